@@ -1,0 +1,40 @@
+# zm_core_library(<name> <folder> [DEPS <targets>...])
+#
+# One static library per subsystem folder. Every .cpp in the folder (not in its gui/ subfolder,
+# which holds the Qt windows) belongs to it, so adding a file needs no edit here.
+function(zm_core_library name folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ex}")
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  else()
+    # A subsystem with headers only (so far).
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# zm_gtest(<name> <folder> [DEPS <targets>...])
+#
+# One GoogleTest executable per tests/ subfolder, from every .cpp in it.
+function(zm_gtest name folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    ZM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ZM_MACHINES_DIR="${PROJECT_SOURCE_DIR}/machines"
+    ZM_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,126 @@
+#include "hw/hardware_access.h"
+
+#include "hw/pci_address.h"
+
+namespace zm::hw {
+
+std::uint32_t HardwareAccess::PciConfigRead(std::uint32_t address) {
+    std::lock_guard<std::mutex> pair(pciLock_);
+    library_.WriteIoPortDword(kPciAddressPort, address);
+    return library_.ReadIoPortDword(kPciDataPort);
+}
+
+void HardwareAccess::PciConfigWrite(std::uint32_t address, std::uint32_t value) {
+    std::lock_guard<std::mutex> pair(pciLock_);
+    library_.WriteIoPortDword(kPciAddressPort, address);
+    library_.WriteIoPortDword(kPciDataPort, value);
+}
+
+void HardwareAccess::PciConfigWriteByte(std::uint32_t address, std::uint8_t value) {
+    std::lock_guard<std::mutex> pair(pciLock_);
+    library_.WriteIoPortDword(kPciAddressPort, address);
+    library_.WriteIoPortByte(kPciDataPort, value);
+}
+
+std::uint32_t HardwareAccess::MmioRead(std::uint32_t base, std::uint16_t offset) {
+    std::uint8_t bytes[4] = {0, 0, 0, 0};
+    library_.ReadPhysicalMemory(std::uint64_t{base} + offset, bytes, 1, 4);
+    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
+           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+}
+
+void HardwareAccess::MmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value) {
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    library_.WritePhysicalMemory(std::uint64_t{base} + offset, bytes, 1, 4);
+}
+
+MsrValue HardwareAccess::MsrRead(std::uint32_t index, unsigned processor) {
+    MsrValue value;
+    library_.RdmsrEx(index, value.lo, value.hi, ProcessorMask(processor));
+    return value;
+}
+
+void HardwareAccess::MsrWrite(std::uint32_t index, MsrValue value, unsigned processor) {
+    library_.WrmsrEx(index, value.lo, value.hi, ProcessorMask(processor));
+}
+
+MsrValue HardwareAccess::MsrReadCurrent(std::uint32_t index) {
+    MsrValue value;
+    library_.Rdmsr(index, value.lo, value.hi);
+    return value;
+}
+
+void HardwareAccess::MsrWriteCurrent(std::uint32_t index, MsrValue value) {
+    library_.Wrmsr(index, value.lo, value.hi);
+}
+
+std::uint64_t HardwareAccess::ReadTsc(unsigned processor) {
+    std::uint32_t lo = 0, hi = 0;
+    library_.RdtscEx(lo, hi, ProcessorMask(processor));
+    return (std::uint64_t{hi} << 32) | lo;
+}
+
+void HardwareAccess::IoDelay() { library_.WriteIoPortByte(0x80, 0x80); }
+
+std::uint8_t HardwareAccess::SmbusRead(std::uint16_t reg) {
+    return library_.ReadIoPortByte(static_cast<std::uint16_t>(smbusBase_ + reg));
+}
+
+void HardwareAccess::SmbusWrite(std::uint16_t reg, std::uint8_t value) {
+    library_.WriteIoPortByte(static_cast<std::uint16_t>(smbusBase_ + reg), value);
+}
+
+void HardwareAccess::SmbusEnableHost() {
+    // Bus 0, device 31, function 3: I/O space enable in the command register, then the host
+    // controller enable bit in the host configuration register at 0x40 (a byte write).
+    const std::uint32_t command = PciConfigRead(0x8000FB20);
+    PciConfigWrite(0x8000FB20, command | 0x1);
+    PciConfigWriteByte(0x8000FB40, 1);
+}
+
+int HardwareAccess::SmbusWaitIdle() {
+    int counter = smbus::kPollRounds;
+    do {
+        IoDelay();
+        if (--counter == 0) break;
+    } while (SmbusRead(smbus::kHostStatus) & smbus::kStatusBusy);
+    return counter == 0 ? -1 : 0;
+}
+
+int HardwareAccess::SmbusWaitDone() {
+    int counter = smbus::kPollRounds;
+    for (;;) {
+        IoDelay();
+        if (--counter == 0) break;
+        const std::uint8_t status = SmbusRead(smbus::kHostStatus);
+        const bool busy = status & smbus::kStatusBusy;
+        const bool finished = status & smbus::kStatusFinishedMask;
+        if (!busy && finished) break;
+    }
+    return counter == 0 ? -1 : 0;
+}
+
+int HardwareAccess::SmbusReadByte(std::uint8_t slave, std::uint8_t command) {
+    using namespace smbus;
+    if (SmbusWaitIdle() == -1) return kHostBusy;
+
+    SmbusWrite(kHostControl, SmbusRead(kHostControl) & ~kControlInterruptEnable);
+    SmbusWrite(kTransmitSlaveAddress, static_cast<std::uint8_t>(((slave & 0x7F) << 1) | 1));
+    SmbusWrite(kHostCommand, command);
+    SmbusWrite(kHostControl,
+               static_cast<std::uint8_t>((SmbusRead(kHostControl) & kControlKeepMask) |
+                                         kControlByteData));
+    SmbusWrite(kHostStatus, SmbusRead(kHostStatus));  // write-one-to-clear every set bit
+    SmbusWrite(kHostData0, 0);
+    SmbusWrite(kHostControl, SmbusRead(kHostControl) | kControlStart);
+
+    if (SmbusWaitDone() == -1) return kTimeout;
+
+    const std::uint8_t status = SmbusRead(kHostStatus) & kStatusResultMask;
+    const std::uint8_t data = SmbusRead(kHostData0);
+    return status == kStatusInterrupt ? data : kTransactionError;
+}
+
+}  // namespace zm::hw

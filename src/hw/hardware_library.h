@@ -1,0 +1,66 @@
+#pragma once
+// The one boundary through which every hardware access goes: the thirteen operations of the
+// ring-0 access library, with their argument orders. Three backends implement it: the
+// simulated machine, the Linux host and WinRing0.dll on Windows.
+//
+// Callers never test a status; only the data read is used. Absence shows up as the all-ones
+// answer of a PCI read.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zm::hw {
+
+// One bit per logical processor: 1 << n selects processor n.
+using AffinityMask = std::uint64_t;
+
+constexpr AffinityMask ProcessorMask(unsigned processor) { return AffinityMask{1} << processor; }
+
+class HardwareLibrary {
+public:
+    virtual ~HardwareLibrary() = default;
+
+    virtual bool InitializeDll() = 0;
+    virtual void DeinitializeDll() = 0;
+
+    virtual std::uint8_t ReadIoPortByte(std::uint16_t port) = 0;
+    virtual std::uint32_t ReadIoPortDword(std::uint16_t port) = 0;
+    virtual void WriteIoPortByte(std::uint16_t port, std::uint8_t value) = 0;
+    virtual void WriteIoPortDword(std::uint16_t port, std::uint32_t value) = 0;
+
+    // MSR on the current processor / on the processor the mask selects.
+    virtual bool Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) = 0;
+    virtual bool RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
+                         AffinityMask mask) = 0;
+    virtual bool Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) = 0;
+    virtual bool WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
+                         AffinityMask mask) = 0;
+
+    // Time-stamp counter of the processor the mask selects.
+    virtual bool RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) = 0;
+
+    // Physical memory; the program always passes count 1 and unit size 4. Returns the number
+    // of bytes moved (0 on failure).
+    virtual std::uint32_t ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
+                                             std::uint32_t count, std::uint32_t unitSize) = 0;
+    virtual std::uint32_t WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
+                                              std::uint32_t count, std::uint32_t unitSize) = 0;
+};
+
+// A file the backend needs beside the executable (WinRing0.dll and its drivers on Windows; the
+// device nodes and rights the Linux backend needs; a simulated profile may declare some missing).
+struct LibraryFile {
+    std::string name;  // as the start-up message names it: "<name> is not find!"
+    bool present = false;
+};
+
+// What a backend needs before it can work, checked at start-up before any hardware access.
+class LibraryFiles {
+public:
+    virtual ~LibraryFiles() = default;
+    // In the order start-up checks them.
+    virtual std::vector<LibraryFile> Files() const = 0;
+};
+
+}  // namespace zm::hw

@@ -1,0 +1,2 @@
+// Replaced by the windows as they are built.
+namespace zm::ui {}
