@@ -1,0 +1,35 @@
+#pragma once
+// A user's choice in a timing drop-down (the Combo*Change handlers): the item index is recorded
+// for the channels the selector names, with the extras some kinds keep beside the index.
+// Nothing is written to the hardware until Apply. Also the reverse: which item a drop-down
+// shows for a channel.
+
+#include <cstdint>
+#include <string_view>
+
+#include "timings/channel_selection.h"
+#include "timings/timing_model.h"
+
+namespace zm::timings {
+
+// The channels a change made under this selection is recorded for.
+//  Uncore: every channel the text names.
+//  HostBridge: A for "     A", B for "     B", both for "  A   B".
+//  K10: DCT0 for "     A" or when ganged, DCT1 for "     B", both for "  A   B" unganged.
+ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view selection);
+
+// Stores one channel's slot for an item index:
+//  HostBridge Combo3A: the tRP value (index + 2) and its high bit (index > 5);
+//  K10 Combo18A: also the idle-cycle-limit enable bit (index != 0);
+//  K10-DDR3 Combo10A..Combo12A: low = index mod 4 in the slot, high = index div 4 beside it;
+//  everything else: the index itself.
+void StoreItem(TimingModel& model, int channel, TimingControl control, std::int32_t index);
+
+// The change handler's model side: StoreItem for every channel of ChannelsForChange.
+void RecordChange(TimingModel& model, TimingControl control, std::int32_t index,
+                  std::string_view selection);
+
+// The item index the drop-down shows for a channel (inverse of StoreItem).
+std::int32_t DisplayIndex(const TimingModel& model, int channel, TimingControl control);
+
+}  // namespace zm::timings
