@@ -1,0 +1,85 @@
+#include "timings/timing_change.h"
+
+namespace zm::timings {
+namespace {
+
+using C = TimingControl;
+
+bool IsK10Ddr3(const TimingModel& model) {
+    return model.kind == ControllerKind::K10 && model.k10Mode == K10Mode::Ddr3;
+}
+
+// K10 DDR3 turnarounds: Combo10A..Combo12A -> 0..2, else -1.
+int TurnaroundSlot(TimingControl control) {
+    switch (control) {
+        case C::Combo10A: return 0;
+        case C::Combo11A: return 1;
+        case C::Combo12A: return 2;
+        default: return -1;
+    }
+}
+
+}  // namespace
+
+ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view selection) {
+    ChannelFlags to{};
+    switch (model.kind) {
+        case ControllerKind::Uncore:
+            to[kChannelA] = selection == kSelectA || selection == kSelectAB ||
+                            selection == kSelectAC || selection == kSelectABC;
+            to[kChannelB] = selection == kSelectB || selection == kSelectAB || selection == kSelectABC;
+            to[kChannelC] = selection == kSelectC || selection == kSelectAC || selection == kSelectABC;
+            break;
+        case ControllerKind::HostBridge:
+            to[kChannelA] = selection == kSelectA || selection == kSelectAB;
+            to[kChannelB] = selection == kSelectB || selection == kSelectAB;
+            break;
+        case ControllerKind::K10:
+            to[kChannelA] = selection == kSelectA || model.ganged ||
+                            (selection == kSelectAB && !model.ganged);
+            to[kChannelB] = selection == kSelectB || (selection == kSelectAB && !model.ganged);
+            break;
+    }
+    return to;
+}
+
+void StoreItem(TimingModel& model, int channel, TimingControl control, std::int32_t index) {
+    ChannelTimings& ch = model[channel];
+    if (model.kind == ControllerKind::HostBridge && control == C::Combo3A) {
+        ch[control] = index + 2;  // the tRP value itself
+        ch.trpHighBit = index > 5 ? 1 : 0;
+        return;
+    }
+    if (model.kind == ControllerKind::K10 && control == C::Combo18A) {
+        ch.idleCycleLimitEnable = index == 0 ? 0 : 1;
+    }
+    if (IsK10Ddr3(model) && TurnaroundSlot(control) >= 0) {
+        ch[control] = index % 4;
+        ch.turnaroundHigh[TurnaroundSlot(control)] = index / 4;
+        return;
+    }
+    ch[control] = index;
+}
+
+void RecordChange(TimingModel& model, TimingControl control, std::int32_t index,
+                  std::string_view selection) {
+    const ChannelFlags to = ChannelsForChange(model, selection);
+    for (int ch = 0; ch < kMaxChannels; ++ch) {
+        if (to[ch]) StoreItem(model, ch, control, index);
+    }
+}
+
+std::int32_t DisplayIndex(const TimingModel& model, int channel, TimingControl control) {
+    const ChannelTimings& ch = model[channel];
+    if (model.kind == ControllerKind::HostBridge && control == C::Combo3A) {
+        // The slot holds the low three bits as read, or the whole value after a change; the
+        // high bit always comes from beside it.
+        return ch.trpHighBit * 8 + (ch[control] & 7) - 2;
+    }
+    if (IsK10Ddr3(model) && TurnaroundSlot(control) >= 0) {
+        return ch.turnaroundHigh[TurnaroundSlot(control)] * 4 + ch[control];
+    }
+    return ch[control];
+}
+
+}  // namespace zm::timings
