@@ -1,0 +1,31 @@
+#pragma once
+// Writing the chosen timings into a family 10h DRAM controller pair (Apply, and the start-up
+// application of stored timings). Every register is rebuilt from its start-up copy, which then
+// holds what was written, so a second Apply starts from the first one's result. DCT1 goes
+// first, then DCT0, each in the order F2x88, 8C, 90, 94, 78. Nothing is read back.
+
+#include <utility>
+#include <vector>
+
+#include "hw/hardware_access.h"
+#include "timings/k10_controller.h"
+#include "timings/timing_model.h"
+
+namespace zm::timings::k10 {
+
+struct ApplyReport {
+    bool dct1Written = false;
+    // (channel, drop-down) whose index had no list item and so was left as it was.
+    std::vector<std::pair<int, TimingControl>> notEncoded;
+};
+
+// DCT1 is written when the pair is unganged and either both controllers hold memory or the
+// stored timings are applied at start-up (storedTimingsActive, the settings file's "AN" = "1").
+// A ganged pair is one controller driven through DCT0: DCT1 is never touched.
+bool WritesDct1(const ControllerState& state, bool storedTimingsActive);
+
+// DCT0 from channel A's indices, DCT1 from channel B's.
+ApplyReport ApplyTimings(hw::HardwareAccess& hw, const TimingModel& model, ControllerState& state,
+                         bool storedTimingsActive);
+
+}  // namespace zm::timings::k10

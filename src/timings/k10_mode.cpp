@@ -1,0 +1,23 @@
+#include "timings/k10_mode.h"
+
+#include "timings/k10_registers.h"
+
+namespace zm::timings::k10 {
+
+std::optional<K10Mode> SelectK10Mode(std::uint32_t dramId, unsigned family, std::uint32_t f2x94) {
+    if (dramId != kDramControllerId || family != kFamily10h) return std::nullopt;
+    if (f2x94::Ddr3Mode.Get(f2x94) == 1) return K10Mode::Ddr3;
+    if (f2x94::MemClkFreq.Get(f2x94) == f2x94::kMemClk533MHz) return K10Mode::Ddr2_1066;
+    return K10Mode::Ddr2_800;
+}
+
+ModeDecision DecideK10Mode(hw::HardwareAccess& hw, unsigned family) {
+    const std::uint32_t dramId = hw.PciConfigRead(kDramIdAddress);
+    const std::uint32_t f2x94 = hw.PciConfigRead(RegisterAddress(Register::ConfigHigh, 0));
+    ModeDecision decision;
+    decision.mode = SelectK10Mode(dramId, family, f2x94);
+    if (!decision.mode) decision.refusal = kNotForThisSystem;
+    return decision;
+}
+
+}  // namespace zm::timings::k10
