@@ -1,0 +1,98 @@
+#include "timings/host_bridge_controller.h"
+
+#include <algorithm>
+
+namespace zm::timings::host_bridge {
+
+std::uint32_t OpenWindow(hw::HardwareAccess& hw) {
+    const std::uint32_t value = hw.PciConfigRead(kWindowBaseRegister);
+    hw.PciConfigWrite(kWindowBaseRegister, value | kWindowEnable);
+    return value & kWindowBaseMask;
+}
+
+void ReadChannels(hw::HardwareAccess& hw, std::uint32_t base, Images& images) {
+    for (int ch = 0; ch < 2; ++ch) {
+        for (const Reg reg : kReadOrder) {
+            images.at(ch, reg) = hw.MmioRead(base, RegisterOffset(ch, reg));
+        }
+    }
+}
+
+DecodeResult Decode(const Images& images, TimingModel& model) {
+    DecodeResult result;
+    for (int ch = 0; ch < 2; ++ch) {
+        ChannelTimings& t = model[ch];
+        for (const TimingField& f : kTimingFields) {
+            t[f.control] = f.codec.Decode(images.at(ch, f.reg));
+        }
+        // tRP: the slot holds the low three bits as read, the high bit sits beside it.
+        t[C::Combo3A] = static_cast<std::int32_t>(kTrpLow.Get(images.at(ch, Reg::R250)));
+        t.trpHighBit = static_cast<std::int32_t>(kTrpHigh.Get(images.at(ch, Reg::R254)));
+
+        const std::uint32_t period = kRefreshPeriod.Get(images.at(ch, Reg::R268));
+        const auto* listed = std::find(kRefreshPeriods.begin(), kRefreshPeriods.end(), period);
+        if (listed != kRefreshPeriods.end()) {
+            t[C::Combo6A] = static_cast<std::int32_t>(listed - kRefreshPeriods.begin());
+        } else if (!result.unlistedRefreshPeriod || *result.unlistedRefreshPeriod == period) {
+            t[C::Combo6A] = kUnlistedRefreshIndex;
+            result.unlistedRefreshPeriod = period;
+            model.refreshPeriodRaw = period;
+        } else {
+            // Both channels hold a different unlisted period; the list has room for one. This
+            // channel's shows nothing and is never rewritten with the other channel's value.
+            t[C::Combo6A] = -1;
+        }
+        result.populated[ch] = kPopulated.Get(images.at(ch, Reg::R260)) != 0;
+    }
+    if (!result.populated[kChannelA]) result.error = std::string(kChannelAEmptyMessage);
+    return result;
+}
+
+DecodeResult ReadTimings(hw::HardwareAccess& hw, std::uint32_t base, Images& images,
+                         TimingModel& model) {
+    ReadChannels(hw, base, images);
+    return Decode(images, model);
+}
+
+std::uint32_t RebuildRegister(Reg reg, std::uint32_t image, const ChannelTimings& timings,
+                              std::uint32_t refreshPeriodRaw, const TimingLists& lists) {
+    std::uint32_t value = image;
+    for (const TimingField& f : kTimingFields) {
+        if (f.reg != reg || !f.written) continue;
+        const std::int32_t index = timings[f.control];
+        if (IsListed(lists, f.control, index)) value = f.codec.Encode(value, index);
+    }
+    // tRP: the value is (high bit, low three bits of the slot); see DisplayIndex.
+    const std::int32_t trpIndex = timings.trpHighBit * 8 + (timings[C::Combo3A] & 7) - kTrpOffset;
+    if ((reg == Reg::R250 || reg == Reg::R254) && IsListed(lists, C::Combo3A, trpIndex)) {
+        const auto trp = static_cast<std::uint32_t>(trpIndex + kTrpOffset);
+        if (reg == Reg::R250) value = kTrpLow.Set(value, trp & 7);
+        if (reg == Reg::R254) value = kTrpHigh.Set(value, trp >> 3);
+    }
+    if (reg == Reg::R268) {
+        const std::int32_t index = timings[C::Combo6A];
+        if (IsListed(lists, C::Combo6A, index)) {
+            const std::uint32_t period = index == kUnlistedRefreshIndex
+                                             ? refreshPeriodRaw
+                                             : kRefreshPeriods[static_cast<std::size_t>(index)];
+            if (kRefreshPeriod.Fits(period)) value = kRefreshPeriod.Set(value, period);
+        }
+    }
+    return value;
+}
+
+void Apply(hw::HardwareAccess& hw, std::uint32_t base, Images& images, const TimingModel& model,
+           const TimingLists& lists, const ChannelFlags& rebuilt) {
+    for (int r = 0; r < kWrittenRegCount; ++r) {
+        const Reg reg = static_cast<Reg>(r);
+        for (int ch = 0; ch < 2; ++ch) {
+            std::uint32_t& image = images.at(ch, reg);
+            if (rebuilt[ch]) {
+                image = RebuildRegister(reg, image, model[ch], model.refreshPeriodRaw, lists);
+            }
+            hw.MmioWrite(base, RegisterOffset(ch, reg), image);
+        }
+    }
+}
+
+}  // namespace zm::timings::host_bridge

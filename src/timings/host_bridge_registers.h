@@ -1,0 +1,126 @@
+#pragma once
+// Register map of the memory controller behind Intel host bridge 0x0040/0x0044 (LGA 1156):
+// dwords in a memory-mapped window whose base the host bridge holds at configuration
+// register 0x48. Channel A's registers are at 0x2xx, channel B's at the same offset + 0x400.
+
+#include <array>
+#include <cstdint>
+
+#include "hw/bit_field.h"
+#include "hw/pci_address.h"
+#include "timings/field_codec.h"
+#include "timings/timing_model.h"
+
+namespace zm::timings::host_bridge {
+
+using hw::Bit;
+using hw::Field;
+using C = TimingControl;
+
+// Bus 0, device 0, function 0, register 0x48: the window base; bit 0 enables the window.
+constexpr std::uint32_t kWindowBaseRegister = hw::PciConfigAddress(0, 0, 0, 0x48);
+static_assert(kWindowBaseRegister == 0x80000048);
+constexpr std::uint32_t kWindowEnable = 0x1;
+constexpr std::uint32_t kWindowBaseMask = 0xFFFFC000;
+
+constexpr std::uint16_t kChannelStride = 0x400;
+
+// Per-channel registers. The first seven are the ones Apply writes, in its write order; the
+// last three are read only.
+enum class Reg : int { R250, R254, R258, R264, R25C, R29C, R268, R220, R240, R260 };
+constexpr int kRegCount = 10;
+constexpr int kWrittenRegCount = 7;
+
+constexpr std::array<std::uint16_t, kRegCount> kRegOffset = {
+    0x250, 0x254, 0x258, 0x264, 0x25C, 0x29C, 0x268, 0x220, 0x240, 0x260};
+
+// The order the registers are read in (ascending offsets).
+constexpr std::array<Reg, kRegCount> kReadOrder = {Reg::R220, Reg::R240, Reg::R250, Reg::R254,
+                                                   Reg::R258, Reg::R25C, Reg::R260, Reg::R264,
+                                                   Reg::R268, Reg::R29C};
+
+constexpr std::uint16_t RegisterOffset(int channel, Reg reg) {
+    return static_cast<std::uint16_t>(kRegOffset[static_cast<int>(reg)] + channel * kChannelStride);
+}
+static_assert(RegisterOffset(kChannelB, Reg::R29C) == 0x69C);
+
+// Timings that are a plain field of one register. Index = field value - offset.
+struct TimingField {
+    C control;
+    Reg reg;
+    FieldCodec codec;
+    bool written;
+};
+
+constexpr std::array<TimingField, 25> kTimingFields{{
+    {C::Combo1A, Reg::R240, Linear(Field{3, 0}), false},        // CAS latency
+    {C::Combo5A, Reg::R220, Linear(Bit(4)), false},             // command rate
+    {C::Combo10A, Reg::R250, Linear(Field{1, 0}), true},        // precharge to precharge
+    {C::Combo31A, Reg::R250, Linear(Field{5, 2}, 3), true},     // tRTP
+    {C::Combo29A, Reg::R250, Linear(Field{10, 6}, 5), true},    // tWTP
+    {C::Combo27A, Reg::R250, Linear(Field{22, 16}), true},      // tRFC
+    {C::Combo7A, Reg::R250, Linear(Field{28, 25}, 2), true},    // all precharge to activate
+    {C::Combo28A, Reg::R254, Linear(Field{4, 1}, 1), true},     // tRRD
+    {C::Combo9A, Reg::R254, Linear(Field{19, 16}, 3), true},    // tRD_WR
+    {C::Combo12A, Reg::R254, Linear(Field{23, 20}), true},      // tWR_WR
+    {C::Combo11A, Reg::R254, Linear(Field{27, 24}), true},      // write to write same rank
+    {C::Combo26A, Reg::R254, Linear(Field{31, 28}, 2), true},   // tRCD-W
+    {C::Combo14A, Reg::R258, Linear(Field{3, 0}), true},        // tRD_RD
+    {C::Combo13A, Reg::R258, Linear(Field{7, 4}), true},        // read to read same rank
+    {C::Combo20A, Reg::R258, Linear(Field{11, 8}), true},       // tWR_RD
+    {C::Combo30A, Reg::R258, Linear(Field{16, 12}, 5), true},   // tWTR
+    {C::Combo2A, Reg::R258, Linear(Field{20, 17}, 2), true},    // tRCD-R
+    // Refresh to refresh: 7 bits; bit 31 belongs to the register, not to the timing, and is
+    // kept on every write.
+    {C::Combo15A, Reg::R258, Linear(Field{30, 24}), true},
+    {C::Combo17A, Reg::R264, Linear(Field{12, 8}), true},       // partial write trip threshold
+    {C::Combo16A, Reg::R264, Linear(Field{21, 16}), true},      // static read delay (tRD)
+    {C::Combo8A, Reg::R25C, Linear(Field{4, 1}, 2), true},      // all precharge to refresh
+    {C::Combo4A, Reg::R25C, Linear(Field{12, 8}, 1), true},     // tRAS
+    {C::Combo18A, Reg::R29C, Linear(Field{3, 0}), true},        // MCH ODT for read
+    {C::Combo19A, Reg::R29C, Linear(Field{7, 4}), true},        // DRAM ODT for write
+    {C::Combo21A, Reg::R29C, Linear(Field{11, 8}), true},       // DRAM ODT for read
+}};
+
+// tRP (Combo3A) is split: its low three bits in 0x250, its bit 3 in 0x254.
+constexpr Field kTrpLow{31, 29};           // in R250
+constexpr Field kTrpHigh = Bit(0);         // in R254
+constexpr std::int32_t kTrpOffset = 2;     // tRP value = index + 2
+// Refresh period (Combo6A): a 14-bit count of clocks, listed as the sixteen usual values.
+constexpr Field kRefreshPeriod{21, 8};     // in R268
+constexpr std::array<std::uint32_t, 16> kRefreshPeriods = {
+    0x820,  0xA28,  0xC30,  0xE3C,  0xFC9,  0x1040, 0x104B, 0x1068,
+    0x1450, 0x1500, 0x1A00, 0x2200, 0x2A00, 0x3200, 0x3900, 0x3FFF};
+constexpr std::int32_t kUnlistedRefreshIndex = 16;
+// Channel populated when these bits of 0x260 are non-zero.
+constexpr Field kPopulated{23, 20};        // in R260
+
+constexpr std::array<std::uint32_t, kWrittenRegCount> kKeepMask = {
+    0x0180F800,  // 0x250
+    0x0000FFE0,  // 0x254
+    0x80E00000,  // 0x258
+    0xFFC0E0FF,  // 0x264
+    0xFFFFE0E1,  // 0x25C
+    0xFFFFF000,  // 0x29C
+    0xFFC000FF,  // 0x268
+};
+
+constexpr std::uint32_t OwnedBits(Reg reg) {
+    std::uint32_t owned = 0;
+    for (const auto& f : kTimingFields) {
+        if (f.reg == reg && f.written) owned |= f.codec.field.Mask();
+    }
+    if (reg == Reg::R250) owned |= kTrpLow.Mask();
+    if (reg == Reg::R254) owned |= kTrpHigh.Mask();
+    if (reg == Reg::R268) owned |= kRefreshPeriod.Mask();
+    return owned;
+}
+constexpr bool KeepMasksMatchFields() {
+    for (int r = 0; r < kWrittenRegCount; ++r) {
+        if (kKeepMask[r] != ~OwnedBits(static_cast<Reg>(r))) return false;
+    }
+    return true;
+}
+static_assert(KeepMasksMatchFields());
+
+}  // namespace zm::timings::host_bridge

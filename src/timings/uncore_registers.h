@@ -1,0 +1,137 @@
+#pragma once
+// Register map of the memory controller in the Intel LGA 1366 uncore (PCI bus 0x3F, 0x7F or
+// 0xFF; device 3 = controller, devices 4, 5, 6 = channel A, B, C, function 0 each).
+// Addresses are formed for bus 0x3F; the bus offset found by the uncore probe (0, 0x400000 or
+// 0xC00000) is added before use.
+
+#include <array>
+#include <cstdint>
+
+#include "hw/bit_field.h"
+#include "hw/pci_address.h"
+#include "timings/field_codec.h"
+#include "timings/timing_model.h"
+
+namespace zm::timings::uncore {
+
+using hw::Bit;
+using hw::Field;
+using C = TimingControl;
+
+constexpr unsigned kBus = 0x3F;
+
+// Controller-wide registers.
+constexpr std::uint32_t kConfigLock = hw::PciConfigAddress(kBus, 0, 0, 0x88);     // bits 1..0
+constexpr std::uint32_t kUnlockRequest = hw::PciConfigAddress(kBus, 0, 0, 0x90);  // written 2
+// Only on uncore device 0x2C9C8086.
+constexpr std::uint32_t kConfigUnlock = hw::PciConfigAddress(kBus, 3, 0, 0x68);  // written 2
+constexpr std::uint32_t kControllerControl = hw::PciConfigAddress(kBus, 3, 0, 0x48);
+
+constexpr Field kLockState{1, 0};
+constexpr std::uint32_t kUnlockValue = 2;
+// bit 8 channel A, bit 9 B, bit 10 C
+constexpr Field kActiveChannels{10, 8};
+
+// The uncore device ids whose lock state is honoured, and the one that needs an unlock write.
+constexpr std::uint32_t kDevice2C1C = 0x2C1C8086;
+constexpr std::uint32_t kDevice2D9C = 0x2D9C8086;
+constexpr std::uint32_t kDevice2C9C = 0x2C9C8086;
+
+// Per-channel registers, in the order they are read; the first seven are the ones Apply
+// writes, in this order too. The mode-register value is read only.
+enum class Reg : int {
+    RankTimingA,
+    BankTiming,
+    CommandRate,
+    RoundTripLatency,
+    RankTimingB,
+    RefreshTiming,
+    RankIdle,
+    ModeRegister,
+};
+constexpr int kRegCount = 8;
+constexpr int kWrittenRegCount = 7;
+
+constexpr std::array<unsigned, kRegCount> kRegOffset = {0x80, 0x88, 0xB8, 0xD4,
+                                                        0x84, 0x8C, 0x90, 0x70};
+
+// The configuration address of a channel's register, bus 0x3F form.
+constexpr std::uint32_t ChannelRegisterAddress(int channel, Reg reg) {
+    return hw::PciConfigAddress(kBus, 4 + static_cast<unsigned>(channel), 0,
+                                kRegOffset[static_cast<int>(reg)]);
+}
+static_assert(ChannelRegisterAddress(kChannelA, Reg::RankTimingA) == 0x803F2080);
+static_assert(ChannelRegisterAddress(kChannelB, Reg::RankTimingA) == 0x803F2880);
+static_assert(ChannelRegisterAddress(kChannelC, Reg::RankTimingA) == 0x803F3080);
+static_assert(ChannelRegisterAddress(kChannelC, Reg::ModeRegister) == 0x803F3070);
+static_assert(ChannelRegisterAddress(kChannelA, Reg::RoundTripLatency) == 0x803F20D4);
+static_assert(kControllerControl == 0x803F1848 && kConfigUnlock == 0x803F1868);
+static_assert(kConfigLock == 0x803F0088 && kUnlockRequest == 0x803F0090);
+
+// Where each timing sits. Index = field value - offset (see FieldCodec).
+struct TimingField {
+    C control;
+    Reg reg;
+    FieldCodec codec;
+    bool written;  // false: shown only (the mode-register value)
+};
+
+constexpr std::array<TimingField, 27> kTimingFields{{
+    {C::Combo1A, Reg::ModeRegister, Linear(Field{6, 4}), false},   // CAS latency
+    {C::Combo26A, Reg::ModeRegister, Linear(Field{11, 9}), false}, // write recovery
+    {C::Combo2A, Reg::BankTiming, Linear(Field{12, 9}, 2), true},  // tRCD
+    {C::Combo3A, Reg::BankTiming, Linear(Field{3, 0}, 2), true},   // tRP
+    {C::Combo4A, Reg::BankTiming, Linear(Field{8, 4}, 2), true},   // tRAS
+    {C::Combo6A, Reg::BankTiming, Linear(Field{21, 17}, 5), true}, // tWTP
+    {C::Combo7A, Reg::BankTiming, Linear(Field{16, 13}, 2), true}, // tRTP
+    {C::Combo5A, Reg::CommandRate, Linear(Bit(3)), true},          // 0 = 1N, 1 = 2N
+    {C::Combo31A, Reg::RoundTripLatency, Linear(Field{7, 0}), true},
+    {C::Combo30A, Reg::RankTimingB, Linear(Field{5, 0}), true},    // tFAW
+    {C::Combo28A, Reg::RankTimingB, Linear(Field{8, 6}), true},    // tRRD
+    {C::Combo19A, Reg::RankTimingB, Linear(Bit(9)), true},         // write-write same rank
+    {C::Combo18A, Reg::RankTimingB, Linear(Field{12, 10}), true},  // write-write diff. ranks
+    {C::Combo17A, Reg::RankTimingB, Linear(Field{15, 13}), true},  // write-write diff. DIMMs
+    {C::Combo20A, Reg::RankTimingB,                                // back-to-back CAS delay
+     FieldCodec{Field{20, 16}, 2, FieldCodec::Rule::ZeroIsDisabled}, true},
+    {C::Combo27A, Reg::RefreshTiming, Linear(Field{8, 0}), true},      // tRFC
+    {C::Combo29A, Reg::RefreshTiming, Linear(Field{18, 9}, 200), true},// tREFI
+    {C::Combo21A, Reg::RankIdle, Linear(Field{30, 24}), true},         // rank idle limit
+    {C::Combo16A, Reg::RankTimingA, Linear(Bit(0)), true},         // read-read same rank
+    {C::Combo15A, Reg::RankTimingA, Linear(Field{3, 1}), true},    // read-read diff. ranks
+    {C::Combo14A, Reg::RankTimingA, Linear(Field{6, 4}), true},    // read-read diff. DIMMs
+    {C::Combo13A, Reg::RankTimingA, Linear(Field{10, 7}), true},   // read-write same rank
+    {C::Combo12A, Reg::RankTimingA, Linear(Field{14, 11}), true},  // read-write diff. ranks
+    {C::Combo11A, Reg::RankTimingA, Linear(Field{18, 15}), true},  // read-write diff. DIMMs
+    {C::Combo10A, Reg::RankTimingA, Linear(Field{22, 19}), true},  // write-read same rank
+    {C::Combo9A, Reg::RankTimingA, Linear(Field{25, 23}), true},   // write-read diff. ranks
+    {C::Combo8A, Reg::RankTimingA, Linear(Field{28, 26}), true},   // write-read diff. DIMMs
+}};
+
+// What a rebuild keeps of each written register's image.
+constexpr std::array<std::uint32_t, kWrittenRegCount> kKeepMask = {
+    0xE0000000,  // rank timing A
+    0xFFC00000,  // bank timing
+    0xFFFFFFF7,  // command rate
+    0xFFFFFF00,  // round-trip latency
+    0xFFE00000,  // rank timing B
+    0xFFF80000,  // refresh timing
+    0x80FFFFFF,  // rank idle
+};
+
+// The keep-masks are exactly the bits no timing field owns.
+constexpr std::uint32_t OwnedBits(Reg reg) {
+    std::uint32_t owned = 0;
+    for (const auto& f : kTimingFields) {
+        if (f.reg == reg && f.written) owned |= f.codec.field.Mask();
+    }
+    return owned;
+}
+constexpr bool KeepMasksMatchFields() {
+    for (int r = 0; r < kWrittenRegCount; ++r) {
+        if (kKeepMask[r] != ~OwnedBits(static_cast<Reg>(r))) return false;
+    }
+    return true;
+}
+static_assert(KeepMasksMatchFields());
+
+}  // namespace zm::timings::uncore
