@@ -1,0 +1,65 @@
+#pragma once
+// The timings part of the main window's platform branch for the two Intel controller kinds,
+// from the register read to the state the timing controls start in, and the Apply that
+// follows. Windows and the report work from TimingSession; only the controller behind it
+// touches the hardware.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "hw/hardware_access.h"
+#include "timings/channel_selection.h"
+#include "timings/timing_model.h"
+#include "timings/value_lists.h"
+
+namespace zm::timings {
+
+// Writes the model into one kind of controller.
+class TimingWriter {
+public:
+    virtual ~TimingWriter() = default;
+    // Apply: rebuild the registers of the channels the selection names (all of them while the
+    // stored timing set is active, "AN" = "1") and write the controller's registers in its
+    // fixed order. No read-back.
+    virtual void Apply(const TimingModel& model, const TimingLists& lists,
+                       std::string_view selection, bool storedSetActive) = 0;
+};
+
+struct TimingSession {
+    TimingModel model;
+    TimingLists lists;
+    ChannelSelector selector;
+    ChannelFlags present{};  // active (Uncore) or populated channels
+    // The caption both timing groups show instead of theirs ("MC_CFG_space Locked."), if any.
+    std::optional<std::string> groupCaption;
+    // False when the start-up guard found a drop-down without an item.
+    bool applyEnabled = true;
+    // Set when the memory population is refused: shown with kErrorCaption, then the program
+    // ends. The rest of the session is not usable then.
+    std::optional<std::string> error;
+    std::unique_ptr<TimingWriter> writer;
+
+    // The selector's current text (ChannelSelection).
+    std::string Selection() const;
+    // Whether the drop-down is usable with the current selection.
+    bool ControlEnabled(TimingControl control) const;
+    // ComboCHChange: select an item, returning what the drop-downs must show.
+    SelectionOutcome SelectItem(int item);
+    // A Combo*Change handler's model side.
+    void Change(TimingControl control, std::int32_t index);
+    void Apply(bool storedSetActive);
+};
+
+// The uncore controller: labels and lists, lock check, the stored set (when given) written
+// first, the active channels read and decoded, the selector built, the guard run.
+// `stored`: the model as the settings file filled it when its "AN" is "1".
+TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset,
+                                 std::uint32_t uncoreDeviceId, const TimingModel* stored = nullptr);
+
+// The controller behind host bridge 0x0040/0x0044, the same way.
+TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const TimingModel* stored = nullptr);
+
+}  // namespace zm::timings
