@@ -106,7 +106,13 @@ public:
 
     // The chipset configuration block (RCBA). Its function-disable register at +0x3418
     // bit 3 hides (1) and shows (0) the SMBus function at bus 0, device 31, function 3.
+    // SetRootComplexBase creates the block (16 KiB, zeros) and writes base | 1 (decode enabled)
+    // into its base register at bus 0, device 31, function 0, register 0xF0 (which must exist).
+    // The processor reaches the block in physical memory at (that register & ~0x3FFF) while
+    // bit 0 is set, so a program that moves or enables the base sees the block move with it.
     void SetRootComplexBase(std::uint32_t base);
+    void SetRootComplexRegister(std::uint32_t offset, std::uint32_t value);
+    std::uint32_t RootComplexRegister(std::uint32_t offset) const;  // 0xFFFFFFFF: no block
 
     // SMBus host controller at an I/O base; SPD images answer at slave 0x50 + slot.
     void SetSmbusBase(std::uint16_t ioBase);
@@ -114,7 +120,11 @@ public:
     void SetSmbusFault(SmbusFault fault);
 
     void SetMemoryStatus(const os::MemoryStatus& status);
+    // Processor times at the machine's start (100 ns units). From then on the times advance
+    // with the clock: each processor is busy the given percentage of the time (user time) and
+    // idle the rest (idle time, counted in kernel time too, as Windows reports it).
     void SetProcessorTimes(const std::vector<os::ProcessorTimes>& times);
+    void SetProcessorLoad(const std::vector<double>& percent);
     void SetMissingLibraryFiles(std::vector<std::string> names);
 
     // --- observation ---
@@ -125,6 +135,7 @@ public:
     // address/data pair broken up by a second thread).
     std::uint64_t InterleavedPciPairs() const;
 
+    void SetIdentity(std::string name, std::string description);
     const std::string& Name() const;
     const std::string& Description() const;
 
