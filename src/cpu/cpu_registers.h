@@ -1,0 +1,90 @@
+#pragma once
+// The processor and north-bridge registers the clock, power and multiplier code reads and
+// writes, as named fields that can be checked line by line against the Intel SDM (Nehalem /
+// Westmere MSRs, uncore configuration space) and the AMD family 10h BKDG.
+
+#include <cstdint>
+
+#include "hw/bit_field.h"
+
+namespace zm::cpu::reg {
+
+using hw::Field;
+using hw::Field64;
+
+// --- Intel MSRs -------------------------------------------------------------------------------
+
+// IA32_PERF_STATUS: the ratio the core runs at now.
+constexpr std::uint32_t kMsrPerfStatus = 0x198;
+constexpr Field kPerfStatusRatio{7, 0};  // low dword
+
+// IA32_PERF_CTL: the ratio the operating system asks for.
+constexpr std::uint32_t kMsrPerfControl = 0x199;
+constexpr Field kPerfControlRatio{7, 0};  // low dword
+
+// IA32_MISC_ENABLE.
+constexpr std::uint32_t kMsrMiscEnable = 0x1A0;
+constexpr Field kEnhancedSpeedStepEnable{16, 16};  // low dword, MSR bit 16
+constexpr Field kTurboModeDisable{6, 6};           // high dword, MSR bit 38
+
+// MSR_TURBO_RATIO_LIMIT: the highest ratio with 1, 2, 3, 4 cores active.
+constexpr std::uint32_t kMsrTurboRatioLimit = 0x1AD;
+constexpr Field kTurboLimit1Core{7, 0};    // low dword
+constexpr Field kTurboLimit2Cores{15, 8};  // low dword
+
+// MSR_POWER_CTL.
+constexpr std::uint32_t kMsrPowerControl = 0x1FC;
+constexpr Field kC1eEnable{1, 1};  // low dword
+
+// --- Intel uncore configuration space (addresses on bus 0x3F; add the bus offset) --------------
+
+// Device 0, function 0, offset 0xC0: the uncore clock ratio in bits 6..0.
+constexpr std::uint32_t kUncoreCurrentRatio = 0x803F00C0;
+constexpr Field kUncoreRatio{6, 0};
+// Device 2, function 1, offset 0x50: the QPI link ratio in bits 6..0.
+constexpr std::uint32_t kQpiFrequency = 0x803F1150;
+constexpr Field kQpiRatio{6, 0};
+// Device 3, function 4, offset 0x50: the DRAM clock ratio code in bits 4..0.
+constexpr std::uint32_t kMcDramClockRatio = 0x803F1C50;
+constexpr Field kMcDramRatioCode{4, 0};
+
+// Host bridge 0x0040/0x0044: the DRAM clock ratio code in the memory-controller window.
+constexpr std::uint16_t kHostBridgeDramRatioOffset = 0x2C20;
+constexpr Field kHostBridgeDramRatioCode{7, 0};
+
+// --- AMD family 10h MSRs ----------------------------------------------------------------------
+
+// HWCR: TscFreqSel (bit 24) makes the time-stamp counter run at the P-state 0 clock.
+constexpr std::uint32_t kMsrHwcr = 0xC0010015;
+constexpr Field kTscFreqSel{24, 24};  // low dword
+
+// P-state 0 definition.
+constexpr std::uint32_t kMsrPState0 = 0xC0010064;
+// COFVID control: the P-state the core is asked to run at.
+constexpr std::uint32_t kMsrCofVidControl = 0xC0010070;
+// COFVID status: what the core runs at now, and the limits.
+constexpr std::uint32_t kMsrCofVidStatus = 0xC0010071;
+
+// Fields shared by P-state definitions, COFVID control and COFVID status (low dword).
+constexpr Field kCpuFid{5, 0};
+constexpr Field kCpuDid{8, 6};
+constexpr Field kCpuVid{15, 9};
+constexpr Field kNbDid{22, 22};
+constexpr Field kNbVid{31, 25};
+// COFVID status only (whole 64-bit value).
+constexpr Field64 kMaxCpuCof{54, 49};  // maximum core multiplier x 2
+constexpr Field64 kMaxNbFid{63, 59};   // maximum north-bridge multiplier - 4
+
+// --- AMD family 10h north bridge (bus 0, device 24) ------------------------------------------
+
+// F0x88: HyperTransport link 0 frequency code in bits 11..8.
+constexpr std::uint32_t kHtLinkFrequency = 0x8000C088;
+constexpr Field kHtLinkFreqCode{11, 8};
+// F3xD4: clock power/timing control 0, NbFid in bits 4..0.
+constexpr std::uint32_t kNbClockControl = 0x8000C3D4;
+constexpr Field kNbFid{4, 0};
+// F2x94: DRAM configuration high of controller 0, MemClkFreq in bits 2..0.
+constexpr std::uint32_t kDct0ConfigHigh = 0x8000C294;
+constexpr Field kMemClkFreq{2, 0};
+
+}  // namespace zm::cpu::reg

@@ -1,2 +1,0 @@
-// Replaced by the windows as they are built.
-namespace zm::ui {}
