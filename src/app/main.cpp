@@ -1,9 +1,41 @@
-// Zentrimo's entry point: parses the command line and runs the GUI or the report.
-#include <cstdio>
+// Zentrimo's entry point: the command line picks the backend (real hardware or a simulated
+// machine) and runs the windows or the report.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/backend_selection.h"
+#include "app/command_line.h"
+#include "app/run_report.h"
+#include "app/version.h"
+#include "ui/application.h"
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::puts("Zentrimo 0.1.0");
-    return 0;
+    using namespace zm::app;
+    const std::vector<std::string> arguments(argv, argv + argc);
+    const CommandLine line = ParseCommandLine(arguments);
+    if (!line.error.empty()) {
+        std::cerr << "zentrimo: " << line.error << "\n\n" << UsageText();
+        return 2;
+    }
+    switch (line.mode) {
+        case RunMode::Help: std::cout << UsageText(); return 0;
+        case RunMode::Version: std::cout << kProgramTitle << "\n"; return 0;
+        case RunMode::ListMachines: std::cout << ListMachinesText(); return 0;
+        case RunMode::Report:
+        case RunMode::Gui: break;
+    }
+
+    const std::string folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
+    const std::string settingsPath =
+        line.settingsPath.empty() ? DefaultSettingsPath(folder) : line.settingsPath;
+
+    BackendChoice choice = SelectBackend(line.machine);
+    if (!choice.error.empty()) {
+        std::cerr << "zentrimo: " << choice.error << "\n";
+        return 2;
+    }
+    if (line.mode == RunMode::Report)
+        return RunReport(choice.backend, line, settingsPath, std::cout, std::cerr);
+    return zm::ui::RunApplication(argc, argv, choice.backend, settingsPath, folder);
 }

@@ -1,0 +1,30 @@
+#pragma once
+// The one place that knows whether the program runs on real hardware or on a simulated
+// machine: everything after it works through the Backend's boundaries.
+
+#include <string>
+
+#include "app/backend.h"
+
+namespace zm::sim {
+class SimulatedMachine;
+}
+
+namespace zm::app {
+
+struct BackendChoice {
+    Backend backend;
+    std::string error;  // set when no backend could be made (bad profile, no host access)
+};
+
+// machine empty: this machine's real hardware; otherwise a shipped profile name or a profile
+// file.
+BackendChoice SelectBackend(const std::string& machine);
+
+// A backend on a simulated machine that already exists (tests build machines by hand).
+Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine);
+
+// "name  description" lines of the shipped simulated machines.
+std::string ListMachinesText();
+
+}  // namespace zm::app

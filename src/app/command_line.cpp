@@ -1,0 +1,78 @@
+#include "app/command_line.h"
+
+#include <filesystem>
+
+namespace zm::app {
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    bool report = false, list = false, help = false, version = false;
+    auto fail = [&line](std::string error) {
+        line.error = std::move(error);
+        return line;
+    };
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (a == "--machine") {
+            if (!value(line.machine)) return fail("--machine needs a profile name or file");
+        } else if (a == "--settings") {
+            if (!value(line.settingsPath)) return fail("--settings needs a file");
+        } else if (a == "--report") {
+            report = true;
+        } else if (a == "--json") {
+            line.json = true;
+        } else if (a == "--list-machines") {
+            list = true;
+        } else if (a == "--help" || a == "-h") {
+            help = true;
+        } else if (a == "--version") {
+            version = true;
+        } else {
+            return fail("unknown argument: " + a);
+        }
+    }
+    if (line.json && !report) return fail("--json goes with --report");
+    if (help)
+        line.mode = RunMode::Help;
+    else if (version)
+        line.mode = RunMode::Version;
+    else if (list)
+        line.mode = RunMode::ListMachines;
+    else if (report)
+        line.mode = RunMode::Report;
+    return line;
+}
+
+std::string UsageText() {
+    return "Usage: zentrimo [--machine NAME|FILE] [--settings FILE] [--report [--json]]\n"
+           "       zentrimo --list-machines | --help | --version\n"
+           "\n"
+           "  (no option)          run on this machine's hardware (needs root)\n"
+           "  --machine NAME|FILE  run on a simulated machine: a shipped profile or a file\n"
+           "  --list-machines      list the shipped simulated machines\n"
+           "  --report             no windows: print what the main window would show\n"
+           "  --json               with --report: one JSON object instead of text\n"
+           "  --settings FILE      settings file to use instead of ZM.ini beside the program\n"
+           "  --help, --version    this text; the program's version\n";
+}
+
+std::string DefaultSettingsPath(const std::string& executableFolder) {
+    return executableFolder + "ZM.ini";
+}
+
+std::string ExecutableFolder(const std::string& argv0) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::canonical("/proc/self/exe", error);
+    if (error) path = std::filesystem::absolute(argv0, error);
+    std::string folder = path.parent_path().string();
+    if (!folder.empty() && folder.back() != std::filesystem::path::preferred_separator)
+        folder += std::filesystem::path::preferred_separator;
+    return folder;
+}
+
+}  // namespace zm::app

@@ -1,0 +1,30 @@
+#pragma once
+// The command line. No argument means the GUI on this machine's real hardware.
+
+#include <string>
+#include <vector>
+
+namespace zm::app {
+
+enum class RunMode { Gui, Report, ListMachines, Help, Version };
+
+struct CommandLine {
+    RunMode mode = RunMode::Gui;
+    std::string machine;       // --machine NAME|FILE; empty = real hardware
+    bool json = false;         // --report --json
+    std::string settingsPath;  // --settings FILE; empty = ZM.ini beside the executable
+    std::string error;         // set when the arguments make no sense
+};
+
+// argv[0] is skipped. Unknown options, missing values and --json without --report set error.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string UsageText();
+
+// "ZM.ini" in the executable's folder (folder ends with a separator, or is empty).
+std::string DefaultSettingsPath(const std::string& executableFolder);
+
+// The folder of the executable, ending with a separator.
+std::string ExecutableFolder(const std::string& argv0);
+
+}  // namespace zm::app

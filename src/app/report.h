@@ -1,0 +1,26 @@
+#pragma once
+// The start-up's findings without windows (--report): every group's captions and values as the
+// main window shows them, as text or as one JSON object.
+
+#include <string>
+
+#include "app/startup.h"
+
+namespace zm::app {
+
+// The groups in window order, one "caption ..... value" line each. Empty when the start-up
+// refused the machine (the window never becomes usable then).
+std::string RenderReportText(const StartupResult& result, const std::string& machine);
+
+// One JSON object with the keys "machine", "platform", "cpu", "motherboard", "memory",
+// "frequency", "timings", "spd", "buttons", "messages" and "terminated". Written also for a
+// refused machine, with the messages that refused it.
+std::string RenderReportJson(const StartupResult& result, const std::string& machine);
+
+// The messages for stderr: "<caption> <text>" with the text's line breaks kept.
+std::string RenderMessages(const Messages& messages);
+
+// 0 for a machine the start-up accepted, 1 when it requested termination.
+int ReportExitCode(const StartupResult& result);
+
+}  // namespace zm::app

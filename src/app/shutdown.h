@@ -1,0 +1,15 @@
+#pragma once
+// Leaving the program: put back what the start-up changed in the hardware and close the
+// hardware library. The windows stop their timers and the background threads before calling
+// this, so no thread is still inside the library when it closes.
+
+#include "app/platform_facts.h"
+#include "hw/hardware_access.h"
+
+namespace zm::app {
+
+// AMD K10: F3x8C bit 14 restored; then DeinitializeDll when the start-up initialised the
+// library. Safe to call more than once (the second call does nothing).
+void ReleaseHardware(hw::HardwareAccess& hw, PlatformFacts& facts);
+
+}  // namespace zm::app

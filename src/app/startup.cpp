@@ -1,0 +1,194 @@
+#include "app/startup.h"
+
+#include "app/extended_config.h"
+#include "app/library_check.h"
+#include "app/platform_gate.h"
+#include "app/platform_probe.h"
+#include "timings/k10_mode.h"
+
+namespace zm::app {
+namespace {
+
+void ShowCpuIdentity(StartupResult& result) {
+    const ident::CpuIdentity& id = result.cpu;
+    CpuView& cpu = result.view.cpu;
+    cpu.model = id.model;
+    cpu.cpuid = id.cpuidText;
+    cpu.revision = id.revision;
+    cpu.socket = id.socket;
+    cpu.technology = id.technology;
+    cpu.coresThreads = id.coresThreads;
+}
+
+// What every controller kind does once its processor is identified: clock multipliers, the
+// timing registers into the model and the drop-downs, and the stored timings when the settings
+// file asks for them at start.
+void ReadClockMultipliers(StartupContext& /*context*/, StartupResult& /*result*/) {
+    // Not wired yet: the clock multipliers of each platform.
+}
+
+std::string ControllerText(const timings::TimingModel& model) {
+    if (model.k10Mode) return std::string(timings::K10ModeText(*model.k10Mode));
+    return model.kind == timings::ControllerKind::Uncore ? "Uncore" : "HostBridge";
+}
+
+void ReadTimings(StartupContext& /*context*/, StartupResult& result) {
+    // Not wired yet: the register codecs fill result.timingModel and result.view.timings.
+    if (result.timingModel) result.view.timings.kind = ControllerText(*result.timingModel);
+}
+
+}  // namespace
+
+void ClearView(StartupResult& result) { result.view = MainView{}; }
+
+void StartClockMeasurement(StartupContext& /*context*/, StartupResult& /*result*/) {
+    // The clock-measurement thread is started here once it exists; until then the "System
+    // Frequency" texts stay empty.
+}
+
+void SetStartValues(StartupResult& result) {
+    result.facts.spdSlaveAddress = 0x50;
+    result.view.timings.channelSelected = 0;
+}
+
+void CheckLibraryFilesStage(StartupContext& context, StartupResult& result) {
+    const Messages missing = CheckLibraryFiles(*context.backend.files);
+    if (missing.empty()) {
+        result.state = StartupState::LibraryFilesFound;
+        return;
+    }
+    for (const Message& message : missing) result.messages.push_back(message);
+    result.terminationRequested = true;
+}
+
+void InitializeLibrary(StartupContext& context, StartupResult& result) {
+    // The library's answer is not looked at: a library that failed to start shows up as
+    // all-ones PCI answers, which the gate refuses.
+    context.hw.Library().InitializeDll();
+    result.facts.libraryInitialised = true;
+    result.state = StartupState::LibraryInitialised;
+}
+
+void ApplyPlatformGateStage(StartupResult& result) {
+    GateDecision decision = ApplyPlatformGate(result.facts);
+    if (decision.outcome == GateOutcome::Pass) {
+        result.state = StartupState::GatePassed;
+        return;
+    }
+    result.Terminate(std::move(*decision.message));
+}
+
+void IdentifyChipsetAndMemory(StartupContext& /*context*/, StartupResult& /*result*/) {
+    // Not wired yet: chipset name and spd button, SMBus discovery, the first module's summary.
+}
+
+void IdentifyCpuSignature(StartupContext& context, StartupResult& result) {
+    result.cpu = ident::IdentifyCommon(*context.backend.cpuid);
+    ShowCpuIdentity(result);
+}
+
+void ReadSmbiosSummary(StartupContext& /*context*/, StartupResult& /*result*/) {
+    // Not wired yet: motherboard, BIOS and memory size from SMBIOS.
+}
+
+void RunK10Branch(StartupContext& context, StartupResult& result) {
+    // The memory the controller was set up for fixes the register layout; a north bridge whose
+    // configuration matches no known layout is refused here, before anything is written.
+    const timings::k10::ModeDecision decision =
+        timings::k10::DecideK10Mode(context.hw, result.cpu.combinedFamily);
+    if (!decision.mode) {
+        const timings::k10::Refusal refusal = decision.refusal.value_or(timings::k10::kNotForThisSystem);
+        result.Terminate({std::string(refusal.caption), std::string(refusal.text)});
+        return;
+    }
+    ident::IdentifyK10(result.cpu, *context.backend.cpuid, context.hw,
+                       timings::K10ModeText(*decision.mode));
+    ShowCpuIdentity(result);
+
+    result.facts.controller = timings::ControllerKind::K10;
+    result.facts.amdPlatform = 1;
+    OpenExtendedConfig(context.hw, result.facts);
+
+    timings::TimingModel model;
+    model.kind = timings::ControllerKind::K10;
+    model.k10Mode = decision.mode;
+    result.timingModel = model;
+
+    // Power features are Intel's; the multipliers are changed in the CPU settings window.
+    FrequencyView& f = result.view.frequency;
+    f.eist.enabled = f.c1e.enabled = f.turbo.enabled = false;
+    f.multiplierListVisible = false;
+
+    ReadClockMultipliers(context, result);
+    ReadTimings(context, result);
+}
+
+void RunUncoreBranch(StartupContext& context, StartupResult& result) {
+    ident::IdentifyIntelUncore(result.cpu, *context.backend.cpuid, context.hw,
+                               result.facts.package);
+    ShowCpuIdentity(result);
+    result.facts.controller = timings::ControllerKind::Uncore;
+    result.facts.intelPlatform = 1;
+
+    timings::TimingModel model;
+    model.kind = timings::ControllerKind::Uncore;
+    result.timingModel = model;
+
+    result.view.frequency.linkCaption = kLinkCaptionQpi;
+    result.view.buttons.advancedEnabled = false;
+
+    ReadClockMultipliers(context, result);
+    ReadTimings(context, result);
+}
+
+void RunHostBridgeBranch(StartupContext& context, StartupResult& result) {
+    ident::IdentifyIntelHostBridge(result.cpu, *context.backend.cpuid, context.hw);
+    ShowCpuIdentity(result);
+    result.facts.controller = timings::ControllerKind::HostBridge;
+    result.facts.intelPlatform = 1;
+
+    timings::TimingModel model;
+    model.kind = timings::ControllerKind::HostBridge;
+    result.timingModel = model;
+
+    result.view.frequency.linkCaption = kLinkCaptionQpi;
+    result.view.buttons.advancedEnabled = false;
+
+    ReadClockMultipliers(context, result);
+    ReadTimings(context, result);
+}
+
+void RunPlatformBranch(StartupContext& context, StartupResult& result) {
+    const PlatformFacts& facts = result.facts;
+    if (facts.northBridgeDramId == pci_id::kK10DramController)
+        RunK10Branch(context, result);
+    else if (facts.uncoreDeviceId == pci_id::kBloomfieldUncore)
+        RunUncoreBranch(context, result);
+    else if (facts.dualChannelUncore)
+        RunHostBridgeBranch(context, result);
+    if (!result.terminationRequested) result.state = StartupState::BranchDone;
+}
+
+StartupResult RunStartup(StartupContext& context) {
+    StartupResult result;
+    ClearView(result);
+    StartClockMeasurement(context, result);
+    SetStartValues(result);
+
+    CheckLibraryFilesStage(context, result);
+    if (result.terminationRequested) return result;
+    InitializeLibrary(context, result);
+
+    ProbeUncore(context.hw, result.facts);
+    ReadBridgeIds(context.hw, result.facts);
+    ApplyPlatformGateStage(result);
+    if (result.terminationRequested) return result;
+
+    IdentifyChipsetAndMemory(context, result);
+    IdentifyCpuSignature(context, result);
+    ReadSmbiosSummary(context, result);
+    RunPlatformBranch(context, result);
+    return result;
+}
+
+}  // namespace zm::app

@@ -1,0 +1,87 @@
+#pragma once
+// The main window's construction without the window: the ordered detection stages that decide
+// what machine this is, refuse the ones the program cannot drive, and fill the view the window
+// and the report show. Every stage is a function of its own, called in this order:
+//
+//   1  ClearView                 empty texts
+//   2  StartClockMeasurement     the clock-measurement thread
+//   3  (window only)             layout by screen density
+//   4  SetStartValues            SMBus slave 0x50, first channel-selector entry
+//   5  CheckLibraryFiles         one "ERROR!" per missing file, then stop: no hardware touched
+//   6  InitializeLibrary
+//   7  ProbeUncore               Intel uncore on bus 0x3F / 0x7F / 0xFF
+//   8  ReadBridgeIds             AMD north bridge, host bridge
+//   9  ApplyPlatformGate         warning or refusal, then stop
+//  10  IdentifyChipsetAndMemory  chipset name, spd button, SMBus, first module's summary
+//  11  IdentifyCpuSignature      cpuid leaf 1
+//  12  ReadSmbiosSummary         motherboard, BIOS, memory size
+//  13  RunPlatformBranch         exactly one of K10 / Uncore / HostBridge / none
+//
+// A stage that refuses the machine adds its message and sets terminationRequested; nothing
+// after it runs, and the window must not become usable.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/backend.h"
+#include "app/main_view.h"
+#include "app/messages.h"
+#include "app/platform_facts.h"
+#include "hw/hardware_access.h"
+#include "ident/cpu_identification.h"
+#include "timings/timing_model.h"
+
+namespace zm::app {
+
+// How far the start-up got.
+enum class StartupState {
+    NotStarted,
+    LibraryFilesFound,
+    LibraryInitialised,
+    GatePassed,
+    BranchDone,
+};
+
+struct StartupContext {
+    Backend& backend;
+    hw::HardwareAccess& hw;
+    // The settings file (ZM.ini beside the executable, or --settings FILE).
+    std::string settingsPath;
+};
+
+struct StartupResult {
+    StartupState state = StartupState::NotStarted;
+    PlatformFacts facts;
+    ident::CpuIdentity cpu;
+    std::optional<timings::TimingModel> timingModel;  // set by the platform branch
+    MainView view;
+    Messages messages;  // in the order they were raised
+    bool terminationRequested = false;
+
+    // Refuse the machine: record the message and stop the sequence.
+    void Terminate(Message message) {
+        messages.push_back(std::move(message));
+        terminationRequested = true;
+    }
+};
+
+StartupResult RunStartup(StartupContext& context);
+
+// The stages, for tests and for the pieces that extend them.
+void ClearView(StartupResult& result);
+void StartClockMeasurement(StartupContext& context, StartupResult& result);
+void SetStartValues(StartupResult& result);
+void CheckLibraryFilesStage(StartupContext& context, StartupResult& result);
+void InitializeLibrary(StartupContext& context, StartupResult& result);
+void ApplyPlatformGateStage(StartupResult& result);
+void IdentifyChipsetAndMemory(StartupContext& context, StartupResult& result);
+void IdentifyCpuSignature(StartupContext& context, StartupResult& result);
+void ReadSmbiosSummary(StartupContext& context, StartupResult& result);
+void RunPlatformBranch(StartupContext& context, StartupResult& result);
+
+void RunK10Branch(StartupContext& context, StartupResult& result);
+void RunUncoreBranch(StartupContext& context, StartupResult& result);
+void RunHostBridgeBranch(StartupContext& context, StartupResult& result);
+
+}  // namespace zm::app

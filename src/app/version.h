@@ -1,0 +1,8 @@
+#pragma once
+
+namespace zm::app {
+
+// The main window's caption, also what --version prints.
+inline constexpr const char* kProgramTitle = "Zentrimo 1.5 beta3";
+
+}  // namespace zm::app

@@ -1,0 +1,57 @@
+#include "ui/application.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <exception>
+
+#include "ui/message_sink.h"
+#include "ui/shell_windows.h"
+#include "ui/tform1.h"
+
+namespace zm::ui {
+
+ApplicationWindows::ApplicationWindows() = default;
+ApplicationWindows::ApplicationWindows(ApplicationWindows&&) noexcept = default;
+ApplicationWindows::~ApplicationWindows() = default;
+
+ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
+                                 MessageSink& messages) {
+    ApplicationWindows windows;
+    windows.form1 = std::make_unique<TForm1>(backend, settingsPath, messages);
+    windows.form3 = std::make_unique<TForm3>();
+    windows.form4 = std::make_unique<TForm4>();
+    windows.form5 = std::make_unique<TForm5>();
+    windows.form6 = std::make_unique<TForm6>();
+    windows.form7 = std::make_unique<TForm7>();
+    windows.form1->SetWindows({windows.form3.get(), windows.form4.get(), windows.form5.get(),
+                               windows.form6.get(), windows.form7.get()});
+    return windows;
+}
+
+int RunApplication(int& argc, char** argv, app::Backend& backend, const std::string& settingsPath,
+                   const std::string& executableFolder) {
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Zentrimo"));
+    // The folder is where the settings file and the hardware library's files live; the icon is
+    // shared by the windows and the notification area.
+    const QString folder = QString::fromStdString(executableFolder);
+    (void)folder;
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("computer"));
+    application.setWindowIcon(icon);
+
+    MessageBoxSink messages;
+    try {
+        ApplicationWindows windows = CreateWindows(backend, settingsPath, messages);
+        if (windows.form1->TerminationRequested()) return 1;
+        windows.form1->show();
+        return application.exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR!"), QString::fromUtf8(error.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR!"), QStringLiteral("Unexpected error."));
+    }
+    return 1;
+}
+
+}  // namespace zm::ui

@@ -1,0 +1,35 @@
+#pragma once
+// Process start for the windows: the application object, the settings file, the icon, the six
+// windows in their fixed order (only the main window shown), the message loop.
+
+#include <memory>
+#include <string>
+
+#include "app/backend.h"
+
+class QWidget;
+
+namespace zm::ui {
+
+class MessageSink;
+class TForm1;
+
+// The six windows, created in the order TForm1, TForm3, TForm4, TForm5, TForm6, TForm7.
+struct ApplicationWindows {
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<QWidget> form3, form4, form5, form6, form7;
+    ApplicationWindows();
+    ApplicationWindows(ApplicationWindows&&) noexcept;
+    ~ApplicationWindows();
+};
+
+// Needs a QApplication. The main window's start-up runs inside; its messages go to `messages`.
+ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
+                                 MessageSink& messages);
+
+// Creates the QApplication, the windows and runs the loop; returns the exit code. An exception
+// that escapes window creation or the loop is shown in a message box and ends the program.
+int RunApplication(int& argc, char** argv, app::Backend& backend, const std::string& settingsPath,
+                   const std::string& executableFolder);
+
+}  // namespace zm::ui

@@ -1,0 +1,48 @@
+#pragma once
+// The secondary windows as the process creates them at start: About, SPD, CPU settings, Monitor
+// and StartUp configuration. Each is created once and only hidden when closed; their contents
+// are filled by the parts that own them.
+
+#include <QWidget>
+
+namespace zm::ui {
+
+// A window that hides instead of closing, as all secondary windows do.
+class SecondaryWindow : public QWidget {
+    Q_OBJECT
+public:
+    SecondaryWindow(const char* objectName, const char* caption, QSize size,
+                    QWidget* parent = nullptr);
+};
+
+class TForm3 : public SecondaryWindow {  // About
+    Q_OBJECT
+public:
+    explicit TForm3(QWidget* parent = nullptr);
+};
+
+class TForm4 : public SecondaryWindow {  // SPD
+    Q_OBJECT
+public:
+    explicit TForm4(QWidget* parent = nullptr);
+};
+
+class TForm5 : public SecondaryWindow {  // CPU settings
+    Q_OBJECT
+public:
+    explicit TForm5(QWidget* parent = nullptr);
+};
+
+class TForm6 : public SecondaryWindow {  // Monitor
+    Q_OBJECT
+public:
+    explicit TForm6(QWidget* parent = nullptr);
+};
+
+class TForm7 : public SecondaryWindow {  // StartUp configuration
+    Q_OBJECT
+public:
+    explicit TForm7(QWidget* parent = nullptr);
+};
+
+}  // namespace zm::ui

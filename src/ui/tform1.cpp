@@ -1,0 +1,217 @@
+#include "ui/tform1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <cmath>
+
+#include "app/shutdown.h"
+#include "app/version.h"
+#include "ui/message_sink.h"
+
+namespace zm::ui {
+namespace {
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+void ShowCheck(QCheckBox* box, const app::CheckState& state) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(state.checked);
+    box->setEnabled(state.enabled);
+}
+
+int ScreenDotsPerInch() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? static_cast<int>(std::lround(screen->logicalDotsPerInch())) : layout::kCompactDpi;
+}
+
+}  // namespace
+
+TForm1::TForm1(app::Backend& backend, std::string settingsPath, MessageSink& messages,
+               QWidget* parent)
+    : QWidget(parent),
+      backend_(backend),
+      hw_(*backend.library),
+      settingsPath_(std::move(settingsPath)),
+      messages_(messages) {
+    setWindowTitle(QString::fromUtf8(app::kProgramTitle));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    BuildControls();
+    ApplyDensityLayout(ScreenDotsPerInch());
+
+    app::StartupContext context{backend_, hw_, settingsPath_};
+    startup_ = app::RunStartup(context);
+    ShowView(startup_.view);
+
+    connect(OthersTimings, &QPushButton::clicked, this, &TForm1::OthersTimingsClick);
+    connect(Hide, &QPushButton::clicked, this, &TForm1::HideClick);
+    connect(About, &QPushButton::clicked, this, &TForm1::AboutClick);
+    connect(Save, &QPushButton::clicked, this, &TForm1::SaveClick);
+    connect(Advanced, &QPushButton::clicked, this, &TForm1::AdvancedClick);
+    connect(Monitor, &QPushButton::clicked, this, &TForm1::MonitorClick);
+    connect(spd, &QPushButton::clicked, this, &TForm1::spdClick);
+    connect(Exit, &QPushButton::clicked, this, &TForm1::ExitClick);
+
+    for (const app::Message& message : startup_.messages) messages_.Show(message);
+    if (startup_.terminationRequested) {
+        // The window stays unusable; the application leaves as soon as its loop runs.
+        setEnabled(false);
+        ShutDown();
+        QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
+    }
+}
+
+TForm1::~TForm1() { ShutDown(); }
+
+QComboBox* TForm1::TimingCombo(timings::TimingControl control) const {
+    return timingCombos_[static_cast<int>(control)];
+}
+
+QLabel* TForm1::TimingLabel(timings::TimingControl control) const {
+    return timingLabels_[static_cast<int>(control)];
+}
+
+QLabel* TForm1::Panel(int number) const {
+    const auto found = panels_.find(number);
+    return found == panels_.end() ? nullptr : found->second;
+}
+
+void TForm1::ShowView(const app::MainView& view) {
+    for (const app::PanelGroup& group : app::SummaryGroups(view)) {
+        for (const app::PanelRow& row : group.rows) {
+            QLabel* panel = findChild<QLabel*>(QString::fromUtf8(row.panelName));
+            if (!panel) continue;
+            panel->setText(Text(row.text));
+            panel->setEnabled(row.enabled);
+            if (QLabel* caption = findChild<QLabel*>(QStringLiteral("Label") + panel->objectName()))
+                caption->setEnabled(row.enabled);
+        }
+    }
+
+    const app::FrequencyView& f = view.frequency;
+    PanelBclk->setText(Text(f.bclk));
+    PanelCores->setText(Text(f.cores));
+    PanelCoreMultiplier->setText(Text(f.coreMultiplier));
+    PanelUncore->setText(Text(f.uncore));
+    PanelLink->setText(Text(f.link));
+    PanelRam->setText(Text(f.ram));
+    Label22A->setText(Text(f.linkCaption));
+    ShowCheck(CheckBoxEist, f.eist);
+    ShowCheck(CheckBoxC1E, f.c1e);
+    ShowCheck(CheckBoxTurbo, f.turbo);
+    {
+        const QSignalBlocker blocker(Combo22);
+        Combo22->clear();
+        for (const std::string& item : f.multiplierItems) Combo22->addItem(Text(item));
+        Combo22->setCurrentIndex(f.multiplierIndex);
+    }
+    Combo22->setVisible(f.multiplierListVisible);
+    PanelCoreMultiplier->setVisible(!f.multiplierListVisible);
+
+    const app::TimingsView& t = view.timings;
+    if (t.filled) {
+        for (int i = 0; i < timings::kTimingControlCount; ++i) {
+            const app::TimingControlView& control = t.controls[i];
+            QComboBox* combo = timingCombos_[i];
+            const QSignalBlocker blocker(combo);
+            combo->clear();
+            for (const std::string& item : control.items) combo->addItem(Text(item));
+            const bool listed = control.shownIndex >= 0 &&
+                                static_cast<std::size_t>(control.shownIndex) < control.items.size();
+            combo->setCurrentIndex(listed ? control.shownIndex : -1);
+            combo->setEnabled(control.enabled);
+            timingLabels_[i]->setText(Text(control.label));
+        }
+        const QSignalBlocker blocker(ComboCH);
+        ComboCH->clear();
+        for (const std::string& item : t.channelItems) ComboCH->addItem(Text(item));
+        ComboCH->setCurrentIndex(t.channelSelected);
+        ComboCH->setEnabled(t.channelEnabled);
+    }
+
+    Apply->setEnabled(view.buttons.applyEnabled);
+    Advanced->setEnabled(view.buttons.advancedEnabled);
+    spd->setVisible(view.buttons.spdVisible);
+}
+
+void TForm1::ApplyDensityLayout(int dotsPerInch) {
+    compact_ = dotsPerInch == layout::kCompactDpi;
+    if (compact_) {
+        GroupBox3->hide();
+        Hide->hide();
+        OthersTimings->show();
+        setFixedSize(layout::kWidth, layout::kCompactHeight);
+        SetButtonTop(layout::kCompactButtonTop);
+    } else {
+        // The designed layout: every group visible, nothing to switch.
+        OthersTimings->hide();
+        Hide->hide();
+        GroupBox3->show();
+        setFixedSize(layout::kWidth, layout::kExpandedHeight);
+        SetButtonTop(layout::kExpandedButtonTop);
+    }
+}
+
+void TForm1::SetButtonTop(int top) {
+    for (QPushButton* button : {Apply, Save, OthersTimings, Hide, Advanced, Monitor, About, spd, Exit})
+        button->move(button->x(), top);
+}
+
+void TForm1::OthersTimingsClick() {
+    GroupBox3->show();
+    Hide->show();
+    OthersTimings->hide();
+    setFixedSize(layout::kWidth, layout::kExpandedHeight);
+    SetButtonTop(layout::kExpandedButtonTop);
+}
+
+void TForm1::HideClick() {
+    GroupBox3->hide();
+    Hide->hide();
+    OthersTimings->show();
+    setFixedSize(layout::kWidth, layout::kCompactHeight);
+    SetButtonTop(layout::kCompactButtonTop);
+}
+
+namespace {
+void ShowWindow(QWidget* window) {
+    if (!window) return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+}  // namespace
+
+void TForm1::AboutClick() { ShowWindow(windows_.about); }
+void TForm1::SaveClick() { ShowWindow(windows_.startUp); }
+void TForm1::AdvancedClick() { ShowWindow(windows_.cpuSettings); }
+void TForm1::MonitorClick() { ShowWindow(windows_.monitor); }
+void TForm1::spdClick() { ShowWindow(windows_.spd); }
+
+void TForm1::ShutDown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    // Threads first: none may still be inside the hardware library when it closes.
+    for (auto& step : shutdownSteps_) step();
+    app::ReleaseHardware(hw_, startup_.facts);
+}
+
+void TForm1::ExitClick() {
+    ShutDown();
+    QCoreApplication::quit();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // Closing the window ends the program like Exit, so the hardware is put back either way.
+    ShutDown();
+    event->accept();
+}
+
+}  // namespace zm::ui

@@ -1,0 +1,157 @@
+#pragma once
+// The main window. Its construction runs the start-up (app::RunStartup), shows what it found,
+// and passes the start-up's messages to the message sink; a refused machine leaves a disabled
+// window that is never shown.
+//
+// Control names (objectName) as the rest of the program refers to them:
+//   groups      GroupBox1 "Timings", GroupBox3 "Others Timings", GroupBoxFrequency "System
+//               Frequency", GroupBoxCpu "CPU", GroupBoxMotherBoard "MotherBoard",
+//               GroupBoxMemory "Memory"
+//   timings     Combo1A..Combo21A, Combo26A..Combo31A with Label1..Label17, Label18A, Label19A,
+//               Label26A..Label31A, Label27 (Combo20A), Label28 (Combo21A); ComboCH, Label33
+//   summary     Panel1..Panel17 (see app::SummaryGroups for which is which)
+//   frequency   PanelBclk, PanelCores, PanelCoreMultiplier, Combo22, PanelUncore, PanelLink
+//               with Label22A, PanelRam; check boxes CheckBoxEist "EIST", CheckBoxC1E "C1E",
+//               CheckBoxTurbo "turbo"
+//   buttons     Apply, Save "StartUp", OthersTimings "SubTim.", Hide, Advanced "CPU", Monitor,
+//               About, spd, Exit
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/backend.h"
+#include "app/startup.h"
+#include "hw/hardware_access.h"
+#include "timings/timing_model.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace zm::ui {
+
+class MessageSink;
+
+// Geometry of the two layouts.
+namespace layout {
+constexpr int kWidth = 952;
+constexpr int kCompactHeight = 389;
+constexpr int kExpandedHeight = 653;
+constexpr int kCompactButtonTop = 331;
+constexpr int kExpandedButtonTop = 595;
+// The compact layout is the start layout on screens of this density.
+constexpr int kCompactDpi = 96;
+}  // namespace layout
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    TForm1(app::Backend& backend, std::string settingsPath, MessageSink& messages,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // What the start-up found; the other windows read their facts here.
+    app::StartupResult& Startup() { return startup_; }
+    const app::StartupResult& Startup() const { return startup_; }
+    hw::HardwareAccess& Hardware() { return hw_; }
+    app::Backend& Backend() { return backend_; }
+    MessageSink& Messages() { return messages_; }
+    const std::string& SettingsPath() const { return settingsPath_; }
+    bool TerminationRequested() const { return startup_.terminationRequested; }
+
+    // The windows the buttons open (any may be null until it exists).
+    struct Windows {
+        QWidget* about = nullptr;
+        QWidget* spd = nullptr;
+        QWidget* cpuSettings = nullptr;
+        QWidget* monitor = nullptr;
+        QWidget* startUp = nullptr;
+    };
+    void SetWindows(const Windows& windows) { windows_ = windows; }
+
+    // Work that must stop before the hardware is released at exit (the background threads);
+    // run in the order added.
+    void AddShutdownStep(std::function<void()> step) { shutdownSteps_.push_back(std::move(step)); }
+
+    // Shows a view's texts, lists and states in the controls.
+    void ShowView(const app::MainView& view);
+
+    // Controls.
+    QComboBox* TimingCombo(timings::TimingControl control) const;
+    QLabel* TimingLabel(timings::TimingControl control) const;
+    QLabel* Panel(int number) const;  // Panel1..Panel17
+    QComboBox* ComboCH = nullptr;
+    QLabel* Label33 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QGroupBox* GroupBoxFrequency = nullptr;
+    QGroupBox* GroupBoxCpu = nullptr;
+    QGroupBox* GroupBoxMotherBoard = nullptr;
+    QGroupBox* GroupBoxMemory = nullptr;
+    QLabel* PanelBclk = nullptr;
+    QLabel* PanelCores = nullptr;
+    QLabel* PanelCoreMultiplier = nullptr;
+    QComboBox* Combo22 = nullptr;
+    QLabel* PanelUncore = nullptr;
+    QLabel* PanelLink = nullptr;
+    QLabel* Label22A = nullptr;
+    QLabel* PanelRam = nullptr;
+    QCheckBox* CheckBoxEist = nullptr;
+    QCheckBox* CheckBoxC1E = nullptr;
+    QCheckBox* CheckBoxTurbo = nullptr;
+    QPushButton* Apply = nullptr;
+    QPushButton* Save = nullptr;
+    QPushButton* OthersTimings = nullptr;
+    QPushButton* Hide = nullptr;
+    QPushButton* Advanced = nullptr;
+    QPushButton* Monitor = nullptr;
+    QPushButton* About = nullptr;
+    QPushButton* spd = nullptr;
+    QPushButton* Exit = nullptr;
+
+    bool CompactLayout() const { return compact_; }
+    bool ShutDownDone() const { return shutDown_; }
+
+public slots:
+    void OthersTimingsClick();  // "SubTim.": expanded layout
+    void HideClick();           // compact layout
+    void AboutClick();
+    void SaveClick();
+    void AdvancedClick();
+    void MonitorClick();
+    void spdClick();
+    void ExitClick();
+
+protected:
+    void closeEvent(class QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void ApplyDensityLayout(int dotsPerInch);
+    void SetButtonTop(int top);
+    void ShutDown();
+
+    app::Backend& backend_;
+    hw::HardwareAccess hw_;
+    std::string settingsPath_;
+    MessageSink& messages_;
+    app::StartupResult startup_;
+    Windows windows_;
+    std::vector<std::function<void()>> shutdownSteps_;
+
+    std::array<QComboBox*, timings::kTimingControlCount> timingCombos_{};
+    std::array<QLabel*, timings::kTimingControlCount> timingLabels_{};
+    std::map<int, QLabel*> panels_;
+    bool compact_ = false;
+    bool shutDown_ = false;
+};
+
+}  // namespace zm::ui

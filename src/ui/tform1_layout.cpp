@@ -1,0 +1,164 @@
+// The main window's controls at their absolute positions. Three columns above the button row:
+// "Timings" and "System Frequency" left, "CPU" and "MotherBoard" in the middle, "Memory" right;
+// the "Others Timings" group fills the band between them and the buttons in the expanded layout.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+#include "timings/value_lists.h"
+#include "ui/tform1.h"
+#include "ui/widgets.h"
+
+namespace zm::ui {
+namespace {
+
+using timings::TimingControl;
+
+// A caption on the left, a sunken panel on its right.
+struct PanelPlace {
+    int number;
+    const char* caption;
+};
+
+constexpr int kRowTop = 22;
+constexpr int kSummaryRowStep = 23;
+
+// Rows of the summary groups, top to bottom.
+constexpr PanelPlace kCpuRows[] = {{1, "Model"},  {6, "CPUID"},       {2, "Rev."},
+                                   {12, "Socket"}, {14, "Technology"}, {17, "Cores/Threads"}};
+constexpr PanelPlace kMotherBoardRows[] = {
+    {13, "Vendor"}, {15, "Model"}, {7, "Chipset"}, {16, "BIOS version"}, {11, "Date"}};
+constexpr PanelPlace kMemoryRows[] = {{3, "Type"},  {8, "Manufacturer"}, {9, "Part Nb."},
+                                      {4, "Size"},  {10, "Speed"},       {5, "Chan."}};
+
+// "Others Timings": three columns of drop-downs.
+constexpr TimingControl kOthersColumns[3][8] = {
+    {TimingControl::Combo6A, TimingControl::Combo7A, TimingControl::Combo8A,
+     TimingControl::Combo9A, TimingControl::Combo10A, TimingControl::Combo11A,
+     TimingControl::Combo12A, TimingControl::Combo13A},
+    {TimingControl::Combo14A, TimingControl::Combo15A, TimingControl::Combo16A,
+     TimingControl::Combo17A, TimingControl::Combo18A, TimingControl::Combo19A,
+     TimingControl::Combo20A, TimingControl::Combo21A},
+    {TimingControl::Combo26A, TimingControl::Combo27A, TimingControl::Combo28A,
+     TimingControl::Combo29A, TimingControl::Combo30A, TimingControl::Combo31A,
+     TimingControl::Combo1A, TimingControl::Combo1A},  // the last two slots stay empty
+};
+constexpr int kOthersRowsUsed[3] = {8, 8, 6};
+
+}  // namespace
+
+void TForm1::BuildControls() {
+    setObjectName(QStringLiteral("TForm1"));
+
+    // --- Timings (left column, top) ---
+    GroupBox1 = MakeGroup(this, "GroupBox1", "Timings", {8, 4, 300, 190});
+    const TimingControl mainTimings[] = {TimingControl::Combo1A, TimingControl::Combo2A,
+                                         TimingControl::Combo3A, TimingControl::Combo4A,
+                                         TimingControl::Combo5A};
+    for (int row = 0; row < 5; ++row) {
+        const TimingControl control = mainTimings[row];
+        const int top = kRowTop + row * 27;
+        const int i = static_cast<int>(control);
+        timingLabels_[i] = MakeLabel(GroupBox1, timings::LabelName(control),
+                                     timings::LayoutCaption(control), {10, top + 3, 200, 16});
+        timingCombos_[i] = MakeTimingCombo(GroupBox1, timings::ControlName(control),
+                                           {212, top, 78, 22});
+    }
+    Label33 = MakeLabel(GroupBox1, "Label33", timings::kChannelSelectorLabel, {10, 160, 120, 16});
+    QFont bold = Label33->font();
+    bold.setBold(true);
+    Label33->setFont(bold);
+    ComboCH = MakeCombo(GroupBox1, "ComboCH", {132, 157, 158, 22});
+    ComboCH->setFont(bold);
+
+    // --- System Frequency (left column, bottom) ---
+    GroupBoxFrequency =
+        MakeGroup(this, "GroupBoxFrequency", "System Frequency", {8, 198, 300, 126});
+    const int freqStep = 20;
+    MakeLabel(GroupBoxFrequency, "LabelBclk", "BCLK...............", {10, 20, 92, 16});
+    PanelBclk = MakePanel(GroupBoxFrequency, "PanelBclk", {104, 18, 96, 19});
+    MakeLabel(GroupBoxFrequency, "LabelCores", "Cores..............", {10, 20 + freqStep, 92, 16});
+    PanelCoreMultiplier =
+        MakePanel(GroupBoxFrequency, "PanelCoreMultiplier", {104, 18 + freqStep, 52, 19});
+    Combo22 = MakeCombo(GroupBoxFrequency, "Combo22", {104, 17 + freqStep, 60, 21});
+    Combo22->setMaxVisibleItems(16);
+    Combo22->hide();
+    PanelCores = MakePanel(GroupBoxFrequency, "PanelCores", {168, 18 + freqStep, 122, 19});
+    MakeLabel(GroupBoxFrequency, "LabelUncore", "UnCore............", {10, 20 + 2 * freqStep, 92, 16});
+    PanelUncore = MakePanel(GroupBoxFrequency, "PanelUncore", {104, 18 + 2 * freqStep, 96, 19});
+    Label22A = MakeLabel(GroupBoxFrequency, "Label22A", app::kLinkCaptionHyperTransport,
+                         {10, 20 + 3 * freqStep, 92, 16});
+    PanelLink = MakePanel(GroupBoxFrequency, "PanelLink", {104, 18 + 3 * freqStep, 96, 19});
+    MakeLabel(GroupBoxFrequency, "LabelRam", "RAM................", {10, 20 + 4 * freqStep, 92, 16});
+    PanelRam = MakePanel(GroupBoxFrequency, "PanelRam", {104, 18 + 4 * freqStep, 96, 19});
+    CheckBoxEist = MakeCheck(GroupBoxFrequency, "CheckBoxEist", "EIST", {214, 58, 76, 18});
+    CheckBoxC1E = MakeCheck(GroupBoxFrequency, "CheckBoxC1E", "C1E", {214, 78, 76, 18});
+    CheckBoxTurbo = MakeCheck(GroupBoxFrequency, "CheckBoxTurbo", "turbo", {214, 98, 76, 18});
+
+    // --- CPU and MotherBoard (middle column), Memory (right column) ---
+    auto panelRows = [this](QGroupBox* group, const auto& rows, int captionWidth, int panelWidth,
+                            int step) {
+        int top = kRowTop;
+        for (const PanelPlace& row : rows) {
+            MakeLabel(group, ("LabelPanel" + std::to_string(row.number)).c_str(), row.caption,
+                      {10, top + 2, captionWidth, 16});
+            panels_[row.number] = MakePanel(group, ("Panel" + std::to_string(row.number)).c_str(),
+                                            {12 + captionWidth, top, panelWidth, 20});
+            top += step;
+        }
+    };
+    GroupBoxCpu = MakeGroup(this, "GroupBoxCpu", "CPU", {316, 4, 340, 161});
+    panelRows(GroupBoxCpu, kCpuRows, 86, 232, kSummaryRowStep);
+    GroupBoxMotherBoard = MakeGroup(this, "GroupBoxMotherBoard", "MotherBoard", {316, 169, 340, 155});
+    panelRows(GroupBoxMotherBoard, kMotherBoardRows, 86, 232, 26);
+    GroupBoxMemory = MakeGroup(this, "GroupBoxMemory", "Memory", {664, 4, 280, 320});
+    panelRows(GroupBoxMemory, kMemoryRows, 86, 172, 49);
+
+    // --- Others Timings (expanded layout) ---
+    GroupBox3 = MakeGroup(this, "GroupBox3", "Others Timings", {8, 330, 936, 254});
+    for (int column = 0; column < 3; ++column) {
+        for (int row = 0; row < kOthersRowsUsed[column]; ++row) {
+            const TimingControl control = kOthersColumns[column][row];
+            const int left = 10 + column * 310;
+            const int top = kRowTop + row * 28;
+            const int i = static_cast<int>(control);
+            timingLabels_[i] = MakeLabel(GroupBox3, timings::LabelName(control),
+                                         timings::LayoutCaption(control), {left, top + 3, 214, 16});
+            timingCombos_[i] = MakeTimingCombo(GroupBox3, timings::ControlName(control),
+                                               {left + 216, top, 78, 22});
+        }
+    }
+
+    // --- Buttons ---
+    struct ButtonPlace {
+        QPushButton** button;
+        const char* name;
+        const char* caption;
+        int slot;
+    };
+    const ButtonPlace buttons[] = {
+        {&Apply, "Apply", "Apply", 0},      {&Save, "Save", "StartUp", 1},
+        {&OthersTimings, "OthersTimings", "SubTim.", 2},
+        {&Hide, "Hide", "Hide", 2},         {&Advanced, "Advanced", "CPU", 3},
+        {&Monitor, "Monitor", "Monitor", 4}, {&spd, "spd", "spd", 5},
+        {&About, "About", "About", 6},      {&Exit, "Exit", "Exit", 7},
+    };
+    for (const ButtonPlace& b : buttons) {
+        *b.button = new QPushButton(QString::fromUtf8(b.caption), this);
+        (*b.button)->setObjectName(QString::fromUtf8(b.name));
+        (*b.button)->setGeometry(8 + b.slot * 117, layout::kExpandedButtonTop, 108, 25);
+    }
+    Hide->hide();  // hidden at design
+    spd->hide();   // shown once the chipset's SMBus is known
+    // "CPU" is a coloured button.
+    QPalette cpuPalette = Advanced->palette();
+    cpuPalette.setColor(QPalette::Button, QColor(0xC0, 0xDC, 0xC0));
+    Advanced->setPalette(cpuPalette);
+    Advanced->setAutoFillBackground(true);
+}
+
+}  // namespace zm::ui

@@ -1,0 +1,73 @@
+#include "ui/widgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+
+namespace zm::ui {
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption, QRect place) {
+    auto* group = new QGroupBox(QString::fromUtf8(caption), parent);
+    group->setObjectName(QString::fromUtf8(name));
+    group->setGeometry(place);
+    return group;
+}
+
+QLabel* MakeLabel(QWidget* parent, std::string_view name, std::string_view caption, QRect place) {
+    auto* label = new QLabel(Text(caption), parent);
+    label->setObjectName(Text(name));
+    label->setGeometry(place);
+    return label;
+}
+
+QLabel* MakePanel(QWidget* parent, const char* name, QRect place) {
+    auto* panel = new QLabel(parent);
+    panel->setObjectName(QString::fromUtf8(name));
+    panel->setGeometry(place);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    panel->setIndent(4);
+    panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    panel->setPalette(palette);
+    return panel;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, QRect place) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromUtf8(name));
+    combo->setGeometry(place);
+    combo->setEditable(false);
+    return combo;
+}
+
+QComboBox* MakeTimingCombo(QWidget* parent, const std::string& name, QRect place) {
+    QComboBox* combo = MakeCombo(parent, name.c_str(), place);
+    combo->setMaxVisibleItems(16);
+    QPalette palette = combo->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    palette.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
+    palette.setColor(QPalette::ButtonText, QColor(0x00, 0x00, 0x80));
+    combo->setPalette(palette);
+    return combo;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* caption, QRect place) {
+    auto* check = new QCheckBox(QString::fromUtf8(caption), parent);
+    check->setObjectName(QString::fromUtf8(name));
+    check->setGeometry(place);
+    return check;
+}
+
+}  // namespace zm::ui
