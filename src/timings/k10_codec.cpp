@@ -91,19 +91,6 @@ TimingLists ControllerLists(const ControllerState& state) {
     return BuildTimingLists(ControllerKind::K10, state.mode, options);
 }
 
-std::vector<TimingControl> UnlistedTimings(const TimingModel& model, int channel,
-                                           const TimingLists& lists) {
-    std::vector<TimingControl> unlisted;
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl control = ControlAt(i);
-        if (model.k10Mode == K10Mode::Ddr2_800 && control == TimingControl::Combo1A) continue;
-        if (!IsListed(lists, control, DisplayIndex(model, channel, control))) {
-            unlisted.push_back(control);
-        }
-    }
-    return unlisted;
-}
-
 std::uint32_t RebuildRegister(const TimingModel& model, int channel, Register reg,
                               std::uint32_t image, const TimingLists& lists,
                               std::vector<TimingControl>* notEncoded) {

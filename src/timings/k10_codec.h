@@ -28,12 +28,6 @@ void DecodeTimings(const ControllerState& state, TimingModel& model);
 // burst length).
 TimingLists ControllerLists(const ControllerState& state);
 
-// The drop-downs the start-up guard finds empty for a channel (index without an item): every
-// timing except the CAS latency on DDR2-800, every timing on DDR2-1066 and DDR3. Apply stays
-// disabled while this is not empty.
-std::vector<TimingControl> UnlistedTimings(const TimingModel& model, int channel,
-                                           const TimingLists& lists);
-
 // The register rebuilt from its start-up copy and a channel's indices. Drop-downs whose index
 // has no item are added to notEncoded (when given) and their bits kept.
 std::uint32_t RebuildRegister(const TimingModel& model, int channel, Register reg,

@@ -9,6 +9,7 @@
 #include "k10_test_machine.h"
 #include "timings/k10_codec.h"
 #include "timings/k10_controller.h"
+#include "timings/startup_guard.h"
 #include "timings/timing_change.h"
 
 namespace zm::timings::k10 {
@@ -65,7 +66,7 @@ TEST(K10Read, Ddr2_800DecodesEveryDropDown) {
                  {C::Combo30A, "3"}, {C::Combo31A, "4"}});
     EXPECT_EQ(r.model[kChannelA].idleCycleLimitEnable, 1);
     EXPECT_EQ(r.model[kChannelB], r.model[kChannelA]);
-    EXPECT_TRUE(UnlistedTimings(r.model, kChannelA, r.lists).empty());
+    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 TEST(K10Read, Ddr2_1066DecodesTheWiderLayoutAndTwrFromTheMrsCopy) {
@@ -79,7 +80,7 @@ TEST(K10Read, Ddr2_1066DecodesTheWiderLayoutAndTwrFromTheMrsCopy) {
                  {C::Combo13A, "4"}, {C::Combo19A, "20"}, {C::Combo26A, "22"},
                  {C::Combo28A, "4"}, {C::Combo29A, "8"}, {C::Combo30A, "5"},
                  {C::Combo31A, "4"}, {C::Combo17A, "96"}});
-    EXPECT_TRUE(UnlistedTimings(r.model, kChannelA, r.lists).empty());
+    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 TEST(K10Read, Ddr3DecodesTurnaroundsWithTheirHighParts) {
@@ -97,7 +98,7 @@ TEST(K10Read, Ddr3DecodesTurnaroundsWithTheirHighParts) {
     // tWRWR 5 is low part 0 and high part 1 (F2x78 bits 11..10).
     EXPECT_EQ(r.model[kChannelA][C::Combo11A], 0);
     EXPECT_EQ(r.model[kChannelA].turnaroundHigh[1], 1);
-    EXPECT_TRUE(UnlistedTimings(r.model, kChannelA, r.lists).empty());
+    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 // While the enable bit is clear the controller ignores the limit bits: the drop-down shows
@@ -149,9 +150,9 @@ TEST(K10Read, CodesWithoutListItemLeaveTheDropDownEmpty) {
         const ReadSetup r = ReadAll(m, c.mode);
         EXPECT_EQ(ItemText(r.lists, c.control, DisplayIndex(r.model, kChannelA, c.control)), "")
             << ControlName(c.control);
-        EXPECT_EQ(UnlistedTimings(r.model, kChannelA, r.lists), std::vector<C>{c.control})
+        EXPECT_EQ(ControlsOutsideList(r.model, r.lists, kChannelA), std::vector<C>{c.control})
             << ControlName(c.control);
-        EXPECT_TRUE(UnlistedTimings(r.model, kChannelB, r.lists).empty());
+        EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelB).empty());
     }
 }
 
@@ -162,7 +163,7 @@ TEST(K10Read, Ddr2_800CasLatencyIsNotGuarded) {
     m.SetDct(0, v);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_800);
     EXPECT_EQ(ItemText(r.lists, C::Combo1A, r.model[kChannelA][C::Combo1A]), "");
-    EXPECT_TRUE(UnlistedTimings(r.model, kChannelA, r.lists).empty());
+    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 TEST(K10Read, Ddr2_800TrtpListFollowsDct0BurstLength) {

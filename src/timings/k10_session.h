@@ -1,0 +1,19 @@
+#pragma once
+// The timings part of the main window's AMD K10 branch: from the DRAM controller registers to
+// the state the timing controls start in, and the Apply that follows. Called once the start-up
+// has chosen the layout (k10_mode.h) and opened the extended-register form (F3x8C bit 14).
+
+#include "hw/hardware_access.h"
+#include "timings/timing_model.h"
+#include "timings/timing_session.h"
+
+namespace zm::timings {
+
+// Reads F2x110 and the registers of both controllers; when `stored` is given (the settings
+// file's "AN" is "1", indices as the settings file filled them) writes those timings first, as
+// Apply does, and reads the registers again; then decodes, builds the channel selector (which
+// refuses DCT1 without DCT0 on an unganged pair) and runs the start-up guard.
+TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode,
+                              const TimingModel* stored = nullptr);
+
+}  // namespace zm::timings

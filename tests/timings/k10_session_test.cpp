@@ -1,0 +1,146 @@
+// The K10 branch's timings from start-up to Apply, as the main window drives them.
+
+#include <gtest/gtest.h>
+
+#include "k10_registers_test_values.h"
+#include "k10_test_machine.h"
+#include "timings/k10_session.h"
+#include "timings/timing_change.h"
+
+namespace zm::timings {
+namespace {
+
+using k10::Register;
+using k10::testing::DctValues;
+using k10::testing::ItemIndex;
+using k10::testing::K10Machine;
+using C = TimingControl;
+
+struct Pair {
+    bool ganged;
+    std::uint32_t dct0Map, dct1Map;
+};
+
+void Populate(K10Machine& m, const DctValues& values, const Pair& pair) {
+    DctValues v0 = values, v1 = values;
+    v0.f80 = pair.dct0Map;
+    v1.f80 = pair.dct1Map;
+    m.SetGanged(pair.ganged);
+    m.SetDct(0, v0);
+    m.SetDct(1, v1);
+    m.OpenExtendedConfig();
+}
+
+TEST(K10Session, SelectorFollowsGangingAndPopulation) {
+    struct Case {
+        const char* what;
+        Pair pair;
+        std::vector<std::string> items;
+        const char* panel;
+        int selected;
+        bool enabled;
+    } cases[] = {
+        {"ganged", {true, 0x66, 0x66}, {"  A   B"}, "Ganged", 0, false},
+        {"unganged, both", {false, 0x66, 0x66}, {"  A   B", "     A", "     B"}, "Unganged", 0,
+         true},
+        {"unganged, DCT0 only", {false, 0x66, 0}, {"  A   B", "     A", "     B"}, "Unganged", 1,
+         false},
+    };
+    for (const Case& c : cases) {
+        K10Machine m;
+        Populate(m, k10::testing::kDdr3, c.pair);
+        const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr3);
+        EXPECT_FALSE(s.error) << c.what;
+        EXPECT_EQ(s.selector.items, c.items) << c.what;
+        EXPECT_EQ(s.selector.panelText, c.panel) << c.what;
+        EXPECT_EQ(s.selector.selectedItem, c.selected) << c.what;
+        EXPECT_EQ(s.selector.enabled, c.enabled) << c.what;
+        EXPECT_TRUE(s.applyEnabled) << c.what;
+        EXPECT_TRUE(m.DramWrites().empty()) << c.what;
+    }
+}
+
+TEST(K10Session, Dct1WithoutDct0IsRefused) {
+    K10Machine m;
+    Populate(m, k10::testing::kDdr2_800, {false, 0, 0x55});
+    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800);
+    ASSERT_TRUE(s.error);
+    EXPECT_EQ(*s.error, "A single DIMM need to be on channel A!");
+    EXPECT_EQ(s.writer, nullptr);
+}
+
+TEST(K10Session, DifferentControllersStartOnChannelA) {
+    K10Machine m;
+    Populate(m, k10::testing::kDdr2_800, {false, 0x55, 0x55});
+    m.Set(Register::TimingLow, 1, k10::testing::kDdr2_800.f88 ^ 0x10);  // DCT1 tRCD differs
+    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800);
+    EXPECT_EQ(s.selector.selectedItem, 1);
+    EXPECT_EQ(s.Selection(), "     A");
+}
+
+// A register code the list lacks leaves its drop-down empty, and Apply stays disabled.
+TEST(K10Session, CodeWithoutListItemDisablesApply) {
+    K10Machine m;
+    Populate(m, k10::testing::kDdr2_800, {false, 0x55, 0x55});
+    m.Set(Register::TimingHigh, 0, k10::testing::kDdr2_800.f8c | (3u << 12));  // tWRWR 11b
+    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800);
+    EXPECT_EQ(ItemText(s.lists, C::Combo11A, DisplayIndex(s.model, kChannelA, C::Combo11A)), "");
+    EXPECT_FALSE(s.applyEnabled);
+}
+
+TEST(K10Session, ChangeOnChannelBIsAppliedToDct1Only) {
+    K10Machine m;
+    Populate(m, k10::testing::kDdr2_1066, {false, 0x55, 0x55});
+    TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_1066);
+    s.SelectItem(2);
+    ASSERT_EQ(s.Selection(), "     B");
+    s.Change(C::Combo26A, ItemIndex(s.lists, C::Combo26A, "30"));  // tRC
+    s.Apply(false);
+    EXPECT_EQ(hw::Field(20, 16).Get(m.Get(Register::TimingLow, 1)), 19u);
+    EXPECT_EQ(m.Get(Register::TimingLow, 0), k10::testing::kDdr2_1066.f88);
+    EXPECT_EQ(m.DramWrites().size(), 10u);
+}
+
+// With "AN" = "1" the stored set is written before the registers are decoded, DCT1 included
+// even when it holds no memory, and the controls start from what was written.
+TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
+    K10Machine m;
+    Populate(m, k10::testing::kDdr3, {false, 0x66, 0});
+    TimingModel stored;
+    stored.kind = ControllerKind::K10;
+    stored.k10Mode = K10Mode::Ddr3;
+    {
+        // What the settings file holds: the indices a previous session read, with two changes.
+        K10Machine other;
+        Populate(other, k10::testing::kDdr3, {false, 0x66, 0x66});
+        stored = StartK10Timings(other.Hw(), K10Mode::Ddr3).model;
+    }
+    StoreItem(stored, kChannelA, C::Combo10A, 9);   // tWRRD "9"
+    StoreItem(stored, kChannelB, C::Combo17A, 100);  // max read latency "120"
+
+    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr3, &stored);
+    const auto writes = m.DramWrites();
+    ASSERT_EQ(writes.size(), 10u);
+    EXPECT_EQ(writes.front().address, 0x8100C288u);
+    EXPECT_EQ(writes.back().address, 0x8000C278u);
+    EXPECT_EQ(ItemText(s.lists, C::Combo10A, DisplayIndex(s.model, kChannelA, C::Combo10A)), "9");
+    EXPECT_EQ(ItemText(s.lists, C::Combo17A, DisplayIndex(s.model, kChannelB, C::Combo17A)),
+              "120");
+    EXPECT_EQ(hw::Field(31, 22).Get(m.Get(Register::DramControl, 1)), 120u);
+}
+
+TEST(K10Session, GangedStartWithStoredTimingsLeavesDct1Alone) {
+    K10Machine m;
+    Populate(m, k10::testing::kDdr2_800, {true, 0x55, 0x55});
+    TimingModel stored = StartK10Timings(m.Hw(), K10Mode::Ddr2_800).model;
+    StoreItem(stored, kChannelB, C::Combo2A, 0);
+    StoreItem(stored, kChannelA, C::Combo2A, 3);
+    TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800, &stored);
+    s.Apply(true);
+    for (const auto& w : m.DramWrites()) EXPECT_EQ(w.address >> 24, 0x80u);
+    EXPECT_EQ(m.Get(Register::TimingLow, 1), k10::testing::kDdr2_800.f88);
+    EXPECT_EQ(hw::Field(5, 4).Get(m.Get(Register::TimingLow, 0)), 3u);
+}
+
+}  // namespace
+}  // namespace zm::timings
