@@ -1,0 +1,310 @@
+// The LGA 1366 uncore controller on simulated machines: lock check, active channels, read and
+// decode, and Apply's writes as the machine logged them.
+
+#include <gtest/gtest.h>
+
+#include "hw/hardware_access.h"
+#include "timings/intel_test_machines.h"
+#include "timings/timing_change.h"
+#include "timings/timing_session.h"
+#include "timings/uncore_controller.h"
+
+namespace zm::timings {
+namespace {
+
+using C = TimingControl;
+using sim::WriteRecord;
+using testing::UncoreMachine;
+
+WriteRecord Pci(std::uint32_t address, std::uint32_t value) {
+    return WriteRecord{WriteRecord::Kind::Pci, address, value, 4, 0};
+}
+
+std::vector<WriteRecord> PciWrites(const sim::SimulatedMachine& m) {
+    std::vector<WriteRecord> out;
+    for (const auto& w : m.Writes()) {
+        if (w.kind == WriteRecord::Kind::Pci) out.push_back(w);
+    }
+    return out;
+}
+
+struct LockCase {
+    std::uint32_t device;
+    unsigned state;
+    std::vector<WriteRecord> writes;
+    bool locked;
+};
+
+TEST(UncoreLock, WritesTheUnlockRegistersPerDeviceAndState) {
+    const std::vector<LockCase> cases = {
+        {0x2C1C8086, 0, {}, false},
+        {0x2C1C8086, 1, {}, true},
+        {0x2C1C8086, 2, {Pci(0x803F0090, 2)}, false},
+        {0x2D9C8086, 3, {}, true},
+        {0x2D9C8086, 2, {Pci(0x803F0090, 2)}, false},
+        {0x2C9C8086, 0, {Pci(0x803F1868, 2)}, false},
+        {0x2C9C8086, 2, {Pci(0x803F1868, 2), Pci(0x803F0090, 2)}, false},
+        {0x2C9C8086, 1, {Pci(0x803F1868, 2)}, false},
+    };
+    for (const LockCase& c : cases) {
+        auto m = UncoreMachine(7, 0x3F, c.state, c.device);
+        hw::HardwareAccess hw(*m);
+        const uncore::LockCheck lock = uncore::CheckConfigurationLock(hw, 0, c.device);
+        SCOPED_TRACE(::testing::Message() << std::hex << c.device << " state " << c.state);
+        EXPECT_EQ(lock.state, c.state);
+        EXPECT_EQ(lock.locked, c.locked);
+        EXPECT_EQ(PciWrites(*m), c.writes);
+    }
+}
+
+TEST(UncoreLock, LockedStateSetsTheGroupCaptionButKeepsApply) {
+    auto m = UncoreMachine(7, 0x3F, 3);
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    EXPECT_EQ(s.groupCaption, "MC_CFG_space Locked.");
+    EXPECT_TRUE(s.applyEnabled);
+}
+
+TEST(UncoreRead, ChannelAInactiveIsRefusedForEveryMaskWithoutIt) {
+    for (unsigned mask : {0u, 2u, 4u, 6u}) {
+        auto m = UncoreMachine(mask);
+        hw::HardwareAccess hw(*m);
+        uncore::Images images;
+        TimingModel model;
+        const uncore::ReadResult r = uncore::ReadTimings(hw, 0, images, model);
+        EXPECT_EQ(r.error, "At least one DIMM need to be in channel A!") << "mask " << mask;
+        const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+        EXPECT_TRUE(s.error.has_value()) << "mask " << mask;
+    }
+}
+
+TEST(UncoreRead, DecodesTheDdr3Channel) {
+    auto m = UncoreMachine(1);
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    ASSERT_FALSE(s.error);
+    auto shown = [&](C c) { return std::string(ItemText(s.lists, c, s.model[0][c])); };
+    EXPECT_EQ(shown(C::Combo1A), "9");
+    EXPECT_EQ(shown(C::Combo26A), "10");
+    EXPECT_EQ(shown(C::Combo2A), "9");
+    EXPECT_EQ(shown(C::Combo3A), "9");
+    EXPECT_EQ(shown(C::Combo4A), "24");
+    EXPECT_EQ(shown(C::Combo7A), "5");  // field 7, list starts at "0", index = field - 2
+    EXPECT_EQ(shown(C::Combo6A), "20");
+    EXPECT_EQ(shown(C::Combo5A), "1N");
+    EXPECT_EQ(shown(C::Combo31A), "54");
+    EXPECT_EQ(shown(C::Combo20A), "Disab.");
+    EXPECT_EQ(shown(C::Combo29A), "780");
+    EXPECT_EQ(shown(C::Combo27A), "74");
+    EXPECT_EQ(shown(C::Combo21A), "32");
+    EXPECT_EQ(shown(C::Combo10A), "17");
+    EXPECT_EQ(shown(C::Combo13A), "8");
+    EXPECT_EQ(s.selector.items, std::vector<std::string>{"     A"});
+    EXPECT_EQ(s.selector.panelText, "Single");
+    EXPECT_TRUE(s.applyEnabled);
+}
+
+TEST(UncoreRead, RefreshTimingAndBackToBackExamples) {
+    uncore::Images images;
+    images.at(0, uncore::Reg::RefreshTiming) = (200u << 9) | 52u;
+    ChannelTimings t;
+    uncore::DecodeChannel(images, 0, t);
+    EXPECT_EQ(t[C::Combo27A], 52);
+    EXPECT_EQ(t[C::Combo29A], 0);
+    for (auto [field, index] : {std::pair{0u, 0}, {1u, 0}, {2u, 0}, {3u, 1}, {31u, 29}}) {
+        images.at(0, uncore::Reg::RankTimingB) = field << 16;
+        uncore::DecodeChannel(images, 0, t);
+        EXPECT_EQ(t[C::Combo20A], index) << "B2B field " << field;
+    }
+}
+
+TEST(UncoreRead, MaskFiveReadsDevicesFourAndSixOnly) {
+    auto m = UncoreMachine(5);
+    // Mark channel B's registers so a read of them would show.
+    testing::UncoreChannelValues b = testing::Ddr3_1333Channel();
+    b.bankTiming = hw::Field{12, 9}.Set(b.bankTiming, 12);
+    testing::SetUncoreChannel(*m, 0x3F, 1, b);
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    EXPECT_EQ(s.selector.items, (std::vector<std::string>{"  A   C", "     A", "     C"}));
+    EXPECT_EQ(s.selector.panelText, "Dual");
+    EXPECT_EQ(s.selector.selectedItem, 0);  // A and C are equal
+    EXPECT_EQ(s.model[kChannelB], ChannelTimings{});
+    EXPECT_EQ(s.model[kChannelC], s.model[kChannelA]);
+}
+
+TEST(UncoreRead, BusOffsetReachesTheOtherUncoreBuses) {
+    auto m = UncoreMachine(7, 0xFF);
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartUncoreTimings(hw, 0xC00000, 0x2C1C8086);
+    ASSERT_FALSE(s.error);
+    EXPECT_EQ(s.selector.panelText, "Triple");
+    EXPECT_EQ(ItemText(s.lists, C::Combo2A, s.model[kChannelC][C::Combo2A]), "9");
+}
+
+// The seven written registers of a channel in write order, with their images.
+std::vector<WriteRecord> ChannelWrites(int ch, const testing::UncoreChannelValues& v,
+                                       std::uint32_t busOffset = 0) {
+    using uncore::ChannelRegisterAddress;
+    using uncore::Reg;
+    return {Pci(ChannelRegisterAddress(ch, Reg::RankTimingA) + busOffset, v.rankTimingA),
+            Pci(ChannelRegisterAddress(ch, Reg::BankTiming) + busOffset, v.bankTiming),
+            Pci(ChannelRegisterAddress(ch, Reg::CommandRate) + busOffset, v.commandRate),
+            Pci(ChannelRegisterAddress(ch, Reg::RoundTripLatency) + busOffset, v.roundTrip),
+            Pci(ChannelRegisterAddress(ch, Reg::RankTimingB) + busOffset, v.rankTimingB),
+            Pci(ChannelRegisterAddress(ch, Reg::RefreshTiming) + busOffset, v.refresh),
+            Pci(ChannelRegisterAddress(ch, Reg::RankIdle) + busOffset, v.rankIdle)};
+}
+
+TEST(UncoreApply, CombinedAandCRebuildsAandCAndWritesBBackUnchanged) {
+    auto m = UncoreMachine(7);
+    hw::HardwareAccess hw(*m);
+    TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    ASSERT_EQ(s.selector.items[0], " A  B  C");
+    // Choose "  A   C" as a selection text directly: the rule is about the text.
+    s.selector.items = {"  A   C", "     A", "     B", "     C"};
+    s.selector.selectedItem = 0;
+    s.Change(C::Combo2A, 10);  // tRCD "12"
+    m->ClearWrites();
+    s.Apply(false);
+
+    testing::UncoreChannelValues changed = testing::Ddr3_1333Channel();
+    changed.bankTiming = hw::Field{12, 9}.Set(changed.bankTiming, 12);
+    std::vector<WriteRecord> expected = ChannelWrites(0, changed);
+    for (const auto& w : ChannelWrites(1, testing::Ddr3_1333Channel())) expected.push_back(w);
+    for (const auto& w : ChannelWrites(2, changed)) expected.push_back(w);
+    EXPECT_EQ(PciWrites(*m), expected);
+    EXPECT_EQ(s.model[kChannelB][C::Combo2A], 7);
+}
+
+TEST(UncoreApply, WritesOnlyActiveChannelsEveryTime) {
+    auto m = UncoreMachine(1);
+    hw::HardwareAccess hw(*m);
+    TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    m->ClearWrites();
+    s.Apply(false);
+    s.Apply(false);
+    std::vector<WriteRecord> expected = ChannelWrites(0, testing::Ddr3_1333Channel());
+    std::vector<WriteRecord> twice = expected;
+    twice.insert(twice.end(), expected.begin(), expected.end());
+    EXPECT_EQ(PciWrites(*m), twice);
+}
+
+std::uint32_t AppliedField(TimingControl control, std::int32_t index, hw::Field field,
+                           uncore::Reg reg) {
+    auto m = UncoreMachine(1);
+    hw::HardwareAccess hw(*m);
+    TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    s.Change(control, index);
+    m->ClearWrites();
+    s.Apply(false);
+    const auto address = uncore::ChannelRegisterAddress(0, reg);
+    for (const auto& w : PciWrites(*m)) {
+        if (w.address == address) return field.Get(static_cast<std::uint32_t>(w.value));
+    }
+    ADD_FAILURE() << "register not written";
+    return 0;
+}
+
+TEST(UncoreApply, FieldValuesOfTheEdgeItems) {
+    struct Case {
+        C control;
+        std::int32_t index;
+        hw::Field field;
+        uncore::Reg reg;
+        std::uint32_t written;
+    };
+    const std::vector<Case> cases = {
+        {C::Combo20A, 0, {20, 16}, uncore::Reg::RankTimingB, 0},    // B2B "Disab."
+        {C::Combo20A, 1, {20, 16}, uncore::Reg::RankTimingB, 3},    // B2B "4"
+        {C::Combo20A, 29, {20, 16}, uncore::Reg::RankTimingB, 31},  // B2B "32"
+        {C::Combo29A, 0, {18, 9}, uncore::Reg::RefreshTiming, 200},     // tREFI "200"
+        {C::Combo29A, 823, {18, 9}, uncore::Reg::RefreshTiming, 1023},  // tREFI "1023"
+        {C::Combo27A, 511, {8, 0}, uncore::Reg::RefreshTiming, 511},    // tRFC "511"
+        {C::Combo27A, 300, {8, 0}, uncore::Reg::RefreshTiming, 300},
+        {C::Combo7A, 13, {16, 13}, uncore::Reg::BankTiming, 15},    // tRTP "13", last item
+        {C::Combo28A, 7, {8, 6}, uncore::Reg::RankTimingB, 7},      // tRRD "7", last item
+        {C::Combo5A, 1, {3, 3}, uncore::Reg::CommandRate, 1},       // "2N"
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AppliedField(c.control, c.index, c.field, c.reg), c.written)
+            << ControlName(c.control) << " index " << c.index;
+    }
+}
+
+TEST(UncoreApply, TrfcAboveOneHundredTwentySevenIsReadAndShown) {
+    auto m = UncoreMachine(1);
+    testing::UncoreChannelValues v = testing::Ddr3_1333Channel();
+    v.refresh = hw::Field{8, 0}.Set(v.refresh, 0x160);  // 352 clocks, a 4 Gbit DDR3-1600 tRFC
+    testing::SetUncoreChannel(*m, 0x3F, 0, v);
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+    EXPECT_EQ(ItemText(s.lists, C::Combo27A, s.model[0][C::Combo27A]), "352");
+    EXPECT_TRUE(s.applyEnabled);
+}
+
+TEST(UncoreApply, IndexWithoutItemIsNeverEncoded) {
+    // Stored or chosen indices past the list's end (the removed tRTP "14"/"15", tRRD "8"/"9",
+    // or a settings file edited by hand) leave the register's field as read.
+    const testing::UncoreChannelValues v = testing::Ddr3_1333Channel();
+    struct Case {
+        C control;
+        std::int32_t index;
+        uncore::Reg reg;
+        std::uint32_t image;
+    };
+    for (const Case& c : std::vector<Case>{{C::Combo7A, 14, uncore::Reg::BankTiming, v.bankTiming},
+                                           {C::Combo7A, 15, uncore::Reg::BankTiming, v.bankTiming},
+                                           {C::Combo28A, 8, uncore::Reg::RankTimingB, v.rankTimingB},
+                                           {C::Combo28A, 9, uncore::Reg::RankTimingB, v.rankTimingB},
+                                           {C::Combo2A, -1, uncore::Reg::BankTiming, v.bankTiming},
+                                           {C::Combo21A, 128, uncore::Reg::RankIdle, v.rankIdle}}) {
+        auto m = UncoreMachine(1);
+        hw::HardwareAccess hw(*m);
+        TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
+        s.model[0][c.control] = c.index;
+        m->ClearWrites();
+        s.Apply(false);
+        const auto address = uncore::ChannelRegisterAddress(0, c.reg);
+        bool seen = false;
+        for (const auto& w : PciWrites(*m)) {
+            if (w.address != address) continue;
+            seen = true;
+            EXPECT_EQ(w.value, c.image) << ControlName(c.control) << " index " << c.index;
+        }
+        EXPECT_TRUE(seen);
+    }
+}
+
+TEST(UncoreApply, StoredSetIsWrittenToAllThreeChannelsBeforeTheRead) {
+    auto m = UncoreMachine(3);
+    hw::HardwareAccess hw(*m);
+    TimingModel stored;
+    stored.kind = ControllerKind::Uncore;
+    // Start from what the hardware holds, change tRCD and tRP everywhere.
+    {
+        uncore::Images images;
+        for (int ch = 0; ch < 3; ++ch) {
+            uncore::ReadChannel(hw, 0, ch, images);
+            uncore::DecodeChannel(images, ch, stored[ch]);
+            stored[ch][C::Combo2A] = 6;  // "8"
+            stored[ch][C::Combo3A] = 6;
+        }
+    }
+    m->ClearWrites();
+    const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086, &stored);
+    const auto writes = PciWrites(*m);
+    ASSERT_EQ(writes.size(), 21u);
+    testing::UncoreChannelValues v = testing::Ddr3_1333Channel();
+    v.bankTiming = hw::Field{12, 9}.Set(hw::Field{3, 0}.Set(v.bankTiming, 8), 8);
+    std::vector<WriteRecord> expected;
+    for (int ch = 0; ch < 3; ++ch) {
+        for (const auto& w : ChannelWrites(ch, v)) expected.push_back(w);
+    }
+    EXPECT_EQ(writes, expected);
+    // And the decode that follows shows what was written.
+    EXPECT_EQ(ItemText(s.lists, C::Combo2A, s.model[kChannelB][C::Combo2A]), "8");
+}
+
+}  // namespace
+}  // namespace zm::timings
