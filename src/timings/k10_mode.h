@@ -24,7 +24,8 @@ struct Refusal {
 constexpr Refusal kNotForThisSystem{"ERROR!", "NOT FOR THIS SYSTEM!"};
 
 // The layout for DCT0's DRAM Configuration High (F2x94), or none when the DRAM id is not the
-// family 10h controller's, the processor family is not 0x10, or the configuration is unknown.
+// family 10h controller's, the processor family is not 0x10, or the memory clock code is one
+// the BKDG reserves for the memory type (DDR2 above 533 MHz, DDR3 below 400 or above 800 MHz).
 std::optional<K10Mode> SelectK10Mode(std::uint32_t dramId, unsigned family, std::uint32_t f2x94);
 
 // What the start-up's second gate decides on a K10 north bridge.

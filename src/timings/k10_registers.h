@@ -84,8 +84,13 @@ constexpr hw::Field ForceAutoPchg = hw::Bit(23);
 }  // namespace f2x90
 
 namespace f2x94 {
+// Memory clock: DDR2 000b..100b = 200, 266, 333, 400, 533 MHz (101b..111b reserved);
+// DDR3 011b..110b = 400, 533, 667, 800 MHz (000b..010b and 111b reserved).
 constexpr hw::Field MemClkFreq{2, 0};
 constexpr std::uint32_t kMemClk533MHz = 4;  // DDR2-1066 on a DDR2 controller
+constexpr std::uint32_t kDdr2MemClkLast = 4;
+constexpr std::uint32_t kDdr3MemClkFirst = 3;
+constexpr std::uint32_t kDdr3MemClkLast = 6;
 constexpr hw::Field Ddr3Mode = hw::Bit(8);
 constexpr hw::Field PowerDownEn = hw::Bit(15);
 constexpr hw::Field SlowAccessMode = hw::Bit(20);  // 2T command rate
