@@ -84,6 +84,10 @@ private:
         }
     }
 
+    void Object(const json& value, const std::string& where) const {
+        if (!value.is_object()) Fail(where, "expected an object");
+    }
+
     std::string Text(const json& value, const std::string& where) const {
         if (!value.is_string()) Fail(where, "expected a string");
         return value.get<std::string>();
@@ -168,7 +172,7 @@ private:
     }
 
     void Cpuid(const json& leaves, const std::string& where) {
-        Keys(leaves, where, {});  // only checks that it is an object
+        Object(leaves, where);
         static const std::regex form("(0[xX][0-9a-fA-F]{1,8})(:([0-9]{1,3}))?");
         for (const auto& item : leaves.items()) {
             const std::string at = where + "/" + Escape(item.key());
@@ -211,7 +215,7 @@ private:
     // "all" applies to every processor; "0", "1", ... to one. "all" is applied first, so a
     // processor's own entry overrides it whatever the order in the file.
     void Msrs(const json& msrs, const std::string& where) {
-        Keys(msrs, where, {});
+        Object(msrs, where);
         if (msrs.contains("all")) MsrSet(msrs["all"], where + "/all", std::nullopt);
         for (const auto& item : msrs.items()) {
             if (item.key() == "all" || item.key() == "comment") continue;
@@ -230,7 +234,7 @@ private:
     }
 
     void MsrSet(const json& set, const std::string& where, std::optional<unsigned> processor) {
-        Keys(set, where, {});
+        Object(set, where);
         for (const auto& item : set.items()) {
             if (item.key() == "comment") continue;
             const std::string at = where + "/" + Escape(item.key());
@@ -246,7 +250,7 @@ private:
 
     // --- pci ---
     void Pci(const json& devices, const std::string& where) {
-        Keys(devices, where, {});
+        Object(devices, where);
         static const std::regex form("([0-9a-fA-F]{2}):([0-9a-fA-F]{2})\\.([0-7])");
         for (const auto& item : devices.items()) {
             if (item.key() == "comment") continue;
@@ -313,19 +317,22 @@ private:
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             const std::string at = where + "/" + std::to_string(i);
             const json& block = blocks[i];
-            Keys(block, at, {"address", "hex", "file"});
+            Keys(block, at, {"address", "hex", "file", "size"});
             if (!block.contains("address")) Fail(at, "missing \"address\"");
-            if (block.contains("hex") == block.contains("file")) {
-                Fail(at, "give exactly one of \"hex\" and \"file\"");
-            }
+            const int sources = block.contains("hex") + block.contains("file") + block.contains("size");
+            if (sources != 1) Fail(at, "give exactly one of \"hex\", \"file\" and \"size\"");
             const std::uint64_t address = Number(block["address"], at + "/address", kMaxPhysicalAddress);
             std::vector<std::uint8_t> bytes;
             if (block.contains("hex")) {
                 const auto parsed = ParseHexBytes(Text(block["hex"], at + "/hex"));
                 if (!parsed || parsed->empty()) Fail(at + "/hex", "expected hex bytes");
                 bytes = *parsed;
-            } else {
+            } else if (block.contains("file")) {
                 bytes = BinaryFile(block["file"], at + "/file", kMaxBinaryFile);
+            } else {
+                const std::uint64_t size = Number(block["size"], at + "/size", kMaxBinaryFile);
+                if (size == 0) Fail(at + "/size", "an empty block");
+                bytes.assign(size, 0);  // zero-filled memory, e.g. a register window
             }
             if (address + bytes.size() - 1 > kMaxPhysicalAddress) {
                 Fail(at, "block extends past the physical address space");
@@ -346,7 +353,7 @@ private:
         machine_.SetRootComplexBase(static_cast<std::uint32_t>(base));
         if (!rcba.contains("registers")) return;
         const json& regs = rcba["registers"];
-        Keys(regs, where + "/registers", {});
+        Object(regs, where + "/registers");
         for (const auto& item : regs.items()) {
             if (item.key() == "comment") continue;
             const std::string at = where + "/registers/" + Escape(item.key());
@@ -365,7 +372,7 @@ private:
             Number(smbus["io_base"], where + "/io_base", 0xFFF0)));
         if (!smbus.contains("slots")) return;
         const json& slots = smbus["slots"];
-        Keys(slots, where + "/slots", {});
+        Object(slots, where + "/slots");
         for (const auto& item : slots.items()) {
             if (item.key() == "comment") continue;
             const std::string at = where + "/slots/" + Escape(item.key());
