@@ -7,6 +7,7 @@
 
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
+#include "sim/fake_clock.h"
 #include "sim/hex_dump.h"
 #include "sim/simulated_machine.h"
 
@@ -17,7 +18,8 @@ using hw::PciConfigAddress;
 
 std::shared_ptr<SimulatedMachine> FromText(const std::string& json) {
     // Relative files resolve against the shipped machines folder.
-    return SimulatedMachine::FromProfileText(json, std::string(ZM_MACHINES_DIR) + "/test.json");
+    return SimulatedMachine::FromProfileText(json, std::string(ZM_MACHINES_DIR) + "/test.json",
+                                             std::make_shared<test::FakeClock>());
 }
 
 TEST(Profile, EverySectionReachesTheMachine) {
@@ -64,7 +66,7 @@ TEST(Profile, EverySectionReachesTheMachine) {
     EXPECT_EQ(access.SmbusReadByte(0x51, 2), -1);
 
     EXPECT_EQ(machine->GlobalMemoryStatus().availPhys, 500u);
-    EXPECT_EQ(machine->ProcessorTimesSnapshot()[0].kernel, 20u) << "no load: times only idle";
+    EXPECT_EQ(machine->ProcessorTimesSnapshot()[0].kernel, 20u) << "time stands still";
     EXPECT_FALSE(machine->Files()[2].present);
 }
 
