@@ -101,7 +101,7 @@ struct HostBridgeChannelValues {
 inline HostBridgeChannelValues Ddr3_1333HostBridgeChannel() {
     HostBridgeChannelValues v{};
     v.r220 = kForeignBits & ~(1u << 4);                       // 1T
-    v.r240 = Compose(kForeignBits, {{Field{3, 0}, 9}});       // CL 9
+    v.r240 = Compose(kForeignBits, {{Field{3, 0}, 6}});       // CL 9 (list starts at 3)
     v.r250 = Compose(kForeignBits & 0x0180F800,
                      {{Field{1, 0}, 1},         // precharge to precharge
                       {Field{5, 2}, 7},         // tRTP field 7 -> "5"

@@ -1,0 +1,244 @@
+// The LGA 1156 controller behind host bridge 0x0040/0x0044 on a simulated machine: the
+// register window, decode, populated channels and Apply's fourteen writes.
+
+#include <gtest/gtest.h>
+
+#include "hw/hardware_access.h"
+#include "timings/host_bridge_controller.h"
+#include "timings/intel_test_machines.h"
+#include "timings/timing_change.h"
+#include "timings/timing_session.h"
+
+namespace zm::timings {
+namespace {
+
+using C = TimingControl;
+using sim::WriteRecord;
+using testing::HostBridgeMachine;
+using testing::kWindowBase;
+
+std::vector<WriteRecord> MemoryWrites(const sim::SimulatedMachine& m) {
+    std::vector<WriteRecord> out;
+    for (const auto& w : m.Writes()) {
+        if (w.kind == WriteRecord::Kind::Memory) out.push_back(w);
+    }
+    return out;
+}
+
+std::uint32_t WrittenAt(const std::vector<WriteRecord>& writes, std::uint16_t offset) {
+    for (const auto& w : writes) {
+        if (w.address == kWindowBase + offset) return static_cast<std::uint32_t>(w.value);
+    }
+    ADD_FAILURE() << "no write at 0x" << std::hex << offset;
+    return 0;
+}
+
+TEST(HostBridgeRead, OpensTheWindowAndDecodesBothChannels) {
+    auto m = HostBridgeMachine();
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartHostBridgeTimings(hw);
+    ASSERT_FALSE(s.error);
+    const auto pci = m->Writes();
+    ASSERT_FALSE(pci.empty());
+    EXPECT_EQ(pci[0], (WriteRecord{WriteRecord::Kind::Pci, 0x80000048, kWindowBase | 1, 4, 0}));
+
+    auto shown = [&](int ch, C c) {
+        return std::string(ItemText(s.lists, c, DisplayIndex(s.model, ch, c)));
+    };
+    for (int ch : {0, 1}) {
+        EXPECT_EQ(shown(ch, C::Combo1A), "9");
+        EXPECT_EQ(shown(ch, C::Combo2A), "9");
+        EXPECT_EQ(shown(ch, C::Combo26A), "9");
+        EXPECT_EQ(shown(ch, C::Combo3A), "9");  // low bits 1, high bit 1
+        EXPECT_EQ(shown(ch, C::Combo4A), "24");
+        EXPECT_EQ(shown(ch, C::Combo5A), "1T");
+        EXPECT_EQ(shown(ch, C::Combo6A), "4160T");
+        EXPECT_EQ(shown(ch, C::Combo31A), "5");  // field 7: text = field - 2
+        EXPECT_EQ(shown(ch, C::Combo29A), "20");
+        EXPECT_EQ(shown(ch, C::Combo27A), "74");
+        EXPECT_EQ(shown(ch, C::Combo28A), "4");
+        EXPECT_EQ(shown(ch, C::Combo30A), "5");
+        EXPECT_EQ(shown(ch, C::Combo15A), "74");
+        EXPECT_EQ(shown(ch, C::Combo16A), "30");
+        EXPECT_EQ(shown(ch, C::Combo21A), "3");
+    }
+    EXPECT_EQ(s.selector.items, (std::vector<std::string>{"  A   B", "     A", "     B"}));
+    EXPECT_EQ(s.selector.panelText, "Dual");
+    EXPECT_EQ(s.selector.selectedItem, 0);
+    EXPECT_TRUE(s.applyEnabled);
+}
+
+TEST(HostBridgeRead, TrpHighBitAndLowBitsCombine) {
+    host_bridge::Images images;
+    images.at(0, host_bridge::Reg::R250) = 2u << 29;
+    images.at(0, host_bridge::Reg::R254) = 1;
+    images.at(0, host_bridge::Reg::R260) = 1u << 20;
+    TimingModel model;
+    model.kind = ControllerKind::HostBridge;
+    host_bridge::Decode(images, model);
+    const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt);
+    EXPECT_EQ(ItemText(lists, C::Combo3A, DisplayIndex(model, 0, C::Combo3A)), "10");
+}
+
+TEST(HostBridgeRead, RefreshPeriodListedUnlistedAndConflicting) {
+    host_bridge::Images images;
+    images.at(0, host_bridge::Reg::R260) = 1u << 20;
+    images.at(0, host_bridge::Reg::R268) = 0x1040u << 8;
+    images.at(1, host_bridge::Reg::R268) = 0x1040u << 8;
+    TimingModel model;
+    model.kind = ControllerKind::HostBridge;
+    auto r = host_bridge::Decode(images, model);
+    EXPECT_EQ(model[0][C::Combo6A], 5);  // "4160T"
+    EXPECT_FALSE(r.unlistedRefreshPeriod);
+
+    images.at(0, host_bridge::Reg::R268) = 0x1234u << 8;
+    images.at(1, host_bridge::Reg::R268) = 0x1234u << 8;
+    r = host_bridge::Decode(images, model);
+    ASSERT_EQ(r.unlistedRefreshPeriod, 0x1234u);
+    ListOptions options;
+    options.unlistedRefreshPeriod = r.unlistedRefreshPeriod;
+    const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
+    EXPECT_EQ(ItemText(lists, C::Combo6A, model[0][C::Combo6A]), "4660");
+    EXPECT_EQ(model[1][C::Combo6A], 16);
+    EXPECT_EQ(model.refreshPeriodRaw, 0x1234u);
+
+    // Two different unlisted periods: the list holds one; the other channel shows nothing
+    // rather than the first channel's period.
+    images.at(1, host_bridge::Reg::R268) = 0x1235u << 8;
+    host_bridge::Decode(images, model);
+    EXPECT_EQ(model[0][C::Combo6A], 16);
+    EXPECT_FALSE(IsListed(lists, C::Combo6A, model[1][C::Combo6A]));
+}
+
+TEST(HostBridgeRead, PopulationDecidesTheSelectorAndRefusesAnEmptyChannelA) {
+    {
+        auto m = HostBridgeMachine(false);
+        hw::HardwareAccess hw(*m);
+        const TimingSession s = StartHostBridgeTimings(hw);
+        ASSERT_FALSE(s.error);
+        EXPECT_EQ(s.selector.items, std::vector<std::string>{"     A"});
+        EXPECT_EQ(s.selector.panelText, "Single");
+        EXPECT_FALSE(s.selector.enabled);
+    }
+    {
+        auto m = HostBridgeMachine();
+        testing::HostBridgeChannelValues a = testing::Ddr3_1333HostBridgeChannel();
+        a.r260 = 0x000FFFFF;  // bits 23..20 clear
+        testing::SetHostBridgeChannel(*m, 0, a);
+        hw::HardwareAccess hw(*m);
+        const TimingSession s = StartHostBridgeTimings(hw);
+        EXPECT_EQ(s.error, "At least one DIMM need to be in channel A!");
+    }
+}
+
+TEST(HostBridgeApply, FourteenWritesInOrderWithTheImagesUnchanged) {
+    auto m = HostBridgeMachine();
+    hw::HardwareAccess hw(*m);
+    TimingSession s = StartHostBridgeTimings(hw);
+    m->ClearWrites();
+    s.Apply(false);
+    const auto writes = MemoryWrites(*m);
+    const std::vector<std::uint16_t> order = {0x250, 0x650, 0x254, 0x654, 0x258, 0x658, 0x264,
+                                              0x664, 0x25C, 0x65C, 0x29C, 0x69C, 0x268, 0x668};
+    ASSERT_EQ(writes.size(), order.size());
+    const auto v = testing::Ddr3_1333HostBridgeChannel();
+    const std::vector<std::uint32_t> values = {v.r250, v.r254, v.r258, v.r264,
+                                               v.r25C, v.r29C, v.r268};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(writes[i].address, kWindowBase + order[i]) << i;
+        EXPECT_EQ(writes[i].value, values[i / 2]) << std::hex << order[i];
+        EXPECT_EQ(writes[i].width, 4u);
+    }
+    EXPECT_EQ(m->Writes().size(), writes.size());  // nothing else was written
+}
+
+TEST(HostBridgeApply, TrpNineAndEightSplitAcrossTheTwoRegisters) {
+    struct Case {
+        std::int32_t index;
+        std::uint32_t low, high;
+    };
+    for (const Case& c : {Case{7, 1, 1}, Case{6, 0, 1}, Case{5, 7, 0}, Case{0, 2, 0}}) {
+        auto m = HostBridgeMachine();
+        hw::HardwareAccess hw(*m);
+        TimingSession s = StartHostBridgeTimings(hw);
+        s.selector.selectedItem = 1;  // "     A"
+        s.Change(C::Combo3A, c.index);
+        m->ClearWrites();
+        s.Apply(false);
+        const auto writes = MemoryWrites(*m);
+        const auto v = testing::Ddr3_1333HostBridgeChannel();
+        SCOPED_TRACE(::testing::Message() << "tRP index " << c.index);
+        EXPECT_EQ(WrittenAt(writes, 0x250), host_bridge::kTrpLow.Set(v.r250, c.low));
+        EXPECT_EQ(WrittenAt(writes, 0x254), host_bridge::kTrpHigh.Set(v.r254, c.high));
+        // Channel B is written back as read.
+        EXPECT_EQ(WrittenAt(writes, 0x650), v.r250);
+        EXPECT_EQ(WrittenAt(writes, 0x654), v.r254);
+    }
+}
+
+TEST(HostBridgeApply, UnlistedRefreshPeriodIsWrittenBackRawToBothChannels) {
+    auto m = HostBridgeMachine();
+    for (int ch : {0, 1}) {
+        auto v = testing::Ddr3_1333HostBridgeChannel();
+        v.r268 = host_bridge::kRefreshPeriod.Set(v.r268, 0x1234);
+        testing::SetHostBridgeChannel(*m, ch, v);
+    }
+    hw::HardwareAccess hw(*m);
+    TimingSession s = StartHostBridgeTimings(hw);
+    ASSERT_EQ(ItemText(s.lists, C::Combo6A, s.model[0][C::Combo6A]), "4660");
+    s.Change(C::Combo2A, 5);  // "  A   B": both channels rebuilt
+    m->ClearWrites();
+    s.Apply(false);
+    const auto writes = MemoryWrites(*m);
+    EXPECT_EQ(host_bridge::kRefreshPeriod.Get(WrittenAt(writes, 0x268)), 0x1234u);
+    EXPECT_EQ(host_bridge::kRefreshPeriod.Get(WrittenAt(writes, 0x668)), 0x1234u);
+    EXPECT_EQ(hw::Field(20, 17).Get(WrittenAt(writes, 0x258)), 7u);
+    EXPECT_EQ(hw::Field(20, 17).Get(WrittenAt(writes, 0x658)), 7u);
+
+    // Choosing a listed period writes the list's value.
+    s.Change(C::Combo6A, 15);
+    m->ClearWrites();
+    s.Apply(false);
+    EXPECT_EQ(host_bridge::kRefreshPeriod.Get(WrittenAt(MemoryWrites(*m), 0x668)), 0x3FFFu);
+}
+
+TEST(HostBridgeApply, StoredRefreshIndexSixteenIsNotWrittenWithoutAKnownRawValue) {
+    auto m = HostBridgeMachine();
+    hw::HardwareAccess hw(*m);
+    TimingModel stored;
+    {
+        TimingSession first = StartHostBridgeTimings(hw);
+        stored = first.model;
+    }
+    stored[0][C::Combo6A] = 16;
+    stored[1][C::Combo6A] = 16;
+    stored[0][C::Combo31A] = 14;  // the removed "15": no item, not encoded
+    m->ClearWrites();
+    const TimingSession s = StartHostBridgeTimings(hw, &stored);
+    const auto writes = MemoryWrites(*m);
+    ASSERT_EQ(writes.size(), 14u);
+    const auto v = testing::Ddr3_1333HostBridgeChannel();
+    EXPECT_EQ(WrittenAt(writes, 0x268), v.r268);
+    EXPECT_EQ(WrittenAt(writes, 0x250), v.r250);
+    EXPECT_EQ(ItemText(s.lists, C::Combo6A, s.model[0][C::Combo6A]), "4160T");
+}
+
+TEST(HostBridgeApply, StoredSetRebuildsOnlyPopulatedChannels) {
+    auto m = HostBridgeMachine(false);
+    hw::HardwareAccess hw(*m);
+    TimingModel stored;
+    {
+        TimingSession first = StartHostBridgeTimings(hw);
+        stored = first.model;
+    }
+    for (int ch : {0, 1}) stored[ch][C::Combo4A] = 19;  // tRAS "20"
+    m->ClearWrites();
+    const TimingSession s = StartHostBridgeTimings(hw, &stored);
+    const auto writes = MemoryWrites(*m);
+    EXPECT_EQ(hw::Field(12, 8).Get(WrittenAt(writes, 0x25C)), 20u);
+    EXPECT_EQ(hw::Field(12, 8).Get(WrittenAt(writes, 0x65C)), 24u);
+    EXPECT_EQ(ItemText(s.lists, C::Combo4A, s.model[0][C::Combo4A]), "20");
+}
+
+}  // namespace
+}  // namespace zm::timings
