@@ -21,7 +21,7 @@ std::optional<double> TscFilterResult::Mean() const {
     if (accepted < 2) return std::nullopt;
     double sum = 0;
     for (int i = 0; i < kTscSlots; ++i) {
-        if (mask & (1u << i)) sum += slots[i];
+        if (mask & (1u << i)) sum += kept[i];
     }
     return sum / accepted;
 }
@@ -48,7 +48,7 @@ TscFilterResult FilterRates(const TscRates& rates) {
         const bool steady = before - kMaxJumpMhz <= rate && rate <= before + kMaxJumpMhz;
         const bool plausible = kMinPlausibleMhz < rate && rate < kMaxPlausibleMhz;
         if (steady && plausible) {
-            result.slots[i] = rate;
+            result.kept[i] = rate;
             result.mask |= 1u << i;
         }
     }

@@ -25,8 +25,8 @@ struct TscReading {
 using TscRates = std::array<std::optional<double>, kTscRates>;
 
 struct TscFilterResult {
-    std::array<double, kTscSlots> slots{1.0, 1.0, 1.0, 1.0};  // accepted rates
-    unsigned mask = 0;                                        // bit i set: slot i accepted
+    std::array<double, kTscSlots> kept{1.0, 1.0, 1.0, 1.0};  // the accepted-sample slots
+    unsigned mask = 0;                                       // bit i set: slot i accepted
     int Accepted() const;
     // The mean of the accepted slots when two to four were kept.
     std::optional<double> Mean() const;

@@ -1,0 +1,145 @@
+#include "cpu/gui/frequency_binder.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMetaObject>
+#include <QPalette>
+#include <QSignalBlocker>
+
+namespace zm::cpu::gui {
+namespace {
+
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+char DecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    const char c = point.isEmpty() ? '.' : point.at(0).toLatin1();
+    return c == 0 ? '.' : c;
+}
+
+void SetText(QLabel* label, const std::string& text) {
+    if (label) label->setText(Text(text));
+}
+
+}  // namespace
+
+ThreadCompteur::Dispatcher FrequencyBinder::QueuedDispatcher(QObject* context) {
+    return [context](ThreadCompteur::Task task) {
+        QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+    };
+}
+
+FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock& clock,
+                                 Warn warn, QObject* parent)
+    : QObject(parent), w_(widgets), warn_(std::move(warn)) {
+    clocks_ = std::make_unique<CpuClocks>(
+        hw, clock, QueuedDispatcher(this), [this](const PassOutput& out) { ShowPass(out); },
+        DecimalSeparator());
+
+    if (w_.eist) connect(w_.eist, &QCheckBox::clicked, this, &FrequencyBinder::EISTClick);
+    if (w_.turbo) connect(w_.turbo, &QCheckBox::clicked, this, &FrequencyBinder::turboClick);
+    if (w_.c1e) connect(w_.c1e, &QCheckBox::clicked, this, &FrequencyBinder::C1EClick);
+    if (w_.combo22) {
+        connect(w_.combo22, qOverload<int>(&QComboBox::activated), this,
+                &FrequencyBinder::Combo22Change);
+        // The list's popup shows when it is dropped down, by mouse or keyboard.
+        combo22Popup_ = w_.combo22->view()->parentWidget();
+        if (combo22Popup_) combo22Popup_->installEventFilter(this);
+    }
+}
+
+FrequencyBinder::~FrequencyBinder() {
+    clocks_->StopMeasuring();
+}
+
+bool FrequencyBinder::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == combo22Popup_ && event->type() == QEvent::Show) Combo22DropDown();
+    return QObject::eventFilter(watched, event);
+}
+
+void FrequencyBinder::ShowIntelSetup(const FrequencySetup& setup) {
+    SetText(w_.uncoreMultiplier, setup.texts.uncore);
+    SetText(w_.linkMultiplier, setup.texts.link);
+    SetText(w_.ramMultiplier, setup.texts.ram);
+    const PowerFeatureBoxes boxes = setup.boxes.value_or(PowerFeatureBoxes{});
+    // setChecked emits no click: the start-state writes were made by the core already.
+    if (w_.eist) w_.eist->setChecked(boxes.eist);
+    if (w_.turbo) w_.turbo->setChecked(boxes.turbo);
+    if (w_.c1e) w_.c1e->setChecked(boxes.c1e);
+    if (w_.combo22) {
+        const QSignalBlocker blocker(w_.combo22);
+        w_.combo22->clear();
+        for (const std::string& item : setup.multiplierItems) w_.combo22->addItem(Text(item));
+        w_.combo22->setMaxVisibleItems(16);
+        w_.combo22->show();
+    }
+    if (w_.coreMultiplier) w_.coreMultiplier->hide();
+}
+
+void FrequencyBinder::ShowK10Setup(const FrequencySetup& setup) {
+    SetText(w_.uncoreMultiplier, setup.texts.uncore);
+    SetText(w_.linkMultiplier, setup.texts.link);
+    SetText(w_.ramMultiplier, setup.texts.ram);
+    for (QCheckBox* box : {w_.eist, w_.c1e, w_.turbo}) {
+        if (box) box->setEnabled(false);
+    }
+    if (w_.combo22) w_.combo22->hide();
+    if (w_.coreMultiplier) w_.coreMultiplier->show();
+}
+
+void FrequencyBinder::ShowPass(const PassOutput& out) {
+    SetText(w_.coreMultiplier, out.texts.coreMultiplier);
+    SetText(w_.bclk, out.texts.bclk);
+    SetText(w_.cores, out.texts.cores);
+    SetText(w_.uncore, out.texts.uncore);
+    SetText(w_.link, out.texts.ht);
+    SetText(w_.ram, out.texts.ram);
+    if (out.coreMultiplierItem && w_.combo22 && !clocks_->State().Held(0) &&
+        *out.coreMultiplierItem < w_.combo22->count()) {
+        const QSignalBlocker blocker(w_.combo22);
+        w_.combo22->setCurrentIndex(*out.coreMultiplierItem);
+    }
+    if (out.cpuSettings && cpuSettingsSink_) cpuSettingsSink_(*out.cpuSettings);
+}
+
+bool FrequencyBinder::ApplyCoreMultiplier() {
+    const int selected = w_.combo22 ? w_.combo22->currentIndex() : -1;
+    return clocks_->ApplyCoreMultiplier(selected);
+}
+
+void FrequencyBinder::EISTClick(bool checked) {
+    clocks_->EistClick(checked);
+}
+void FrequencyBinder::turboClick(bool checked) {
+    clocks_->TurboClick(checked);
+}
+void FrequencyBinder::C1EClick(bool checked) {
+    clocks_->C1eClick(checked);
+}
+void FrequencyBinder::Combo22DropDown() {
+    clocks_->Combo22DropDown();
+}
+
+void FrequencyBinder::Combo22Change(int /*index*/) {
+    const bool eistChecked = w_.eist && w_.eist->isChecked();
+    if (clocks_->Combo22Change(eistChecked) && warn_) warn_(kEistNeededWarning, kWarningCaption);
+    if (w_.combo22) {
+        // The system window colour is the background of edit fields (white by default).
+        const QColor window = QGuiApplication::palette().color(QPalette::Base);
+        QPalette palette = w_.combo22->palette();
+        palette.setColor(QPalette::Base, window);
+        palette.setColor(QPalette::Button, window);
+        palette.setColor(QPalette::Text, Qt::black);
+        palette.setColor(QPalette::ButtonText, Qt::black);
+        w_.combo22->setPalette(palette);
+    }
+}
+
+}  // namespace zm::cpu::gui
