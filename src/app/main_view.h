@@ -84,6 +84,8 @@ struct TimingControlView {
 struct TimingsView {
     bool filled = false;  // a platform branch read the controller
     std::string kind;     // "Uncore", "HostBridge", "K10-DDR2-800", "K10-DDR2-1066", "K10-DDR3"
+    // Replaces both timing groups' captions when set ("MC_CFG_space Locked.").
+    std::string groupCaption;
     std::vector<int> channels;  // the channels that exist: 0 = A, 1 = B, 2 = C
     // ComboCH.
     std::vector<std::string> channelItems;

@@ -58,6 +58,7 @@ void Timings(std::ostringstream& out, const TimingsView& t) {
         return;
     }
     Line(out, "Controller", t.kind);
+    if (!t.groupCaption.empty()) Line(out, "Caption", t.groupCaption);
     const std::string selected =
         t.channelSelected >= 0 && static_cast<std::size_t>(t.channelSelected) < t.channelItems.size()
             ? t.channelItems[t.channelSelected]
@@ -116,6 +117,7 @@ nlohmann::json TimingsJson(const TimingsView& t) {
         channels.push_back({{"channel", kChannelNames[channel]}, {"timings", list}});
     }
     return {{"kind", t.kind},
+            {"caption", t.groupCaption},
             {"channel_mode_items", t.channelItems},
             {"channel_selected", t.channelSelected},
             {"channel_selector_enabled", t.channelEnabled},

@@ -4,7 +4,10 @@
 #include "app/library_check.h"
 #include "app/platform_gate.h"
 #include "app/platform_probe.h"
+#include "app/timings_view.h"
+#include "timings/channel_selection.h"
 #include "timings/k10_mode.h"
+#include "timings/k10_session.h"
 
 namespace zm::app {
 namespace {
@@ -27,14 +30,20 @@ void ReadClockMultipliers(StartupContext& /*context*/, StartupResult& /*result*/
     // Not wired yet: the clock multipliers of each platform.
 }
 
-std::string ControllerText(const timings::TimingModel& model) {
-    if (model.k10Mode) return std::string(timings::K10ModeText(*model.k10Mode));
-    return model.kind == timings::ControllerKind::Uncore ? "Uncore" : "HostBridge";
+// The stored timing set, when the settings file asks for it at start ("AN" = "1").
+const timings::TimingModel* StoredTimings(StartupContext& /*context*/, StartupResult& /*result*/) {
+    // Not wired yet: the settings file's stored timing sets.
+    return nullptr;
 }
 
-void ReadTimings(StartupContext& /*context*/, StartupResult& result) {
-    // Not wired yet: the register codecs fill result.timingModel and result.view.timings.
-    if (result.timingModel) result.view.timings.kind = ControllerText(*result.timingModel);
+// Shows the session's drop-downs, or refuses the memory population it found.
+void ShowTimings(StartupResult& result, timings::TimingSession session) {
+    if (session.error) {
+        result.Terminate({std::string(timings::kErrorCaption), *session.error});
+        return;
+    }
+    FillTimingsView(session, result.view);
+    result.timings = std::move(session);
 }
 
 }  // namespace
@@ -109,18 +118,14 @@ void RunK10Branch(StartupContext& context, StartupResult& result) {
     result.facts.amdPlatform = 1;
     OpenExtendedConfig(context.hw, result.facts);
 
-    timings::TimingModel model;
-    model.kind = timings::ControllerKind::K10;
-    model.k10Mode = decision.mode;
-    result.timingModel = model;
-
     // Power features are Intel's; the multipliers are changed in the CPU settings window.
     FrequencyView& f = result.view.frequency;
     f.eist.enabled = f.c1e.enabled = f.turbo.enabled = false;
     f.multiplierListVisible = false;
 
     ReadClockMultipliers(context, result);
-    ReadTimings(context, result);
+    ShowTimings(result, timings::StartK10Timings(context.hw, *decision.mode,
+                                                 StoredTimings(context, result)));
 }
 
 void RunUncoreBranch(StartupContext& context, StartupResult& result) {
@@ -130,15 +135,13 @@ void RunUncoreBranch(StartupContext& context, StartupResult& result) {
     result.facts.controller = timings::ControllerKind::Uncore;
     result.facts.intelPlatform = 1;
 
-    timings::TimingModel model;
-    model.kind = timings::ControllerKind::Uncore;
-    result.timingModel = model;
-
     result.view.frequency.linkCaption = kLinkCaptionQpi;
     result.view.buttons.advancedEnabled = false;
 
     ReadClockMultipliers(context, result);
-    ReadTimings(context, result);
+    ShowTimings(result, timings::StartUncoreTimings(context.hw, result.facts.busOffset,
+                                                    result.facts.uncoreDeviceId,
+                                                    StoredTimings(context, result)));
 }
 
 void RunHostBridgeBranch(StartupContext& context, StartupResult& result) {
@@ -147,15 +150,11 @@ void RunHostBridgeBranch(StartupContext& context, StartupResult& result) {
     result.facts.controller = timings::ControllerKind::HostBridge;
     result.facts.intelPlatform = 1;
 
-    timings::TimingModel model;
-    model.kind = timings::ControllerKind::HostBridge;
-    result.timingModel = model;
-
     result.view.frequency.linkCaption = kLinkCaptionQpi;
     result.view.buttons.advancedEnabled = false;
 
     ReadClockMultipliers(context, result);
-    ReadTimings(context, result);
+    ShowTimings(result, timings::StartHostBridgeTimings(context.hw, StoredTimings(context, result)));
 }
 
 void RunPlatformBranch(StartupContext& context, StartupResult& result) {

@@ -31,6 +31,7 @@
 #include "hw/hardware_access.h"
 #include "ident/cpu_identification.h"
 #include "timings/timing_model.h"
+#include "timings/timing_session.h"
 
 namespace zm::app {
 
@@ -54,7 +55,9 @@ struct StartupResult {
     StartupState state = StartupState::NotStarted;
     PlatformFacts facts;
     ident::CpuIdentity cpu;
-    std::optional<timings::TimingModel> timingModel;  // set by the platform branch
+    // The timing drop-downs' model and lists, and the Apply that writes them; set by the
+    // platform branch.
+    std::optional<timings::TimingSession> timings;
     MainView view;
     Messages messages;  // in the order they were raised
     bool terminationRequested = false;

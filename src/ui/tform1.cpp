@@ -129,6 +129,10 @@ void TForm1::ShowView(const app::MainView& view) {
             combo->setEnabled(control.enabled);
             timingLabels_[i]->setText(Text(control.label));
         }
+        if (!t.groupCaption.empty()) {
+            GroupBox1->setTitle(Text(t.groupCaption));
+            GroupBox3->setTitle(Text(t.groupCaption));
+        }
         const QSignalBlocker blocker(ComboCH);
         ComboCH->clear();
         for (const std::string& item : t.channelItems) ComboCH->addItem(Text(item));

@@ -117,6 +117,9 @@ public:
     QPushButton* spd = nullptr;
     QPushButton* Exit = nullptr;
 
+    // Step 3 of the construction: the compact layout at 96 dots per inch, the designed
+    // (expanded, nothing to switch) layout at any other density.
+    void ApplyDensityLayout(int dotsPerInch);
     bool CompactLayout() const { return compact_; }
     bool ShutDownDone() const { return shutDown_; }
 
@@ -135,7 +138,6 @@ protected:
 
 private:
     void BuildControls();
-    void ApplyDensityLayout(int dotsPerInch);
     void SetButtonTop(int top);
     void ShutDown();
 

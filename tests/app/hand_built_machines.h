@@ -50,7 +50,7 @@ inline std::shared_ptr<sim::SimulatedMachine> PhenomDdr3(bool extendedConfigAtSt
     m->SetProcessorCount(4);
     m->SetPci(0, 0, 0, 0, 0x96011022);
     m->SetPci(0, 24, 2, 0x00, 0x12021022);
-    m->SetPci(0, 24, 2, 0x94, 0x00000100);  // DDR3
+    m->SetPci(0, 24, 2, 0x94, 0x00000106);  // DDR3, memory clock 667 MHz
     m->SetPci(0, 24, 3, 0x00, 0x12031022);
     m->SetPci(0, 24, 3, 0x8C, extendedConfigAtStart ? 0x00004000 : 0x00000000);
     m->SetCpuid(1, 0, {0x00100F42, 0, 0, 0});

@@ -1,0 +1,15 @@
+#pragma once
+// The timing drop-downs, the channel selector and the channel-mode panel as a timing session
+// leaves them after the start-up read.
+
+#include "app/main_view.h"
+#include "timings/timing_session.h"
+
+namespace zm::app {
+
+// Fills view.timings (every drop-down's label, list, enabled state, the index it shows for each
+// channel that holds memory and the index shown now), view.memory.channelMode and Apply's
+// enabled state from the session.
+void FillTimingsView(const timings::TimingSession& session, MainView& view);
+
+}  // namespace zm::app
