@@ -1,0 +1,54 @@
+#pragma once
+// Motherboard, BIOS and memory-module sizes from the firmware's SMBIOS tables in physical
+// memory, found through the 2.x "_SM_" entry point in the BIOS area from 0xF0000. Where the
+// table and its structures lie is kept in the settings file (section "HL965"), so that a later
+// start reads the few structures it needs directly instead of scanning again.
+//
+// Structures are recognised by plausibility rules on their 4-byte header (type, length, handle)
+// rather than by walking the table, which copes with tables whose string areas are damaged.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "hw/hardware_access.h"
+#include "settings/ini_file.h"
+
+namespace zm::ident {
+
+constexpr unsigned kSmbiosMemorySlots = 6;
+
+struct SmbiosFacts {
+    bool fromCache = false;  // the cached addresses were valid and used
+    bool tableFound = false;
+    std::string boardVendor;  // up to 40 characters
+    std::string boardModel;   // up to 30
+    std::string biosVersion;  // up to 11
+    std::string biosDate;     // up to 11
+    std::array<unsigned, kSmbiosMemorySlots> slotSizesMb{};  // in table order, 0: none
+    unsigned devicesAccepted = 0;  // memory-device structures that passed the rules
+};
+
+// The settings-file keys of the SMBIOS location cache.
+namespace smbios_cache {
+constexpr const char* kSection = "HL965";
+constexpr const char* kBaseboardStrings = "DMI1";  // address of the type 2 strings
+constexpr const char* kBoardVendor = "DMI2";       // empty: no cache
+constexpr const char* kFirstMemoryDevice = "DMI3";
+constexpr const char* kMemoryDeviceHeader = "DMI4";  // fingerprint: header dword at DMI3
+constexpr const char* kTableAddress = "DMI5";
+}  // namespace smbios_cache
+
+// The cached addresses when they are still valid (the board vendor is known and the memory
+// device at DMI3 still carries the header dword DMI4); otherwise a full scan that rewrites
+// DMI5, DMI1, DMI2, DMI3 and DMI4 in that order as each is found.
+SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings);
+
+// Header plausibility rules (header = the structure's first dword, little-endian: type, length,
+// handle low, handle high), exposed for the tests and the fuzz target.
+bool IsBiosHeader(std::uint32_t header);
+bool IsBaseboardHeader(std::uint32_t header);
+// sizeAndForm: the dword at +0x0C (size in MB in bits 15..0, form factor in bits 23..16).
+bool IsMemoryDevice(std::uint32_t header, std::uint32_t sizeAndForm);
+
+}  // namespace zm::ident
