@@ -1,0 +1,212 @@
+// The channel selector, the change rules and the start-up guard, on models built in code.
+
+#include <gtest/gtest.h>
+
+#include "timings/channel_selection.h"
+#include "timings/startup_guard.h"
+#include "timings/timing_change.h"
+#include "timings/value_lists.h"
+
+namespace zm::timings {
+namespace {
+
+using C = TimingControl;
+using K = ControllerKind;
+using Items = std::vector<std::string>;
+
+TimingModel Model(K kind, std::optional<K10Mode> mode = std::nullopt, bool ganged = false) {
+    TimingModel m;
+    m.kind = kind;
+    m.k10Mode = mode;
+    m.ganged = ganged;
+    for (auto& ch : m.channels) ch.index.fill(3);
+    return m;
+}
+
+struct SelectorCase {
+    K kind;
+    bool ganged;
+    ChannelFlags present;
+    Items items;
+    std::string panel;
+    int selected;
+    bool enabled;
+    std::optional<std::string> error;
+};
+
+TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
+    const std::string intelError = "At least one DIMM need to be in channel A!";
+    const std::string k10Error = "A single DIMM need to be on channel A!";
+    const std::vector<SelectorCase> cases = {
+        {K::Uncore, false, {true, false, false}, {"     A"}, "Single", 0, true, {}},
+        {K::Uncore, false, {true, true, false}, {"  A   B", "     A", "     B"}, "Dual", 0, true, {}},
+        {K::Uncore, false, {true, false, true}, {"  A   C", "     A", "     C"}, "Dual", 0, true, {}},
+        {K::Uncore, false, {true, true, true}, {" A  B  C", "     A", "     B", "     C"}, "Triple", 0, true, {}},
+        {K::Uncore, false, {false, true, true}, {}, "", 0, true, intelError},
+        {K::Uncore, false, {false, false, false}, {}, "", 0, true, intelError},
+        {K::HostBridge, false, {true, false, false}, {"     A"}, "Single", 0, false, {}},
+        {K::HostBridge, false, {true, true, false}, {"  A   B", "     A", "     B"}, "Dual", 0, true, {}},
+        {K::HostBridge, false, {false, true, false}, {}, "", 0, true, intelError},
+        {K::K10, true, {true, true, false}, {"  A   B"}, "Ganged", 0, false, {}},
+        {K::K10, false, {true, true, false}, {"  A   B", "     A", "     B"}, "Unganged", 0, true, {}},
+        {K::K10, false, {true, false, false}, {"  A   B", "     A", "     B"}, "Unganged", 1, false, {}},
+        {K::K10, false, {false, true, false}, {}, "", 0, true, k10Error},
+    };
+    for (const SelectorCase& c : cases) {
+        const ChannelSelector s =
+            BuildChannelSelector(Model(c.kind, K10Mode::Ddr3, c.ganged), c.present);
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.kind) << " " << c.present[0]
+                                          << c.present[1] << c.present[2]);
+        EXPECT_EQ(s.error, c.error);
+        if (c.error) continue;
+        EXPECT_EQ(s.items, c.items);
+        EXPECT_EQ(s.panelText, c.panel);
+        EXPECT_EQ(s.selectedItem, c.selected);
+        EXPECT_EQ(s.enabled, c.enabled);
+        EXPECT_EQ(s.buttonFaceBackground, c.ganged);
+    }
+}
+
+TEST(ChannelSelector, UnequalChannelsStartOnChannelA) {
+    TimingModel m = Model(K::Uncore);
+    m[kChannelC][C::Combo29A] = 400;
+    EXPECT_EQ(BuildChannelSelector(m, {true, true, true}).selectedItem, 1);
+    EXPECT_EQ(BuildChannelSelector(m, {true, true, false}).selectedItem, 0);  // C not named
+}
+
+TEST(ChannelSelection, CombinedChoiceFallsBackToAWhenChannelsDiffer) {
+    TimingModel m = Model(K::Uncore);
+    const Items items{" A  B  C", "     A", "     B", "     C"};
+    SelectionOutcome o = SelectChannels(m, items, 0);
+    EXPECT_EQ(o.selectedItem, 0);
+    EXPECT_EQ(o.showChannel, kChannelA);
+
+    m[kChannelB][C::Combo10A] = 4;
+    o = SelectChannels(m, items, 0);
+    EXPECT_EQ(o.selectedItem, 1);
+    EXPECT_EQ(o.selection, "     A");
+    EXPECT_EQ(o.showChannel, kChannelA);
+
+    o = SelectChannels(m, items, 2);
+    EXPECT_EQ(o.selection, "     B");
+    EXPECT_EQ(o.showChannel, kChannelB);
+}
+
+TEST(ChannelSelection, HostBridgeCombinedChoiceWithUnequalChannelsLeavesTheDropDowns) {
+    TimingModel m = Model(K::HostBridge);
+    m[kChannelB][C::Combo2A] = 5;
+    const SelectionOutcome o = SelectChannels(m, {"  A   B", "     A", "     B"}, 0);
+    EXPECT_EQ(o.selectedItem, 0);
+    EXPECT_EQ(o.selection, "  A   B");
+    EXPECT_FALSE(o.showChannel);
+}
+
+TEST(ChannelSelection, HostBridgeTrpCountsAsEqualByValueShown) {
+    // A read slot (low three bits) and a changed slot (whole value) for the same tRP.
+    TimingModel m = Model(K::HostBridge);
+    m[kChannelA][C::Combo3A] = 1;
+    m[kChannelA].trpHighBit = 1;  // 9 as read
+    StoreItem(m, kChannelB, C::Combo3A, 7);  // 9 as chosen
+    EXPECT_TRUE(ChannelsEqualToA(m, "  A   B"));
+}
+
+struct ChangeCase {
+    K kind;
+    bool ganged;
+    std::string selection;
+    ChannelFlags to;
+};
+
+TEST(TimingChange, ChannelsAChangeIsRecordedFor) {
+    const std::vector<ChangeCase> cases = {
+        {K::Uncore, false, "     A", {true, false, false}},
+        {K::Uncore, false, "     B", {false, true, false}},
+        {K::Uncore, false, "     C", {false, false, true}},
+        {K::Uncore, false, "  A   B", {true, true, false}},
+        {K::Uncore, false, "  A   C", {true, false, true}},
+        {K::Uncore, false, " A  B  C", {true, true, true}},
+        {K::Uncore, false, "A", {false, false, false}},  // texts compare with their spaces
+        {K::HostBridge, false, "     A", {true, false, false}},
+        {K::HostBridge, false, "     B", {false, true, false}},
+        {K::HostBridge, false, "  A   B", {true, true, false}},
+        {K::K10, true, "  A   B", {true, false, false}},
+        {K::K10, false, "  A   B", {true, true, false}},
+        {K::K10, false, "     A", {true, false, false}},
+        {K::K10, false, "     B", {false, true, false}},
+    };
+    for (const ChangeCase& c : cases) {
+        TimingModel m = Model(c.kind, K10Mode::Ddr2_800, c.ganged);
+        RecordChange(m, C::Combo2A, 9, c.selection);
+        for (int ch = 0; ch < kMaxChannels; ++ch) {
+            EXPECT_EQ(m[ch][C::Combo2A], c.to[ch] ? 9 : 3)
+                << static_cast<int>(c.kind) << " '" << c.selection << "' channel " << ch;
+        }
+    }
+}
+
+TEST(TimingChange, ExtrasBesideTheIndex) {
+    TimingModel hb = Model(K::HostBridge);
+    StoreItem(hb, 0, C::Combo3A, 6);  // "8"
+    EXPECT_EQ(hb[0][C::Combo3A], 8);
+    EXPECT_EQ(hb[0].trpHighBit, 1);
+    EXPECT_EQ(DisplayIndex(hb, 0, C::Combo3A), 6);
+    StoreItem(hb, 0, C::Combo3A, 5);  // "7"
+    EXPECT_EQ(hb[0].trpHighBit, 0);
+    EXPECT_EQ(DisplayIndex(hb, 0, C::Combo3A), 5);
+
+    TimingModel ddr3 = Model(K::K10, K10Mode::Ddr3);
+    StoreItem(ddr3, 0, C::Combo11A, 9);
+    EXPECT_EQ(ddr3[0][C::Combo11A], 1);
+    EXPECT_EQ(ddr3[0].turnaroundHigh[1], 2);
+    EXPECT_EQ(DisplayIndex(ddr3, 0, C::Combo11A), 9);
+
+    TimingModel ddr2 = Model(K::K10, K10Mode::Ddr2_1066);
+    StoreItem(ddr2, 0, C::Combo11A, 3);
+    EXPECT_EQ(ddr2[0][C::Combo11A], 3);
+    EXPECT_EQ(ddr2[0].turnaroundHigh[1], 0);
+    StoreItem(ddr2, 0, C::Combo18A, 0);
+    EXPECT_EQ(ddr2[0].idleCycleLimitEnable, 0);
+    StoreItem(ddr2, 0, C::Combo18A, 4);
+    EXPECT_EQ(ddr2[0].idleCycleLimitEnable, 1);
+    EXPECT_EQ(ddr2[0][C::Combo18A], 4);
+}
+
+TEST(ApplyChannels, RebuiltChannelsPerSelectionAndStoredSet) {
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::Uncore, "  A   C", false, {true, true, true}),
+              (ChannelFlags{true, false, true}));
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::Uncore, "     B", true, {true, false, false}),
+              (ChannelFlags{true, true, true}));
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, "     A", false, {true, true, false}),
+              (ChannelFlags{true, false, false}));
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, "     A", true, {true, true, false}),
+              (ChannelFlags{true, true, false}));
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, "     A", true, {true, false, false}),
+              (ChannelFlags{true, false, false}));
+}
+
+TEST(StartupGuard, ChecksTheListedControlsOnly) {
+    struct Case {
+        K kind;
+        std::optional<K10Mode> mode;
+        C control;
+        bool guarded;
+    };
+    for (const Case& c : std::vector<Case>{{K::Uncore, {}, C::Combo1A, false},
+                                           {K::Uncore, {}, C::Combo26A, false},
+                                           {K::Uncore, {}, C::Combo31A, true},
+                                           {K::HostBridge, {}, C::Combo1A, false},
+                                           {K::HostBridge, {}, C::Combo26A, true},
+                                           {K::K10, K10Mode::Ddr2_800, C::Combo1A, false},
+                                           {K::K10, K10Mode::Ddr2_1066, C::Combo1A, true},
+                                           {K::K10, K10Mode::Ddr3, C::Combo1A, true}}) {
+        TimingModel m = Model(c.kind, c.mode);
+        for (int i = 0; i < kTimingControlCount; ++i) StoreItem(m, 0, ControlAt(i), 0);
+        const TimingLists lists = BuildTimingLists(c.kind, c.mode);
+        EXPECT_TRUE(StartupGuardPasses(m, lists, 0));
+        m[0][c.control] = 1000;
+        EXPECT_EQ(StartupGuardPasses(m, lists, 0), !c.guarded) << ControlName(c.control);
+    }
+}
+
+}  // namespace
+}  // namespace zm::timings
