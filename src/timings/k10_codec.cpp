@@ -23,7 +23,9 @@ std::uint32_t EncodeIdleCycleLimit(std::uint32_t configLow, int index) {
     return f2x90::IdleCycLimit.Set(configLow, static_cast<std::uint32_t>(index - 1));
 }
 
-bool IsPart(int value) { return value >= 0 && value < kTurnaroundPartLimit; }
+bool IsPart(int value) {
+    return value >= 0 && value < kTurnaroundPartLimit;
+}
 
 bool Encodable(const TimingModel& model, int channel, const TimingField& f,
                const TimingLists& lists) {
@@ -64,8 +66,8 @@ void DecodeChannel(K10Mode mode, const DctRegisters& regs, ChannelTimings& chann
             case Encoding::Turnaround:
                 channel[f.control] = static_cast<std::int32_t>(f.codec.field.Get(reg));
                 if (const auto high = TurnaroundHighOf(f.control)) {
-                    channel.turnaroundHigh[high->slot] = static_cast<std::int32_t>(
-                        high->field.Get(regs[Register::DramControl]));
+                    channel.turnaroundHigh[high->slot] =
+                        static_cast<std::int32_t>(high->field.Get(regs[Register::DramControl]));
                 }
                 break;
         }
@@ -116,8 +118,8 @@ std::uint32_t RebuildRegister(const TimingModel& model, int channel, Register re
             case Encoding::Turnaround: {
                 const auto high = TurnaroundHighOf(f.control);
                 value = highPartHere
-                            ? high->field.Set(value, static_cast<std::uint32_t>(
-                                                         ch.turnaroundHigh[high->slot]))
+                            ? high->field.Set(
+                                  value, static_cast<std::uint32_t>(ch.turnaroundHigh[high->slot]))
                             : f.codec.field.Set(value, static_cast<std::uint32_t>(ch[f.control]));
                 break;
             }

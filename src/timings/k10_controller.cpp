@@ -27,7 +27,9 @@ void ReadDct1(hw::HardwareAccess& hw, K10Mode mode, DctRegisters& regs) {
 
 }  // namespace
 
-bool Populated(const DctRegisters& regs) { return regs[Register::BankAddressMapping] != 0; }
+bool Populated(const DctRegisters& regs) {
+    return regs[Register::BankAddressMapping] != 0;
+}
 
 ControllerState ReadController(hw::HardwareAccess& hw, K10Mode mode) {
     ControllerState state;

@@ -38,44 +38,44 @@ constexpr bool kRO = false;
 
 // DDR2 up to 800 MT/s.
 constexpr std::array<TimingField, kTimingControlCount> kDdr2_800Fields{{
-    {TC::Combo1A, R::TimingLow, Linear({2, 0}, 2), E::Plain, kRO},  // Tcl 010b = 3 clocks
-    {TC::Combo2A, R::TimingLow, Linear({5, 4}, 0), E::Plain, kRW},  // Trcd 3..6
-    {TC::Combo3A, R::TimingLow, Linear({9, 8}, 0), E::Plain, kRW},  // Trp 3..6
-    {TC::Combo31A, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},  // Trtp
-    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},  // Tras, 0010b = 5
-    {TC::Combo26A, R::TimingLow, Linear({19, 16}, 0), E::Plain, kRW},  // Trc 11..26
-    {TC::Combo29A, R::TimingLow, Linear({21, 20}, 0), E::Plain, kRW},  // Twr 3..6
-    {TC::Combo28A, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},  // Trrd 2..5
-    {TC::Combo16A, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},  // TrwtWB 3..10
-    {TC::Combo13A, R::TimingHigh, Linear({6, 4}, 0), E::Plain, kRW},  // TrwtTO 2..9
-    {TC::Combo30A, R::TimingHigh, Linear({9, 8}, 1), E::Plain, kRW},  // Twtr 01b = 1
+    {TC::Combo1A, R::TimingLow, Linear({2, 0}, 2), E::Plain, kRO},      // Tcl 010b = 3 clocks
+    {TC::Combo2A, R::TimingLow, Linear({5, 4}, 0), E::Plain, kRW},      // Trcd 3..6
+    {TC::Combo3A, R::TimingLow, Linear({9, 8}, 0), E::Plain, kRW},      // Trp 3..6
+    {TC::Combo31A, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},   // Trtp
+    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},    // Tras, 0010b = 5
+    {TC::Combo26A, R::TimingLow, Linear({19, 16}, 0), E::Plain, kRW},   // Trc 11..26
+    {TC::Combo29A, R::TimingLow, Linear({21, 20}, 0), E::Plain, kRW},   // Twr 3..6
+    {TC::Combo28A, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},   // Trrd 2..5
+    {TC::Combo16A, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},    // TrwtWB 3..10
+    {TC::Combo13A, R::TimingHigh, Linear({6, 4}, 0), E::Plain, kRW},    // TrwtTO 2..9
+    {TC::Combo30A, R::TimingHigh, Linear({9, 8}, 1), E::Plain, kRW},    // Twtr 01b = 1
     {TC::Combo10A, R::TimingHigh, Linear({11, 10}, 0), E::Plain, kRW},  // Twrrd 1..4
     {TC::Combo11A, R::TimingHigh, Linear({13, 12}, 0), E::Plain, kRW},  // Twrwr 1..3, 11b reserved
     {TC::Combo12A, R::TimingHigh, Linear({15, 14}, 0), E::Plain, kRW},  // Trdrd 2..5
     {TC::Combo27A, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},  // Tref 01b = 15.6 us
-    {TC::Combo6A, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},  // Trfc0
-    {TC::Combo7A, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},  // Trfc1
-    {TC::Combo8A, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},  // Trfc2
-    {TC::Combo9A, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},  // Trfc3
+    {TC::Combo6A, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},   // Trfc0
+    {TC::Combo7A, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},   // Trfc1
+    {TC::Combo8A, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},   // Trfc2
+    {TC::Combo9A, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},   // Trfc3
     {TC::Combo18A, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
-    {TC::Combo14A, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},  // ForceAutoPchg
-    {TC::Combo20A, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRW},  // DramDrvWeak
-    {TC::Combo5A, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},  // SlowAccessMode (2T)
-    {TC::Combo21A, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},  // PowerDownEn
-    {TC::Combo15A, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},  // DcqBypassMax
-    {TC::Combo19A, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},  // FourActWindow
+    {TC::Combo14A, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},     // ForceAutoPchg
+    {TC::Combo20A, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRW},       // DramDrvWeak
+    {TC::Combo5A, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},     // SlowAccessMode (2T)
+    {TC::Combo21A, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},    // PowerDownEn
+    {TC::Combo15A, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},    // DcqBypassMax
+    {TC::Combo19A, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},    // FourActWindow
     {TC::Combo17A, R::DramControl, Linear({31, 22}, 20), E::Plain, kRW},  // MaxRdLatency 20..200
 }};
 
 // DDR2-1066: wider CAS, tRCD, tRP and tRC fields; tWR lives in the MRS copy and is not written.
 constexpr std::array<TimingField, kTimingControlCount> kDdr2_1066Fields{{
     {TC::Combo1A, R::TimingLow, Linear({3, 0}, 2), E::Plain, kRO},
-    {TC::Combo2A, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},  // Trcd 5..12
-    {TC::Combo3A, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},  // Trp 5..12
+    {TC::Combo2A, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},     // Trcd 5..12
+    {TC::Combo3A, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},     // Trp 5..12
     {TC::Combo31A, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},  // Trtp 4, 5
-    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},  // Tras 15..30
+    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},   // Tras 15..30
     {TC::Combo26A, R::TimingLow, Linear({20, 16}, 0), E::Plain, kRW},  // Trc 11..42
-    {TC::Combo29A, R::DramMrs, Linear({6, 4}, 1), E::Plain, kRO},  // MRS Twr, 010b = 5
+    {TC::Combo29A, R::DramMrs, Linear({6, 4}, 1), E::Plain, kRO},      // MRS Twr, 010b = 5
     {TC::Combo28A, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},  // Trrd 4..7
     {TC::Combo16A, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},
     {TC::Combo13A, R::TimingHigh, Linear({7, 4}, 0), E::Plain, kRW},  // TrwtTO, 0000b reserved
@@ -146,9 +146,12 @@ constexpr int kTurnaroundLowBits = 2;
 
 constexpr const std::array<TimingField, kTimingControlCount>& FieldMap(K10Mode mode) {
     switch (mode) {
-        case K10Mode::Ddr2_800: return kDdr2_800Fields;
-        case K10Mode::Ddr2_1066: return kDdr2_1066Fields;
-        case K10Mode::Ddr3: break;
+        case K10Mode::Ddr2_800:
+            return kDdr2_800Fields;
+        case K10Mode::Ddr2_1066:
+            return kDdr2_1066Fields;
+        case K10Mode::Ddr3:
+            break;
     }
     return kDdr3Fields;
 }
@@ -181,7 +184,9 @@ constexpr std::uint32_t OwnedBits(K10Mode mode, Register reg) {
 }
 
 // What Apply keeps of a register's start-up copy.
-constexpr std::uint32_t KeepMask(K10Mode mode, Register reg) { return ~OwnedBits(mode, reg); }
+constexpr std::uint32_t KeepMask(K10Mode mode, Register reg) {
+    return ~OwnedBits(mode, reg);
+}
 
 // Every drop-down has exactly one row, and no two written fields overlap.
 constexpr bool WellFormed(K10Mode mode) {

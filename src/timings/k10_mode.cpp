@@ -10,7 +10,8 @@ std::optional<K10Mode> SelectK10Mode(std::uint32_t dramId, unsigned family, std:
     // the layouts describes: writing timings into it could corrupt the running memory.
     const std::uint32_t memClk = f2x94::MemClkFreq.Get(f2x94);
     if (f2x94::Ddr3Mode.Get(f2x94) == 1) {
-        if (memClk < f2x94::kDdr3MemClkFirst || memClk > f2x94::kDdr3MemClkLast) return std::nullopt;
+        if (memClk < f2x94::kDdr3MemClkFirst || memClk > f2x94::kDdr3MemClkLast)
+            return std::nullopt;
         return K10Mode::Ddr3;
     }
     if (memClk > f2x94::kDdr2MemClkLast) return std::nullopt;

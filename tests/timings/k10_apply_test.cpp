@@ -1,6 +1,8 @@
 // Apply on a family 10h controller pair: what is written where, in which order, and that every
 // list item survives the trip through the registers without disturbing any other bit.
 
+#include "timings/k10_apply.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,7 +10,6 @@
 
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
-#include "timings/k10_apply.h"
 #include "timings/k10_codec.h"
 #include "timings/timing_change.h"
 
@@ -24,9 +25,12 @@ constexpr K10Mode kModes[] = {K10Mode::Ddr2_800, K10Mode::Ddr2_1066, K10Mode::Dd
 
 const DctValues& ValuesFor(K10Mode mode) {
     switch (mode) {
-        case K10Mode::Ddr2_800: return testing::kDdr2_800;
-        case K10Mode::Ddr2_1066: return testing::kDdr2_1066;
-        case K10Mode::Ddr3: break;
+        case K10Mode::Ddr2_800:
+            return testing::kDdr2_800;
+        case K10Mode::Ddr2_1066:
+            return testing::kDdr2_1066;
+        case K10Mode::Ddr3:
+            break;
     }
     return testing::kDdr3;
 }
@@ -123,14 +127,13 @@ TEST(K10Apply, EveryListItemRoundTripsAndTouchesOnlyItsOwnBits) {
                         DctRegisters rebuilt = state.dct[0];
                         for (Register reg : kWriteOrder) {
                             std::vector<C> notEncoded;
-                            rebuilt[reg] = RebuildRegister(model, kChannelA, reg,
-                                                           state.dct[0][reg], lists, &notEncoded);
+                            rebuilt[reg] = RebuildRegister(model, kChannelA, reg, state.dct[0][reg],
+                                                           lists, &notEncoded);
                             const std::uint32_t changed = rebuilt[reg] ^ state.dct[0][reg];
                             EXPECT_EQ(changed & ~ControlBits(mode, control, reg), 0u)
                                 << K10ModeText(mode) << " " << ControlName(control) << " item "
                                 << item << " register " << RegisterOffset(reg);
-                            EXPECT_EQ(std::count(notEncoded.begin(), notEncoded.end(), control),
-                                      0);
+                            EXPECT_EQ(std::count(notEncoded.begin(), notEncoded.end(), control), 0);
                         }
                         if (!f.written) continue;
                         ChannelTimings back;
@@ -151,9 +154,9 @@ TEST(K10Apply, ShownOnlyTimingsAreNeverWritten) {
     struct Case {
         K10Mode mode;
         C control;
-    } cases[] = {{K10Mode::Ddr2_800, C::Combo1A}, {K10Mode::Ddr2_1066, C::Combo1A},
+    } cases[] = {{K10Mode::Ddr2_800, C::Combo1A},   {K10Mode::Ddr2_1066, C::Combo1A},
                  {K10Mode::Ddr2_1066, C::Combo29A}, {K10Mode::Ddr3, C::Combo1A},
-                 {K10Mode::Ddr3, C::Combo29A}, {K10Mode::Ddr3, C::Combo20A}};
+                 {K10Mode::Ddr3, C::Combo29A},      {K10Mode::Ddr3, C::Combo20A}};
     for (const Case& c : cases) {
         Session s(c.mode, false);
         const DctRegisters before = s.state.dct[0];
@@ -177,8 +180,7 @@ TEST(K10Apply, UngangedBothPopulatedWritesDct1FirstThenDct0InRegisterOrder) {
         const ApplyReport report = s.Apply();
         EXPECT_TRUE(report.dct1Written);
         EXPECT_TRUE(report.notEncoded.empty());
-        EXPECT_EQ(Addresses(s.m.DramWrites()), Concat(kDct1Order, kDct0Order))
-            << K10ModeText(mode);
+        EXPECT_EQ(Addresses(s.m.DramWrites()), Concat(kDct1Order, kDct0Order)) << K10ModeText(mode);
         // Unchanged timings are written back exactly as read.
         const DctValues& v = ValuesFor(mode);
         for (int dct = 0; dct < 2; ++dct) {
@@ -272,8 +274,11 @@ TEST(K10Apply, IdleCycleLimitEncoding) {
     struct Case {
         const char* text;
         std::uint32_t bits;
-    } cases[] = {{"Disab.", 0x000000}, {"16", 0x100000}, {"32", 0x300000},
-                 {"64", 0x500000}, {"96", 0x700000}};
+    } cases[] = {{"Disab.", 0x000000},
+                 {"16", 0x100000},
+                 {"32", 0x300000},
+                 {"64", 0x500000},
+                 {"96", 0x700000}};
     for (K10Mode mode : kModes) {
         for (const Case& c : cases) {
             for (std::uint32_t before : {0x000000u, 0x700000u, 0x600000u}) {

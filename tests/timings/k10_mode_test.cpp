@@ -1,5 +1,7 @@
 // Choosing the family 10h register layout, and refusing what is not a family 10h controller.
 
+#include "timings/k10_mode.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "k10_test_machine.h"
-#include "timings/k10_mode.h"
 
 namespace zm::timings::k10 {
 namespace {

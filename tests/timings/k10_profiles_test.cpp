@@ -18,9 +18,9 @@ namespace {
 struct ProfileCase {
     const char* name;
     std::optional<K10Mode> mode;
-    const char* panel;      // "" when refused
-    const char* error;      // "" when accepted
-    const char* tRcd;       // channel A's Combo2A text
+    const char* panel;  // "" when refused
+    const char* error;  // "" when accepted
+    const char* tRcd;   // channel A's Combo2A text
 };
 
 const ProfileCase kProfiles[] = {

@@ -55,15 +55,15 @@ TEST(K10Read, Ddr2_800DecodesEveryDropDown) {
     m.SetDct(1, testing::kDdr2_800);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_800);
     ExpectShown(r.model, r.lists, kChannelA,
-                {{C::Combo1A, "5"}, {C::Combo2A, "5"}, {C::Combo3A, "5"}, {C::Combo4A, "18"},
-                 {C::Combo5A, "1T"}, {C::Combo6A, "127 ns"}, {C::Combo7A, "127 ns"},
-                 {C::Combo8A, "75 ns"}, {C::Combo9A, "75 ns"}, {C::Combo10A, "2"},
-                 {C::Combo11A, "2"}, {C::Combo12A, "3"}, {C::Combo13A, "4"},
-                 {C::Combo14A, "Disab."}, {C::Combo15A, "15"}, {C::Combo16A, "5"},
-                 {C::Combo17A, "80"}, {C::Combo18A, "32"}, {C::Combo19A, "15"},
-                 {C::Combo20A, "Disab."}, {C::Combo21A, "Enab."}, {C::Combo26A, "23"},
-                 {C::Combo27A, "7,8\u00b5s"}, {C::Combo28A, "3"}, {C::Combo29A, "6"},
-                 {C::Combo30A, "3"}, {C::Combo31A, "4"}});
+                {{C::Combo1A, "5"},      {C::Combo2A, "5"},           {C::Combo3A, "5"},
+                 {C::Combo4A, "18"},     {C::Combo5A, "1T"},          {C::Combo6A, "127 ns"},
+                 {C::Combo7A, "127 ns"}, {C::Combo8A, "75 ns"},       {C::Combo9A, "75 ns"},
+                 {C::Combo10A, "2"},     {C::Combo11A, "2"},          {C::Combo12A, "3"},
+                 {C::Combo13A, "4"},     {C::Combo14A, "Disab."},     {C::Combo15A, "15"},
+                 {C::Combo16A, "5"},     {C::Combo17A, "80"},         {C::Combo18A, "32"},
+                 {C::Combo19A, "15"},    {C::Combo20A, "Disab."},     {C::Combo21A, "Enab."},
+                 {C::Combo26A, "23"},    {C::Combo27A, "7,8\u00b5s"}, {C::Combo28A, "3"},
+                 {C::Combo29A, "6"},     {C::Combo30A, "3"},          {C::Combo31A, "4"}});
     EXPECT_EQ(r.model[kChannelA].idleCycleLimitEnable, 1);
     EXPECT_EQ(r.model[kChannelB], r.model[kChannelA]);
     EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
@@ -76,10 +76,18 @@ TEST(K10Read, Ddr2_1066DecodesTheWiderLayoutAndTwrFromTheMrsCopy) {
     m.SetDct(1, testing::kDdr2_1066);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_1066);
     ExpectShown(r.model, r.lists, kChannelA,
-                {{C::Combo1A, "5"}, {C::Combo2A, "5"}, {C::Combo3A, "5"}, {C::Combo4A, "18"},
-                 {C::Combo13A, "4"}, {C::Combo19A, "20"}, {C::Combo26A, "22"},
-                 {C::Combo28A, "4"}, {C::Combo29A, "8"}, {C::Combo30A, "5"},
-                 {C::Combo31A, "4"}, {C::Combo17A, "96"}});
+                {{C::Combo1A, "5"},
+                 {C::Combo2A, "5"},
+                 {C::Combo3A, "5"},
+                 {C::Combo4A, "18"},
+                 {C::Combo13A, "4"},
+                 {C::Combo19A, "20"},
+                 {C::Combo26A, "22"},
+                 {C::Combo28A, "4"},
+                 {C::Combo29A, "8"},
+                 {C::Combo30A, "5"},
+                 {C::Combo31A, "4"},
+                 {C::Combo17A, "96"}});
     EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
@@ -90,11 +98,22 @@ TEST(K10Read, Ddr3DecodesTurnaroundsWithTheirHighParts) {
     m.SetDct(1, testing::kDdr3);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr3);
     ExpectShown(r.model, r.lists, kChannelA,
-                {{C::Combo1A, "9"}, {C::Combo2A, "9"}, {C::Combo3A, "9"}, {C::Combo4A, "24"},
-                 {C::Combo6A, "160 ns"}, {C::Combo10A, "3"}, {C::Combo11A, "5"},
-                 {C::Combo12A, "4"}, {C::Combo13A, "6"}, {C::Combo16A, "5"},
-                 {C::Combo19A, "30"}, {C::Combo26A, "33"}, {C::Combo29A, "10"},
-                 {C::Combo30A, "5"}, {C::Combo31A, "5"}, {C::Combo17A, "128"}});
+                {{C::Combo1A, "9"},
+                 {C::Combo2A, "9"},
+                 {C::Combo3A, "9"},
+                 {C::Combo4A, "24"},
+                 {C::Combo6A, "160 ns"},
+                 {C::Combo10A, "3"},
+                 {C::Combo11A, "5"},
+                 {C::Combo12A, "4"},
+                 {C::Combo13A, "6"},
+                 {C::Combo16A, "5"},
+                 {C::Combo19A, "30"},
+                 {C::Combo26A, "33"},
+                 {C::Combo29A, "10"},
+                 {C::Combo30A, "5"},
+                 {C::Combo31A, "5"},
+                 {C::Combo17A, "128"}});
     // tWRWR 5 is low part 0 and high part 1 (F2x78 bits 11..10).
     EXPECT_EQ(r.model[kChannelA][C::Combo11A], 0);
     EXPECT_EQ(r.model[kChannelA].turnaroundHigh[1], 1);
@@ -138,7 +157,7 @@ TEST(K10Read, CodesWithoutListItemLeaveTheDropDownEmpty) {
         {K10Mode::Ddr2_800, C::Combo6A, Register::TimingHigh, 7u << 20, 0},   // Trfc0 111b
         {K10Mode::Ddr2_800, C::Combo19A, Register::ConfigHigh, 0xFu << 28, 0},
         {K10Mode::Ddr2_800, C::Combo17A, Register::DramControl, 0, 0xFFCu << 20},  // 0 < 20
-        {K10Mode::Ddr3, C::Combo12A, Register::DramControl, 3u << 12, 0},  // tRDRD 14 > 10
+        {K10Mode::Ddr3, C::Combo12A, Register::DramControl, 3u << 12, 0},          // tRDRD 14 > 10
     };
     for (const auto& c : cases) {
         K10Machine m;

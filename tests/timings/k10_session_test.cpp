@@ -1,10 +1,11 @@
 // The K10 branch's timings from start-up to Apply, as the main window drives them.
 
+#include "timings/k10_session.h"
+
 #include <gtest/gtest.h>
 
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
-#include "timings/k10_session.h"
 #include "timings/timing_change.h"
 
 namespace zm::timings {
@@ -41,9 +42,17 @@ TEST(K10Session, SelectorFollowsGangingAndPopulation) {
         bool enabled;
     } cases[] = {
         {"ganged", {true, 0x66, 0x66}, {"  A   B"}, "Ganged", 0, false},
-        {"unganged, both", {false, 0x66, 0x66}, {"  A   B", "     A", "     B"}, "Unganged", 0,
+        {"unganged, both",
+         {false, 0x66, 0x66},
+         {"  A   B", "     A", "     B"},
+         "Unganged",
+         0,
          true},
-        {"unganged, DCT0 only", {false, 0x66, 0}, {"  A   B", "     A", "     B"}, "Unganged", 1,
+        {"unganged, DCT0 only",
+         {false, 0x66, 0},
+         {"  A   B", "     A", "     B"},
+         "Unganged",
+         1,
          false},
     };
     for (const Case& c : cases) {
@@ -115,7 +124,7 @@ TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
         Populate(other, k10::testing::kDdr3, {false, 0x66, 0x66});
         stored = StartK10Timings(other.Hw(), K10Mode::Ddr3).model;
     }
-    StoreItem(stored, kChannelA, C::Combo10A, 9);   // tWRRD "9"
+    StoreItem(stored, kChannelA, C::Combo10A, 9);    // tWRRD "9"
     StoreItem(stored, kChannelB, C::Combo17A, 100);  // max read latency "120"
 
     const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr3, &stored);
@@ -124,8 +133,7 @@ TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
     EXPECT_EQ(writes.front().address, 0x8100C288u);
     EXPECT_EQ(writes.back().address, 0x8000C278u);
     EXPECT_EQ(ItemText(s.lists, C::Combo10A, DisplayIndex(s.model, kChannelA, C::Combo10A)), "9");
-    EXPECT_EQ(ItemText(s.lists, C::Combo17A, DisplayIndex(s.model, kChannelB, C::Combo17A)),
-              "120");
+    EXPECT_EQ(ItemText(s.lists, C::Combo17A, DisplayIndex(s.model, kChannelB, C::Combo17A)), "120");
     EXPECT_EQ(hw::Field(31, 22).Get(m.Get(Register::DramControl, 1)), 120u);
 }
 
