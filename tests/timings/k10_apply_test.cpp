@@ -220,14 +220,6 @@ TEST(K10Apply, Dct1WithoutMemoryIsWrittenOnlyWhenStoredTimingsAreApplied) {
     EXPECT_EQ(Addresses(s.m.DramWrites()), Concat(kDct1Order, kDct0Order));
 }
 
-TEST(K10Apply, SingleChannelChangeGoesToThatControllerOnly) {
-    Session s(K10Mode::Ddr2_800, false);
-    s.Pick(C::Combo2A, "6", "     B");
-    s.Apply();
-    EXPECT_EQ(hw::Field(5, 4).Get(s.m.Get(Register::TimingLow, 1)), 3u);
-    EXPECT_EQ(s.m.Get(Register::TimingLow, 0), testing::kDdr2_800.f88);
-}
-
 TEST(K10Apply, Ddr2_800WriteToReadTwoWritesTwo) {
     Session s(K10Mode::Ddr2_800, false);
     s.Pick(C::Combo30A, "2", "  A   B");

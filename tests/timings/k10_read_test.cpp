@@ -265,18 +265,5 @@ TEST(K10Read, GangedPairReadsOnlyDct0AndShowsItOnBothChannels) {
     EXPECT_EQ(r.model[kChannelB], r.model[kChannelA]);
 }
 
-// After a start-up application of stored timings the registers are read again.
-TEST(K10Read, RereadPicksUpWhatWasWritten) {
-    K10Machine m;
-    m.SetGanged(false);
-    m.SetDct(0, testing::kDdr2_1066);
-    m.SetDct(1, testing::kDdr2_1066);
-    ReadSetup r = ReadAll(m, K10Mode::Ddr2_1066);
-    m.Set(Register::TimingLow, 1, 0x000B3014);
-    RereadRegisters(m.Hw(), r.state);
-    EXPECT_EQ(r.state.dct[1][Register::TimingLow], 0x000B3014u);
-    EXPECT_EQ(r.state.dct[0], ReadController(m.Hw(), K10Mode::Ddr2_1066).dct[0]);
-}
-
 }  // namespace
 }  // namespace zm::timings::k10

@@ -78,15 +78,6 @@ TEST(K10Session, Dct1WithoutDct0IsRefused) {
     EXPECT_EQ(s.writer, nullptr);
 }
 
-TEST(K10Session, DifferentControllersStartOnChannelA) {
-    K10Machine m;
-    Populate(m, k10::testing::kDdr2_800, {false, 0x55, 0x55});
-    m.Set(Register::TimingLow, 1, k10::testing::kDdr2_800.f88 ^ 0x10);  // DCT1 tRCD differs
-    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800);
-    EXPECT_EQ(s.selector.selectedItem, 1);
-    EXPECT_EQ(s.Selection(), "     A");
-}
-
 // A register code the list lacks leaves its drop-down empty, and Apply stays disabled.
 TEST(K10Session, CodeWithoutListItemDisablesApply) {
     K10Machine m;
@@ -135,19 +126,6 @@ TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
     EXPECT_EQ(ItemText(s.lists, C::Combo10A, DisplayIndex(s.model, kChannelA, C::Combo10A)), "9");
     EXPECT_EQ(ItemText(s.lists, C::Combo17A, DisplayIndex(s.model, kChannelB, C::Combo17A)), "120");
     EXPECT_EQ(hw::Field(31, 22).Get(m.Get(Register::DramControl, 1)), 120u);
-}
-
-TEST(K10Session, GangedStartWithStoredTimingsLeavesDct1Alone) {
-    K10Machine m;
-    Populate(m, k10::testing::kDdr2_800, {true, 0x55, 0x55});
-    TimingModel stored = StartK10Timings(m.Hw(), K10Mode::Ddr2_800).model;
-    StoreItem(stored, kChannelB, C::Combo2A, 0);
-    StoreItem(stored, kChannelA, C::Combo2A, 3);
-    TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800, &stored);
-    s.Apply(true);
-    for (const auto& w : m.DramWrites()) EXPECT_EQ(w.address >> 24, 0x80u);
-    EXPECT_EQ(m.Get(Register::TimingLow, 1), k10::testing::kDdr2_800.f88);
-    EXPECT_EQ(hw::Field(5, 4).Get(m.Get(Register::TimingLow, 0)), 3u);
 }
 
 }  // namespace
