@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IntelIdentification, CountsAndRatioLimitsComeFromTheMsrs) {
-    Machine m(0x000106A5, "       Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
+    Machine m(0x000106A5, " Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
     m.sim.SetMsr(0, 0x35, 0x00040008);                  // 4 cores, 8 threads
     m.sim.SetMsr(0, 0xCE, 0x00000C00'00001400ull);      // max non-turbo 20, minimum 12
     CpuIdentity id = IdentifyCommon(m.sim);
@@ -89,8 +89,8 @@ TEST(IntelIdentification, CountsAndRatioLimitsComeFromTheMsrs) {
     EXPECT_EQ(id.threadCount, 8);
     EXPECT_FLOAT_EQ(id.maxNonTurboRatio, 20.0f);
     EXPECT_EQ(id.minRatio, 12);
-    // Leading blanks of the brand string are the processor's and are kept.
-    EXPECT_EQ(id.model, "       Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
+    // All 48 bytes are text here, leading blank included: nothing is cut or trimmed.
+    EXPECT_EQ(id.model, " Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
     EXPECT_EQ(id.cpuidText, "6A5");
 }
 
