@@ -82,7 +82,23 @@ std::optional<std::uint32_t> ReadPresent(hw::HardwareAccess& hw, std::uint32_t a
     return value;
 }
 
+// Device 0, function 0 of the uncore bus: its vendor word tells whether the bus is there.
+constexpr std::uint32_t kUncoreDevice0Id = 0x803F0000;
+constexpr std::uint32_t kUncoreBusOffsets[] = {0, 0x400000, 0xC00000};  // bus 0x3F, 0x7F, 0xFF
+
+bool UncoreBusAnswers(hw::HardwareAccess& hw, std::uint32_t busOffset) {
+    return (hw.PciConfigRead(kUncoreDevice0Id + busOffset) & 0xFFFF) == 0x8086;
+}
+
 }  // namespace
+
+std::uint32_t FindUncoreBusOffset(hw::HardwareAccess& hw, std::uint32_t preferred) {
+    if (UncoreBusAnswers(hw, preferred)) return preferred;
+    for (std::uint32_t offset : kUncoreBusOffsets) {
+        if (UncoreBusAnswers(hw, offset)) return offset;
+    }
+    return preferred;
+}
 
 bool IntelUncoreMemoryRatio(unsigned code, double& multiplier, std::string& text) {
     return LookUp(kUncoreRatios, kUncoreRatios.size(), code, multiplier, text);
@@ -116,11 +132,14 @@ IntelStartup ReadIntelMultipliers(hw::HardwareAccess& hw, const IntelClockFacts&
     // A ratio of 0 (MSR 0xCE unreadable) would divide the base clock by zero.
     if (facts.maxNonTurboRatio > 0) out.multipliers.base = facts.maxNonTurboRatio;
 
-    if (auto value = ReadPresent(hw, reg::kUncoreCurrentRatio + facts.busOffset)) {
+    // The processors behind host bridge 0x0040/0x0044 have no memory-controller function for
+    // start-up's uncore probe to find, so its bus offset may not name their uncore bus.
+    const std::uint32_t busOffset = FindUncoreBusOffset(hw, facts.busOffset);
+    if (auto value = ReadPresent(hw, reg::kUncoreCurrentRatio + busOffset)) {
         out.multipliers.uncore = static_cast<int>(reg::kUncoreRatio.Get(*value));
         out.texts.uncore = "x " + std::to_string(out.multipliers.uncore);
     }
-    if (auto value = ReadPresent(hw, reg::kQpiFrequency + facts.busOffset)) {
+    if (auto value = ReadPresent(hw, reg::kQpiFrequency + busOffset)) {
         out.multipliers.link = reg::kQpiRatio.Get(*value);
         out.texts.link = Times(out.multipliers.link);
     }

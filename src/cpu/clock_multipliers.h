@@ -62,6 +62,10 @@ IntelStartup ReadIntelMultipliers(hw::HardwareAccess& hw, const IntelClockFacts&
 // so that it runs at the rate BaseMultiplier describes.
 K10Startup ReadK10Multipliers(hw::HardwareAccess& hw, timings::K10Mode mode);
 
+// The bus offset of the Intel uncore: `preferred` when device 0, function 0 answers there,
+// else the first of bus 0x3F, 0x7F, 0xFF that answers (else `preferred`).
+std::uint32_t FindUncoreBusOffset(hw::HardwareAccess& hw, std::uint32_t preferred);
+
 // The memory multiplier and RAM text of a ratio code; false for a code outside the tables.
 bool IntelUncoreMemoryRatio(unsigned code, double& multiplier, std::string& text);
 bool IntelHostBridgeMemoryRatio(unsigned code, double& multiplier, std::string& text);

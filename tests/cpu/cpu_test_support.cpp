@@ -16,7 +16,9 @@ std::shared_ptr<sim::SimulatedMachine> IntelUncoreMachine(std::shared_ptr<os::Cl
     m->SetMsrAll(reg::kMsrTurboRatioLimit, 0x15151516);  // 22 single core, 21 otherwise
     m->SetMsrAll(reg::kMsrMiscEnable, (std::uint64_t{0x00000040} << 32) | 0x00850089);
     m->SetMsrAll(reg::kMsrPowerControl, 0x0000005F);
+    m->SetPci(0xFF, 0, 0, 0x00, 0x2C418086);
     m->SetPci(0xFF, 0, 0, 0xC0, 0x00000010);  // uncore ratio 16
+    m->SetPci(0xFF, 2, 1, 0x00, 0x2C118086);
     m->SetPci(0xFF, 2, 1, 0x50, 0x00000012);  // QPI ratio 18
     m->SetPci(0xFF, 3, 4, 0x00, 0x2C188086);
     m->SetPci(0xFF, 3, 4, 0x50, 0x00000300 | dramCode);
