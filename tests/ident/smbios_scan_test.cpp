@@ -1,0 +1,234 @@
+// Motherboard, BIOS and module sizes from real SMBIOS tables laid into simulated memory, and the
+// "HL965" location cache in the settings file.
+#include "ident/smbios_scan.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "hw/hardware_access.h"
+#include "ident/ident_test_support.h"
+#include "settings/ini_file.h"
+#include "sim/simulated_machine.h"
+
+namespace zm::ident {
+namespace {
+namespace fs = std::filesystem;
+using testing::PlaceSmbiosDump;
+using testing::TestData;
+
+class SmbiosTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("zm-smbios-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path SettingsPath() const { return dir_ / "ZM.ini"; }
+    std::string SettingsText() const {
+        std::ifstream in(SettingsPath(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path dir_;
+};
+
+struct DumpCase {
+    const char* file;
+    const char* vendor;
+    const char* model;
+    const char* biosVersion;
+    const char* biosDate;
+    SmbiosFacts::SlotSizes slots;
+    unsigned accepted;
+};
+
+TEST_F(SmbiosTest, RealTables) {
+    const DumpCase cases[] = {
+        // Type 17 at table+0x4A8, 0x4FF, 0x556, 0x5AD: 1 GB, empty, 1 GB, empty.
+        {"dell-precision-390-2006.dmidump", "Dell Inc.          ", "0GH911", "2.5.0 ",
+         "11/14/2007", {1024, 0, 1024, 0, 0, 0}, 4},
+        // BIOS strings: vendor, an unused blank one, version "A05" (string 3), date (string 4).
+        // Six 17s, but the fifth has handle 0x1104, whose low byte 4 fails the handle rule,
+        // and the search ends there.
+        {"dell-poweredge-1800-2005.dmidump", "Dell Computer Corporation", "0P8611", "A05",
+         "09/21/2005", {512, 512, 0, 0, 0, 0}, 4},
+        // The BIOS structure lies at table+0x1AE, beyond the 150 positions looked at; FB-DIMMs
+        // (form factor 0x0F) are not memory devices by the rules: no sizes.
+        {"dell-precision-490-2007.dmidump", "Dell Inc.          ", "0GU083", "", "",
+         {0, 0, 0, 0, 0, 0}, 0},
+        // No baseboard structure: the byte-wise search takes bytes inside another structure for
+        // one, whose "vendor" is control characters. Eight 17s from table+0x2DB; the fifth's
+        // handle 0x1104 ends the search.
+        {"hp-proliant-dl385-g1-2006.dmidump", "???", "", "A05", "03/01/2006",
+         {512, 512, 512, 512, 0, 0}, 4},
+        // Version and vendor are both string 1; the only memory device lies before table+0x200,
+        // where the search starts.
+        {"virtual-kvm-qemu.dmidump", "", "", "QEMU", "01/01/2007", {0, 0, 0, 0, 0, 0}, 0},
+    };
+    for (const DumpCase& c : cases) {
+        sim::SimulatedMachine machine;
+        PlaceSmbiosDump(machine, TestData(std::string("smbios/") + c.file), 0xF0450, 0x7FF00000);
+        hw::HardwareAccess hw(machine);
+        settings::IniFile ini(SettingsPath());
+        fs::remove(SettingsPath());
+        const SmbiosFacts facts = ReadSmbios(hw, ini);
+        EXPECT_TRUE(facts.tableFound) << c.file;
+        EXPECT_FALSE(facts.fromCache) << c.file;
+        EXPECT_EQ(facts.boardVendor, c.vendor) << c.file;
+        EXPECT_EQ(facts.boardModel, c.model) << c.file;
+        EXPECT_EQ(facts.biosVersion, c.biosVersion) << c.file;
+        EXPECT_EQ(facts.biosDate, c.biosDate) << c.file;
+        EXPECT_EQ(facts.slotSizesMb, c.slots) << c.file;
+        EXPECT_EQ(facts.devicesAccepted, c.accepted) << c.file;
+    }
+}
+
+// A real image of the first megabyte: two stray "_SM_" strings below 0xF0000 are not looked at,
+// the entry point at 0xF0430 is found.
+TEST_F(SmbiosTest, RealLowMemoryImage) {
+    sim::SimulatedMachine machine;
+    machine.SetPhysicalMemory(0, TestData("smbios/dell-optiplex-gx110-lowmem-1MiB.bin"));
+    hw::HardwareAccess hw(machine);
+    settings::IniFile ini(SettingsPath());
+    const SmbiosFacts facts = ReadSmbios(hw, ini);
+    EXPECT_EQ(facts.boardVendor, "Dell Computer Corporation");
+    EXPECT_EQ(facts.boardModel, "OptiPlex GX110               ");
+    EXPECT_EQ(facts.biosVersion, "A05");
+    EXPECT_EQ(facts.biosDate, "09/18/2000");
+    EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{0, 256, 0, 0, 0, 0}));
+    EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI5"), 0xF0450u);
+}
+
+TEST_F(SmbiosTest, NoTwoPointXEntryPointLeavesEverythingEmptyAndWritesNothing) {
+    sim::SimulatedMachine machine;
+    // Only a 3.0 "_SM3_" entry point: a 2.x scanner finds nothing.
+    const auto dump = TestData("smbios/dell-xps13-9365-SM3only-2016.dmidump");
+    machine.SetPhysicalMemory(0xF0000, dump);
+    hw::HardwareAccess hw(machine);
+    settings::IniFile ini(SettingsPath());
+    const SmbiosFacts facts = ReadSmbios(hw, ini);
+    EXPECT_FALSE(facts.tableFound);
+    EXPECT_EQ(facts.boardVendor, "");
+    EXPECT_EQ(facts.biosVersion, "");
+    EXPECT_EQ(facts.devicesAccepted, 0u);
+    EXPECT_FALSE(fs::exists(SettingsPath()));
+}
+
+constexpr std::uint32_t kTable = 0x7FF00000;
+constexpr std::uint32_t kEntry = 0xFE000;  // far into the area: a scan costs thousands of reads
+
+TEST_F(SmbiosTest, AScanWritesTheFiveCacheKeysInOrder) {
+    sim::SimulatedMachine machine;
+    PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
+    hw::HardwareAccess hw(machine);
+    settings::IniFile ini(SettingsPath());
+    ReadSmbios(hw, ini);
+    // A new file lists the keys in the order they were written.
+    EXPECT_EQ(SettingsText(),
+              "[HL965]\n"
+              "DMI5=7FF00000\n"
+              "DMI1=7FF00111\n"  // baseboard at +0x109, 8 bytes formatted
+              "DMI2=Dell Inc.          \n"
+              "DMI3=7FF004A8\n"
+              "DMI4=11001B11\n");  // type 17, length 0x1B, handle 0x1100
+}
+
+TEST_F(SmbiosTest, ASecondStartReadsTheCachedAddressesWithoutScanning) {
+    sim::SimulatedMachine machine;
+    PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
+    hw::HardwareAccess hw(machine);
+
+    settings::IniFile first(SettingsPath());
+    const std::uint64_t before = machine.Counts().memoryReads;
+    const SmbiosFacts scanned = ReadSmbios(hw, first);
+    const std::uint64_t scanReads = machine.Counts().memoryReads - before;
+    EXPECT_GE(scanReads, (kEntry - 0xF0000) / 4);
+    const std::string fileAfterScan = SettingsText();
+
+    settings::IniFile second(SettingsPath());  // a new object on the same file: a new start
+    const std::uint64_t mid = machine.Counts().memoryReads;
+    const SmbiosFacts cached = ReadSmbios(hw, second);
+    const std::uint64_t cachedReads = machine.Counts().memoryReads - mid;
+
+    EXPECT_TRUE(cached.fromCache);
+    EXPECT_LT(cachedReads, 1000u);
+    EXPECT_EQ(cached.boardVendor, scanned.boardVendor);
+    EXPECT_EQ(cached.boardModel, scanned.boardModel);
+    EXPECT_EQ(cached.biosVersion, scanned.biosVersion);
+    EXPECT_EQ(cached.biosDate, scanned.biosDate);
+    EXPECT_EQ(cached.slotSizesMb, scanned.slotSizesMb);
+    EXPECT_EQ(cached.devicesAccepted, scanned.devicesAccepted);
+    EXPECT_EQ(SettingsText(), fileAfterScan);  // nothing rewritten
+}
+
+TEST_F(SmbiosTest, AChangedMemoryDeviceHeaderForcesAFullScanThatRewritesEveryKey) {
+    sim::SimulatedMachine machine;
+    PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
+    hw::HardwareAccess hw(machine);
+    // A cache from another board, whose DMI3 happens to point at this table's first memory
+    // device but with another header.
+    std::ofstream(SettingsPath()) << "[HL965]\nDMI5=000E0000\nDMI1=000E0100\nDMI2=Old Board\n"
+                                     "DMI3=7FF004A8\nDMI4=11001B12\n";
+    settings::IniFile ini(SettingsPath());
+    const std::uint64_t before = machine.Counts().memoryReads;
+    const SmbiosFacts facts = ReadSmbios(hw, ini);
+    EXPECT_FALSE(facts.fromCache);
+    EXPECT_GE(machine.Counts().memoryReads - before, (kEntry - 0xF0000) / 4);
+    EXPECT_EQ(facts.boardModel, "0GH911");
+    EXPECT_EQ(SettingsText(),
+              "[HL965]\nDMI5=7FF00000\nDMI1=7FF00111\nDMI2=Dell Inc.          \n"
+              "DMI3=7FF004A8\nDMI4=11001B11\n");
+}
+
+TEST_F(SmbiosTest, TablesMovedByTheFirmwareAreFoundAgain) {
+    const auto dump = TestData("smbios/dell-poweredge-1800-2005.dmidump");
+    settings::IniFile ini(SettingsPath());
+    {
+        sim::SimulatedMachine machine;
+        PlaceSmbiosDump(machine, dump, kEntry, kTable);
+        hw::HardwareAccess hw(machine);
+        ReadSmbios(hw, ini);
+    }
+    sim::SimulatedMachine moved;
+    PlaceSmbiosDump(moved, dump, 0xF0800, 0x000F1000);
+    hw::HardwareAccess hw(moved);
+    const SmbiosFacts facts = ReadSmbios(hw, ini);
+    EXPECT_FALSE(facts.fromCache);
+    EXPECT_EQ(facts.biosVersion, "A05");
+    EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{512, 512, 0, 0, 0, 0}));
+    EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI5"), 0x000F1000u);
+    EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI3"), 0x000F1000u + 0x4B6);
+}
+
+TEST(SmbiosHeaders, PlausibilityRules) {
+    EXPECT_TRUE(IsBiosHeader(0x00001800));
+    EXPECT_TRUE(IsBiosHeader(0x01010800));
+    EXPECT_FALSE(IsBiosHeader(0x00000700));  // too short
+    EXPECT_FALSE(IsBiosHeader(0x00002000));  // too long
+    EXPECT_FALSE(IsBiosHeader(0x00021800));  // handle byte 2
+    EXPECT_TRUE(IsBaseboardHeader(0x02000802));
+    EXPECT_TRUE(IsBaseboardHeader(0x03030F02));
+    EXPECT_FALSE(IsBaseboardHeader(0x05000802));
+    EXPECT_FALSE(IsBaseboardHeader(0x02005F02));
+    EXPECT_TRUE(IsMemoryDevice(0x11001B11, 0x00090400));
+    EXPECT_TRUE(IsMemoryDevice(0x00371C11, 0x000D0000));  // SO-DIMM, empty
+    EXPECT_TRUE(IsMemoryDevice(0x5F032211, 0x00091000));
+    EXPECT_FALSE(IsMemoryDevice(0x11001411, 0x00090400));  // length 0x14
+    EXPECT_FALSE(IsMemoryDevice(0x11002311, 0x00090400));  // length 0x23
+    EXPECT_FALSE(IsMemoryDevice(0x60001B11, 0x00090400));  // handle byte 0x60
+    EXPECT_FALSE(IsMemoryDevice(0x04001B11, 0x00090400));  // handle byte 4
+    EXPECT_FALSE(IsMemoryDevice(0x11001B11, 0x00092000));  // 8 GB: not a plausible size
+    EXPECT_FALSE(IsMemoryDevice(0x11001B11, 0x000F0400));  // FB-DIMM
+    EXPECT_FALSE(IsMemoryDevice(0x11001B10, 0x00090400));  // type 16
+}
+
+}  // namespace
+}  // namespace zm::ident
