@@ -5,6 +5,7 @@
 #include "app/platform_gate.h"
 #include "app/platform_probe.h"
 #include "app/timings_view.h"
+#include "settings/ini_file.h"
 #include "timings/channel_selection.h"
 #include "timings/k10_mode.h"
 #include "timings/k10_session.h"
@@ -21,6 +22,25 @@ void ShowCpuIdentity(StartupResult& result) {
     cpu.socket = id.socket;
     cpu.technology = id.technology;
     cpu.coresThreads = id.coresThreads;
+}
+
+// The "MotherBoard" group and the memory summary's texts ("Type" and "Chan." belong to the
+// platform branch).
+void ShowIdentification(StartupResult& result) {
+    const ident::MotherboardSummary& board = result.motherboard;
+    result.view.motherboard.vendor = board.vendor;
+    result.view.motherboard.model = board.model;
+    result.view.motherboard.chipset = board.chipset;
+    result.view.motherboard.biosVersion = board.biosVersion;
+    result.view.motherboard.biosDate = board.biosDate;
+    result.view.buttons.spdVisible = board.spdButtonVisible;
+
+    const ident::MemorySummary& memory = result.memory;
+    result.view.memory.manufacturer = memory.manufacturer;
+    result.view.memory.partNumber = memory.partNumber;
+    result.view.memory.partNumberEnabled = memory.partNumberEnabled;
+    result.view.memory.speed = memory.speed;
+    result.view.memory.size = memory.size;
 }
 
 // What every controller kind does once its processor is identified: clock multipliers, the
@@ -87,8 +107,11 @@ void ApplyPlatformGateStage(StartupResult& result) {
     result.Terminate(std::move(*decision.message));
 }
 
-void IdentifyChipsetAndMemory(StartupContext& /*context*/, StartupResult& /*result*/) {
-    // Not wired yet: chipset name and spd button, SMBus discovery, the first module's summary.
+void IdentifyChipsetAndMemory(StartupContext& context, StartupResult& result) {
+    ident::IdentifyChipsetAndFirstModule(context.hw, result.facts.hostBridgeId,
+                                         result.facts.spdSlaveAddress, result.motherboard,
+                                         result.memory);
+    ShowIdentification(result);
 }
 
 void IdentifyCpuSignature(StartupContext& context, StartupResult& result) {
@@ -96,8 +119,12 @@ void IdentifyCpuSignature(StartupContext& context, StartupResult& result) {
     ShowCpuIdentity(result);
 }
 
-void ReadSmbiosSummary(StartupContext& /*context*/, StartupResult& /*result*/) {
-    // Not wired yet: motherboard, BIOS and memory size from SMBIOS.
+void ReadSmbiosSummary(StartupContext& context, StartupResult& result) {
+    settings::IniFile settings(context.settingsPath);
+    ident::IdentifyBoardAndMemorySize(context.hw, settings, *context.backend.system,
+                                      result.facts.uncoreDeviceId, result.motherboard,
+                                      result.memory);
+    ShowIdentification(result);
 }
 
 void RunK10Branch(StartupContext& context, StartupResult& result) {

@@ -30,6 +30,7 @@
 #include "app/platform_facts.h"
 #include "hw/hardware_access.h"
 #include "ident/cpu_identification.h"
+#include "ident/system_summary.h"
 #include "timings/timing_model.h"
 #include "timings/timing_session.h"
 
@@ -55,6 +56,10 @@ struct StartupResult {
     StartupState state = StartupState::NotStarted;
     PlatformFacts facts;
     ident::CpuIdentity cpu;
+    // Motherboard and memory summary with the numbers behind the texts: the first module's
+    // memory clock, the SMBIOS module sizes and their total (the Monitor's memory scale).
+    ident::MotherboardSummary motherboard;
+    ident::MemorySummary memory;
     // The timing drop-downs' model and lists, and the Apply that writes them; set by the
     // platform branch.
     std::optional<timings::TimingSession> timings;
