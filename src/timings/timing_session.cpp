@@ -80,6 +80,7 @@ SelectionOutcome TimingSession::SelectItem(int item) {
 
 void TimingSession::Change(TimingControl control, std::int32_t index) {
     RecordChange(model, control, index, Selection());
+    pending[static_cast<int>(control)] = true;
 }
 
 void TimingSession::Apply(bool storedSetActive) {

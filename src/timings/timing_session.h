@@ -4,6 +4,7 @@
 // follows. Windows and the report work from TimingSession; only the controller behind it
 // touches the hardware.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -41,6 +42,8 @@ struct TimingSession {
     // ends. The rest of the session is not usable then.
     std::optional<std::string> error;
     std::unique_ptr<TimingWriter> writer;
+    // Drop-downs the user changed (pending-change marker); never reset.
+    std::array<bool, kTimingControlCount> pending{};
 
     // The selector's current text (ChannelSelection).
     std::string Selection() const;
@@ -48,7 +51,7 @@ struct TimingSession {
     bool ControlEnabled(TimingControl control) const;
     // ComboCHChange: select an item, returning what the drop-downs must show.
     SelectionOutcome SelectItem(int item);
-    // A Combo*Change handler's model side.
+    // A Combo*Change handler's model side: records the index and marks the control.
     void Change(TimingControl control, std::int32_t index);
     void Apply(bool storedSetActive);
 };

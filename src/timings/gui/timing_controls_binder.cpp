@@ -1,0 +1,177 @@
+#include "timings/gui/timing_controls_binder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QWidget>
+
+#include "timings/pending_marker.h"
+#include "timings/timing_change.h"
+#include "timings/value_lists.h"
+
+namespace zm::timings::gui {
+namespace {
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A window-system colour value as a Qt colour: system colours come from the palette.
+QColor ToQColor(std::uint32_t colour, const QPalette& palette) {
+    if (colour == kSystemButtonFace) return palette.color(QPalette::Button);
+    if (colour == kSystemWindow) return palette.color(QPalette::Base);
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+void SelectQuietly(QComboBox* combo, int index, int itemCount) {
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(index >= 0 && index < itemCount ? index : -1);
+}
+
+}  // namespace
+
+TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks,
+                                           bool connectLayoutButtons)
+    : QObject(window), window_(window), session_(session), hooks_(std::move(hooks)) {
+    for (int i = 0; i < kTimingControlCount; ++i) {
+        const TimingControl control = ControlAt(i);
+        combos_[i] = window->findChild<QComboBox*>(QString::fromStdString(ControlName(control)));
+        labels_[i] = window->findChild<QLabel*>(Text(LabelName(control)));
+        if (!combos_[i]) continue;
+        ShowMarker(combos_[i], session_.pending[i]);
+        connect(combos_[i], qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, control](int index) { ComboChange(control, index); });
+    }
+    channelSelector_ = window->findChild<QComboBox*>("ComboCH");
+    if (channelSelector_) {
+        connect(channelSelector_, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                &TimingControlsBinder::ComboCHChange);
+    }
+    panel5_ = window->findChild<QLabel*>("Panel5");
+    apply_ = window->findChild<QPushButton*>("Apply");
+    if (apply_) connect(apply_, &QPushButton::clicked, this, &TimingControlsBinder::ApplyClick);
+    if (connectLayoutButtons) {
+        if (auto* b = window->findChild<QPushButton*>("OthersTimings")) {
+            connect(b, &QPushButton::clicked, this, &TimingControlsBinder::OthersTimingsClick);
+        }
+        if (auto* b = window->findChild<QPushButton*>("Hide")) {
+            connect(b, &QPushButton::clicked, this, &TimingControlsBinder::HideClick);
+        }
+    }
+    const std::string selection = session_.Selection();
+    if (selection == kSelectB) shownChannel_ = kChannelB;
+    if (selection == kSelectC) shownChannel_ = kChannelC;
+}
+
+void TimingControlsBinder::ShowMarker(QComboBox* combo, bool pending) {
+    const MarkerColours colours = pending ? kPendingColours : kUnchangedColours;
+    // System colours as the style gives them, not as an earlier marker left the palette.
+    const QPalette system = QApplication::palette(combo);
+    QPalette palette = combo->palette();
+    const QColor background = ToQColor(colours.background, system);
+    const QColor text = ToQColor(colours.text, system);
+    for (QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window}) {
+        palette.setColor(role, background);
+    }
+    for (QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText}) {
+        palette.setColor(role, text);
+    }
+    combo->setPalette(palette);
+    combo->setProperty("pendingChange", pending);
+}
+
+void TimingControlsBinder::Fill() {
+    const TimingModel& model = session_.model;
+    for (int i = 0; i < kTimingControlCount; ++i) {
+        const TimingControl control = ControlAt(i);
+        if (labels_[i]) labels_[i]->setText(Text(TimingLabel(model.kind, control)));
+        QComboBox* combo = combos_[i];
+        if (!combo) continue;
+        const QSignalBlocker blocker(combo);
+        combo->clear();
+        for (const std::string& item : session_.lists[i]) combo->addItem(Text(item));
+        combo->setMaxVisibleItems(16);
+    }
+    if (session_.groupCaption) {
+        for (const char* name : {"GroupBox1", "GroupBox3"}) {
+            if (auto* group = window_->findChild<QGroupBox*>(name)) {
+                group->setTitle(Text(*session_.groupCaption));
+            }
+        }
+    }
+    if (channelSelector_) {
+        const QSignalBlocker blocker(channelSelector_);
+        channelSelector_->clear();
+        for (const std::string& item : session_.selector.items) channelSelector_->addItem(Text(item));
+        channelSelector_->setCurrentIndex(session_.selector.selectedItem);
+        channelSelector_->setEnabled(session_.selector.enabled);
+        if (session_.selector.buttonFaceBackground) ShowMarker(channelSelector_, false);
+    }
+    if (panel5_) panel5_->setText(Text(session_.selector.panelText));
+    const std::string selection = session_.Selection();
+    ShowChannel(selection == kSelectB ? kChannelB : selection == kSelectC ? kChannelC : kChannelA);
+    RefreshEnabled();
+    if (apply_) apply_->setEnabled(session_.applyEnabled);
+}
+
+void TimingControlsBinder::ShowChannel(int channel) {
+    shownChannel_ = channel;
+    for (int i = 0; i < kTimingControlCount; ++i) {
+        if (!combos_[i]) continue;
+        SelectQuietly(combos_[i], DisplayIndex(session_.model, channel, ControlAt(i)),
+                      combos_[i]->count());
+    }
+}
+
+void TimingControlsBinder::RefreshEnabled() {
+    for (int i = 0; i < kTimingControlCount; ++i) {
+        if (combos_[i]) combos_[i]->setEnabled(session_.ControlEnabled(ControlAt(i)));
+    }
+}
+
+void TimingControlsBinder::ComboChange(TimingControl control, int index) {
+    if (index < 0) return;
+    session_.Change(control, index);
+    ShowMarker(combos_[static_cast<int>(control)], true);
+}
+
+void TimingControlsBinder::ComboCHChange(int item) {
+    const SelectionOutcome outcome = session_.SelectItem(item);
+    if (channelSelector_ && channelSelector_->currentIndex() != outcome.selectedItem) {
+        const QSignalBlocker blocker(channelSelector_);
+        channelSelector_->setCurrentIndex(outcome.selectedItem);
+    }
+    RefreshEnabled();
+    if (outcome.showChannel) ShowChannel(*outcome.showChannel);
+}
+
+void TimingControlsBinder::ApplyClick() {
+    if (hooks_.beforeApply) hooks_.beforeApply();
+    session_.Apply(hooks_.storedSetActive ? hooks_.storedSetActive() : false);
+}
+
+void TimingControlsBinder::ApplyLayout(const SubTimingsLayout& layout) {
+    if (!window_) return;
+    if (auto* group = window_->findChild<QWidget*>("GroupBox3")) {
+        group->setVisible(layout.othersTimingsVisible);
+    }
+    if (auto* b = window_->findChild<QWidget*>("Hide")) b->setVisible(layout.hideButtonVisible);
+    if (auto* b = window_->findChild<QWidget*>("OthersTimings")) {
+        b->setVisible(layout.subTimButtonVisible);
+    }
+    window_->setFixedHeight(layout.windowHeight);
+    for (std::string_view name : kBottomButtons) {
+        auto* button = window_->findChild<QWidget*>(Text(name));
+        if (button && !button->isHidden()) button->move(button->x(), layout.buttonTop);
+    }
+}
+
+void TimingControlsBinder::OthersTimingsClick() { ApplyLayout(kOthersTimingsShown); }
+void TimingControlsBinder::HideClick() { ApplyLayout(kOthersTimingsHidden); }
+
+}  // namespace zm::timings::gui

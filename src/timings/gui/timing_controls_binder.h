@@ -1,0 +1,75 @@
+#pragma once
+// Connects the main window's timing controls to a timing session: the drop-downs Combo1A..
+// Combo21A and Combo26A..Combo31A with their labels, the channel selector ComboCH, the
+// channel-mode panel Panel5, the group captions, the Apply button and (optionally) the
+// "SubTim." / "Hide" buttons. Widgets are found by their object names, so any window that
+// carries those names can be bound. The handlers only call the core; no hardware here.
+
+#include <QObject>
+#include <QPointer>
+#include <array>
+#include <functional>
+
+#include "timings/subtimings_layout.h"
+#include "timings/timing_model.h"
+#include "timings/timing_session.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace zm::timings::gui {
+
+class TimingControlsBinder : public QObject {
+    Q_OBJECT
+
+public:
+    struct Hooks {
+        // Whether the settings file's stored set is active ("HL"/"AN" = "1"): Apply then
+        // rebuilds every channel.
+        std::function<bool()> storedSetActive;
+        // Runs first on Apply (the pending core-multiplier choice on Intel).
+        std::function<void()> beforeApply;
+    };
+
+    // Finds the controls and connects their handlers; gives every drop-down the unchanged
+    // marker. `connectLayoutButtons`: also handle "SubTim." and "Hide" (for windows that do
+    // not lay themselves out).
+    TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks = {},
+                         bool connectLayoutButtons = false);
+
+    // Lists, labels, selector, Panel5, captions, enabled states, the values of the selected
+    // channel and Apply's state, as the start-up leaves them.
+    void Fill();
+    // Every drop-down shows the channel's values; no change handler runs, markers stay.
+    void ShowChannel(int channel);
+
+    QComboBox* Combo(TimingControl control) const { return combos_[static_cast<int>(control)]; }
+
+    // The look of a marker in Qt colours (the window system's colours from the palette).
+    static void ShowMarker(QComboBox* combo, bool pending);
+
+public slots:
+    void ComboChange(TimingControl control, int index);
+    void ComboCHChange(int item);
+    void ApplyClick();
+    void OthersTimingsClick();
+    void HideClick();
+
+private:
+    void ApplyLayout(const SubTimingsLayout& layout);
+    void RefreshEnabled();
+
+    QPointer<QWidget> window_;
+    TimingSession& session_;
+    Hooks hooks_;
+    std::array<QComboBox*, kTimingControlCount> combos_{};
+    std::array<QLabel*, kTimingControlCount> labels_{};
+    QComboBox* channelSelector_ = nullptr;
+    QLabel* panel5_ = nullptr;
+    QPushButton* apply_ = nullptr;
+    int shownChannel_ = kChannelA;
+};
+
+}  // namespace zm::timings::gui
