@@ -41,7 +41,7 @@ class MessageSink;
 
 // Geometry of the two layouts.
 namespace layout {
-constexpr int kWidth = 952;
+constexpr int kWidth = 1016;
 constexpr int kCompactHeight = 389;
 constexpr int kExpandedHeight = 653;
 constexpr int kCompactButtonTop = 331;

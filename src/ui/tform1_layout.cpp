@@ -99,31 +99,42 @@ void TForm1::BuildControls() {
     CheckBoxC1E = MakeCheck(GroupBoxFrequency, "CheckBoxC1E", "C1E", {214, 78, 76, 18});
     CheckBoxTurbo = MakeCheck(GroupBoxFrequency, "CheckBoxTurbo", "turbo", {214, 98, 76, 18});
 
-    // --- CPU and MotherBoard (middle column), Memory (right column) ---
-    auto panelRows = [this](QGroupBox* group, const auto& rows, int captionWidth, int panelWidth,
-                            int step) {
+    // --- CPU and MotherBoard (middle column): caption left of its panel ---
+    auto panelRows = [this](QGroupBox* group, const auto& rows, int step) {
+        constexpr int kCaptionWidth = 88;
+        const int panelWidth = group->width() - 22 - kCaptionWidth;
         int top = kRowTop;
         for (const PanelPlace& row : rows) {
-            MakeLabel(group, ("LabelPanel" + std::to_string(row.number)).c_str(), row.caption,
-                      {10, top + 2, captionWidth, 16});
+            MakeLabel(group, "LabelPanel" + std::to_string(row.number), row.caption,
+                      {10, top + 2, kCaptionWidth, 16});
             panels_[row.number] = MakePanel(group, ("Panel" + std::to_string(row.number)).c_str(),
-                                            {12 + captionWidth, top, panelWidth, 20});
+                                            {12 + kCaptionWidth, top, panelWidth, 20});
             top += step;
         }
     };
-    GroupBoxCpu = MakeGroup(this, "GroupBoxCpu", "CPU", {316, 4, 340, 161});
-    panelRows(GroupBoxCpu, kCpuRows, 86, 232, kSummaryRowStep);
-    GroupBoxMotherBoard = MakeGroup(this, "GroupBoxMotherBoard", "MotherBoard", {316, 169, 340, 155});
-    panelRows(GroupBoxMotherBoard, kMotherBoardRows, 86, 232, 26);
-    GroupBoxMemory = MakeGroup(this, "GroupBoxMemory", "Memory", {664, 4, 280, 320});
-    panelRows(GroupBoxMemory, kMemoryRows, 86, 172, 49);
+    GroupBoxCpu = MakeGroup(this, "GroupBoxCpu", "CPU", {316, 4, 420, 161});
+    panelRows(GroupBoxCpu, kCpuRows, kSummaryRowStep);
+    GroupBoxMotherBoard =
+        MakeGroup(this, "GroupBoxMotherBoard", "MotherBoard", {316, 169, 420, 155});
+    panelRows(GroupBoxMotherBoard, kMotherBoardRows, 26);
+
+    // --- Memory (right column): caption above its panel, the texts are long ---
+    GroupBoxMemory = MakeGroup(this, "GroupBoxMemory", "Memory", {744, 4, 264, 320});
+    int top = 20;
+    for (const PanelPlace& row : kMemoryRows) {
+        MakeLabel(GroupBoxMemory, "LabelPanel" + std::to_string(row.number), row.caption,
+                  {10, top, 240, 16});
+        panels_[row.number] = MakePanel(
+            GroupBoxMemory, ("Panel" + std::to_string(row.number)).c_str(), {10, top + 17, 244, 20});
+        top += 49;
+    }
 
     // --- Others Timings (expanded layout) ---
-    GroupBox3 = MakeGroup(this, "GroupBox3", "Others Timings", {8, 330, 936, 254});
+    GroupBox3 = MakeGroup(this, "GroupBox3", "Others Timings", {8, 330, layout::kWidth - 16, 254});
     for (int column = 0; column < 3; ++column) {
         for (int row = 0; row < kOthersRowsUsed[column]; ++row) {
             const TimingControl control = kOthersColumns[column][row];
-            const int left = 10 + column * 310;
+            const int left = 16 + column * 336;
             const int top = kRowTop + row * 28;
             const int i = static_cast<int>(control);
             timingLabels_[i] = MakeLabel(GroupBox3, timings::LabelName(control),
@@ -144,13 +155,13 @@ void TForm1::BuildControls() {
         {&Apply, "Apply", "Apply", 0},      {&Save, "Save", "StartUp", 1},
         {&OthersTimings, "OthersTimings", "SubTim.", 2},
         {&Hide, "Hide", "Hide", 2},         {&Advanced, "Advanced", "CPU", 3},
-        {&Monitor, "Monitor", "Monitor", 4}, {&spd, "spd", "spd", 5},
-        {&About, "About", "About", 6},      {&Exit, "Exit", "Exit", 7},
+        {&Monitor, "Monitor", "Monitor", 4}, {&About, "About", "About", 5},
+        {&Exit, "Exit", "Exit", 6},         {&spd, "spd", "spd", 7},
     };
     for (const ButtonPlace& b : buttons) {
         *b.button = new QPushButton(QString::fromUtf8(b.caption), this);
         (*b.button)->setObjectName(QString::fromUtf8(b.name));
-        (*b.button)->setGeometry(8 + b.slot * 117, layout::kExpandedButtonTop, 108, 25);
+        (*b.button)->setGeometry(8 + b.slot * 126, layout::kExpandedButtonTop, 118, 25);
     }
     Hide->hide();  // hidden at design
     spd->hide();   // shown once the chipset's SMBus is known
