@@ -2,7 +2,14 @@
 
 #include <exception>
 
+#include "os/clock.h"
 #include "sim/simulated_machine.h"
+
+#ifdef _WIN32
+#include "hw/backends/winring0/winring0_host.h"
+#else
+#include "hw/backends/linux/linux_host.h"
+#endif
 
 namespace zm::app {
 namespace {
@@ -17,10 +24,34 @@ BackendChoice SimulatedBackend(const std::string& machine) {
     return choice;
 }
 
+// This machine's own hardware, through the backend of the platform the program was built for.
 BackendChoice HostBackend() {
+#ifdef _WIN32
+    using Host = hw::WinRing0Host;
+    auto makeHost = &hw::MakeWinRing0Host;
+#else
+    using Host = hw::LinuxHost;
+    auto makeHost = &hw::MakeLinuxHost;
+#endif
+    struct HostBundle {
+        std::shared_ptr<Host> host;
+        os::SteadyClock clock;
+    };
     BackendChoice choice;
-    choice.error = "this build has no backend for the real hardware; use --machine NAME "
-                   "(see --list-machines)";
+    try {
+        auto bundle = std::make_shared<HostBundle>();
+        bundle->host = makeHost();
+        Backend& b = choice.backend;
+        b.library = bundle->host.get();
+        b.files = bundle->host.get();
+        b.cpuid = bundle->host.get();
+        b.system = bundle->host.get();
+        b.clock = &bundle->clock;
+        b.description = "this machine";
+        b.owner = std::move(bundle);
+    } catch (const std::exception& error) {
+        choice.error = error.what();
+    }
     return choice;
 }
 
