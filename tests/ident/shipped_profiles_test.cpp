@@ -1,0 +1,182 @@
+// The motherboard and memory summary of every shipped machine that passes the platform gate, as
+// the two start-up steps produce it, and what the simulated hardware saw of it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "hw/hardware_access.h"
+#include "ident/ident_test_support.h"
+#include "ident/system_summary.h"
+#include "settings/ini_file.h"
+#include "sim/simulated_machine.h"
+
+namespace zm::ident {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kBloomfieldUncore = 0x2C1C8086;
+
+struct Expected {
+    const char* profile;
+    std::uint32_t uncoreDeviceId;  // as start-up leaves it (forced to 0x2C1C8086 on one package)
+    const char* chipset;
+    const char* vendor;
+    const char* model;
+    const char* biosVersion;
+    const char* biosDate;
+    const char* size;
+    const char* manufacturer;
+    const char* partNumber;
+    const char* speed;
+};
+
+constexpr const char* kPowerEdge = "Dell Computer Corporation";
+constexpr const char* kPrecision = "Dell Inc.          ";
+constexpr const char* kKingstonDdr3 = "9905403-440.A00LF ";
+constexpr const char* kKingstonDdr3Speed = "PC3-10600 (666Mhz)@9.9.9.24-1,5V";
+constexpr const char* kSamsungDdr3 = "M378B5173DB0-CK0  ";
+constexpr const char* kSamsungDdr3Speed = "PC3-12800 (800Mhz)@11.11.11.28-1,5V";
+constexpr const char* kKingstonDdr2 = "99U5316-028.A00LF";
+// byte 9 0x25 (2.5 ns), CAS bits 0x70 -> 6, tRCD/tRP 0x3C (15 ns) -> 6, tRAS 45 ns -> 18, 1.8 V
+constexpr const char* kKingstonDdr2Speed = "PC2-6400 (400Mhz)@6.6.6.18-1,8V";
+
+const Expected kProfiles[] = {
+    {"x58-bloomfield", kBloomfieldUncore, "Intel X58", kPowerEdge, "0P8611", "A05", "09/21/2005",
+     "3 x 4096", "Kingston", kKingstonDdr3, kKingstonDdr3Speed},
+    {"x58-gulftown", kBloomfieldUncore, "Intel X58", kPowerEdge, "0P8611", "A05", "09/21/2005",
+     "3 x 4096", "Kingston", kKingstonDdr3, kKingstonDdr3Speed},
+    {"p55-lynnfield", kBloomfieldUncore, "Intel P55", kPrecision, "0GH911", "2.5.0 ",
+     "11/14/2007", "2 x 4096", "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
+    {"p55-smbus-hidden", kBloomfieldUncore, "Intel P55", kPrecision, "0GH911", "2.5.0 ",
+     "11/14/2007", "2 x 4096", "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
+    {"h55-clarkdale", 0, "Intel H55", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "2 x 4096",
+     "Kingston", kKingstonDdr3, kKingstonDdr3Speed},
+    {"k10-am2plus-ddr2", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
+     "4 x 1024", "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+    {"k10-am2plus-ddr2-1066", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
+     "4 x 1024", "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+    {"k10-reserved-memclk", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
+     "4 x 1024", "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+    {"socketf-opteron", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "4 x 1024",
+     "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+    {"k10-am3-ddr3", 0, "AMD 785GX", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "2 x 4096",
+     "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
+    {"k10-am3-ddr3-ganged", 0, "AMD 785GX", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
+     "2 x 4096", "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
+    {"k10-am3-smbus-bar", 0, "AMD 785GX", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
+     "2 x 4096", "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
+    // "7LET56WW (1.26 )" cut to 11 characters.
+    {"k10-am3-ddr3-dct0-only", 0, "AMD 785GX", "LENOVO", "64606XG", "7LET56WW (1", "10/18/2007",
+     "4096 Mb", "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
+    // The module sits in slot 2 (0x52): nothing answers at 0x50.
+    {"k10-am3-ddr3-dct1-only", 0, "AMD 785GX", "LENOVO", "64606XG", "7LET56WW (1", "10/18/2007",
+     "4096 Mb", "", "", ""},
+};
+
+class ShippedProfiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zm-profiles-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    struct Run {
+        MotherboardSummary board;
+        MemorySummary memory;
+    };
+    static Run Start(sim::SimulatedMachine& machine, settings::IniFile& ini,
+                     std::uint32_t uncoreId) {
+        hw::HardwareAccess hw(machine);
+        Run run;
+        IdentifyChipsetAndFirstModule(hw, hw.PciConfigRead(0x80000000), 0x50, run.board,
+                                      run.memory);
+        IdentifyBoardAndMemorySize(hw, ini, machine, uncoreId, run.board, run.memory);
+        return run;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ShippedProfiles, ShowTheirBoardAndMemory) {
+    for (const Expected& e : kProfiles) {
+        SCOPED_TRACE(e.profile);
+        auto machine = sim::SimulatedMachine::Load(e.profile);
+        settings::IniFile ini(dir_ / (std::string(e.profile) + ".ini"));
+        const Run run = Start(*machine, ini, e.uncoreDeviceId);
+        EXPECT_EQ(run.board.chipset, e.chipset);
+        EXPECT_TRUE(run.board.spdButtonVisible);
+        EXPECT_EQ(run.board.vendor, e.vendor);
+        EXPECT_EQ(run.board.model, e.model);
+        EXPECT_EQ(run.board.biosVersion, e.biosVersion);
+        EXPECT_EQ(run.board.biosDate, e.biosDate);
+        EXPECT_EQ(run.memory.size, e.size);
+        EXPECT_TRUE(run.memory.smbusFound);
+        EXPECT_EQ(run.memory.manufacturer, e.manufacturer);
+        EXPECT_EQ(run.memory.partNumber, e.partNumber);
+        EXPECT_EQ(run.memory.partNumberEnabled, e.partNumber[0] != '\0');
+        EXPECT_EQ(run.memory.speed, e.speed);
+    }
+}
+
+TEST_F(ShippedProfiles, ASecondStartUsesTheCacheAndDoesNotScan) {
+    auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    settings::IniFile ini(dir_ / "ZM.ini");
+    const std::uint64_t before = machine->Counts().memoryReads;
+    const Run first = Start(*machine, ini, kBloomfieldUncore);
+    const std::uint64_t firstReads = machine->Counts().memoryReads - before;
+    // The entry point lies at 0xFD600: the scan reads every dword from 0xF0000 up to it.
+    EXPECT_GE(firstReads, (0xFD600u - 0xF0000u) / 4);
+
+    const Run second = Start(*machine, ini, kBloomfieldUncore);
+    const std::uint64_t secondReads = machine->Counts().memoryReads - before - firstReads;
+    EXPECT_LT(secondReads, 1000u);
+    EXPECT_EQ(second.board.vendor, first.board.vendor);
+    EXPECT_EQ(second.board.biosDate, first.board.biosDate);
+    EXPECT_EQ(second.memory.size, "3 x 4096");
+}
+
+TEST_F(ShippedProfiles, TheHiddenSmbusFunctionComesBack) {
+    auto machine = sim::SimulatedMachine::Load("p55-smbus-hidden");
+    hw::HardwareAccess hw(*machine);
+    ASSERT_EQ(hw.PciConfigRead(0x8000FB00), 0xFFFFFFFFu);
+    settings::IniFile ini(dir_ / "ZM.ini");
+    const Run run = Start(*machine, ini, kBloomfieldUncore);
+    EXPECT_EQ(run.memory.manufacturer, "Samsung");
+    const auto writes = machine->Writes();
+    const auto cleared = std::find_if(writes.begin(), writes.end(), [](const sim::WriteRecord& w) {
+        return w.kind == sim::WriteRecord::Kind::Memory && w.address == 0xFED1C000u + 0x3418 &&
+               (w.value & 0x8) == 0;
+    });
+    EXPECT_NE(cleared, writes.end());
+    EXPECT_EQ(machine->RootComplexRegister(0x3418) & 0x8u, 0u);
+}
+
+TEST_F(ShippedProfiles, AtiSouthBridgeBaseRegisters) {
+    for (const auto& [profile, base] :
+         {std::pair{"k10-am3-ddr3", 0x0B00}, std::pair{"k10-am3-smbus-bar", 0xC000}}) {
+        auto machine = sim::SimulatedMachine::Load(profile);
+        hw::HardwareAccess hw(*machine);
+        MotherboardSummary board;
+        MemorySummary memory;
+        IdentifyChipsetAndFirstModule(hw, hw.PciConfigRead(0x80000000), 0x50, board, memory);
+        EXPECT_TRUE(memory.smbusFound) << profile;
+        EXPECT_EQ(hw.SmbusBase(), base) << profile;
+        EXPECT_EQ(memory.manufacturer, "Samsung") << profile;
+    }
+}
+
+TEST_F(ShippedProfiles, AnEmptyFirstSlotCostsOneTransaction) {
+    auto machine = sim::SimulatedMachine::Load("k10-am3-ddr3-dct1-only");
+    hw::HardwareAccess hw(*machine);
+    MotherboardSummary board;
+    MemorySummary memory;
+    IdentifyChipsetAndFirstModule(hw, hw.PciConfigRead(0x80000000), 0x50, board, memory);
+    EXPECT_EQ(testing::SmbusTransactions(*machine, hw.SmbusBase()), 1u);
+    EXPECT_EQ(memory.speed, "");
+}
+
+}  // namespace
+}  // namespace zm::ident
