@@ -47,8 +47,12 @@ PanelGroup FrequencyGroup(const FrequencyView& f) {
                 {"Cores", "PanelCores", "cores", f.cores},
                 {"Multiplier", "PanelCoreMultiplier", "core_multiplier", f.coreMultiplier},
                 {"UnCore", "PanelUncore", "uncore", f.uncore},
+                {"UnCore multiplier", "PanelUncoreMultiplier", "uncore_multiplier",
+                 f.uncoreMultiplier},
                 {f.linkCaption, "PanelLink", "link", f.link},
+                {"Link multiplier", "PanelLinkMultiplier", "link_multiplier", f.linkMultiplier},
                 {"RAM", "PanelRam", "ram", f.ram},
+                {"RAM multiplier", "PanelRamMultiplier", "ram_multiplier", f.ramMultiplier},
             }};
 }
 

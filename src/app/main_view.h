@@ -58,6 +58,10 @@ struct FrequencyView {
     std::string link;  // QPI or HyperTransport
     std::string ram;
     std::string linkCaption = kLinkCaptionHyperTransport;  // Label22A
+    // The static multiplier fields start-up writes: "x 16", "x 18", "x 4" (AMD K10 RAM: "1:2").
+    std::string uncoreMultiplier;
+    std::string linkMultiplier;
+    std::string ramMultiplier;
 
     CheckState eist, c1e, turbo;
     // Intel: the core-multiplier list (Combo22) replaces the multiplier text field.

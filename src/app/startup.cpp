@@ -5,6 +5,7 @@
 #include "app/platform_gate.h"
 #include "app/platform_probe.h"
 #include "app/timings_view.h"
+#include "cpu/cpu_clocks.h"
 #include "settings/ini_file.h"
 #include "timings/channel_selection.h"
 #include "timings/k10_mode.h"
@@ -46,8 +47,35 @@ void ShowIdentification(StartupResult& result) {
 // What every controller kind does once its processor is identified: clock multipliers, the
 // timing registers into the model and the drop-downs, and the stored timings when the settings
 // file asks for them at start.
-void ReadClockMultipliers(StartupContext& /*context*/, StartupResult& /*result*/) {
-    // Not wired yet: the clock multipliers of each platform.
+void ReadClockMultipliers(StartupContext& context, StartupResult& result,
+                          std::optional<timings::K10Mode> k10Mode = std::nullopt) {
+    // The report has no measuring thread: a set of clock members of its own, never started.
+    os::SteadyClock hostClock;
+    os::Clock& clock = context.backend.clock ? *context.backend.clock : hostClock;
+    std::optional<cpu::CpuClocks> own;
+    cpu::CpuClocks* clocks = context.clocks;
+    if (!clocks) clocks = &own.emplace(context.hw, clock, nullptr, nullptr);
+
+    FrequencyView& f = result.view.frequency;
+    cpu::FrequencySetup setup;
+    if (result.facts.amdPlatform == 1 && k10Mode) {
+        setup = clocks->SetUpK10(*k10Mode, result.cpu.coreCount);
+    } else if (result.facts.intelPlatform == 1 && result.facts.controller) {
+        setup = clocks->SetUpIntel({*result.facts.controller, result.facts.busOffset, 0,
+                                    result.cpu.maxNonTurboRatio},
+                                   result.cpu.coreCount, result.cpu.minRatio);
+        const cpu::PowerFeatureBoxes boxes = setup.boxes.value_or(cpu::PowerFeatureBoxes{});
+        f.eist.checked = boxes.eist;
+        f.c1e.checked = boxes.c1e;
+        f.turbo.checked = boxes.turbo;
+        f.multiplierItems = setup.multiplierItems;
+        f.multiplierListVisible = true;
+    } else {
+        return;
+    }
+    f.uncoreMultiplier = setup.texts.uncore;
+    f.linkMultiplier = setup.texts.link;
+    f.ramMultiplier = setup.texts.ram;
 }
 
 // The stored timing set, when the settings file asks for it at start ("AN" = "1").
@@ -70,9 +98,9 @@ void ShowTimings(StartupResult& result, timings::TimingSession session) {
 
 void ClearView(StartupResult& result) { result.view = MainView{}; }
 
-void StartClockMeasurement(StartupContext& /*context*/, StartupResult& /*result*/) {
-    // The clock-measurement thread is started here once it exists; until then the "System
-    // Frequency" texts stay empty.
+void StartClockMeasurement(StartupContext& context, StartupResult& /*result*/) {
+    // The texts of the "System Frequency" group follow from the thread's passes.
+    if (context.clocks) context.clocks->StartMeasuring();
 }
 
 void SetStartValues(StartupResult& result) {
@@ -150,7 +178,7 @@ void RunK10Branch(StartupContext& context, StartupResult& result) {
     f.eist.enabled = f.c1e.enabled = f.turbo.enabled = false;
     f.multiplierListVisible = false;
 
-    ReadClockMultipliers(context, result);
+    ReadClockMultipliers(context, result, decision.mode);
     ShowTimings(result, timings::StartK10Timings(context.hw, *decision.mode,
                                                  StoredTimings(context, result)));
 }

@@ -34,6 +34,10 @@
 #include "timings/timing_model.h"
 #include "timings/timing_session.h"
 
+namespace zm::cpu {
+class CpuClocks;
+}
+
 namespace zm::app {
 
 // How far the start-up got.
@@ -50,6 +54,9 @@ struct StartupContext {
     hw::HardwareAccess& hw;
     // The settings file (ZM.ini beside the executable, or --settings FILE).
     std::string settingsPath;
+    // The window's clock members and measuring thread; without them (the report) the
+    // multipliers are still read, and no thread runs.
+    cpu::CpuClocks* clocks = nullptr;
 };
 
 struct StartupResult {
