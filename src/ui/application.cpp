@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QStyle>
 #include <exception>
 
 #include "ui/message_sink.h"
 #include "ui/shell_windows.h"
 #include "ui/tform1.h"
+#include "ui/tray_icons.h"
 
 namespace zm::ui {
 
@@ -33,17 +35,19 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
                    const std::string& executableFolder) {
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Zentrimo"));
-    // The folder is where the settings file and the hardware library's files live; the icon is
-    // shared by the windows and the notification area.
-    const QString folder = QString::fromStdString(executableFolder);
-    (void)folder;
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("computer"));
+    // Process-wide objects before any window: the settings file's place (settingsPath, by
+    // default ZM.ini in the executable's folder), the icon shared by the windows and the
+    // notification area, and the executable's folder.
+    (void)executableFolder;
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("computer"),
+                                        application.style()->standardIcon(QStyle::SP_ComputerIcon));
     application.setWindowIcon(icon);
 
     MessageBoxSink messages;
     try {
         ApplicationWindows windows = CreateWindows(backend, settingsPath, messages);
         if (windows.form1->TerminationRequested()) return 1;
+        TrayIcons tray(*windows.form1, icon);
         windows.form1->show();
         return application.exec();
     } catch (const std::exception& error) {

@@ -1,0 +1,49 @@
+#pragma once
+// The two notification-area icons and their menu: the program's icon (later the usage gauge)
+// and a text icon for the highest core temperature. Minimising the main window hides it to the
+// notification area; "Zentrimo" or a double click brings it back.
+
+#include <QIcon>
+#include <QObject>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace zm::ui {
+
+class TForm1;
+
+class TrayIcons : public QObject {
+    Q_OBJECT
+
+public:
+    TrayIcons(TForm1& mainWindow, const QIcon& icon, QObject* parent = nullptr);
+    ~TrayIcons() override;
+
+    // Whether the desktop has a notification area; without one the icons stay hidden and the
+    // main window is never hidden on minimise (it could not be brought back).
+    static bool Available();
+
+    // The text icon: white text on black, 11-pixel sans-serif, no border.
+    void SetText(const QString& text);
+    // The gauge icon.
+    void SetIcon(const QIcon& icon);
+
+    QMenu* PopupMenu1 = nullptr;
+    QSystemTrayIcon* CoolTrayIcon1 = nullptr;
+    QSystemTrayIcon* TextTrayIcon1 = nullptr;
+
+public slots:
+    void RestoreMainWindow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TForm1& main_;
+};
+
+// The pixmap of the text icon.
+QIcon TextIcon(const QString& text);
+
+}  // namespace zm::ui
