@@ -1,0 +1,179 @@
+// The "System Frequency" group bound to the clock core on the simulated X58 machine: the
+// measuring thread's texts arrive on the window thread, the EIST / C1E / turbo boxes write their
+// MSRs when clicked, and a multiplier chosen in Combo22 is written by Apply.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "cpu/cpu_registers.h"
+#include "cpu/gui/frequency_binder.h"
+#include "ident/cpu_identification.h"
+#include "sim/simulated_machine.h"
+
+using namespace zm;
+
+namespace {
+
+// Machine time moves 50 ms per step while real time moves 1 ms: a pass takes about 50 ms.
+class QuickClock final : public os::Clock {
+public:
+    std::uint32_t TickCount() override { return now_.load(); }
+    void Sleep(std::uint32_t ms) override {
+        now_ += ms;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+private:
+    std::atomic<std::uint32_t> now_{10000};
+};
+
+struct Group {
+    QWidget window;
+    QLabel* bclk = new QLabel(&window);
+    QLabel* coreMultiplier = new QLabel(&window);
+    QComboBox* combo22 = new QComboBox(&window);
+    QLabel* cores = new QLabel(&window);
+    QLabel* uncore = new QLabel(&window);
+    QLabel* link = new QLabel(&window);
+    QLabel* ram = new QLabel(&window);
+    QLabel* ramMultiplier = new QLabel(&window);
+    QCheckBox* eist = new QCheckBox("EIST", &window);
+    QCheckBox* c1e = new QCheckBox("C1E", &window);
+    QCheckBox* turbo = new QCheckBox("turbo", &window);
+
+    Group() {
+        const QCheckBox* boxes[] = {eist, c1e, turbo};
+        int top = 0;
+        for (const QCheckBox* box : boxes) const_cast<QCheckBox*>(box)->move(0, top += 24);
+    }
+    cpu::gui::FrequencyWidgets Widgets() {
+        cpu::gui::FrequencyWidgets w;
+        w.bclk = bclk;
+        w.coreMultiplier = coreMultiplier;
+        w.combo22 = combo22;
+        w.cores = cores;
+        w.uncore = uncore;
+        w.link = link;
+        w.ram = ram;
+        w.ramMultiplier = ramMultiplier;
+        w.eist = eist;
+        w.c1e = c1e;
+        w.turbo = turbo;
+        return w;
+    }
+};
+
+std::vector<sim::WriteRecord> MsrWrites(const sim::SimulatedMachine& m, std::uint32_t index) {
+    std::vector<sim::WriteRecord> out;
+    for (const auto& w : m.Writes()) {
+        if (w.kind == sim::WriteRecord::Kind::Msr && w.address == index) out.push_back(w);
+    }
+    return out;
+}
+
+}  // namespace
+
+class CpuFrequencyTest : public QObject {
+    Q_OBJECT
+
+    std::shared_ptr<QuickClock> clock_;
+    std::shared_ptr<sim::SimulatedMachine> machine_;
+    std::unique_ptr<hw::HardwareAccess> hw_;
+    std::unique_ptr<Group> group_;
+    std::unique_ptr<cpu::gui::FrequencyBinder> binder_;
+    std::vector<std::pair<std::string, std::string>> warnings_;
+
+private slots:
+    void init() {
+        clock_ = std::make_shared<QuickClock>();
+        machine_ = sim::SimulatedMachine::Load("x58-bloomfield", clock_);
+        hw_ = std::make_unique<hw::HardwareAccess>(*machine_);
+        group_ = std::make_unique<Group>();
+        warnings_.clear();
+        binder_ = std::make_unique<cpu::gui::FrequencyBinder>(
+            group_->Widgets(), *hw_, *clock_,
+            [this](const std::string& text, const std::string& caption) {
+                warnings_.emplace_back(text, caption);
+            });
+        ident::CpuIdentity id = ident::IdentifyCommon(*machine_);
+        ident::IdentifyIntelUncore(id, *machine_, *hw_, ident::PackageFlags{});
+        const cpu::FrequencySetup setup = binder_->Clocks().SetUpIntel(
+            {timings::ControllerKind::Uncore, 0xC00000, 0, id.maxNonTurboRatio}, id.coreCount,
+            id.minRatio);
+        binder_->ShowIntelSetup(setup);
+        group_->window.show();
+        machine_->ClearWrites();
+    }
+
+    void cleanup() {
+        binder_.reset();  // stops the thread before the widgets go
+        group_.reset();
+    }
+
+    void setupShowsTheBoxesAndTheList() {
+        QVERIFY(group_->eist->isChecked());
+        QVERIFY(group_->turbo->isChecked());
+        QVERIFY(group_->c1e->isChecked());
+        QCOMPARE(group_->combo22->count(), 11);  // 12 .. 22
+        QCOMPARE(group_->combo22->itemText(0), QStringLiteral("  x 12"));
+        QCOMPARE(group_->ramMultiplier->text(), QStringLiteral("x 4"));
+        QVERIFY(group_->coreMultiplier->isHidden());
+    }
+
+    void clickingTurboOffSetsBit38AndKeepsEist() {
+        QTest::mouseClick(group_->turbo, Qt::LeftButton);
+        QVERIFY(!group_->turbo->isChecked());
+        auto writes = MsrWrites(*machine_, cpu::reg::kMsrMiscEnable);
+        QCOMPARE(writes.size(), std::size_t{1});
+        QCOMPARE(writes[0].value, std::uint64_t{0x0000004000850089});
+
+        QTest::mouseClick(group_->eist, Qt::LeftButton);
+        writes = MsrWrites(*machine_, cpu::reg::kMsrMiscEnable);
+        QCOMPARE(writes.size(), std::size_t{2});
+        QCOMPARE(writes[1].value, std::uint64_t{0x0000004000840089});
+    }
+
+    void clickingC1eWritesEveryCore() {
+        QTest::mouseClick(group_->c1e, Qt::LeftButton);
+        const auto writes = MsrWrites(*machine_, cpu::reg::kMsrPowerControl);
+        QCOMPARE(writes.size(), std::size_t{5});
+        QCOMPARE(writes.back().value, std::uint64_t{0x5D});
+        QCOMPARE(writes.back().processor, 3u);
+    }
+
+    void chosenMultiplierWaitsForApply() {
+        QTest::mouseClick(group_->eist, Qt::LeftButton);  // EIST off: the choice only warns
+        group_->combo22->showPopup();
+        QCOMPARE(binder_->Clocks().State().HoldCore[3].load(), 1);
+        group_->combo22->hidePopup();
+        group_->combo22->setCurrentIndex(9);
+        emit group_->combo22->activated(9);
+        QCOMPARE(warnings_.size(), std::size_t{1});
+        QCOMPARE(warnings_[0].first, std::string(cpu::kEistNeededWarning));
+        QCOMPARE(warnings_[0].second, std::string("WARNING!"));
+        QVERIFY(MsrWrites(*machine_, cpu::reg::kMsrPerfControl).empty());
+
+        QVERIFY(binder_->ApplyCoreMultiplier());
+        const auto writes = MsrWrites(*machine_, cpu::reg::kMsrPerfControl);
+        QCOMPARE(writes.size(), std::size_t{1});
+        QCOMPARE(writes[0].processor, 0u);
+        QCOMPARE(writes[0].value & 0xFF, std::uint64_t{21});
+    }
+
+    void measuredClocksReachThePanels() {
+        binder_->Clocks().StartMeasuring();
+        QTRY_COMPARE_WITH_TIMEOUT(group_->bclk->text(), QStringLiteral("133.3 MHz"), 5000);
+        QCOMPARE(group_->cores->text(), QStringLiteral("2666.7 MHz"));
+        QCOMPARE(group_->ram->text(), QStringLiteral("533.3 MHz"));
+        QCOMPARE(group_->combo22->currentIndex(), 8);  // ratio 20
+        binder_->Clocks().StopMeasuring();
+        QTRY_COMPARE(binder_->Clocks().State().measuringFinished.load(), 1);
+    }
+};
+
+QTEST_MAIN(CpuFrequencyTest)
+#include "cpu_frequency_test.moc"
