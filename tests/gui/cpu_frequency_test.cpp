@@ -95,7 +95,7 @@ private slots:
         group_ = std::make_unique<Group>();
         warnings_.clear();
         binder_ = std::make_unique<cpu::gui::FrequencyBinder>(
-            group_->Widgets(), *hw_, *clock_,
+            group_->Widgets(), *hw_, clock_.get(),
             [this](const std::string& text, const std::string& caption) {
                 warnings_.emplace_back(text, caption);
             });

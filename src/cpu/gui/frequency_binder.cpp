@@ -36,12 +36,12 @@ ThreadCompteur::Dispatcher FrequencyBinder::QueuedDispatcher(QObject* context) {
     };
 }
 
-FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock& clock,
+FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock* clock,
                                  Warn warn, QObject* parent)
     : QObject(parent), w_(widgets), warn_(std::move(warn)) {
     clocks_ = std::make_unique<CpuClocks>(
-        hw, clock, QueuedDispatcher(this), [this](const PassOutput& out) { ShowPass(out); },
-        DecimalSeparator());
+        hw, clock ? *clock : hostClock_, QueuedDispatcher(this),
+        [this](const PassOutput& out) { ShowPass(out); }, DecimalSeparator());
 
     if (w_.eist) connect(w_.eist, &QCheckBox::clicked, this, &FrequencyBinder::EISTClick);
     if (w_.turbo) connect(w_.turbo, &QCheckBox::clicked, this, &FrequencyBinder::turboClick);

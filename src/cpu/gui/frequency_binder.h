@@ -41,7 +41,8 @@ public:
     // Shows a message box: text, caption.
     using Warn = std::function<void(const std::string& text, const std::string& caption)>;
 
-    FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock& clock, Warn warn,
+    // `clock` times the measuring passes; null takes the host's steady clock.
+    FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock* clock, Warn warn,
                     QObject* parent = nullptr);
     // Stops the measuring thread before anything it posts to could go away.
     ~FrequencyBinder() override;
@@ -82,6 +83,7 @@ protected:
 private:
     FrequencyWidgets w_;
     Warn warn_;
+    os::SteadyClock hostClock_;
     std::unique_ptr<CpuClocks> clocks_;
     std::function<void(const CpuSettingsFields&)> cpuSettingsSink_;
     QObject* combo22Popup_ = nullptr;
