@@ -13,6 +13,8 @@
 
 #include "app/shutdown.h"
 #include "app/version.h"
+#include "settings/ini_file.h"
+#include "timings/gui/timing_controls_binder.h"
 #include "ui/message_sink.h"
 
 namespace zm::ui {
@@ -49,6 +51,15 @@ TForm1::TForm1(app::Backend& backend, std::string settingsPath, MessageSink& mes
     app::StartupContext context{backend_, hw_, settingsPath_};
     startup_ = app::RunStartup(context);
     ShowView(startup_.view);
+    if (startup_.timings && !startup_.terminationRequested) {
+        // The timing drop-downs' change handlers, the channel selector and Apply work on the
+        // session the start-up read; the binder is owned by this window.
+        timings::gui::TimingControlsBinder::Hooks hooks;
+        hooks.storedSetActive = [path = settingsPath_] {
+            return settings::IniFile(path).ReadFlag("HL", "AN");
+        };
+        new timings::gui::TimingControlsBinder(this, *startup_.timings, std::move(hooks));
+    }
 
     connect(OthersTimings, &QPushButton::clicked, this, &TForm1::OthersTimingsClick);
     connect(Hide, &QPushButton::clicked, this, &TForm1::HideClick);
