@@ -78,6 +78,7 @@ private slots:
     void combinedChoiceFallsBackToChannelA();
     void startupGuardDisablesApply();
     void subTimAndHideMoveTheButtons();
+    void applyRunsTheCoreMultiplierFirst();
 };
 
 void TimingControlsTest::fillsListsLabelsAndSelector() {
@@ -198,6 +199,22 @@ void TimingControlsTest::subTimAndHideMoveTheButtons() {
     QVERIFY(w.Button("OthersTimings")->isHidden());
     QCOMPARE(w.Button("spd")->y(), 595);
     QCOMPARE(w.Button("Hide")->y(), 595);
+}
+
+void TimingControlsTest::applyRunsTheCoreMultiplierFirst() {
+    auto m = timings::testing::UncoreMachine(1);
+    hw::HardwareAccess hw(*m);
+    timings::TimingSession session = timings::StartUncoreTimings(hw, 0, 0x2C1C8086);
+    TestWindow w;
+    timings::gui::TimingControlsBinder binder(&w.window, session);
+    binder.Fill();
+    std::size_t writesBefore = 99;
+    w.window.findChild<timings::gui::TimingControlsBinder*>()->SetBeforeApply(
+        [&] { writesBefore = m->Writes().size(); });
+    m->ClearWrites();
+    QTest::mouseClick(w.Button("Apply"), Qt::LeftButton);
+    QCOMPARE(writesBefore, std::size_t{0});
+    QCOMPARE(m->Writes().size(), std::size_t{7});
 }
 
 QTEST_MAIN(TimingControlsTest)

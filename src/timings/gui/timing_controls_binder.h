@@ -45,6 +45,12 @@ public:
     // Every drop-down shows the channel's values; no change handler runs, markers stay.
     void ShowChannel(int channel);
 
+    // Set by whoever owns the pending core-multiplier choice (the System Frequency group);
+    // the window finds the binder as its child: window->findChild<TimingControlsBinder*>().
+    void SetBeforeApply(std::function<void()> beforeApply) {
+        hooks_.beforeApply = std::move(beforeApply);
+    }
+
     QComboBox* Combo(TimingControl control) const { return combos_[static_cast<int>(control)]; }
 
     // The look of a marker in Qt colours (the window system's colours from the palette).
