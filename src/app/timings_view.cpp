@@ -28,6 +28,9 @@ void FillTimingsView(const timings::TimingSession& session, MainView& view) {
     t.channelSelected = session.selector.selectedItem;
     t.channelEnabled = session.selector.enabled;
     view.memory.channelMode = session.selector.panelText;
+    // The memory type as the controller is set up for it: the K10 layout's name, or DDR3, the
+    // only memory the Intel controllers here drive.
+    view.memory.type = model.k10Mode ? t.kind : "DDR3";
 
     // What the drop-downs show: the selected single channel, or channel A for a combined choice
     // (which is only selected when every channel equals A).

@@ -84,16 +84,18 @@ struct CpuCase {
     const char* technology;
     const char* coresThreads;
     const char* controller;
+    const char* memoryType;
 };
 
 TEST(ShippedProfiles, SupportedMachinesShowTheirCpuGroup) {
     const CpuCase cases[] = {
-        {"x58-bloomfield", "6A5", "D0", "LGA 1366", "45 nm", "4 / 8", "Uncore"},
-        {"x58-gulftown", "6C2", "B1", "LGA 1366", "32 nm", "6 / 12", "Uncore"},
-        {"p55-lynnfield", "6E5", "B1", "LGA 1156", "45 nm", "4 / 8", "Uncore"},
-        {"k10-am3-ddr3", "F43", "C3", "AM3 (941)", "45 nm", "4 / 4", "K10"},
-        {"k10-am2plus-ddr2", "F42", "C2", "AM2+ (940)", "45 nm", "4 / 4", "K10"},
-        {"socketf-opteron", "F23", "B3", "F (1207)", "65 nm", "4 / 4", "K10"},
+        {"x58-bloomfield", "6A5", "D0", "LGA 1366", "45 nm", "4 / 8", "Uncore", "DDR3"},
+        {"x58-gulftown", "6C2", "B1", "LGA 1366", "32 nm", "6 / 12", "Uncore", "DDR3"},
+        {"p55-lynnfield", "6E5", "B1", "LGA 1156", "45 nm", "4 / 8", "Uncore", "DDR3"},
+        {"h55-clarkdale", "652", "C2", "LGA 1156", "32 nm", "2 / 4", "HostBridge", "DDR3"},
+        {"k10-am3-ddr3", "F43", "C3", "AM3 (941)", "45 nm", "4 / 4", "K10", "K10-DDR3"},
+        {"k10-am2plus-ddr2", "F42", "C2", "AM2+ (940)", "45 nm", "4 / 4", "K10", "K10-DDR2-800"},
+        {"socketf-opteron", "F23", "B3", "F (1207)", "65 nm", "4 / 4", "K10", "K10-DDR2-800"},
     };
     for (const CpuCase& c : cases) {
         SCOPED_TRACE(c.profile);
@@ -109,6 +111,7 @@ TEST(ShippedProfiles, SupportedMachinesShowTheirCpuGroup) {
         EXPECT_EQ(cpu["cores_threads"], c.coresThreads);
         EXPECT_FALSE(cpu["model"].get<std::string>().empty());
         EXPECT_EQ(report["platform"]["controller"], c.controller);
+        EXPECT_EQ(report["memory"]["type"], c.memoryType);
         EXPECT_FALSE(report["terminated"].get<bool>());
         EXPECT_TRUE(report["messages"].empty());
         for (const char* key : {"motherboard", "memory", "frequency", "timings", "spd", "buttons"})
