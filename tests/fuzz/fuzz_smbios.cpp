@@ -70,12 +70,6 @@ const std::filesystem::path& SettingsPath() {
                                              : std::filesystem::temp_directory_path();
     static const std::filesystem::path path =
         folder / ("fuzz_smbios-" + std::to_string(::getpid()) + ".ini");
-    static const struct RemoveAtExit {
-        ~RemoveAtExit() {
-            std::error_code ignored;
-            std::filesystem::remove(path, ignored);
-        }
-    } removeAtExit;
     return path;
 }
 
@@ -96,5 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();  // a cache was used that the scan could not have validated
     }
     if (scanned.boardVendor.size() > 80 || scanned.biosVersion.size() > 22) std::abort();
+    std::filesystem::remove(SettingsPath());
     return 0;
 }
