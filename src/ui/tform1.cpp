@@ -13,6 +13,7 @@
 
 #include "app/shutdown.h"
 #include "app/version.h"
+#include "cpu/gui/frequency_binder.h"
 #include "settings/ini_file.h"
 #include "timings/gui/timing_controls_binder.h"
 #include "ui/message_sink.h"
@@ -48,7 +49,29 @@ TForm1::TForm1(app::Backend& backend, std::string settingsPath, MessageSink& mes
     BuildControls();
     ApplyDensityLayout(ScreenDotsPerInch());
 
-    app::StartupContext context{backend_, hw_, settingsPath_};
+    // The "System Frequency" group: the clock-measurement thread, which start-up starts, the
+    // EIST / C1E / turbo boxes and the core-multiplier list. Owned by this window; the thread
+    // stops before the hardware is released.
+    cpu::gui::FrequencyWidgets frequency;
+    frequency.bclk = PanelBclk;
+    frequency.coreMultiplier = PanelCoreMultiplier;
+    frequency.combo22 = Combo22;
+    frequency.cores = PanelCores;
+    frequency.uncore = PanelUncore;
+    frequency.link = PanelLink;
+    frequency.ram = PanelRam;
+    frequency.eist = CheckBoxEist;
+    frequency.c1e = CheckBoxC1E;
+    frequency.turbo = CheckBoxTurbo;
+    auto* clocks = new cpu::gui::FrequencyBinder(
+        frequency, hw_, backend_.clock,
+        [this](const std::string& text, const std::string& caption) {
+            messages_.Show({caption, text});
+        },
+        this);
+    AddShutdownStep([clocks] { clocks->Clocks().StopMeasuring(); });
+
+    app::StartupContext context{backend_, hw_, settingsPath_, &clocks->Clocks()};
     startup_ = app::RunStartup(context);
     ShowView(startup_.view);
     if (startup_.timings && !startup_.terminationRequested) {
@@ -58,6 +81,8 @@ TForm1::TForm1(app::Backend& backend, std::string settingsPath, MessageSink& mes
         hooks.storedSetActive = [path = settingsPath_] {
             return settings::IniFile(path).ReadFlag("HL", "AN");
         };
+        // On Intel a pending core-multiplier choice is written before the timings.
+        hooks.beforeApply = [clocks] { clocks->ApplyCoreMultiplier(); };
         new timings::gui::TimingControlsBinder(this, *startup_.timings, std::move(hooks));
     }
 
