@@ -7,8 +7,8 @@ namespace {
 
 ChannelFlags NamedChannels(std::string_view selection) {
     ChannelFlags named{};
-    named[kChannelA] = selection == kSelectA || selection == kSelectAB ||
-                       selection == kSelectAC || selection == kSelectABC;
+    named[kChannelA] = selection == kSelectA || selection == kSelectAB || selection == kSelectAC ||
+                       selection == kSelectABC;
     named[kChannelB] = selection == kSelectB || selection == kSelectAB || selection == kSelectABC;
     named[kChannelC] = selection == kSelectC || selection == kSelectAC || selection == kSelectABC;
     return named;
@@ -48,7 +48,8 @@ bool ChannelsEqualToA(const TimingModel& model, std::string_view selection) {
     for (int ch = kChannelB; ch < kMaxChannels; ++ch) {
         if (!named[ch]) continue;
         for (int i = 0; i < kTimingControlCount; ++i) {
-            if (DisplayIndex(model, ch, ControlAt(i)) != DisplayIndex(model, kChannelA, ControlAt(i))) {
+            if (DisplayIndex(model, ch, ControlAt(i)) !=
+                DisplayIndex(model, kChannelA, ControlAt(i))) {
                 return false;
             }
         }
@@ -144,9 +145,12 @@ SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std:
 
 std::optional<TimingControl> SingleChannelControl(ControllerKind kind) {
     switch (kind) {
-        case ControllerKind::Uncore: return TimingControl::Combo31A;
-        case ControllerKind::K10: return TimingControl::Combo17A;
-        case ControllerKind::HostBridge: return std::nullopt;
+        case ControllerKind::Uncore:
+            return TimingControl::Combo31A;
+        case ControllerKind::K10:
+            return TimingControl::Combo17A;
+        case ControllerKind::HostBridge:
+            return std::nullopt;
     }
     return std::nullopt;
 }

@@ -61,9 +61,9 @@ bool ChannelsEqualToA(const TimingModel& model, std::string_view selection);
 
 // What choosing an item of ComboCH (ComboCHChange) leads to.
 struct SelectionOutcome {
-    int selectedItem = 0;           // may fall back to item 1 ("     A")
-    std::string selection;          // the selected item's text afterwards
-    std::optional<int> showChannel; // channel whose values every drop-down shows; none = as is
+    int selectedItem = 0;            // may fall back to item 1 ("     A")
+    std::string selection;           // the selected item's text afterwards
+    std::optional<int> showChannel;  // channel whose values every drop-down shows; none = as is
 };
 SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std::string>& items,
                                 int chosenItem);

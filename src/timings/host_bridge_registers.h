@@ -31,8 +31,8 @@ enum class Reg : int { R250, R254, R258, R264, R25C, R29C, R268, R220, R240, R26
 constexpr int kRegCount = 10;
 constexpr int kWrittenRegCount = 7;
 
-constexpr std::array<std::uint16_t, kRegCount> kRegOffset = {
-    0x250, 0x254, 0x258, 0x264, 0x25C, 0x29C, 0x268, 0x220, 0x240, 0x260};
+constexpr std::array<std::uint16_t, kRegCount> kRegOffset = {0x250, 0x254, 0x258, 0x264, 0x25C,
+                                                             0x29C, 0x268, 0x220, 0x240, 0x260};
 
 // The order the registers are read in (ascending offsets).
 constexpr std::array<Reg, kRegCount> kReadOrder = {Reg::R220, Reg::R240, Reg::R250, Reg::R254,
@@ -52,6 +52,7 @@ struct TimingField {
     bool written;
 };
 
+// clang-format off
 constexpr std::array<TimingField, 25> kTimingFields{{
     {C::Combo1A, Reg::R240, Linear(Field{3, 0}), false},        // CAS latency
     {C::Combo5A, Reg::R220, Linear(Bit(4)), false},             // command rate
@@ -81,19 +82,20 @@ constexpr std::array<TimingField, 25> kTimingFields{{
     {C::Combo19A, Reg::R29C, Linear(Field{7, 4}), true},        // DRAM ODT for write
     {C::Combo21A, Reg::R29C, Linear(Field{11, 8}), true},       // DRAM ODT for read
 }};
+// clang-format on
 
 // tRP (Combo3A) is split: its low three bits in 0x250, its bit 3 in 0x254.
-constexpr Field kTrpLow{31, 29};           // in R250
-constexpr Field kTrpHigh = Bit(0);         // in R254
-constexpr std::int32_t kTrpOffset = 2;     // tRP value = index + 2
+constexpr Field kTrpLow{31, 29};        // in R250
+constexpr Field kTrpHigh = Bit(0);      // in R254
+constexpr std::int32_t kTrpOffset = 2;  // tRP value = index + 2
 // Refresh period (Combo6A): a 14-bit count of clocks, listed as the sixteen usual values.
-constexpr Field kRefreshPeriod{21, 8};     // in R268
+constexpr Field kRefreshPeriod{21, 8};  // in R268
 constexpr std::array<std::uint32_t, 16> kRefreshPeriods = {
     0x820,  0xA28,  0xC30,  0xE3C,  0xFC9,  0x1040, 0x104B, 0x1068,
     0x1450, 0x1500, 0x1A00, 0x2200, 0x2A00, 0x3200, 0x3900, 0x3FFF};
 constexpr std::int32_t kUnlistedRefreshIndex = 16;
 // Channel populated when these bits of 0x260 are non-zero.
-constexpr Field kPopulated{23, 20};        // in R260
+constexpr Field kPopulated{23, 20};  // in R260
 
 constexpr std::array<std::uint32_t, kWrittenRegCount> kKeepMask = {
     0x0180F800,  // 0x250

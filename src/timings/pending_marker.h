@@ -17,7 +17,7 @@ struct MarkerColours {
 constexpr std::uint32_t kSystemColourFlag = 0x80000000;
 constexpr std::uint32_t kSystemButtonFace = 0x8000000F;
 constexpr std::uint32_t kSystemWindow = 0x80000005;
-constexpr std::uint32_t kNavy = 0x00800000;   // 0x00BBGGRR: blue 0x80
+constexpr std::uint32_t kNavy = 0x00800000;  // 0x00BBGGRR: blue 0x80
 constexpr std::uint32_t kBlack = 0x00000000;
 
 // As created: button face, navy text.

@@ -12,10 +12,14 @@ bool IsK10Ddr3(const TimingModel& model) {
 // K10 DDR3 turnarounds: Combo10A..Combo12A -> 0..2, else -1.
 int TurnaroundSlot(TimingControl control) {
     switch (control) {
-        case C::Combo10A: return 0;
-        case C::Combo11A: return 1;
-        case C::Combo12A: return 2;
-        default: return -1;
+        case C::Combo10A:
+            return 0;
+        case C::Combo11A:
+            return 1;
+        case C::Combo12A:
+            return 2;
+        default:
+            return -1;
     }
 }
 
@@ -27,16 +31,18 @@ ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view select
         case ControllerKind::Uncore:
             to[kChannelA] = selection == kSelectA || selection == kSelectAB ||
                             selection == kSelectAC || selection == kSelectABC;
-            to[kChannelB] = selection == kSelectB || selection == kSelectAB || selection == kSelectABC;
-            to[kChannelC] = selection == kSelectC || selection == kSelectAC || selection == kSelectABC;
+            to[kChannelB] =
+                selection == kSelectB || selection == kSelectAB || selection == kSelectABC;
+            to[kChannelC] =
+                selection == kSelectC || selection == kSelectAC || selection == kSelectABC;
             break;
         case ControllerKind::HostBridge:
             to[kChannelA] = selection == kSelectA || selection == kSelectAB;
             to[kChannelB] = selection == kSelectB || selection == kSelectAB;
             break;
         case ControllerKind::K10:
-            to[kChannelA] = selection == kSelectA || model.ganged ||
-                            (selection == kSelectAB && !model.ganged);
+            to[kChannelA] =
+                selection == kSelectA || model.ganged || (selection == kSelectAB && !model.ganged);
             to[kChannelB] = selection == kSelectB || (selection == kSelectAB && !model.ganged);
             break;
     }

@@ -31,8 +31,8 @@ private:
 
 class HostBridgeWriter final : public TimingWriter {
 public:
-    HostBridgeWriter(hw::HardwareAccess& hw, std::uint32_t base,
-                     const host_bridge::Images& images, const ChannelFlags& populated)
+    HostBridgeWriter(hw::HardwareAccess& hw, std::uint32_t base, const host_bridge::Images& images,
+                     const ChannelFlags& populated)
         : hw_(hw), base_(base), images_(images), populated_(populated) {}
 
     void Apply(const TimingModel& model, const TimingLists& lists, std::string_view selection,
@@ -123,8 +123,7 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const TimingModel* 
         // on some earlier start) is not written: its raw value is not known now.
         const ChannelFlags populated{
             host_bridge::kPopulated.Get(images.at(kChannelA, host_bridge::Reg::R260)) != 0,
-            host_bridge::kPopulated.Get(images.at(kChannelB, host_bridge::Reg::R260)) != 0,
-            false};
+            host_bridge::kPopulated.Get(images.at(kChannelB, host_bridge::Reg::R260)) != 0, false};
         const ChannelFlags rebuilt =
             ChannelsRebuiltOnApply(ControllerKind::HostBridge, "", true, populated);
         host_bridge::Apply(hw, base, images, *stored, session.lists, rebuilt);

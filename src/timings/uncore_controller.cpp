@@ -27,7 +27,8 @@ unsigned ReadActiveChannelMask(hw::HardwareAccess& hw, std::uint32_t busOffset) 
 void ReadChannel(hw::HardwareAccess& hw, std::uint32_t busOffset, int channel, Images& images) {
     for (int r = 0; r < kRegCount; ++r) {
         const Reg reg = static_cast<Reg>(r);
-        images.at(channel, reg) = hw.PciConfigRead(ChannelRegisterAddress(channel, reg) + busOffset);
+        images.at(channel, reg) =
+            hw.PciConfigRead(ChannelRegisterAddress(channel, reg) + busOffset);
     }
 }
 

@@ -76,6 +76,7 @@ struct TimingField {
     bool written;  // false: shown only (the mode-register value)
 };
 
+// clang-format off
 constexpr std::array<TimingField, 27> kTimingFields{{
     {C::Combo1A, Reg::ModeRegister, Linear(Field{6, 4}), false},   // CAS latency
     {C::Combo26A, Reg::ModeRegister, Linear(Field{11, 9}), false}, // write recovery
@@ -106,6 +107,7 @@ constexpr std::array<TimingField, 27> kTimingFields{{
     {C::Combo9A, Reg::RankTimingA, Linear(Field{25, 23}), true},   // write-read diff. ranks
     {C::Combo8A, Reg::RankTimingA, Linear(Field{28, 26}), true},   // write-read diff. DIMMs
 }};
+// clang-format on
 
 // What a rebuild keeps of each written register's image.
 constexpr std::array<std::uint32_t, kWrittenRegCount> kKeepMask = {

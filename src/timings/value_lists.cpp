@@ -28,6 +28,8 @@ ValueList Items(std::initializer_list<Piece> pieces) {
     return list;
 }
 
+// The lists read best as tables: one drop-down a line.
+// clang-format off
 ValueList UncoreList(C control) {
     switch (control) {
         case C::Combo1A: return Items({Run{4, 11}});
@@ -159,6 +161,8 @@ ValueList K10List(K10Mode mode, C control, const ListOptions& options) {
     return {};
 }
 
+// clang-format on
+
 struct LabelEntry {
     std::string_view name;
     std::string_view layoutCaption;
@@ -167,6 +171,7 @@ struct LabelEntry {
 };
 
 // In TimingControl order: Combo1A..Combo21A, Combo26A..Combo31A.
+// clang-format off
 constexpr std::array<LabelEntry, kTimingControlCount> kLabels{{
     {"Label1", "CAS# Latency (CL) ......................", "CAS# Latency (CL) ......................", ""},
     {"Label2", "RAS# to CAS# Delay (tRCD) .........", "RAS# to CAS# Delay (tRCD) .........", "RAS# to CAS# Delay (tRCD-R) ......"},
@@ -196,17 +201,23 @@ constexpr std::array<LabelEntry, kTimingControlCount> kLabels{{
     {"Label30A", "Write to Read Delay (tWTR) ..........", "Four Activate Window (tFAW) .....", "Write to Read Delay (tWTR) ............"},
     {"Label31A", "Read to Precharge (tRTP) .............", "Round Trip Latency (RTL) ................", "Read to Precharge (tRTP) .............."},
 }};
+// clang-format on
 
-const LabelEntry& Entry(TimingControl control) { return kLabels[static_cast<int>(control)]; }
+const LabelEntry& Entry(TimingControl control) {
+    return kLabels[static_cast<int>(control)];
+}
 
 }  // namespace
 
 ValueList BuildValueList(ControllerKind kind, std::optional<K10Mode> mode, TimingControl control,
                          const ListOptions& options) {
     switch (kind) {
-        case ControllerKind::Uncore: return UncoreList(control);
-        case ControllerKind::HostBridge: return HostBridgeList(control, options);
-        case ControllerKind::K10: return K10List(mode.value_or(K10Mode::Ddr2_800), control, options);
+        case ControllerKind::Uncore:
+            return UncoreList(control);
+        case ControllerKind::HostBridge:
+            return HostBridgeList(control, options);
+        case ControllerKind::K10:
+            return K10List(mode.value_or(K10Mode::Ddr2_800), control, options);
     }
     return {};
 }
@@ -230,14 +241,19 @@ std::string_view ItemText(const TimingLists& lists, TimingControl control, std::
     return lists[static_cast<int>(control)][static_cast<std::size_t>(index)];
 }
 
-std::string_view LabelName(TimingControl control) { return Entry(control).name; }
+std::string_view LabelName(TimingControl control) {
+    return Entry(control).name;
+}
 
-std::string_view LayoutCaption(TimingControl control) { return Entry(control).layoutCaption; }
+std::string_view LayoutCaption(TimingControl control) {
+    return Entry(control).layoutCaption;
+}
 
 std::string_view TimingLabel(ControllerKind kind, TimingControl control) {
     const LabelEntry& e = Entry(control);
     switch (kind) {
-        case ControllerKind::Uncore: return e.uncoreCaption;
+        case ControllerKind::Uncore:
+            return e.uncoreCaption;
         case ControllerKind::HostBridge:
             return e.hostBridgeCaption.empty() ? e.layoutCaption : e.hostBridgeCaption;
         case ControllerKind::K10:
@@ -252,8 +268,10 @@ bool ControlAlwaysDisabled(ControllerKind kind, std::optional<K10Mode> mode,
                            TimingControl control) {
     if (control == C::Combo1A) return true;  // CAS latency is shown, never changed
     switch (kind) {
-        case ControllerKind::Uncore: return control == C::Combo26A;
-        case ControllerKind::HostBridge: return control == C::Combo5A;
+        case ControllerKind::Uncore:
+            return control == C::Combo26A;
+        case ControllerKind::HostBridge:
+            return control == C::Combo5A;
         case ControllerKind::K10: {
             if (control == C::Combo21A) return true;
             const bool ddr2_800 = mode.value_or(K10Mode::Ddr2_800) == K10Mode::Ddr2_800;

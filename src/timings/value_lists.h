@@ -53,7 +53,6 @@ inline constexpr std::string_view kChannelSelectorLabel = "Channel(s)";
 
 // Drop-downs that are shown but never changed on this kind (besides the ones the channel
 // selection enables and disables, see channel_selection.h).
-bool ControlAlwaysDisabled(ControllerKind kind, std::optional<K10Mode> mode,
-                           TimingControl control);
+bool ControlAlwaysDisabled(ControllerKind kind, std::optional<K10Mode> mode, TimingControl control);
 
 }  // namespace zm::timings

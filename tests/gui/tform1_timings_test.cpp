@@ -61,8 +61,9 @@ private slots:
         QCOMPARE(trcd->palette().color(QPalette::ButtonText), QColor(Qt::black));
         QCOMPARE(trcd->palette().color(QPalette::Button),
                  QApplication::palette(trcd).color(QPalette::Base));
-        QCOMPARE(w->TimingCombo(timings::TimingControl::Combo3A)->palette().color(QPalette::ButtonText),
-                 QColor(0, 0, 128));
+        QCOMPARE(
+            w->TimingCombo(timings::TimingControl::Combo3A)->palette().color(QPalette::ButtonText),
+            QColor(0, 0, 128));
 
         machine->ClearWrites();
         QVERIFY(w->Apply->isEnabled());

@@ -105,7 +105,8 @@ void TimingControlsTest::fillsListsLabelsAndSelector() {
     QVERIFY(w.Button("Apply")->isEnabled());
     // Created look: button face, navy text.
     const QPalette p = w.Combo("Combo2A")->palette();
-    QCOMPARE(p.color(QPalette::Button), QApplication::palette(w.Combo("Combo2A")).color(QPalette::Button));
+    QCOMPARE(p.color(QPalette::Button),
+             QApplication::palette(w.Combo("Combo2A")).color(QPalette::Button));
     QCOMPARE(p.color(QPalette::ButtonText), QColor(0, 0, 128));
     QCOMPARE(w.Combo("Combo2A")->property("pendingChange").toBool(), false);
 }

@@ -27,24 +27,60 @@ struct ProfileCase {
 
 TEST(IntelProfiles, StartAsTheirBoardsWould) {
     const std::vector<ProfileCase> cases = {
-        {"x58-bloomfield", ControllerKind::Uncore, {" A  B  C", "     A", "     B", "     C"},
-         "Triple", 0, "9", {}},
-        {"x58-gulftown", ControllerKind::Uncore, {" A  B  C", "     A", "     B", "     C"},
-         "Triple", 0, "8", {}},
-        {"x58-bloomfield-ac", ControllerKind::Uncore, {"  A   C", "     A", "     C"}, "Dual", 0,
-         "9", {}},
-        {"x58-bloomfield-locked", ControllerKind::Uncore,
-         {" A  B  C", "     A", "     B", "     C"}, "Triple", 0, "9", "MC_CFG_space Locked."},
-        {"p55-lynnfield", ControllerKind::Uncore, {"  A   B", "     A", "     B"}, "Dual", 0, "9",
+        {"x58-bloomfield",
+         ControllerKind::Uncore,
+         {" A  B  C", "     A", "     B", "     C"},
+         "Triple",
+         0,
+         "9",
          {}},
-        {"h55-clarkdale", ControllerKind::HostBridge, {"  A   B", "     A", "     B"}, "Dual", 0,
-         "7", {}},
-        {"h55-clarkdale-single-channel", ControllerKind::HostBridge, {"     A"}, "Single", 0, "7",
+        {"x58-gulftown",
+         ControllerKind::Uncore,
+         {" A  B  C", "     A", "     B", "     C"},
+         "Triple",
+         0,
+         "8",
+         {}},
+        {"x58-bloomfield-ac",
+         ControllerKind::Uncore,
+         {"  A   C", "     A", "     C"},
+         "Dual",
+         0,
+         "9",
+         {}},
+        {"x58-bloomfield-locked",
+         ControllerKind::Uncore,
+         {" A  B  C", "     A", "     B", "     C"},
+         "Triple",
+         0,
+         "9",
+         "MC_CFG_space Locked."},
+        {"p55-lynnfield",
+         ControllerKind::Uncore,
+         {"  A   B", "     A", "     B"},
+         "Dual",
+         0,
+         "9",
+         {}},
+        {"h55-clarkdale",
+         ControllerKind::HostBridge,
+         {"  A   B", "     A", "     B"},
+         "Dual",
+         0,
+         "7",
+         {}},
+        {"h55-clarkdale-single-channel",
+         ControllerKind::HostBridge,
+         {"     A"},
+         "Single",
+         0,
+         "7",
          {}},
     };
     for (const ProfileCase& c : cases) {
         SCOPED_TRACE(c.profile);
-        auto m = sim::SimulatedMachine::Load(std::string(ZM_MACHINES_DIR) + "/" + c.profile + ".json");
+        auto m =
+            sim::SimulatedMachine::Load(std::string(ZM_MACHINES_DIR) + "/" + c.profile + ".json");
         hw::HardwareAccess hw(*m);
         const TimingSession s = c.kind == ControllerKind::Uncore
                                     ? StartUncoreTimings(hw, 0xC00000, 0x2C1C8086)
@@ -60,7 +96,8 @@ TEST(IntelProfiles, StartAsTheirBoardsWould) {
         for (int ch = 0; ch < kMaxChannels; ++ch) {
             if (!s.present[ch]) continue;
             const auto outside = ControlsOutsideList(s.model, s.lists, ch);
-            EXPECT_TRUE(outside.empty()) << "channel " << ch << ": " << ControlName(outside.front());
+            EXPECT_TRUE(outside.empty())
+                << "channel " << ch << ": " << ControlName(outside.front());
         }
     }
 }

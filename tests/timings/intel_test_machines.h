@@ -27,37 +27,36 @@ inline std::uint32_t Compose(std::uint32_t base,
 
 // One uncore channel's register values, by uncore::Reg.
 struct UncoreChannelValues {
-    std::uint32_t rankTimingA, bankTiming, commandRate, roundTrip, rankTimingB, refresh,
-        rankIdle, modeRegister;
+    std::uint32_t rankTimingA, bankTiming, commandRate, roundTrip, rankTimingB, refresh, rankIdle,
+        modeRegister;
 };
 
 inline UncoreChannelValues Ddr3_1333Channel() {
     UncoreChannelValues v{};
-    v.rankTimingA = Compose(kForeignBits & 0xE0000000,
-                            {{Field{0, 0}, 1},      // read-read same rank "6"
-                             {Field{3, 1}, 2},      // read-read diff. ranks "4"
-                             {Field{6, 4}, 3},      // read-read diff. DIMMs "5"
-                             {Field{10, 7}, 6},     // read-write same rank "8"
-                             {Field{14, 11}, 5},    // read-write diff. ranks "7"
-                             {Field{18, 15}, 6},    // read-write diff. DIMMs "8"
-                             {Field{22, 19}, 7},    // write-read same rank "17"
-                             {Field{25, 23}, 2},    // write-read diff. ranks "3"
-                             {Field{28, 26}, 3}});  // write-read diff. DIMMs "4"
-    v.bankTiming = Compose(kForeignBits & 0xFFC00000,
-                           {{Field{3, 0}, 9},       // tRP 9
-                            {Field{8, 4}, 24},      // tRAS 24
-                            {Field{12, 9}, 9},      // tRCD 9
-                            {Field{16, 13}, 7},     // tRTP field 7 -> "5"
-                            {Field{21, 17}, 20}});  // tWTP 20
-    v.commandRate = kForeignBits & 0xFFFFFFF7;      // 1N
+    v.rankTimingA =
+        Compose(kForeignBits & 0xE0000000, {{Field{0, 0}, 1},      // read-read same rank "6"
+                                            {Field{3, 1}, 2},      // read-read diff. ranks "4"
+                                            {Field{6, 4}, 3},      // read-read diff. DIMMs "5"
+                                            {Field{10, 7}, 6},     // read-write same rank "8"
+                                            {Field{14, 11}, 5},    // read-write diff. ranks "7"
+                                            {Field{18, 15}, 6},    // read-write diff. DIMMs "8"
+                                            {Field{22, 19}, 7},    // write-read same rank "17"
+                                            {Field{25, 23}, 2},    // write-read diff. ranks "3"
+                                            {Field{28, 26}, 3}});  // write-read diff. DIMMs "4"
+    v.bankTiming = Compose(kForeignBits & 0xFFC00000, {{Field{3, 0}, 9},    // tRP 9
+                                                       {Field{8, 4}, 24},   // tRAS 24
+                                                       {Field{12, 9}, 9},   // tRCD 9
+                                                       {Field{16, 13}, 7},  // tRTP field 7 -> "5"
+                                                       {Field{21, 17}, 20}});  // tWTP 20
+    v.commandRate = kForeignBits & 0xFFFFFFF7;                                 // 1N
     v.roundTrip = Compose(kForeignBits & 0xFFFFFF00, {{Field{7, 0}, 54}});
-    v.rankTimingB = Compose(kForeignBits & 0xFFE00000,
-                            {{Field{5, 0}, 20},     // tFAW 20
-                             {Field{8, 6}, 4},      // tRRD 4
-                             {Field{9, 9}, 0},      // write-write same rank "4"
-                             {Field{12, 10}, 3},    // "5"
-                             {Field{15, 13}, 3},    // "5"
-                             {Field{20, 16}, 0}});  // B2B "Disab."
+    v.rankTimingB =
+        Compose(kForeignBits & 0xFFE00000, {{Field{5, 0}, 20},     // tFAW 20
+                                            {Field{8, 6}, 4},      // tRRD 4
+                                            {Field{9, 9}, 0},      // write-write same rank "4"
+                                            {Field{12, 10}, 3},    // "5"
+                                            {Field{15, 13}, 3},    // "5"
+                                            {Field{20, 16}, 0}});  // B2B "Disab."
     v.refresh = Compose(kForeignBits & 0xFFF80000, {{Field{8, 0}, 74}, {Field{18, 9}, 0x30C}});
     v.rankIdle = Compose(kForeignBits & 0x80FFFFFF, {{Field{30, 24}, 32}});
     v.modeRegister = Compose(0, {{Field{6, 4}, 5}, {Field{11, 9}, 5}});  // CL 9, tWR 10
@@ -100,34 +99,32 @@ struct HostBridgeChannelValues {
 
 inline HostBridgeChannelValues Ddr3_1333HostBridgeChannel() {
     HostBridgeChannelValues v{};
-    v.r220 = kForeignBits & ~(1u << 4);                       // 1T
-    v.r240 = Compose(kForeignBits, {{Field{3, 0}, 6}});       // CL 9 (list starts at 3)
-    v.r250 = Compose(kForeignBits & 0x0180F800,
-                     {{Field{1, 0}, 1},         // precharge to precharge
-                      {Field{5, 2}, 7},         // tRTP field 7 -> "5"
-                      {Field{10, 6}, 20},       // tWTP 20
-                      {Field{22, 16}, 74},      // tRFC 74
-                      {Field{28, 25}, 9},       // all precharge to activate 9
-                      {Field{31, 29}, 1}});     // tRP low bits: 9 = 0b1001
-    v.r254 = Compose(kForeignBits & 0x0000FFE0,
-                     {{Field{0, 0}, 1},         // tRP bit 3
-                      {Field{4, 1}, 4},         // tRRD 4
-                      {Field{19, 16}, 7},       // tRD_WR 7
-                      {Field{23, 20}, 6},       // tWR_WR
-                      {Field{27, 24}, 4},       // write to write same rank
-                      {Field{31, 28}, 9}});     // tRCD-W 9
-    v.r258 = Compose(kForeignBits & 0x80E00000,
-                     {{Field{3, 0}, 6},         // tRD_RD
-                      {Field{7, 4}, 4},         // read to read same rank
-                      {Field{11, 8}, 5},        // tWR_RD
-                      {Field{16, 12}, 5},       // tWTR field 5 -> "5"
-                      {Field{20, 17}, 9},       // tRCD-R 9
-                      {Field{30, 24}, 74}});    // refresh to refresh
+    v.r220 = kForeignBits & ~(1u << 4);                                // 1T
+    v.r240 = Compose(kForeignBits, {{Field{3, 0}, 6}});                // CL 9 (list starts at 3)
+    v.r250 = Compose(kForeignBits & 0x0180F800, {{Field{1, 0}, 1},     // precharge to precharge
+                                                 {Field{5, 2}, 7},     // tRTP field 7 -> "5"
+                                                 {Field{10, 6}, 20},   // tWTP 20
+                                                 {Field{22, 16}, 74},  // tRFC 74
+                                                 {Field{28, 25}, 9},  // all precharge to activate 9
+                                                 {Field{31, 29}, 1}});   // tRP low bits: 9 = 0b1001
+    v.r254 = Compose(kForeignBits & 0x0000FFE0, {{Field{0, 0}, 1},       // tRP bit 3
+                                                 {Field{4, 1}, 4},       // tRRD 4
+                                                 {Field{19, 16}, 7},     // tRD_WR 7
+                                                 {Field{23, 20}, 6},     // tWR_WR
+                                                 {Field{27, 24}, 4},     // write to write same rank
+                                                 {Field{31, 28}, 9}});   // tRCD-W 9
+    v.r258 = Compose(kForeignBits & 0x80E00000, {{Field{3, 0}, 6},       // tRD_RD
+                                                 {Field{7, 4}, 4},       // read to read same rank
+                                                 {Field{11, 8}, 5},      // tWR_RD
+                                                 {Field{16, 12}, 5},     // tWTR field 5 -> "5"
+                                                 {Field{20, 17}, 9},     // tRCD-R 9
+                                                 {Field{30, 24}, 74}});  // refresh to refresh
     v.r25C = Compose(kForeignBits & 0xFFFFE0E1, {{Field{4, 1}, 9}, {Field{12, 8}, 24}});
-    v.r260 = Compose(kForeignBits, {{Field{23, 20}, 3}});     // populated
+    v.r260 = Compose(kForeignBits, {{Field{23, 20}, 3}});  // populated
     v.r264 = Compose(kForeignBits & 0xFFC0E0FF, {{Field{12, 8}, 12}, {Field{21, 16}, 30}});
     v.r268 = Compose(kForeignBits & 0xFFC000FF, {{Field{21, 8}, 0x1040}});  // "4160T"
-    v.r29C = Compose(kForeignBits & 0xFFFFF000, {{Field{3, 0}, 2}, {Field{7, 4}, 1}, {Field{11, 8}, 3}});
+    v.r29C =
+        Compose(kForeignBits & 0xFFFFF000, {{Field{3, 0}, 2}, {Field{7, 4}, 1}, {Field{11, 8}, 3}});
     return v;
 }
 
@@ -135,10 +132,9 @@ inline void SetHostBridgeChannel(sim::SimulatedMachine& m, int channel,
                                  const HostBridgeChannelValues& v) {
     const std::uint64_t at = kWindowBase + 0x400u * static_cast<unsigned>(channel);
     auto put = [&](std::uint16_t offset, std::uint32_t value) {
-        std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(value),
-                                        static_cast<std::uint8_t>(value >> 8),
-                                        static_cast<std::uint8_t>(value >> 16),
-                                        static_cast<std::uint8_t>(value >> 24)};
+        std::vector<std::uint8_t> bytes{
+            static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
         m.SetPhysicalMemory(at + offset, bytes);
     };
     put(0x220, v.r220);

@@ -1,13 +1,14 @@
 // The LGA 1366 uncore controller on simulated machines: lock check, active channels, read and
 // decode, and Apply's writes as the machine logged them.
 
+#include "timings/uncore_controller.h"
+
 #include <gtest/gtest.h>
 
 #include "hw/hardware_access.h"
 #include "timings/intel_test_machines.h"
 #include "timings/timing_change.h"
 #include "timings/timing_session.h"
-#include "timings/uncore_controller.h"
 
 namespace zm::timings {
 namespace {
@@ -215,16 +216,16 @@ TEST(UncoreApply, FieldValuesOfTheEdgeItems) {
         std::uint32_t written;
     };
     const std::vector<Case> cases = {
-        {C::Combo20A, 0, {20, 16}, uncore::Reg::RankTimingB, 0},    // B2B "Disab."
-        {C::Combo20A, 1, {20, 16}, uncore::Reg::RankTimingB, 3},    // B2B "4"
-        {C::Combo20A, 29, {20, 16}, uncore::Reg::RankTimingB, 31},  // B2B "32"
+        {C::Combo20A, 0, {20, 16}, uncore::Reg::RankTimingB, 0},        // B2B "Disab."
+        {C::Combo20A, 1, {20, 16}, uncore::Reg::RankTimingB, 3},        // B2B "4"
+        {C::Combo20A, 29, {20, 16}, uncore::Reg::RankTimingB, 31},      // B2B "32"
         {C::Combo29A, 0, {18, 9}, uncore::Reg::RefreshTiming, 200},     // tREFI "200"
         {C::Combo29A, 823, {18, 9}, uncore::Reg::RefreshTiming, 1023},  // tREFI "1023"
         {C::Combo27A, 511, {8, 0}, uncore::Reg::RefreshTiming, 511},    // tRFC "511"
         {C::Combo27A, 300, {8, 0}, uncore::Reg::RefreshTiming, 300},
-        {C::Combo7A, 13, {16, 13}, uncore::Reg::BankTiming, 15},    // tRTP "13", last item
-        {C::Combo28A, 7, {8, 6}, uncore::Reg::RankTimingB, 7},      // tRRD "7", last item
-        {C::Combo5A, 1, {3, 3}, uncore::Reg::CommandRate, 1},       // "2N"
+        {C::Combo7A, 13, {16, 13}, uncore::Reg::BankTiming, 15},  // tRTP "13", last item
+        {C::Combo28A, 7, {8, 6}, uncore::Reg::RankTimingB, 7},    // tRRD "7", last item
+        {C::Combo5A, 1, {3, 3}, uncore::Reg::CommandRate, 1},     // "2N"
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AppliedField(c.control, c.index, c.field, c.reg), c.written)
@@ -253,12 +254,13 @@ TEST(UncoreApply, IndexWithoutItemIsNeverEncoded) {
         uncore::Reg reg;
         std::uint32_t image;
     };
-    for (const Case& c : std::vector<Case>{{C::Combo7A, 14, uncore::Reg::BankTiming, v.bankTiming},
-                                           {C::Combo7A, 15, uncore::Reg::BankTiming, v.bankTiming},
-                                           {C::Combo28A, 8, uncore::Reg::RankTimingB, v.rankTimingB},
-                                           {C::Combo28A, 9, uncore::Reg::RankTimingB, v.rankTimingB},
-                                           {C::Combo2A, -1, uncore::Reg::BankTiming, v.bankTiming},
-                                           {C::Combo21A, 128, uncore::Reg::RankIdle, v.rankIdle}}) {
+    for (const Case& c :
+         std::vector<Case>{{C::Combo7A, 14, uncore::Reg::BankTiming, v.bankTiming},
+                           {C::Combo7A, 15, uncore::Reg::BankTiming, v.bankTiming},
+                           {C::Combo28A, 8, uncore::Reg::RankTimingB, v.rankTimingB},
+                           {C::Combo28A, 9, uncore::Reg::RankTimingB, v.rankTimingB},
+                           {C::Combo2A, -1, uncore::Reg::BankTiming, v.bankTiming},
+                           {C::Combo21A, 128, uncore::Reg::RankIdle, v.rankIdle}}) {
         auto m = UncoreMachine(1);
         hw::HardwareAccess hw(*m);
         TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);

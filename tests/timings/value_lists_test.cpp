@@ -1,8 +1,8 @@
 // The drop-down lists and labels per controller kind.
 
-#include <gtest/gtest.h>
-
 #include "timings/value_lists.h"
+
+#include <gtest/gtest.h>
 
 namespace zm::timings {
 namespace {
@@ -21,7 +21,7 @@ struct ListCase {
 TEST(ValueLists, SizesAndEnds) {
     const std::vector<ListCase> cases = {
         {K::Uncore, {}, C::Combo1A, 8, "4", "11"},
-        {K::Uncore, {}, C::Combo7A, 14, "0", "13"},     // "14", "15" do not fit the field
+        {K::Uncore, {}, C::Combo7A, 14, "0", "13"},  // "14", "15" do not fit the field
         {K::Uncore, {}, C::Combo13A, 16, "Res.", "17"},
         {K::Uncore, {}, C::Combo20A, 30, "Disab.", "32"},
         {K::Uncore, {}, C::Combo26A, 8, "4", "14"},

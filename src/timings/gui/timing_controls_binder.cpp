@@ -107,7 +107,8 @@ void TimingControlsBinder::Fill() {
     if (channelSelector_) {
         const QSignalBlocker blocker(channelSelector_);
         channelSelector_->clear();
-        for (const std::string& item : session_.selector.items) channelSelector_->addItem(Text(item));
+        for (const std::string& item : session_.selector.items)
+            channelSelector_->addItem(Text(item));
         channelSelector_->setCurrentIndex(session_.selector.selectedItem);
         channelSelector_->setEnabled(session_.selector.enabled);
         if (session_.selector.buttonFaceBackground) ShowMarker(channelSelector_, false);
@@ -171,7 +172,11 @@ void TimingControlsBinder::ApplyLayout(const SubTimingsLayout& layout) {
     }
 }
 
-void TimingControlsBinder::OthersTimingsClick() { ApplyLayout(kOthersTimingsShown); }
-void TimingControlsBinder::HideClick() { ApplyLayout(kOthersTimingsHidden); }
+void TimingControlsBinder::OthersTimingsClick() {
+    ApplyLayout(kOthersTimingsShown);
+}
+void TimingControlsBinder::HideClick() {
+    ApplyLayout(kOthersTimingsHidden);
+}
 
 }  // namespace zm::timings::gui
