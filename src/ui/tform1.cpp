@@ -132,12 +132,10 @@ void TForm1::ShowView(const app::MainView& view) {
     }
 
     const app::FrequencyView& f = view.frequency;
-    PanelBclk->setText(Text(f.bclk));
-    PanelCores->setText(Text(f.cores));
-    PanelCoreMultiplier->setText(Text(f.coreMultiplier));
-    PanelUncore->setText(Text(f.uncore));
-    PanelLink->setText(Text(f.link));
-    PanelRam->setText(Text(f.ram));
+    // The same rows the report prints: clocks and the multiplier fields.
+    for (const app::PanelRow& row : app::FrequencyGroup(f).rows)
+        if (QLabel* panel = findChild<QLabel*>(QString::fromUtf8(row.panelName)))
+            panel->setText(Text(row.text));
     Label22A->setText(Text(f.linkCaption));
     ShowCheck(CheckBoxEist, f.eist);
     ShowCheck(CheckBoxC1E, f.c1e);

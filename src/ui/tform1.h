@@ -11,7 +11,8 @@
 //               Label26A..Label31A, Label27 (Combo20A), Label28 (Combo21A); ComboCH, Label33
 //   summary     Panel1..Panel17 (see app::SummaryGroups for which is which)
 //   frequency   PanelBclk, PanelCores, PanelCoreMultiplier, Combo22, PanelUncore, PanelLink
-//               with Label22A, PanelRam; check boxes CheckBoxEist "EIST", CheckBoxC1E "C1E",
+//               with Label22A, PanelRam, the multiplier fields PanelUncoreMultiplier,
+//               PanelLinkMultiplier, PanelRamMultiplier; check boxes CheckBoxEist "EIST", CheckBoxC1E "C1E",
 //               CheckBoxTurbo "turbo"
 //   buttons     Apply, Save "StartUp", OthersTimings "SubTim.", Hide, Advanced "CPU", Monitor,
 //               About, spd, Exit
@@ -101,9 +102,12 @@ public:
     QLabel* PanelCoreMultiplier = nullptr;
     QComboBox* Combo22 = nullptr;
     QLabel* PanelUncore = nullptr;
+    QLabel* PanelUncoreMultiplier = nullptr;
     QLabel* PanelLink = nullptr;
+    QLabel* PanelLinkMultiplier = nullptr;
     QLabel* Label22A = nullptr;
     QLabel* PanelRam = nullptr;
+    QLabel* PanelRamMultiplier = nullptr;
     QCheckBox* CheckBoxEist = nullptr;
     QCheckBox* CheckBoxC1E = nullptr;
     QCheckBox* CheckBoxTurbo = nullptr;

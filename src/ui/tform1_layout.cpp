@@ -55,49 +55,64 @@ void TForm1::BuildControls() {
     setObjectName(QStringLiteral("TForm1"));
 
     // --- Timings (left column, top) ---
-    GroupBox1 = MakeGroup(this, "GroupBox1", "Timings", {8, 4, 300, 190});
+    GroupBox1 = MakeGroup(this, "GroupBox1", "Timings", {8, 4, 300, 182});
     const TimingControl mainTimings[] = {TimingControl::Combo1A, TimingControl::Combo2A,
                                          TimingControl::Combo3A, TimingControl::Combo4A,
                                          TimingControl::Combo5A};
     for (int row = 0; row < 5; ++row) {
         const TimingControl control = mainTimings[row];
-        const int top = kRowTop + row * 27;
+        const int top = kRowTop + row * 26;
         const int i = static_cast<int>(control);
         timingLabels_[i] = MakeLabel(GroupBox1, timings::LabelName(control),
                                      timings::LayoutCaption(control), {10, top + 3, 200, 16});
         timingCombos_[i] = MakeTimingCombo(GroupBox1, timings::ControlName(control),
                                            {212, top, 78, 22});
     }
-    Label33 = MakeLabel(GroupBox1, "Label33", timings::kChannelSelectorLabel, {10, 160, 120, 16});
+    Label33 = MakeLabel(GroupBox1, "Label33", timings::kChannelSelectorLabel, {10, 155, 120, 16});
     QFont bold = Label33->font();
     bold.setBold(true);
     Label33->setFont(bold);
-    ComboCH = MakeCombo(GroupBox1, "ComboCH", {132, 157, 158, 22});
+    ComboCH = MakeCombo(GroupBox1, "ComboCH", {132, 152, 158, 22});
     ComboCH->setFont(bold);
 
-    // --- System Frequency (left column, bottom) ---
+    // --- System Frequency (left column, bottom): caption, multiplier, clock per row ---
     GroupBoxFrequency =
-        MakeGroup(this, "GroupBoxFrequency", "System Frequency", {8, 198, 300, 126});
-    const int freqStep = 20;
-    MakeLabel(GroupBoxFrequency, "LabelBclk", "BCLK...............", {10, 20, 92, 16});
-    PanelBclk = MakePanel(GroupBoxFrequency, "PanelBclk", {104, 18, 96, 19});
-    MakeLabel(GroupBoxFrequency, "LabelCores", "Cores..............", {10, 20 + freqStep, 92, 16});
-    PanelCoreMultiplier =
-        MakePanel(GroupBoxFrequency, "PanelCoreMultiplier", {104, 18 + freqStep, 52, 19});
-    Combo22 = MakeCombo(GroupBoxFrequency, "Combo22", {104, 17 + freqStep, 60, 21});
+        MakeGroup(this, "GroupBoxFrequency", "System Frequency", {8, 190, 300, 134});
+    struct FrequencyRow {
+        const char* labelName;
+        const char* caption;
+        QLabel** multiplier;
+        const char* multiplierName;
+        QLabel** clock;
+        const char* clockName;
+    };
+    const FrequencyRow rows[] = {
+        {"LabelBclk", "BCLK...............", nullptr, nullptr, &PanelBclk, "PanelBclk"},
+        {"LabelCores", "Cores..............", &PanelCoreMultiplier, "PanelCoreMultiplier",
+         &PanelCores, "PanelCores"},
+        {"LabelUncore", "UnCore............", &PanelUncoreMultiplier, "PanelUncoreMultiplier",
+         &PanelUncore, "PanelUncore"},
+        {"Label22A", app::kLinkCaptionHyperTransport, &PanelLinkMultiplier, "PanelLinkMultiplier",
+         &PanelLink, "PanelLink"},
+        {"LabelRam", "RAM................", &PanelRamMultiplier, "PanelRamMultiplier", &PanelRam,
+         "PanelRam"},
+    };
+    constexpr int kFrequencyStep = 19;
+    for (int row = 0; row < 5; ++row) {
+        const FrequencyRow& r = rows[row];
+        const int top = 18 + row * kFrequencyStep;
+        QLabel* label = MakeLabel(GroupBoxFrequency, r.labelName, r.caption, {10, top + 1, 90, 16});
+        if (row == 3) Label22A = label;
+        if (r.multiplier) *r.multiplier = MakePanel(GroupBoxFrequency, r.multiplierName, {102, top, 64, 18});
+        *r.clock = MakePanel(GroupBoxFrequency, r.clockName, {170, top, 120, 18});
+    }
+    Combo22 = MakeCombo(GroupBoxFrequency, "Combo22", {102, 17 + kFrequencyStep, 64, 20});
     Combo22->setMaxVisibleItems(16);
     Combo22->hide();
-    PanelCores = MakePanel(GroupBoxFrequency, "PanelCores", {168, 18 + freqStep, 122, 19});
-    MakeLabel(GroupBoxFrequency, "LabelUncore", "UnCore............", {10, 20 + 2 * freqStep, 92, 16});
-    PanelUncore = MakePanel(GroupBoxFrequency, "PanelUncore", {104, 18 + 2 * freqStep, 96, 19});
-    Label22A = MakeLabel(GroupBoxFrequency, "Label22A", app::kLinkCaptionHyperTransport,
-                         {10, 20 + 3 * freqStep, 92, 16});
-    PanelLink = MakePanel(GroupBoxFrequency, "PanelLink", {104, 18 + 3 * freqStep, 96, 19});
-    MakeLabel(GroupBoxFrequency, "LabelRam", "RAM................", {10, 20 + 4 * freqStep, 92, 16});
-    PanelRam = MakePanel(GroupBoxFrequency, "PanelRam", {104, 18 + 4 * freqStep, 96, 19});
-    CheckBoxEist = MakeCheck(GroupBoxFrequency, "CheckBoxEist", "EIST", {214, 58, 76, 18});
-    CheckBoxC1E = MakeCheck(GroupBoxFrequency, "CheckBoxC1E", "C1E", {214, 78, 76, 18});
-    CheckBoxTurbo = MakeCheck(GroupBoxFrequency, "CheckBoxTurbo", "turbo", {214, 98, 76, 18});
+    const int checkTop = 18 + 5 * kFrequencyStep;
+    CheckBoxEist = MakeCheck(GroupBoxFrequency, "CheckBoxEist", "EIST", {102, checkTop, 60, 18});
+    CheckBoxC1E = MakeCheck(GroupBoxFrequency, "CheckBoxC1E", "C1E", {170, checkTop, 56, 18});
+    CheckBoxTurbo = MakeCheck(GroupBoxFrequency, "CheckBoxTurbo", "turbo", {230, checkTop, 60, 18});
 
     // --- CPU and MotherBoard (middle column): caption left of its panel ---
     auto panelRows = [this](QGroupBox* group, const auto& rows, int step) {

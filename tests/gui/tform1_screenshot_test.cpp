@@ -25,6 +25,11 @@ private slots:
         if (!expanded.isEmpty()) window.OthersTimingsClick();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The uncore, QPI and memory multipliers are read at start; the clocks follow the
+        // measuring thread's first pass (about 2.5 s).
+        QCOMPARE(window.PanelUncoreMultiplier->text(), QStringLiteral("x 16"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.PanelBclk->text().isEmpty(), 8000);
+        QVERIFY(window.PanelBclk->text().endsWith(QStringLiteral(" MHz")));
         const QPixmap picture = window.grab();
         QCOMPARE(picture.size(), window.size());
         QCOMPARE(window.Panel(6)->text(), QStringLiteral("6A5"));
