@@ -24,8 +24,7 @@ std::string UncoreText(const SlotSizes& s) {
     if (s[1] != 0 && s[3] == s[1] && s[5] == s[1] && s[0] == 0 && s[2] == 0 && s[4] == 0) {
         return Times(3, s[1]);
     }
-    if (s[0] != 0 && s[1] == s[0] && s[2] == s[0] && s[3] == s[0] && s[4] == s[0] &&
-        s[5] == s[0]) {
+    if (s[0] != 0 && s[1] == s[0] && s[2] == s[0] && s[3] == s[0] && s[4] == s[0] && s[5] == s[0]) {
         return Times(6, s[0]);
     }
     return std::to_string(TotalMb(s)) + " Mb";
@@ -59,15 +58,21 @@ std::string SlotSizeText(const SlotSizes& slots, bool tripleChannelUncore) {
 std::string OsMemorySizeText(std::uint64_t totalPhysBytes) {
     const std::uint64_t mb = (totalPhysBytes + 0x80000) >> 10 >> 10;
     switch (mb / 100) {
-        case 2: return "256";
+        case 2:
+            return "256";
         case 4:
-        case 5: return "512";
+        case 5:
+            return "512";
         case 7:
-        case 8: return "768";
+        case 8:
+            return "768";
         case 9:
-        case 10: return "1024";
-        case 15: return "1536";
-        default: break;
+        case 10:
+            return "1024";
+        case 15:
+            return "1536";
+        default:
+            break;
     }
     // The table stops at 2 GB, the most a 32-bit system reported; a larger memory shows its
     // own size instead of a wrong "2048".

@@ -68,8 +68,8 @@ private:
 };
 
 struct String {
-    std::string text;           // display text, cut to the length asked for
-    std::uint64_t next = 0;     // the byte after the terminator
+    std::string text;        // display text, cut to the length asked for
+    std::uint64_t next = 0;  // the byte after the terminator
 };
 
 // The NUL-terminated string at address; nullopt when no terminator follows soon enough.
@@ -87,7 +87,9 @@ bool HandleByteIn(unsigned byte, std::initializer_list<unsigned> allowed) {
     return std::find(allowed.begin(), allowed.end(), byte) != allowed.end();
 }
 
-bool MemoryHandleByte(unsigned byte) { return byte <= 0x03 || (byte >= 0x0D && byte <= 0x5F); }
+bool MemoryHandleByte(unsigned byte) {
+    return byte <= 0x03 || (byte >= 0x0D && byte <= 0x5F);
+}
 
 std::optional<std::uint64_t> Find(Physical& mem, std::uint64_t from, std::uint64_t positions,
                                   bool (*matches)(std::uint32_t)) {

@@ -22,11 +22,11 @@ struct SmbiosFacts {
     using SlotSizes = std::array<unsigned, kSmbiosMemorySlots>;
     bool fromCache = false;  // the cached addresses were valid and used
     bool tableFound = false;
-    std::string boardVendor;  // up to 40 characters
-    std::string boardModel;   // up to 30
-    std::string biosVersion;  // up to 11
-    std::string biosDate;     // up to 11
-    SlotSizes slotSizesMb{};  // MB, in table order; 0: empty or not found
+    std::string boardVendor;       // up to 40 characters
+    std::string boardModel;        // up to 30
+    std::string biosVersion;       // up to 11
+    std::string biosDate;          // up to 11
+    SlotSizes slotSizesMb{};       // MB, in table order; 0: empty or not found
     unsigned devicesAccepted = 0;  // memory-device structures that passed the rules
 };
 

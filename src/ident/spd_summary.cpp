@@ -47,17 +47,39 @@ struct Maker {
 
 // JEDEC JEP106 codes (with parity bit) of the makers the summary names.
 constexpr std::array<Maker, 34> kMakers{{
-    {0x9E, "Corsair"},       {0x98, "Kingston"},         {0x25, "KingMax"},
-    {0x2C, "Micron"},        {0x9B, "Crucial"},          {0xCD, "G.Skill"},
-    {0xB0, "OCZ Tech."},     {0xD5, "MSC"},              {0x94, "Mushkin"},
-    {0x13, "GEIL"},          {0x83, "Melco"},            {0xCB, "A-Data"},
-    {0x02, "PDP Systems"},   {0xEF, "Team Group Inc."},  {0xCE, "Samsung"},
-    {0x4F, "Transcend"},     {0xAD, "Hyundai Elec."},    {0xC1, "Infineon"},
-    {0x51, "Qimonda"},       {0x57, "AENEON"},           {0x0B, "Nanya Tech."},
-    {0xBA, "PNY Electronics"}, {0xB5, "SpecTek"},        {0x61, "Wintec"},
-    {0xD6, "Jade Star"},     {0x7A, "Apacer"},           {0x46, "Legacy Elect."},
-    {0x34, "STT"},           {0xDC, "Hexon Technology"}, {0x64, "MCI Computer"},
-    {0xDA, "Swissbit"},      {0xFE, "Elpida "},          {0xE3, "Kreton Corp."},
+    {0x9E, "Corsair"},
+    {0x98, "Kingston"},
+    {0x25, "KingMax"},
+    {0x2C, "Micron"},
+    {0x9B, "Crucial"},
+    {0xCD, "G.Skill"},
+    {0xB0, "OCZ Tech."},
+    {0xD5, "MSC"},
+    {0x94, "Mushkin"},
+    {0x13, "GEIL"},
+    {0x83, "Melco"},
+    {0xCB, "A-Data"},
+    {0x02, "PDP Systems"},
+    {0xEF, "Team Group Inc."},
+    {0xCE, "Samsung"},
+    {0x4F, "Transcend"},
+    {0xAD, "Hyundai Elec."},
+    {0xC1, "Infineon"},
+    {0x51, "Qimonda"},
+    {0x57, "AENEON"},
+    {0x0B, "Nanya Tech."},
+    {0xBA, "PNY Electronics"},
+    {0xB5, "SpecTek"},
+    {0x61, "Wintec"},
+    {0xD6, "Jade Star"},
+    {0x7A, "Apacer"},
+    {0x46, "Legacy Elect."},
+    {0x34, "STT"},
+    {0xDC, "Hexon Technology"},
+    {0x64, "MCI Computer"},
+    {0xDA, "Swissbit"},
+    {0xFE, "Elpida "},
+    {0xE3, "Kreton Corp."},
     {0xE9, "SanMax Tech."},
 }};
 
@@ -66,15 +88,22 @@ constexpr std::array<long double, 5> kDdr2SpecialFractions{0.25L, 0.33L, 0.66L, 
 
 const char* Ddr2Voltage(std::uint8_t byte8) {
     switch (byte8) {
-        case 2: return "1,5V";
-        case 3: return "3,3V";
-        case 4: return "2,5V";
-        case 5: return "1,8V";
-        default: return "";
+        case 2:
+            return "1,5V";
+        case 3:
+            return "3,3V";
+        case 4:
+            return "2,5V";
+        case 5:
+            return "1,8V";
+        default:
+            return "";
     }
 }
 
-std::uint8_t Low(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t Low(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 std::string PartNumber(const SpdByteReader& read, std::uint8_t first) {
     std::string bytes;
@@ -89,13 +118,15 @@ std::string PartNumber(const SpdByteReader& read, std::uint8_t first) {
 std::string SpeedText(const char* generation, unsigned clock, unsigned cl, unsigned trcd,
                       unsigned trp, unsigned tras, const char* voltage) {
     char text[96];
-    std::snprintf(text, sizeof text, "%s-%u (%uMhz)@%u.%u.%u.%u-%s", generation,
-                  PcRating(clock), clock, cl, trcd, trp, tras, voltage);
+    std::snprintf(text, sizeof text, "%s-%u (%uMhz)@%u.%u.%u.%u-%s", generation, PcRating(clock),
+                  clock, cl, trcd, trp, tras, voltage);
     return text;
 }
 
 // DDR2 tRCD and tRP bytes: nanoseconds in bits 7..2, quarters in bits 1..0.
-long double QuarterNs(std::uint8_t byte) { return (byte >> 2) + (byte & 3) * 0.25L; }
+long double QuarterNs(std::uint8_t byte) {
+    return (byte >> 2) + (byte & 3) * 0.25L;
+}
 
 void SummariseDdr2(const SpdByteReader& read, SpdMemorySummary& s) {
     std::uint8_t code = kContinuationCode;
@@ -137,8 +168,8 @@ void SummariseDdr3(const SpdByteReader& read, SpdMemorySummary& s) {
     const unsigned cl = CyclesFor(Low(read(ddr3::kTaaMin)) * mtb, tck);
     const unsigned trcd = CyclesFor(Low(read(ddr3::kTrcdMin)) * mtb, tck);
     const unsigned trp = CyclesFor(Low(read(ddr3::kTrpMin)) * mtb, tck);
-    const unsigned trasUnits = ((Low(read(ddr3::kTrasTrcUpper)) & 0x0Fu) << 8) |
-                               Low(read(ddr3::kTrasMinLsb));
+    const unsigned trasUnits =
+        ((Low(read(ddr3::kTrasTrcUpper)) & 0x0Fu) << 8) | Low(read(ddr3::kTrasMinLsb));
     const unsigned tras = CyclesFor(trasUnits * mtb, tck);
     s.speed = SpeedText("PC3", s.clockMhz, cl, trcd, trp, tras, "1,5V");
 }
@@ -173,7 +204,9 @@ unsigned ClockMhz(long double cycleTimeNs) {
     return static_cast<unsigned>(std::trunc(10000000.0L / cycleTimeNs * 0.0001L));
 }
 
-unsigned PcRating(unsigned clockMhz) { return clockMhz * 16 / 100 * 100; }
+unsigned PcRating(unsigned clockMhz) {
+    return clockMhz * 16 / 100 * 100;
+}
 
 unsigned CyclesFor(long double timeNs, long double cycleTimeNs) {
     // The fractions of a DDR2 cycle time (tenths, .33, .66) are not exact in binary; a quotient

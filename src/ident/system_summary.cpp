@@ -37,7 +37,8 @@ void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::IniFile& setti
     memory.devicesAccepted = facts.devicesAccepted;
     memory.totalMb = TotalMb(facts.slotSizesMb);
     memory.size = SlotSizeText(facts.slotSizesMb, uncoreDeviceId == kTripleChannelUncoreId);
-    if (memory.size == "0 Mb") memory.size = OsMemorySizeText(system.GlobalMemoryStatus().totalPhys);
+    if (memory.size == "0 Mb")
+        memory.size = OsMemorySizeText(system.GlobalMemoryStatus().totalPhys);
 }
 
 }  // namespace zm::ident

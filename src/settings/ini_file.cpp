@@ -41,8 +41,7 @@ std::uint32_t IniFile::ReadHexAddress(std::string_view section, std::string_view
     return ParseHexAddress(ReadString(section, key)).value_or(unparsable);
 }
 
-bool IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     const FileContents file = ReadWholeFile(path_);
     // A file that exists but cannot be read is never replaced: its content would be lost.
     if (file.state == FileState::Unreadable) return false;
@@ -60,8 +59,7 @@ bool IniFile::WriteInteger(std::string_view section, std::string_view key, std::
     return WriteString(section, key, std::to_string(value));
 }
 
-bool IniFile::WriteHexAddress(std::string_view section, std::string_view key,
-                              std::uint32_t value) {
+bool IniFile::WriteHexAddress(std::string_view section, std::string_view key, std::uint32_t value) {
     return WriteString(section, key, FormatHexAddress(value));
 }
 

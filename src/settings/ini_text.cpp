@@ -18,7 +18,9 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -99,8 +101,7 @@ struct SectionRange {
     std::size_t end;
 };
 
-std::optional<SectionRange> FindSection(const std::vector<Line>& lines,
-                                        std::string_view section) {
+std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].kind != LineKind::Section || !SameName(lines[i].name, section)) continue;
         std::size_t end = i + 1;
@@ -122,7 +123,7 @@ std::string_view LineEndOf(std::string_view text, std::string_view fallback) {
     const std::size_t newline = text.find('\n');
     if (newline == std::string_view::npos) return fallback;
     return (newline > 0 && text[newline - 1] == '\r') ? std::string_view("\r\n")
-                                                       : std::string_view("\n");
+                                                      : std::string_view("\n");
 }
 
 }  // namespace
@@ -156,7 +157,9 @@ bool IsStorableKey(std::string_view key) {
            Trim(key) == key && key.front() != '[' && key.front() != ';' && key.front() != '#';
 }
 
-bool IsStorableValue(std::string_view value) { return !HasLineBreakOrNul(value); }
+bool IsStorableValue(std::string_view value) {
+    return !HasLineBreakOrNul(value);
+}
 
 std::optional<std::string> WithIniValue(std::string_view text, std::string_view section,
                                         std::string_view key, std::string_view value,

@@ -18,8 +18,8 @@ using namespace zm::settings;
 
 constexpr std::string_view kSections[] = {"HL", "HLK10", "HL965", "TJMax"};
 constexpr std::string_view kKeys[] = {"AN", "ST", "DMI2", "1A"};
-constexpr std::string_view kValues[] = {"1", "0", "", "000F0450", "Dell Inc.", "-27",
-                                        " padded ", "a=b;c", "[x]", "\"q\""};
+constexpr std::string_view kValues[] = {"1",   "0",        "",      "000F0450", "Dell Inc.",
+                                        "-27", " padded ", "a=b;c", "[x]",      "\"q\""};
 
 void Check(bool condition) {
     if (!condition) std::abort();

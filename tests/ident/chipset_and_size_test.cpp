@@ -17,8 +17,8 @@ TEST(Chipset, NamedFromHostBridgeThenLpcBridge) {
         bool spdButton;
     };
     const Case cases[] = {
-        {0x34058086, 0x3A168086, "Intel X58", true},   // X58 with ICH10R: not in the LPC table
-        {0x00408086, 0x3B028086, "Intel P55", true},   // LPC name wins
+        {0x34058086, 0x3A168086, "Intel X58", true},  // X58 with ICH10R: not in the LPC table
+        {0x00408086, 0x3B028086, "Intel P55", true},  // LPC name wins
         {0xD1318086, 0x3B148086, "Intel 3420", true},
         {0x036910DE, 0x036810DE, "NVIDIA nForce 570", false},
         {0x96011022, 0, "AMD 785GX", true},
@@ -83,11 +83,19 @@ TEST(SizePanel, OperatingSystemTotalRoundedToModuleSizes) {
         const char* text;
     };
     const Case cases[] = {
-        {256 * MB, "256"},  {511 * MB, "512"},   {448 * MB, "512"},   {768 * MB, "768"},
-        {1023 * MB, "1024"}, {992 * MB, "1024"}, {1536 * MB, "1536"}, {2047 * MB, "2048"},
-        {1200 * MB, "2048"}, {300 * MB, "2048"},
+        {256 * MB, "256"},
+        {511 * MB, "512"},
+        {448 * MB, "512"},
+        {768 * MB, "768"},
+        {1023 * MB, "1024"},
+        {992 * MB, "1024"},
+        {1536 * MB, "1536"},
+        {2047 * MB, "2048"},
+        {1200 * MB, "2048"},
+        {300 * MB, "2048"},
         // Beyond what a 32-bit system could report: the size itself, not a wrong "2048".
-        {4096 * MB, "4096"}, {8 * 1024 * MB - 300 * MB, "7892"},
+        {4096 * MB, "4096"},
+        {8 * 1024 * MB - 300 * MB, "7892"},
     };
     for (const Case& c : cases) EXPECT_EQ(OsMemorySizeText(c.bytes), c.text) << c.bytes / MB;
 }

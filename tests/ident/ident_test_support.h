@@ -52,7 +52,8 @@ inline void PlaceSmbiosDump(sim::SimulatedMachine& machine, const std::vector<st
 inline unsigned SmbusTransactions(const sim::SimulatedMachine& machine, std::uint16_t ioBase) {
     unsigned count = 0;
     for (const sim::WriteRecord& w : machine.Writes()) {
-        if (w.kind == sim::WriteRecord::Kind::Port && w.address == ioBase + 2u && (w.value & 0x40)) {
+        if (w.kind == sim::WriteRecord::Kind::Port && w.address == ioBase + 2u &&
+            (w.value & 0x40)) {
             ++count;
         }
     }

@@ -53,22 +53,42 @@ struct DumpCase {
 TEST_F(SmbiosTest, RealTables) {
     const DumpCase cases[] = {
         // Type 17 at table+0x4A8, 0x4FF, 0x556, 0x5AD: 1 GB, empty, 1 GB, empty.
-        {"dell-precision-390-2006.dmidump", "Dell Inc.          ", "0GH911", "2.5.0 ",
-         "11/14/2007", {1024, 0, 1024, 0, 0, 0}, 4},
+        {"dell-precision-390-2006.dmidump",
+         "Dell Inc.          ",
+         "0GH911",
+         "2.5.0 ",
+         "11/14/2007",
+         {1024, 0, 1024, 0, 0, 0},
+         4},
         // BIOS strings: vendor, an unused blank one, version "A05" (string 3), date (string 4).
         // Six 17s, but the fifth has handle 0x1104, whose low byte 4 fails the handle rule,
         // and the search ends there.
-        {"dell-poweredge-1800-2005.dmidump", "Dell Computer Corporation", "0P8611", "A05",
-         "09/21/2005", {512, 512, 0, 0, 0, 0}, 4},
+        {"dell-poweredge-1800-2005.dmidump",
+         "Dell Computer Corporation",
+         "0P8611",
+         "A05",
+         "09/21/2005",
+         {512, 512, 0, 0, 0, 0},
+         4},
         // The BIOS structure lies at table+0x1AE, beyond the 150 positions looked at; FB-DIMMs
         // (form factor 0x0F) are not memory devices by the rules: no sizes.
-        {"dell-precision-490-2007.dmidump", "Dell Inc.          ", "0GU083", "", "",
-         {0, 0, 0, 0, 0, 0}, 0},
+        {"dell-precision-490-2007.dmidump",
+         "Dell Inc.          ",
+         "0GU083",
+         "",
+         "",
+         {0, 0, 0, 0, 0, 0},
+         0},
         // No baseboard structure: the byte-wise search takes bytes inside another structure for
         // one, whose "vendor" is control characters. Eight 17s from table+0x2DB; the fifth's
         // handle 0x1104 ends the search.
-        {"hp-proliant-dl385-g1-2006.dmidump", "???", "", "A05", "03/01/2006",
-         {512, 512, 512, 512, 0, 0}, 4},
+        {"hp-proliant-dl385-g1-2006.dmidump",
+         "???",
+         "",
+         "A05",
+         "03/01/2006",
+         {512, 512, 512, 512, 0, 0},
+         4},
         // Version and vendor are both string 1; the only memory device lies before table+0x200,
         // where the search starts.
         {"virtual-kvm-qemu.dmidump", "", "", "QEMU", "01/01/2007", {0, 0, 0, 0, 0, 0}, 0},

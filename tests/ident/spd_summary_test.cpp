@@ -38,7 +38,7 @@ FakeSpd Ddr2Example() {
 
 FakeSpd Ddr3Example() {
     FakeSpd spd;
-    spd.bytes = {{2, 11},    {10, 1},    {11, 8},    {12, 12},   {16, 0x69},  {18, 0x69},
+    spd.bytes = {{2, 11},    {10, 1},    {11, 8},    {12, 12},    {16, 0x69}, {18, 0x69},
                  {20, 0x69}, {21, 0x11}, {22, 0x20}, {118, 0x45}, {128, 0}};
     return spd;
 }
@@ -96,11 +96,10 @@ TEST(SpdSummary, BrokenTimingBytesGiveNoSpeed) {
     ddr2Nibble15.bytes[9] = 0x2F;
     FakeSpd ddr2Tck0 = Ddr2Example();
     ddr2Tck0.bytes[9] = 0x00;
-    for (const Case& c : {Case{"DDR3 MTB divisor 0", ddr3Divisor0},
-                          Case{"DDR3 cycle time read failed", ddr3TckFailed},
-                          Case{"DDR3 cycle time 0", ddr3Tck0},
-                          Case{"DDR2 fraction 15", ddr2Nibble15},
-                          Case{"DDR2 cycle time 0", ddr2Tck0}}) {
+    for (const Case& c :
+         {Case{"DDR3 MTB divisor 0", ddr3Divisor0},
+          Case{"DDR3 cycle time read failed", ddr3TckFailed}, Case{"DDR3 cycle time 0", ddr3Tck0},
+          Case{"DDR2 fraction 15", ddr2Nibble15}, Case{"DDR2 cycle time 0", ddr2Tck0}}) {
         const SpdMemorySummary s = SummariseSpd(c.spd.Reader());
         EXPECT_EQ(s.speed, "") << c.name;
         EXPECT_EQ(s.clockMhz, 0u) << c.name;
@@ -116,9 +115,9 @@ TEST(SpdSummary, Ddr2CycleTimeFractions) {
         unsigned rating;
     };
     const Case cases[] = {
-        {0x25, 2.5L, 400, 6400},   {0x1E, 1.875L, 533, 8500}, {0x30, 3.0L, 333, 5300},
-        {0x3D, 3.75L, 266, 4200},  {0x1A, 1.25L, 800, 12800}, {0x2B, 2.33L, 429, 6800},
-        {0x2C, 2.66L, 375, 6000},  {0x50, 5.0L, 200, 3200},   {0x24, 2.4L, 416, 6600},
+        {0x25, 2.5L, 400, 6400},  {0x1E, 1.875L, 533, 8500}, {0x30, 3.0L, 333, 5300},
+        {0x3D, 3.75L, 266, 4200}, {0x1A, 1.25L, 800, 12800}, {0x2B, 2.33L, 429, 6800},
+        {0x2C, 2.66L, 375, 6000}, {0x50, 5.0L, 200, 3200},   {0x24, 2.4L, 416, 6600},
     };
     for (const Case& c : cases) {
         const auto tck = Ddr2CycleTimeNs(c.byte9);
@@ -131,7 +130,7 @@ TEST(SpdSummary, Ddr2CycleTimeFractions) {
 }
 
 TEST(SpdSummary, WholeCyclesDoNotRoundUpOnBinaryFractions) {
-    EXPECT_EQ(CyclesFor(12.0L, 2.4L), 5u);    // 2.4 ns is not exact in binary
+    EXPECT_EQ(CyclesFor(12.0L, 2.4L), 5u);  // 2.4 ns is not exact in binary
     EXPECT_EQ(CyclesFor(12.5L, 2.5L), 5u);
     EXPECT_EQ(CyclesFor(12.6L, 2.5L), 6u);
     EXPECT_EQ(CyclesFor(13.125L, 1.5L), 9u);
@@ -140,7 +139,7 @@ TEST(SpdSummary, WholeCyclesDoNotRoundUpOnBinaryFractions) {
 
 TEST(SpdSummary, ManufacturerTable) {
     const std::pair<std::uint8_t, const char*> cases[] = {
-        {0x9E, "Corsair"}, {0x98, "Kingston"},     {0xCD, "G.Skill"},  {0xCE, "Samsung"},
+        {0x9E, "Corsair"}, {0x98, "Kingston"},     {0xCD, "G.Skill"},     {0xCE, "Samsung"},
         {0xFE, "Elpida "}, {0xE9, "SanMax Tech."}, {0x02, "PDP Systems"}, {0x45, "0x45"},
         {0x00, "0x00"},    {0x7F, "0x7F"},
     };

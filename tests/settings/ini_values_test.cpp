@@ -47,9 +47,15 @@ TEST(HexAddress, ReadsWithTheZeroPrefixRule) {
         std::optional<std::uint32_t> expected;
     };
     const Case cases[] = {
-        {"000F0430", 0x000F0430u}, {"FFFFFFFF", 0xFFFFFFFFu}, {"cfe9b000", 0xCFE9B000u},
-        {"", 0u},                  {"1", 1u},                 {"0x12", std::nullopt},
-        {"100000000", std::nullopt}, {"G1", std::nullopt},    {"-1", std::nullopt},
+        {"000F0430", 0x000F0430u},
+        {"FFFFFFFF", 0xFFFFFFFFu},
+        {"cfe9b000", 0xCFE9B000u},
+        {"", 0u},
+        {"1", 1u},
+        {"0x12", std::nullopt},
+        {"100000000", std::nullopt},
+        {"G1", std::nullopt},
+        {"-1", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseHexAddress(c.text), c.expected) << c.text;
 }

@@ -60,8 +60,8 @@ TEST(SmbusDiscovery, AnSmbusFunctionHiddenByTheFirmwareComesBack) {
     ASSERT_TRUE(DiscoverSmbusController(hw));
     EXPECT_EQ(hw.SmbusBase(), 0x0400);
     // Only the SMBus bit was cleared; the function answers again.
-    EXPECT_TRUE(Contains(machine.Writes(),
-                         {WriteRecord::Kind::Memory, kRcba + 0x3418, 0x00000002, 4}));
+    EXPECT_TRUE(
+        Contains(machine.Writes(), {WriteRecord::Kind::Memory, kRcba + 0x3418, 0x00000002, 4}));
     EXPECT_EQ(machine.RootComplexRegister(0x3418), 0x00000002u);
     EXPECT_EQ(hw.PciConfigRead(0x8000FB00), 0x3B308086u);
 }
