@@ -121,23 +121,6 @@ TEST_F(ShippedProfiles, ShowTheirBoardAndMemory) {
     }
 }
 
-TEST_F(ShippedProfiles, ASecondStartUsesTheCacheAndDoesNotScan) {
-    auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
-    settings::IniFile ini(dir_ / "ZM.ini");
-    const std::uint64_t before = machine->Counts().memoryReads;
-    const Run first = Start(*machine, ini, kBloomfieldUncore);
-    const std::uint64_t firstReads = machine->Counts().memoryReads - before;
-    // The entry point lies at 0xFD600: the scan reads every dword from 0xF0000 up to it.
-    EXPECT_GE(firstReads, (0xFD600u - 0xF0000u) / 4);
-
-    const Run second = Start(*machine, ini, kBloomfieldUncore);
-    const std::uint64_t secondReads = machine->Counts().memoryReads - before - firstReads;
-    EXPECT_LT(secondReads, 1000u);
-    EXPECT_EQ(second.board.vendor, first.board.vendor);
-    EXPECT_EQ(second.board.biosDate, first.board.biosDate);
-    EXPECT_EQ(second.memory.size, "3 x 4096");
-}
-
 TEST_F(ShippedProfiles, TheHiddenSmbusFunctionComesBack) {
     auto machine = sim::SimulatedMachine::Load("p55-smbus-hidden");
     hw::HardwareAccess hw(*machine);
@@ -152,30 +135,6 @@ TEST_F(ShippedProfiles, TheHiddenSmbusFunctionComesBack) {
     });
     EXPECT_NE(cleared, writes.end());
     EXPECT_EQ(machine->RootComplexRegister(0x3418) & 0x8u, 0u);
-}
-
-TEST_F(ShippedProfiles, AtiSouthBridgeBaseRegisters) {
-    for (const auto& [profile, base] :
-         {std::pair{"k10-am3-ddr3", 0x0B00}, std::pair{"k10-am3-smbus-bar", 0xC000}}) {
-        auto machine = sim::SimulatedMachine::Load(profile);
-        hw::HardwareAccess hw(*machine);
-        MotherboardSummary board;
-        MemorySummary memory;
-        IdentifyChipsetAndFirstModule(hw, hw.PciConfigRead(0x80000000), 0x50, board, memory);
-        EXPECT_TRUE(memory.smbusFound) << profile;
-        EXPECT_EQ(hw.SmbusBase(), base) << profile;
-        EXPECT_EQ(memory.manufacturer, "Samsung") << profile;
-    }
-}
-
-TEST_F(ShippedProfiles, AnEmptyFirstSlotCostsOneTransaction) {
-    auto machine = sim::SimulatedMachine::Load("k10-am3-ddr3-dct1-only");
-    hw::HardwareAccess hw(*machine);
-    MotherboardSummary board;
-    MemorySummary memory;
-    IdentifyChipsetAndFirstModule(hw, hw.PciConfigRead(0x80000000), 0x50, board, memory);
-    EXPECT_EQ(testing::SmbusTransactions(*machine, hw.SmbusBase()), 1u);
-    EXPECT_EQ(memory.speed, "");
 }
 
 }  // namespace

@@ -137,15 +137,6 @@ TEST(SpdSummary, WholeCyclesDoNotRoundUpOnBinaryFractions) {
     EXPECT_EQ(CyclesFor(0.0L, 2.5L), 0u);
 }
 
-TEST(SpdSummary, ManufacturerTable) {
-    const std::pair<std::uint8_t, const char*> cases[] = {
-        {0x9E, "Corsair"}, {0x98, "Kingston"},     {0xCD, "G.Skill"},     {0xCE, "Samsung"},
-        {0xFE, "Elpida "}, {0xE9, "SanMax Tech."}, {0x02, "PDP Systems"}, {0x45, "0x45"},
-        {0x00, "0x00"},    {0x7F, "0x7F"},
-    };
-    for (const auto& [code, name] : cases) EXPECT_EQ(JedecManufacturerName(code), name);
-}
-
 // Real modules, read over the simulated SMBus. The expected texts follow from the SPD bytes
 // (noted beside each).
 TEST(SpdSummary, RealModulesOverSmbus) {
