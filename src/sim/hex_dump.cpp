@@ -12,7 +12,9 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -22,7 +24,8 @@ std::string_view Trim(std::string_view s) {
 }  // namespace
 
 std::optional<std::uint64_t> ParseHexNumber(std::string_view text, std::uint64_t max) {
-    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
+    if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
+        return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text.substr(2)) {
         const int digit = HexDigit(c);

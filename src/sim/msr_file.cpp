@@ -59,8 +59,9 @@ void MsrFile::ApplySideEffects(unsigned processor, std::uint32_t index, std::uin
     };
     switch (index) {
         case msr::kPerfControl:
-            update(msr::kPerfStatus,
-                   [&](std::uint64_t status) { return kPerfState.Set(status, kPerfState.Get(value)); });
+            update(msr::kPerfStatus, [&](std::uint64_t status) {
+                return kPerfState.Set(status, kPerfState.Get(value));
+            });
             break;
         case msr::kCofvidControl:
             update(msr::kCofvidStatus, [&](std::uint64_t status) {

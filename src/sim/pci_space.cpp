@@ -39,7 +39,8 @@ std::uint8_t PciSpace::ReadByte(PciFunctionId id, unsigned reg) const {
 
 void PciSpace::WriteDword(PciFunctionId id, unsigned reg, std::uint32_t value) {
     const unsigned at = (reg & ~3u) % kConfigSize;
-    for (unsigned i = 0; i < 4; ++i) WriteByte(id, at + i, static_cast<std::uint8_t>(value >> (8 * i)));
+    for (unsigned i = 0; i < 4; ++i)
+        WriteByte(id, at + i, static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 void PciSpace::WriteByte(PciFunctionId id, unsigned reg, std::uint8_t value) {

@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 constexpr unsigned kMaxProcessors = 64;
-constexpr std::uint64_t kMaxBinaryFile = 64ull << 20;  // a memory image larger than this is a mistake
+constexpr std::uint64_t kMaxBinaryFile = 64ull
+                                         << 20;  // a memory image larger than this is a mistake
 constexpr std::uint64_t kMaxSpdImage = 4096;
 constexpr std::uint64_t kMaxPhysicalAddress = (1ull << 40) - 1;
 constexpr unsigned kConfigSpaceSize = 4096;
@@ -52,8 +53,9 @@ public:
         : origin_(std::move(origin)), baseDir_(std::move(baseDir)), machine_(machine) {}
 
     void Read(const json& root, const std::string& defaultName) {
-        Keys(root, "", {"name", "description", "cpu", "pci", "memory", "rcba", "smbus", "os",
-                        "missing_library_files"});
+        Keys(root, "",
+             {"name", "description", "cpu", "pci", "memory", "rcba", "smbus", "os",
+              "missing_library_files"});
         const std::string name = root.contains("name") ? Text(root["name"], "/name") : defaultName;
         const std::string description =
             root.contains("description") ? Text(root["description"], "/description") : "";
@@ -158,8 +160,8 @@ private:
     void Cpu(const json& cpu, const std::string& where) {
         Keys(cpu, where, {"processors", "tsc_mhz", "brand_string", "cpuid", "msr"});
         if (cpu.contains("processors")) {
-            processors_ = static_cast<unsigned>(Number(cpu["processors"], where + "/processors",
-                                                       kMaxProcessors));
+            processors_ = static_cast<unsigned>(
+                Number(cpu["processors"], where + "/processors", kMaxProcessors));
             if (processors_ == 0) Fail(where + "/processors", "at least one processor");
         }
         machine_.SetProcessorCount(processors_);
@@ -283,8 +285,8 @@ private:
             if (!bytes) Fail(where + "/dump", "expected hex bytes");
             image = *bytes;
         } else if (regs.contains("lspci_file")) {
-            const LspciDump dump = ParseLspciDump(TextFile(regs["lspci_file"], where + "/lspci_file"),
-                                                  location);
+            const LspciDump dump =
+                ParseLspciDump(TextFile(regs["lspci_file"], where + "/lspci_file"), location);
             if (!dump.error.empty()) Fail(where + "/lspci_file", dump.error);
             image = dump.bytes;
         }
@@ -294,9 +296,9 @@ private:
         // Creates the function even when only a dump or nothing at all was given.
         machine_.SetPci(bus, device, function, 0, 0);
         for (std::size_t i = 0; i < image.size(); i += 4) {
-            const std::uint32_t dword = std::uint32_t{image[i]} | (std::uint32_t{image[i + 1]} << 8) |
-                                        (std::uint32_t{image[i + 2]} << 16) |
-                                        (std::uint32_t{image[i + 3]} << 24);
+            const std::uint32_t dword =
+                std::uint32_t{image[i]} | (std::uint32_t{image[i + 1]} << 8) |
+                (std::uint32_t{image[i + 2]} << 16) | (std::uint32_t{image[i + 3]} << 24);
             machine_.SetPci(bus, device, function, static_cast<unsigned>(i), dword);
         }
         for (const auto& item : regs.items()) {
@@ -319,9 +321,11 @@ private:
             const json& block = blocks[i];
             Keys(block, at, {"address", "hex", "file", "size"});
             if (!block.contains("address")) Fail(at, "missing \"address\"");
-            const int sources = block.contains("hex") + block.contains("file") + block.contains("size");
+            const int sources =
+                block.contains("hex") + block.contains("file") + block.contains("size");
             if (sources != 1) Fail(at, "give exactly one of \"hex\", \"file\" and \"size\"");
-            const std::uint64_t address = Number(block["address"], at + "/address", kMaxPhysicalAddress);
+            const std::uint64_t address =
+                Number(block["address"], at + "/address", kMaxPhysicalAddress);
             std::vector<std::uint8_t> bytes;
             if (block.contains("hex")) {
                 const auto parsed = ParseHexBytes(Text(block["hex"], at + "/hex"));
@@ -345,7 +349,8 @@ private:
     void Rcba(const json& rcba, const std::string& where) {
         Keys(rcba, where, {"base", "registers"});
         if (!pciFunctions_.count("00:1f.0")) {
-            Fail(where, "the chipset configuration block needs the LPC bridge \"00:1f.0\" in \"pci\"");
+            Fail(where,
+                 "the chipset configuration block needs the LPC bridge \"00:1f.0\" in \"pci\"");
         }
         if (!rcba.contains("base")) Fail(where, "missing \"base\"");
         const std::uint64_t base = Number(rcba["base"], where + "/base", 0xFFFFFFFF);
@@ -357,7 +362,8 @@ private:
         for (const auto& item : regs.items()) {
             if (item.key() == "comment") continue;
             const std::string at = where + "/registers/" + Escape(item.key());
-            const auto offset = static_cast<std::uint32_t>(Key(item.key(), at, kChipsetBlockSize - 4));
+            const auto offset =
+                static_cast<std::uint32_t>(Key(item.key(), at, kChipsetBlockSize - 4));
             if (offset % 4 != 0) Fail(at, "register offsets are dword-aligned");
             machine_.SetRootComplexRegister(
                 offset, static_cast<std::uint32_t>(Number(item.value(), at, 0xFFFFFFFF)));
@@ -368,8 +374,8 @@ private:
     void Smbus(const json& smbus, const std::string& where) {
         Keys(smbus, where, {"io_base", "slots"});
         if (!smbus.contains("io_base")) Fail(where, "missing \"io_base\"");
-        machine_.SetSmbusBase(static_cast<std::uint16_t>(
-            Number(smbus["io_base"], where + "/io_base", 0xFFF0)));
+        machine_.SetSmbusBase(
+            static_cast<std::uint16_t>(Number(smbus["io_base"], where + "/io_base", 0xFFF0)));
         if (!smbus.contains("slots")) return;
         const json& slots = smbus["slots"];
         Object(slots, where + "/slots");
@@ -388,7 +394,8 @@ private:
     // --- operating system ---
     void Os(const json& os, const std::string& where) {
         Keys(os, where, {"memory_status", "processor_times", "processor_load"});
-        if (os.contains("memory_status")) MemoryStatus(os["memory_status"], where + "/memory_status");
+        if (os.contains("memory_status"))
+            MemoryStatus(os["memory_status"], where + "/memory_status");
         if (os.contains("processor_times")) {
             const json& list = os["processor_times"];
             const std::string at = where + "/processor_times";
@@ -400,12 +407,15 @@ private:
                 const std::string entry = at + "/" + std::to_string(i);
                 Keys(list[i], entry, {"idle", "kernel", "user"});
                 os::ProcessorTimes t;
-                if (list[i].contains("idle")) t.idle = Number(list[i]["idle"], entry + "/idle", UINT64_MAX);
+                if (list[i].contains("idle"))
+                    t.idle = Number(list[i]["idle"], entry + "/idle", UINT64_MAX);
                 if (list[i].contains("kernel")) {
                     t.kernel = Number(list[i]["kernel"], entry + "/kernel", UINT64_MAX);
                 }
-                if (list[i].contains("user")) t.user = Number(list[i]["user"], entry + "/user", UINT64_MAX);
-                if (t.idle > t.kernel) Fail(entry, "idle time is part of kernel time: idle <= kernel");
+                if (list[i].contains("user"))
+                    t.user = Number(list[i]["user"], entry + "/user", UINT64_MAX);
+                if (t.idle > t.kernel)
+                    Fail(entry, "idle time is part of kernel time: idle <= kernel");
                 times.push_back(t);
             }
             machine_.SetProcessorTimes(times);
@@ -425,8 +435,9 @@ private:
     }
 
     void MemoryStatus(const json& status, const std::string& where) {
-        Keys(status, where, {"memory_load", "total_phys", "avail_phys", "total_page_file",
-                             "avail_page_file", "total_virtual", "avail_virtual"});
+        Keys(status, where,
+             {"memory_load", "total_phys", "avail_phys", "total_page_file", "avail_page_file",
+              "total_virtual", "avail_virtual"});
         os::MemoryStatus m;
         auto field = [&](const char* key, std::uint64_t& out) {
             if (status.contains(key)) out = Number(status[key], where + "/" + key, UINT64_MAX);
@@ -499,9 +510,8 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-std::shared_ptr<SimulatedMachine> SimulatedMachine::FromProfileText(const std::string& text,
-                                                                    const std::string& origin,
-                                                                    std::shared_ptr<os::Clock> clock) {
+std::shared_ptr<SimulatedMachine> SimulatedMachine::FromProfileText(
+    const std::string& text, const std::string& origin, std::shared_ptr<os::Clock> clock) {
     const json root = ParseJson(text, origin);
     // Files a profile names are relative to the profile's own folder.
     const fs::path originPath(origin);
@@ -513,8 +523,8 @@ std::shared_ptr<SimulatedMachine> SimulatedMachine::FromProfileText(const std::s
     return machine;
 }
 
-std::shared_ptr<SimulatedMachine> SimulatedMachine::FromProfileFile(const std::string& path,
-                                                                    std::shared_ptr<os::Clock> clock) {
+std::shared_ptr<SimulatedMachine> SimulatedMachine::FromProfileFile(
+    const std::string& path, std::shared_ptr<os::Clock> clock) {
     return FromProfileText(ReadFile(path), path, std::move(clock));
 }
 
@@ -541,7 +551,8 @@ std::vector<SimulatedMachine::ProfileInfo> SimulatedMachine::ShippedProfiles() {
         ProfileInfo info{entry.path().stem().string(), {}};
         try {
             const json root = ParseJson(ReadFile(entry.path().string()), entry.path().string());
-            if (root.is_object() && root.contains("description") && root["description"].is_string()) {
+            if (root.is_object() && root.contains("description") &&
+                root["description"].is_string()) {
                 info.description = root["description"].get<std::string>();
             }
         } catch (const ProfileError& error) {

@@ -229,7 +229,8 @@ void SimulatedMachine::SetTscRateMhz(double mhz) {
     state_->tscMhz = mhz;
 }
 
-void SimulatedMachine::SetCpuid(std::uint32_t leaf, std::uint32_t subleaf, hw::CpuidRegisters regs) {
+void SimulatedMachine::SetCpuid(std::uint32_t leaf, std::uint32_t subleaf,
+                                hw::CpuidRegisters regs) {
     std::lock_guard<std::mutex> guard(state_->lock);
     state_->cpuid[{leaf, subleaf}] = regs;
 }
@@ -334,14 +335,22 @@ std::uint64_t SimulatedMachine::InterleavedPciPairs() const {
     return state_->interleavedPairs;
 }
 
-const std::string& SimulatedMachine::Name() const { return state_->name; }
-const std::string& SimulatedMachine::Description() const { return state_->description; }
+const std::string& SimulatedMachine::Name() const {
+    return state_->name;
+}
+const std::string& SimulatedMachine::Description() const {
+    return state_->description;
+}
 
-std::shared_ptr<os::Clock> SimulatedMachine::Clock() const { return state_->clock; }
+std::shared_ptr<os::Clock> SimulatedMachine::Clock() const {
+    return state_->clock;
+}
 
 // --- hw::HardwareLibrary ---
 
-bool SimulatedMachine::InitializeDll() { return true; }
+bool SimulatedMachine::InitializeDll() {
+    return true;
+}
 void SimulatedMachine::DeinitializeDll() {}
 
 std::uint8_t SimulatedMachine::ReadIoPortByte(std::uint16_t port) {
@@ -498,8 +507,8 @@ std::uint32_t SimulatedMachine::ReadPhysicalMemory(std::uint64_t address, std::u
 }
 
 std::uint32_t SimulatedMachine::WritePhysicalMemory(std::uint64_t address,
-                                                    const std::uint8_t* buffer,
-                                                    std::uint32_t count, std::uint32_t unitSize) {
+                                                    const std::uint8_t* buffer, std::uint32_t count,
+                                                    std::uint32_t unitSize) {
     if (!buffer || (unitSize != 1 && unitSize != 2 && unitSize != 4)) return 0;
     State& s = *state_;
     std::lock_guard<std::mutex> guard(s.lock);

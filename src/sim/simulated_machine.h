@@ -26,16 +26,18 @@ namespace zm::sim {
 // One write that reached the simulated hardware.
 struct WriteRecord {
     enum class Kind {
-        Port,     // an I/O port other than 0xCF8/0xCFC and the 0x80 delay port
-        Pci,      // a configuration write through 0xCFC; address = the 0xCF8 latch
-        Msr,      // processor = the logical processor written
-        Memory,   // physical memory
+        Port,    // an I/O port other than 0xCF8/0xCFC and the 0x80 delay port
+        Pci,     // a configuration write through 0xCFC; address = the 0xCF8 latch
+        Msr,     // processor = the logical processor written
+        Memory,  // physical memory
     };
     Kind kind = Kind::Port;
-    std::uint64_t address = 0;  // port, 0xCF8 latch value, MSR index or physical address
+    // Port, 0xCF8 latch value (plus the byte lane for a byte write to 0xCFD..0xCFF), MSR index
+    // or physical address.
+    std::uint64_t address = 0;
     std::uint64_t value = 0;
-    unsigned width = 4;         // bytes: 1 or 4 (8 for MSRs)
-    unsigned processor = 0;     // MSR writes only
+    unsigned width = 4;      // bytes: 1 or 4 (8 for MSRs)
+    unsigned processor = 0;  // MSR writes only
 
     bool operator==(const WriteRecord&) const = default;
 };
@@ -72,11 +74,11 @@ public:
     ~SimulatedMachine() override;
 
     // Profiles (machines/*.json). Throw ProfileError naming the file and the place.
-    static std::shared_ptr<SimulatedMachine> FromProfileFile(const std::string& path,
-                                                             std::shared_ptr<os::Clock> clock = nullptr);
-    static std::shared_ptr<SimulatedMachine> FromProfileText(const std::string& json,
-                                                             const std::string& origin,
-                                                             std::shared_ptr<os::Clock> clock = nullptr);
+    static std::shared_ptr<SimulatedMachine> FromProfileFile(
+        const std::string& path, std::shared_ptr<os::Clock> clock = nullptr);
+    static std::shared_ptr<SimulatedMachine> FromProfileText(
+        const std::string& json, const std::string& origin,
+        std::shared_ptr<os::Clock> clock = nullptr);
     // A shipped profile by name ("x58-bloomfield") or a path to a profile file.
     static std::shared_ptr<SimulatedMachine> Load(const std::string& nameOrPath,
                                                   std::shared_ptr<os::Clock> clock = nullptr);
@@ -89,7 +91,8 @@ public:
 
     // --- set-up (tests and the profile loader); not logged ---
     // PCI configuration dword; creates the function (filled with zeros) if it does not exist.
-    void SetPci(unsigned bus, unsigned device, unsigned function, unsigned reg, std::uint32_t value);
+    void SetPci(unsigned bus, unsigned device, unsigned function, unsigned reg,
+                std::uint32_t value);
     void RemovePciFunction(unsigned bus, unsigned device, unsigned function);
     // Current content of a register, 0xFFFFFFFF when the function does not exist.
     std::uint32_t Pci(unsigned bus, unsigned device, unsigned function, unsigned reg) const;

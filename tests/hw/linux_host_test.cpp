@@ -1,4 +1,6 @@
 // The Linux host backend on this very machine, and with its device nodes missing.
+#include "hw/backends/linux/linux_host.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <regex>
 #include <thread>
 
-#include "hw/backends/linux/linux_host.h"
 #include "hw/backends/linux/proc_files.h"
 #include "hw/pci_address.h"
 
@@ -42,7 +43,8 @@ std::optional<double> ReferenceTscMhz() {
     if (!khz.empty()) return std::stod(khz) / 1000.0;
     const std::string cpuinfo = ReadAll("/proc/cpuinfo");
     std::smatch m;
-    if (cpuinfo.find(" hypervisor") != std::string::npos && cpuinfo.find("constant_tsc") != std::string::npos &&
+    if (cpuinfo.find(" hypervisor") != std::string::npos &&
+        cpuinfo.find("constant_tsc") != std::string::npos &&
         std::regex_search(cpuinfo, m, std::regex("cpu MHz\\s*:\\s*([0-9.]+)"))) {
         return std::stod(m[1].str());
     }
@@ -82,9 +84,9 @@ TEST(LinuxHostPci, LatchAndDataPortReachSysfs) {
         const std::string device = entry.path().filename().string();
         if (!std::regex_match(device, m, name)) continue;
         const unsigned vendor = std::stoul(ReadAll(entry.path() / "vendor"), nullptr, 16);
-        const std::uint32_t address = PciConfigAddress(std::stoul(m[1].str(), nullptr, 16),
-                                                       std::stoul(m[2].str(), nullptr, 16),
-                                                       std::stoul(m[3].str()), 0);
+        const std::uint32_t address =
+            PciConfigAddress(std::stoul(m[1].str(), nullptr, 16),
+                             std::stoul(m[2].str(), nullptr, 16), std::stoul(m[3].str()), 0);
         host.WriteIoPortDword(kPciAddressPort, address);
         EXPECT_EQ(host.ReadIoPortDword(kPciDataPort) & 0xFFFF, vendor) << device;
         EXPECT_EQ(host.ReadIoPortDword(kPciAddressPort), address);

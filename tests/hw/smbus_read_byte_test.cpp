@@ -47,9 +47,8 @@ TEST_F(SmbusReadByteTest, TransactionProgramsTheHostAsTheIntelLayoutWants) {
     // control without interrupt enable, address 0x50 read, command, byte-data protocol, status
     // cleared, data 0 cleared, start.
     const std::vector<std::string> expected = {
-        "PORT 0x0402 <- 0x00", "PORT 0x0404 <- 0xA1", "PORT 0x0403 <- 0x80",
-        "PORT 0x0402 <- 0x08", "PORT 0x0400 <- 0x40", "PORT 0x0405 <- 0x00",
-        "PORT 0x0402 <- 0x48"};
+        "PORT 0x0402 <- 0x00", "PORT 0x0404 <- 0xA1", "PORT 0x0403 <- 0x80", "PORT 0x0402 <- 0x08",
+        "PORT 0x0400 <- 0x40", "PORT 0x0405 <- 0x00", "PORT 0x0402 <- 0x48"};
     EXPECT_EQ(writes, expected);
 }
 
@@ -95,9 +94,10 @@ TEST_P(SmbusTimeouts, EndWellUnderASecondWithTheirCode) {
     EXPECT_EQ(access.SmbusReadByte(0x50, 2), 0x0B);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, SmbusTimeouts,
-                         ::testing::Values(TimeoutCase{sim::SmbusFault::StuckBusy, smbus::kHostBusy},
-                                           TimeoutCase{sim::SmbusFault::NeverDone, smbus::kTimeout}));
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SmbusTimeouts,
+    ::testing::Values(TimeoutCase{sim::SmbusFault::StuckBusy, smbus::kHostBusy},
+                      TimeoutCase{sim::SmbusFault::NeverDone, smbus::kTimeout}));
 
 TEST(SmbusHost, NoControllerAtTheBaseReadsAsTimeoutNotData) {
     sim::SimulatedMachine machine;  // nothing at the port: reads float high (busy set)

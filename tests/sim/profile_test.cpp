@@ -101,8 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadProfile{R"({"cpu": {"msr": {"all": {"0x1A0": "0x1FFFFFFFFFFFFFFFF"}}}})",
                    "/cpu/msr/all/0x1A0"},
         BadProfile{R"({"cpu": {"cpuid": {"0x1": ["0x1", "0x2", "0x3"]}}})", "/cpu/cpuid/0x1"},
-        BadProfile{R"({"cpu": {"brand_string": "0123456789012345678901234567890123456789012345678"}})",
-                   "/cpu/brand_string"},
+        BadProfile{
+            R"({"cpu": {"brand_string": "0123456789012345678901234567890123456789012345678"}})",
+            "/cpu/brand_string"},
         BadProfile{R"({"pci": {"00:20.0": {}}})", "/pci/00:20.0"},
         BadProfile{R"({"pci": {"0:1f.3": {}}})", "/pci/0:1f.3"},
         BadProfile{R"({"pci": {"00:1f.3": {"0x21": "0x1"}}})", "/pci/00:1f.3/0x21"},
@@ -181,17 +182,16 @@ TEST_P(ShippedProfiles, LoadWithTheirIdentity) {
 
 INSTANTIATE_TEST_SUITE_P(
     Machines, ShippedProfiles,
-    ::testing::Values(
-        ShippedIdentity{"x58-bloomfield", 0x34058086, 0x2C1C8086, 0xFFFFFFFF, 0x106A5, 8,
-                        0x8000FB20, 11},
-        ShippedIdentity{"p55-lynnfield", 0xD1318086, 0x2C9C8086, 0xFFFFFFFF, 0x106E5, 8,
-                        0x8000FB20, 11},
-        ShippedIdentity{"h55-clarkdale", 0x00408086, 0xFFFFFFFF, 0xFFFFFFFF, 0x20652, 4,
-                        0x8000FB20, 11},
-        ShippedIdentity{"k10-am2plus-ddr2", 0x59561002, 0xFFFFFFFF, 0x12021022, 0x100F42, 4,
-                        0x8000A090, 8},
-        ShippedIdentity{"k10-am3-ddr3", 0x96011022, 0xFFFFFFFF, 0x12021022, 0x100F43, 4,
-                        0x8000A090, 11}),
+    ::testing::Values(ShippedIdentity{"x58-bloomfield", 0x34058086, 0x2C1C8086, 0xFFFFFFFF, 0x106A5,
+                                      8, 0x8000FB20, 11},
+                      ShippedIdentity{"p55-lynnfield", 0xD1318086, 0x2C9C8086, 0xFFFFFFFF, 0x106E5,
+                                      8, 0x8000FB20, 11},
+                      ShippedIdentity{"h55-clarkdale", 0x00408086, 0xFFFFFFFF, 0xFFFFFFFF, 0x20652,
+                                      4, 0x8000FB20, 11},
+                      ShippedIdentity{"k10-am2plus-ddr2", 0x59561002, 0xFFFFFFFF, 0x12021022,
+                                      0x100F42, 4, 0x8000A090, 8},
+                      ShippedIdentity{"k10-am3-ddr3", 0x96011022, 0xFFFFFFFF, 0x12021022, 0x100F43,
+                                      4, 0x8000A090, 11}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& c : name) c = (c == '-') ? '_' : c;
@@ -230,14 +230,16 @@ TEST(HexDump, LspciPicksTheNamedFunctionAndChecksOffsets) {
     const std::string two =
         "00:18.0 Host bridge: x\n00: 22 10 00 11\n10: 01 02\n\n"
         "00:18.3 Host bridge: y\n00: 22 10 03 11\n";
-    EXPECT_EQ(ParseLspciDump(two, "00:18.3").bytes, (std::vector<std::uint8_t>{0x22, 0x10, 0x03, 0x11}));
+    EXPECT_EQ(ParseLspciDump(two, "00:18.3").bytes,
+              (std::vector<std::uint8_t>{0x22, 0x10, 0x03, 0x11}));
     EXPECT_FALSE(ParseLspciDump(two, "00:18.2").error.empty());
     const LspciDump gap = ParseLspciDump("00:18.0 x\n00: 22 10\n10: 00 11\n", "00:18.0");
     EXPECT_NE(gap.error.find("line 3"), std::string::npos) << gap.error;
 
     std::ifstream real(std::string(ZM_TESTDATA_DIR) +
                        "/pci/asus-m2a-vm-k8-revG-northbridge-00-18.0-3.lspci-xxx.txt");
-    const std::string text((std::istreambuf_iterator<char>(real)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(real)),
+                           std::istreambuf_iterator<char>());
     const LspciDump f2 = ParseLspciDump(text, "00:18.2");
     ASSERT_EQ(f2.bytes.size(), 256u) << f2.error;
     EXPECT_EQ(f2.bytes[0x88], 0x35);  // DRAM timing low 0x0C7EF335

@@ -40,7 +40,9 @@ constexpr Field kEnableCf8ExtCfg = Bit(14);
 constexpr int kNotTried = -2;
 constexpr std::uint64_t kUserAddressSpace = 1ull << 47;  // x86-64 user space, 128 TiB
 
-std::string Errno() { return std::strerror(errno); }
+std::string Errno() {
+    return std::strerror(errno);
+}
 
 bool Exists(const std::string& path) {
     struct stat info {};
@@ -58,9 +60,13 @@ std::optional<unsigned> ProcessorOf(AffinityMask mask) {
 
 LinuxHost::LinuxHost(LinuxHostPaths paths) : paths_(std::move(paths)), pci_(paths_.pciDevices) {}
 
-LinuxHost::~LinuxHost() { DeinitializeDll(); }
+LinuxHost::~LinuxHost() {
+    DeinitializeDll();
+}
 
-std::shared_ptr<LinuxHost> MakeLinuxHost() { return std::make_shared<LinuxHost>(); }
+std::shared_ptr<LinuxHost> MakeLinuxHost() {
+    return std::make_shared<LinuxHost>();
+}
 
 void LinuxHost::Note(const std::string& message) {
     if (noted_.insert(message).second) diagnostics_.push_back(message);
@@ -113,8 +119,7 @@ void LinuxHost::DeinitializeDll() {
 
 // --- I/O ports and the emulated PCI address/data pair ---
 
-bool LinuxHost::LatchedTarget(unsigned& bus, unsigned& device, unsigned& function,
-                              unsigned& reg) {
+bool LinuxHost::LatchedTarget(unsigned& bus, unsigned& device, unsigned& function, unsigned& reg) {
     if (!kConfigEnable.Get(latch_)) return false;
     std::uint32_t address = latch_;
     if (kExtendedRegister.Get(address) != 0) {
@@ -229,7 +234,8 @@ int LinuxHost::MsrFile(unsigned processor) {
     if (fd != kNotTried) return fd;
     const std::string path = paths_.cpuDevices + "/" + std::to_string(processor) + "/msr";
     fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0 && (errno == EACCES || errno == EPERM)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && (errno == EACCES || errno == EPERM))
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         Note("cannot open " + path + ": " + Errno() +
              (errno == ENOENT ? " (load the msr module: modprobe msr)" : " (needs root)"));
@@ -298,7 +304,8 @@ bool LinuxHost::RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mas
     CPU_SET(*processor, &pinned);
     if (::pthread_setaffinity_np(self, sizeof pinned, &pinned) != 0) {
         std::lock_guard<std::mutex> guard(lock_);
-        Note("cannot run on processor " + std::to_string(*processor) + " to read its time-stamp counter");
+        Note("cannot run on processor " + std::to_string(*processor) +
+             " to read its time-stamp counter");
         return false;
     }
     const std::uint64_t tsc = __rdtsc();

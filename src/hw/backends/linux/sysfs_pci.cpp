@@ -35,16 +35,16 @@ int SysfsPci::Open(unsigned bus, unsigned device, unsigned function) {
     if (const auto it = files_.find(key); it != files_.end()) return it->second;
     const std::string path = devicesDir_ + "/" + DeviceName(bus, device, function) + "/config";
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0 && (errno == EACCES || errno == EPERM)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && (errno == EACCES || errno == EPERM))
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     // Functions do not appear at run time on these machines: remember absent ones too, so the
     // start-up probes of empty buses cost one lookup each.
     files_[key] = fd;
     return fd;
 }
 
-std::optional<std::uint32_t> SysfsPci::ReadDword(unsigned bus, unsigned device,
-                                                 unsigned function, unsigned reg,
-                                                 std::string& error) {
+std::optional<std::uint32_t> SysfsPci::ReadDword(unsigned bus, unsigned device, unsigned function,
+                                                 unsigned reg, std::string& error) {
     const int fd = Open(bus, device, function);
     if (fd < 0) return std::nullopt;  // no such function: not an error, the bus answers ones
     std::uint8_t bytes[4];
@@ -52,7 +52,8 @@ std::optional<std::uint32_t> SysfsPci::ReadDword(unsigned bus, unsigned device,
     if (got != static_cast<ssize_t>(sizeof bytes)) {
         error = "cannot read PCI configuration " + DeviceName(bus, device, function) +
                 " register " + std::to_string(reg) +
-                (got >= 0 ? " (beyond the bytes shown: needs root)" : ": " + std::string(std::strerror(errno)));
+                (got >= 0 ? " (beyond the bytes shown: needs root)"
+                          : ": " + std::string(std::strerror(errno)));
         return std::nullopt;
     }
     return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |

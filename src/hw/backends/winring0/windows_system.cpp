@@ -60,15 +60,16 @@ std::vector<os::ProcessorTimes> WinRing0Host::ProcessorTimesSnapshot() {
     }
     std::vector<ProcessorPerformance> records(count);
     ULONG returned = 0;
-    const LONG status = query(kSystemProcessorPerformanceInformation, records.data(),
-                              static_cast<ULONG>(records.size() * sizeof(ProcessorPerformance)),
-                              &returned);
+    const LONG status =
+        query(kSystemProcessorPerformanceInformation, records.data(),
+              static_cast<ULONG>(records.size() * sizeof(ProcessorPerformance)), &returned);
     if (status < 0) {
         std::lock_guard<std::mutex> guard(lock_);
         Note("NtQuerySystemInformation failed: processor usage unknown");
         return times;
     }
-    const std::size_t filled = std::min<std::size_t>(count, returned / sizeof(ProcessorPerformance));
+    const std::size_t filled =
+        std::min<std::size_t>(count, returned / sizeof(ProcessorPerformance));
     for (std::size_t i = 0; i < filled; ++i) {
         times[i].idle = static_cast<std::uint64_t>(records[i].idleTime.QuadPart);
         times[i].kernel = static_cast<std::uint64_t>(records[i].kernelTime.QuadPart);

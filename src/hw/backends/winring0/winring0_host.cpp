@@ -75,7 +75,9 @@ WinRing0Host::~WinRing0Host() {
     if (api_->module) ::FreeLibrary(api_->module);
 }
 
-std::shared_ptr<WinRing0Host> MakeWinRing0Host() { return std::make_shared<WinRing0Host>(); }
+std::shared_ptr<WinRing0Host> MakeWinRing0Host() {
+    return std::make_shared<WinRing0Host>();
+}
 
 void WinRing0Host::Note(const std::string& message) {
     if (std::find(diagnostics_.begin(), diagnostics_.end(), message) == diagnostics_.end()) {
@@ -201,8 +203,8 @@ std::uint32_t WinRing0Host::WritePhysicalMemory(std::uint64_t address, const std
                                                 std::uint32_t count, std::uint32_t unitSize) {
     if (!buffer || !api_->writePhysicalMemory) return 0;
     // The library takes a non-const pointer but only reads from it.
-    return api_->writePhysicalMemory(static_cast<DWORD_PTR>(address),
-                                     const_cast<PBYTE>(buffer), count, unitSize);
+    return api_->writePhysicalMemory(static_cast<DWORD_PTR>(address), const_cast<PBYTE>(buffer),
+                                     count, unitSize);
 }
 
 }  // namespace zm::hw
