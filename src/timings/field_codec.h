@@ -52,13 +52,4 @@ constexpr FieldCodec Linear(hw::Field field, std::int32_t offset = 0) {
     return FieldCodec{field, offset, FieldCodec::Rule::Linear};
 }
 
-// The bits of a register that none of the given fields owns: what a rebuild keeps from the
-// image. Register maps check their keep-masks against this.
-template <typename Fields>
-constexpr std::uint32_t KeepMaskOf(const Fields& fields) {
-    std::uint32_t owned = 0;
-    for (const auto& f : fields) owned |= f.Mask();
-    return ~owned;
-}
-
 }  // namespace zm::timings
