@@ -33,6 +33,15 @@ void SelectQuietly(QComboBox* combo, int index, int itemCount) {
     combo->setCurrentIndex(index >= 0 && index < itemCount ? index : -1);
 }
 
+void ShowButtonFace(QComboBox* combo) {
+    QPalette palette = combo->palette();
+    const QColor face = QApplication::palette(combo).color(QPalette::Button);
+    for (QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window}) {
+        palette.setColor(role, face);
+    }
+    combo->setPalette(palette);
+}
+
 }  // namespace
 
 TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks,
@@ -51,6 +60,10 @@ TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& sessi
     if (channelSelector_) {
         connect(channelSelector_, qOverload<int>(&QComboBox::currentIndexChanged), this,
                 &TimingControlsBinder::ComboCHChange);
+    }
+    // The ganged K10 selector is greyed like a button face.
+    if (channelSelector_ && session_.selector.buttonFaceBackground) {
+        ShowButtonFace(channelSelector_);
     }
     panel5_ = window->findChild<QLabel*>("Panel5");
     apply_ = window->findChild<QPushButton*>("Apply");
@@ -111,7 +124,7 @@ void TimingControlsBinder::Fill() {
             channelSelector_->addItem(Text(item));
         channelSelector_->setCurrentIndex(session_.selector.selectedItem);
         channelSelector_->setEnabled(session_.selector.enabled);
-        if (session_.selector.buttonFaceBackground) ShowMarker(channelSelector_, false);
+        if (session_.selector.buttonFaceBackground) ShowButtonFace(channelSelector_);
     }
     if (panel5_) panel5_->setText(Text(session_.selector.panelText));
     const std::string selection = session_.Selection();
