@@ -194,7 +194,13 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
 
 std::string RenderMessages(const Messages& messages) {
     std::string out;
-    for (const Message& message : messages) out += message.caption + " " + message.text + "\n";
+    for (const Message& message : messages) {
+        // A terminal wants plain line feeds between the text's lines.
+        std::string text = message.text;
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+            text.erase(at, 1);
+        out += message.caption + " " + text + "\n";
+    }
     return out;
 }
 

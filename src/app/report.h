@@ -17,7 +17,7 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
 // refused machine, with the messages that refused it.
 std::string RenderReportJson(const StartupResult& result, const std::string& machine);
 
-// The messages for stderr: "<caption> <text>" with the text's line breaks kept.
+// The messages for stderr: "<caption> <text>", the text's CR LF line breaks as line feeds.
 std::string RenderMessages(const Messages& messages);
 
 // 0 for a machine the start-up accepted, 1 when it requested termination.

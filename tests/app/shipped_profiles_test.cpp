@@ -56,7 +56,11 @@ TEST(ShippedProfiles, RefusedMachinesSayWhyOnStderr) {
         EXPECT_EQ(text.exitCode, 1);
         EXPECT_EQ(text.out, "");
         std::string expectedErr;
-        for (const Message& m : c.messages) expectedErr += m.caption + " " + m.text + "\n";
+        for (const Message& m : c.messages) {
+            std::string text = m.text;
+            for (std::size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
+            expectedErr += m.caption + " " + text + "\n";
+        }
         EXPECT_EQ(text.err, expectedErr);
 
         const ReportRun json = Report(c.profile, true);
