@@ -1,6 +1,7 @@
 #include "timings/k10_session.h"
 
 #include <memory>
+#include <string>
 
 #include "timings/k10_apply.h"
 #include "timings/k10_codec.h"
@@ -35,12 +36,14 @@ TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode, const Timing
 
     k10::ControllerState state = k10::ReadController(hw, mode);
     session.model.ganged = state.ganged;
+    // A pair the program refuses is not written to first: with DCT0 empty the stored set would
+    // go into DCT1, which then holds the machine's only memory, just before the program ends.
+    if (const auto refusal = k10::PopulationRefusal(state)) {
+        session.error = std::string(refusal->text);
+        return session;
+    }
     if (stored) {
-        TimingModel toWrite = *stored;
-        toWrite.kind = ControllerKind::K10;
-        toWrite.k10Mode = mode;
-        toWrite.ganged = state.ganged;
-        k10::ApplyTimings(hw, toWrite, state, /*storedTimingsActive=*/true);
+        k10::ApplyTimings(hw, *stored, state, /*storedTimingsActive=*/true);
         k10::RereadRegisters(hw, state);
     }
 

@@ -9,10 +9,11 @@
 
 namespace zm::timings {
 
-// Reads F2x110 and the registers of both controllers; when `stored` is given (the settings
-// file's "AN" is "1", indices as the settings file filled them) writes those timings first, as
-// Apply does, and reads the registers again; then decodes, builds the channel selector (which
-// refuses DCT1 without DCT0 on an unganged pair) and runs the start-up guard.
+// Reads F2x110 and the registers of both controllers and refuses DCT1 without DCT0 on an
+// unganged pair before anything is written; when `stored` is given (the settings file's "AN" is
+// "1", indices as the settings file filled them) writes those timings first, as Apply does, and
+// reads the registers again; then decodes, builds the channel selector and runs the start-up
+// guard.
 TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode,
                               const TimingModel* stored = nullptr);
 

@@ -69,13 +69,23 @@ TEST(K10Session, SelectorFollowsGangingAndPopulation) {
     }
 }
 
-TEST(K10Session, Dct1WithoutDct0IsRefused) {
-    K10Machine m;
-    Populate(m, k10::testing::kDdr2_800, {false, 0, 0x55});
-    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800);
-    ASSERT_TRUE(s.error);
-    EXPECT_EQ(*s.error, "A single DIMM need to be on channel A!");
-    EXPECT_EQ(s.writer, nullptr);
+// Refused before anything is written, even with a stored set to apply: DCT1 then holds the
+// machine's only memory, and the stored set (B keys of another population, or none) would go
+// straight into it.
+TEST(K10Session, Dct1WithoutDct0IsRefusedBeforeAnyWrite) {
+    TimingModel stored;
+    stored.kind = ControllerKind::K10;
+    stored.k10Mode = K10Mode::Ddr2_800;
+    const TimingModel* const sets[] = {nullptr, &stored};
+    for (const TimingModel* set : sets) {
+        K10Machine m;
+        Populate(m, k10::testing::kDdr2_800, {false, 0, 0x55});
+        const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800, set);
+        ASSERT_TRUE(s.error);
+        EXPECT_EQ(*s.error, "A single DIMM need to be on channel A!");
+        EXPECT_EQ(s.writer, nullptr);
+        EXPECT_TRUE(m.DramWrites().empty()) << (set ? "with" : "without") << " a stored set";
+    }
 }
 
 // A register code the list lacks leaves its drop-down empty, and Apply stays disabled.
