@@ -27,13 +27,21 @@ bool WritesDct1(const ControllerState& state, bool storedTimingsActive) {
 
 ApplyReport ApplyTimings(hw::HardwareAccess& hw, const TimingModel& model, ControllerState& state,
                          bool storedTimingsActive) {
+    // The layout is the one the controller was read in, whatever the indices arrived with (a
+    // stored set need not name it): fields encoded for another layout would land on other
+    // timings' bits.
+    TimingModel indices = model;
+    indices.kind = ControllerKind::K10;
+    indices.k10Mode = state.mode;
+    indices.ganged = state.ganged;
+
     ApplyReport report;
     const TimingLists lists = ControllerLists(state);
     if (WritesDct1(state, storedTimingsActive)) {
-        WriteController(hw, model, 1, lists, state.dct[1], report);
+        WriteController(hw, indices, 1, lists, state.dct[1], report);
         report.dct1Written = true;
     }
-    WriteController(hw, model, 0, lists, state.dct[0], report);
+    WriteController(hw, indices, 0, lists, state.dct[0], report);
     return report;
 }
 

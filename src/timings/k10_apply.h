@@ -24,7 +24,8 @@ struct ApplyReport {
 // A ganged pair is one controller driven through DCT0: DCT1 is never touched.
 bool WritesDct1(const ControllerState& state, bool storedTimingsActive);
 
-// DCT0 from channel A's indices, DCT1 from channel B's.
+// DCT0 from channel A's indices, DCT1 from channel B's, in the layout of state.mode (the
+// model's kind, layout and ganged flag are not consulted).
 ApplyReport ApplyTimings(hw::HardwareAccess& hw, const TimingModel& model, ControllerState& state,
                          bool storedTimingsActive);
 

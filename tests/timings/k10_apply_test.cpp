@@ -61,6 +61,9 @@ struct Session {
     ApplyReport Apply(bool storedTimingsActive = false) {
         return ApplyTimings(m.Hw(), model, state, storedTimingsActive);
     }
+    ApplyReport Apply(const TimingModel& indices) {
+        return ApplyTimings(m.Hw(), indices, state, false);
+    }
 };
 
 std::vector<std::uint32_t> Addresses(const std::vector<sim::WriteRecord>& writes) {
@@ -336,6 +339,28 @@ TEST(K10Apply, Ddr3TurnaroundPartsOutsideTwoBitsAreNotEncoded) {
     EXPECT_EQ(report.notEncoded, (std::vector<std::pair<int, C>>{{0, C::Combo12A}}));
     EXPECT_EQ(s.m.Get(Register::TimingHigh, 0), testing::kDdr3.f8c);
     EXPECT_EQ(s.m.Get(Register::DramControl, 0), testing::kDdr3.f78);
+}
+
+// Indices that arrive without their layout (a stored set as the settings file fills it) are
+// written in the layout the controller was read in.
+TEST(K10Apply, IndicesAreEncodedInTheControllersLayout) {
+    for (K10Mode mode : kModes) {
+        Session s(mode, false);
+        TimingModel bare;  // no kind, no layout
+        bare.channels = s.model.channels;
+        const int trcd = ItemIndex(s.lists, C::Combo2A, "6");
+        bare[kChannelA][C::Combo2A] = trcd;
+        s.Apply(bare);
+        const DctValues& v = ValuesFor(mode);
+        const hw::Field trcdField = FieldOf(mode, C::Combo2A).codec.field;
+        EXPECT_EQ(s.m.Get(Register::TimingLow, 0),
+                  trcdField.Set(v.f88, static_cast<std::uint32_t>(trcd)))
+            << K10ModeText(mode);
+        EXPECT_EQ(s.m.Get(Register::TimingHigh, 0), v.f8c) << K10ModeText(mode);
+        EXPECT_EQ(s.m.Get(Register::ConfigLow, 0), v.f90) << K10ModeText(mode);
+        EXPECT_EQ(s.m.Get(Register::ConfigHigh, 0), v.f94) << K10ModeText(mode);
+        EXPECT_EQ(s.m.Get(Register::DramControl, 0), v.f78) << K10ModeText(mode);
+    }
 }
 
 // The copies hold what Apply wrote, so a second Apply starts from the first one's result.
