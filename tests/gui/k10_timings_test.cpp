@@ -1,5 +1,5 @@
-// The timing controls on an unganged K10 machine: a timing changed while "     B" is selected
-// and applied reaches DCT1 only.
+// The timing controls on K10 machines: a timing changed while "     B" is selected and applied
+// reaches DCT1 only; a ganged pair is driven through DCT0 alone.
 
 #include <QComboBox>
 #include <QLabel>
@@ -96,6 +96,45 @@ private slots:
         // Channel A still shows DCT0's tRC.
         selector->setCurrentIndex(selector->findText("     A"));
         QCOMPARE(trc->currentText(), QString("33"));
+    }
+
+    // A ganged pair: one greyed selector item, every change goes to DCT0 and DCT1 is never
+    // written. The firmware left limit bits behind a clear idle-cycle-limit enable bit: the
+    // drop-down shows "Disab." and a choice writes enable and limit together.
+    void gangedPairIsDrivenThroughDct0Alone() {
+        const auto machine = sim::SimulatedMachine::Load("k10-am3-ddr3-ganged");
+        const std::uint32_t f90 = (machine->Pci(0, 0x18, 2, 0x90) & ~0x00700000u) | 0x00600000u;
+        machine->SetPci(0, 0x18, 2, 0x90, f90);
+        hw::HardwareAccess hw(*machine);
+        const timings::k10::ModeDecision decision = timings::k10::DecideK10Mode(hw, 0x10);
+        QVERIFY(decision.mode.has_value());
+        hw.PciConfigWrite(kF3x8C, hw.PciConfigRead(kF3x8C) | (1u << 14));
+        timings::TimingSession session = timings::StartK10Timings(hw, *decision.mode);
+        QVERIFY(!session.error);
+
+        const auto window = TimingWindow();
+        timings::gui::TimingControlsBinder binder(window.get(), session);
+        binder.Fill();
+        auto* selector = window->findChild<QComboBox*>("ComboCH");
+        auto* trcd = window->findChild<QComboBox*>("Combo2A");
+        auto* idle = window->findChild<QComboBox*>("Combo18A");
+        QCOMPARE(window->findChild<QLabel*>("Panel5")->text(), QString("Ganged"));
+        QCOMPARE(selector->count(), 1);
+        QCOMPARE(selector->currentText(), QString("  A   B"));
+        QVERIFY(!selector->isEnabled());
+        QCOMPARE(idle->currentText(), QString("Disab."));
+
+        trcd->setCurrentIndex(ItemOf(trcd, "10"));
+        idle->setCurrentIndex(ItemOf(idle, "64"));
+        machine->ClearWrites();
+        QTest::mouseClick(window->findChild<QPushButton*>("Apply"), Qt::LeftButton);
+
+        const auto writes = machine->Writes();
+        QCOMPARE(writes.size(), std::size_t{5});
+        for (const sim::WriteRecord& w : writes) QCOMPARE(w.address >> 24, std::uint64_t{0x80});
+        // tRCD 10 is item 5 of 5..12: F2x88 bits 6..4.
+        QCOMPARE((machine->Pci(0, 0x18, 2, 0x88) >> 4) & 0x7u, 5u);
+        QCOMPARE(machine->Pci(0, 0x18, 2, 0x90), (f90 & ~0x00700000u) | 0x00500000u);
     }
 };
 
