@@ -14,10 +14,11 @@
 namespace zm::app {
 namespace {
 
-BackendChoice SimulatedBackend(const std::string& machine) {
+BackendChoice SimulatedBackend(const std::string& machine, Pace pace) {
     BackendChoice choice;
     try {
-        choice.backend = SimulatedMachineBackend(sim::SimulatedMachine::Load(machine));
+        auto clock = std::make_shared<os::VirtualClock>(pace == Pace::RealTime);
+        choice.backend = SimulatedMachineBackend(sim::SimulatedMachine::Load(machine, clock));
     } catch (const std::exception& error) {
         choice.error = error.what();
     }
@@ -69,8 +70,8 @@ Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine) 
     return b;
 }
 
-BackendChoice SelectBackend(const std::string& machine) {
-    return machine.empty() ? HostBackend() : SimulatedBackend(machine);
+BackendChoice SelectBackend(const std::string& machine, Pace pace) {
+    return machine.empty() ? HostBackend() : SimulatedBackend(machine, pace);
 }
 
 std::string ListMachinesText() {

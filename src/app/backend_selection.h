@@ -17,9 +17,13 @@ struct BackendChoice {
     std::string error;  // set when no backend could be made (bad profile, no host access)
 };
 
+// How time passes on a simulated machine: as on the host (windows), or only as far as the
+// program sleeps, without waiting (a report).
+enum class Pace { RealTime, Instant };
+
 // machine empty: this machine's real hardware; otherwise a shipped profile name or a profile
 // file.
-BackendChoice SelectBackend(const std::string& machine);
+BackendChoice SelectBackend(const std::string& machine, Pace pace = Pace::RealTime);
 
 // A backend on a simulated machine that already exists (tests build machines by hand).
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine);

@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     const std::string settingsPath =
         line.settingsPath.empty() ? DefaultSettingsPath(folder) : line.settingsPath;
 
-    BackendChoice choice = SelectBackend(line.machine);
+    BackendChoice choice = SelectBackend(
+        line.machine, line.mode == RunMode::Report ? Pace::Instant : Pace::RealTime);
     if (!choice.error.empty()) {
         std::cerr << "zentrimo: " << choice.error << "\n";
         return 2;

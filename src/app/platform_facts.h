@@ -32,6 +32,9 @@ struct PlatformFacts {
 
     // Intel uncore probe (device 3, function 4 on bus 0x3F, 0x7F, 0xFF).
     std::uint32_t uncoreDeviceId = 0;
+    // The id as the probe read it, before a single answer is forced to 0x2C1C8086: the
+    // memory-controller lock check differs for the Lynnfield uncore.
+    std::uint32_t probedUncoreDeviceId = 0;
     std::uint32_t busOffset = 0;  // 0, 0x400000 or 0xC00000: added to bus-0x3F addresses
     int uncoreAnswers = 0;        // probes that answered with Intel's vendor id
     ident::PackageFlags package;

@@ -16,6 +16,7 @@ void ProbeUncore(hw::HardwareAccess& hw, PlatformFacts& facts) {
     facts.package.lynnfield = facts.uncoreDeviceId == pci_id::kLynnfieldUncore;
     facts.package.bloomfield = facts.uncoreDeviceId == pci_id::kBloomfieldUncore;
     facts.package.gulftown = facts.uncoreDeviceId == pci_id::kGulftownUncore;
+    facts.probedUncoreDeviceId = facts.uncoreDeviceId;
     facts.uncoreDeviceId = pci_id::kBloomfieldUncore;
 }
 

@@ -195,7 +195,7 @@ void RunUncoreBranch(StartupContext& context, StartupResult& result) {
 
     ReadClockMultipliers(context, result);
     ShowTimings(result, timings::StartUncoreTimings(context.hw, result.facts.busOffset,
-                                                    result.facts.uncoreDeviceId,
+                                                    result.facts.probedUncoreDeviceId,
                                                     StoredTimings(context, result)));
 }
 

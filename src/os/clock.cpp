@@ -15,4 +15,9 @@ void SteadyClock::Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void VirtualClock::Sleep(std::uint32_t milliseconds) {
+    if (realSleeps_) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    now_ += milliseconds;
+}
+
 }  // namespace zm::os

@@ -144,3 +144,28 @@ TEST(Shutdown, LeavesF3x8CBit14AsItWasAtStart) {
 
 }  // namespace
 }  // namespace zm::app
+
+namespace zm::app {
+namespace {
+
+// The Lynnfield uncore asks for its configuration-unlock write (device 3, function 0, 0x68) on
+// every start, whatever the lock state; the probe's forced 0x2C1C id must not hide that.
+TEST(Startup, LynnfieldUncoreGetsItsConfigurationUnlockWrite) {
+    auto machine = sim::SimulatedMachine::Load("p55-lynnfield");
+    Started run(machine);
+    ASSERT_TRUE(run.result.messages.empty());
+    EXPECT_EQ(run.result.facts.probedUncoreDeviceId, 0x2C9C8086u);
+    EXPECT_EQ(run.result.facts.uncoreDeviceId, 0x2C1C8086u);
+    const sim::WriteRecord unlock{sim::WriteRecord::Kind::Pci, 0x80FF1868, 2, 4, 0};
+    const auto writes = machine->Writes();
+    EXPECT_NE(std::find(writes.begin(), writes.end(), unlock), writes.end());
+
+    // The Bloomfield uncore has no such register: it is never written there.
+    auto bloomfield = sim::SimulatedMachine::Load("x58-bloomfield");
+    Started other(bloomfield);
+    for (const sim::WriteRecord& w : bloomfield->Writes())
+        EXPECT_NE(w.address & 0xFFFF00FFu, 0x80001868u & 0xFFFF00FFu) << sim::Describe(w);
+}
+
+}  // namespace
+}  // namespace zm::app
