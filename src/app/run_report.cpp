@@ -5,14 +5,37 @@
 #include "app/report.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "cpu/cpu_clocks.h"
+#include "os/clock.h"
 
 namespace zm::app {
+namespace {
+
+// The texts one measuring pass leaves in the "System Frequency" group.
+void ShowMeasuredClocks(const std::optional<cpu::PassOutput>& pass, FrequencyView& view) {
+    if (!pass) return;
+    view.bclk = pass->texts.bclk;
+    view.coreMultiplier = pass->texts.coreMultiplier;
+    view.cores = pass->texts.cores;
+    view.uncore = pass->texts.uncore;
+    view.link = pass->texts.ht;
+    view.ram = pass->texts.ram;
+    if (pass->coreMultiplierItem) view.multiplierIndex = *pass->coreMultiplierItem;
+}
+
+}  // namespace
 
 int RunReport(Backend& backend, const CommandLine& line, const std::string& settingsPath,
               std::ostream& out, std::ostream& err) {
     hw::HardwareAccess hw(*backend.library);
-    StartupContext context{backend, hw, settingsPath};
+    os::SteadyClock hostClock;
+    os::Clock& clock = backend.clock ? *backend.clock : hostClock;
+    cpu::CpuClocks clocks(hw, clock, nullptr, nullptr);
+    StartupContext context{backend, hw, settingsPath, &clocks};
+    context.startMeasuringThread = false;
     StartupResult result = RunStartup(context);
+    if (!result.terminationRequested && (result.facts.intelPlatform || result.facts.amdPlatform))
+        ShowMeasuredClocks(clocks.MeasureOnce(clock), result.view.frequency);
 
     out << (line.json ? RenderReportJson(result, backend.description)
                       : RenderReportText(result, backend.description));

@@ -100,7 +100,7 @@ void ClearView(StartupResult& result) { result.view = MainView{}; }
 
 void StartClockMeasurement(StartupContext& context, StartupResult& /*result*/) {
     // The texts of the "System Frequency" group follow from the thread's passes.
-    if (context.clocks) context.clocks->StartMeasuring();
+    if (context.clocks && context.startMeasuringThread) context.clocks->StartMeasuring();
 }
 
 void SetStartValues(StartupResult& result) {

@@ -57,6 +57,8 @@ struct StartupContext {
     // The window's clock members and measuring thread; without them (the report) the
     // multipliers are still read, and no thread runs.
     cpu::CpuClocks* clocks = nullptr;
+    // The windows measure on the background thread; the report measures once, itself.
+    bool startMeasuringThread = true;
 };
 
 struct StartupResult {

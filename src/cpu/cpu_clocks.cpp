@@ -17,7 +17,16 @@ CpuClocks::CpuClocks(hw::HardwareAccess& hw, os::Clock& clock,
                      ThreadCompteur::Dispatcher dispatcher, ThreadCompteur::Publisher publisher,
                      char decimalSeparator)
     : hw_(hw),
+      separator_(decimalSeparator),
       thread_(hw, clock, state_, std::move(dispatcher), std::move(publisher), decimalSeparator) {}
+
+std::optional<PassOutput> CpuClocks::MeasureOnce(os::Clock& clock) {
+    const auto readings = TakeTscReadings(hw_, clock, [] { return false; });
+    if (!readings) return std::nullopt;
+    const double tscMhz = NextTscMhz(0.0, *readings);
+    if (tscMhz <= 0.0) return std::nullopt;
+    return ClockPass(separator_).Run(hw_, state_, tscMhz);
+}
 
 CpuClocks::~CpuClocks() {
     thread_.StopMeasuring();

@@ -38,6 +38,9 @@ public:
     ThreadCompteur& Thread() { return thread_; }
 
     void StartMeasuring() { thread_.StartMeasuring(); }
+    // One measuring pass on the calling thread, as the thread would make it (the report has no
+    // thread). Nothing when no two intervals of the pass agreed.
+    std::optional<PassOutput> MeasureOnce(os::Clock& clock);
     void StopMeasuring() { thread_.StopMeasuring(); }
 
     // Intel, both controller kinds. Reads the multipliers, publishes them to the thread, reads
@@ -65,6 +68,7 @@ public:
 
 private:
     hw::HardwareAccess& hw_;
+    char separator_;
     ClockState state_;
     ThreadCompteur thread_;
     PowerFeatures power_;
