@@ -19,7 +19,9 @@ struct SpdMemorySummary {
     SpdMemoryType type = SpdMemoryType::None;
     std::string manufacturer;
     std::string partNumber;
-    bool partNumberEnabled = false;  // the "Part Nb." label and panel
+    // The "Part Nb." label and panel. Only a decoded DDR2 or DDR3 module sets it (from whether
+    // its part number is empty); without one they stay as the window was built: enabled.
+    bool partNumberEnabled = true;
     std::string speed;
     unsigned clockMhz = 0;  // memory clock from the module's fastest cycle time
 };

@@ -31,7 +31,7 @@ struct MemorySummary {
     std::string type;  // set by the memory-controller code
     std::string manufacturer;
     std::string partNumber;
-    bool partNumberEnabled = false;
+    bool partNumberEnabled = true;  // cleared only by a decoded module without part number
     std::string size;
     std::string speed;
     std::string channels;  // set by the memory-controller code

@@ -75,6 +75,7 @@ TEST(SpdSummary, OtherTypesShowNothingAndReadNothingMore) {
         EXPECT_EQ(s.type, SpdMemoryType::None) << type;
         EXPECT_EQ(s.manufacturer, "") << type;
         EXPECT_EQ(s.speed, "") << type;
+        EXPECT_TRUE(s.partNumberEnabled) << type;  // the label stays as built
         EXPECT_EQ(spd.reads, 1u) << type;
     }
 }
