@@ -25,6 +25,8 @@ DecodeResult Decode(const Images& images, TimingModel& model) {
         for (const TimingField& f : kTimingFields) {
             t[f.control] = f.codec.Decode(images.at(ch, f.reg));
         }
+        t[C::Combo15A] =
+            static_cast<std::int32_t>(kRefreshToRefreshRead.Get(images.at(ch, Reg::R258)));
         // tRP: the slot holds the low three bits as read, the high bit sits beside it.
         t[C::Combo3A] = static_cast<std::int32_t>(kTrpLow.Get(images.at(ch, Reg::R250)));
         t.trpHighBit = static_cast<std::int32_t>(kTrpHigh.Get(images.at(ch, Reg::R254)));

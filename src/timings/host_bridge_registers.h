@@ -71,8 +71,7 @@ constexpr std::array<TimingField, 25> kTimingFields{{
     {C::Combo20A, Reg::R258, Linear(Field{11, 8}), true},       // tWR_RD
     {C::Combo30A, Reg::R258, Linear(Field{16, 12}, 5), true},   // tWTR
     {C::Combo2A, Reg::R258, Linear(Field{20, 17}, 2), true},    // tRCD-R
-    // Refresh to refresh: 7 bits; bit 31 belongs to the register, not to the timing, and is
-    // kept on every write.
+    // Refresh to refresh: written into bits 30..24, bit 31 kept; read from 31..24 (below).
     {C::Combo15A, Reg::R258, Linear(Field{30, 24}), true},
     {C::Combo17A, Reg::R264, Linear(Field{12, 8}), true},       // partial write trip threshold
     {C::Combo16A, Reg::R264, Linear(Field{21, 16}), true},      // static read delay (tRD)
@@ -88,6 +87,11 @@ constexpr std::array<TimingField, 25> kTimingFields{{
 constexpr Field kTrpLow{31, 29};        // in R250
 constexpr Field kTrpHigh = Bit(0);      // in R254
 constexpr std::int32_t kTrpOffset = 2;  // tRP value = index + 2
+// Refresh to refresh (Combo15A) is read as the whole byte 31..24, while a write sets only
+// 30..24 and keeps bit 31. Its list ends at "127", so a register with bit 31 set reads as a
+// value the list does not hold: the drop-down stays empty and the start-up guard keeps Apply
+// off, instead of showing a value that leaves that bit out.
+constexpr Field kRefreshToRefreshRead{31, 24};  // in R258
 // Refresh period (Combo6A): a 14-bit count of clocks, listed as the sixteen usual values.
 constexpr Field kRefreshPeriod{21, 8};  // in R268
 constexpr std::array<std::uint32_t, 16> kRefreshPeriods = {

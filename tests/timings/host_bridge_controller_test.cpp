@@ -111,6 +111,33 @@ TEST(HostBridgeRead, RefreshPeriodListedUnlistedAndConflicting) {
     EXPECT_FALSE(IsListed(lists, C::Combo6A, model[1][C::Combo6A]));
 }
 
+TEST(HostBridgeRead, RefreshToRefreshIsReadWithBit31AndWrittenWithout) {
+    // The timing is read from bits 31..24 but written into 30..24 only, bit 31 kept. With bit
+    // 31 set the value read is past the list's "127": nothing is shown and Apply stays off.
+    auto m = HostBridgeMachine();
+    testing::HostBridgeChannelValues a = testing::Ddr3_1333HostBridgeChannel();
+    a.r258 |= 0x80000000u;
+    testing::SetHostBridgeChannel(*m, 0, a);
+    hw::HardwareAccess hw(*m);
+    const TimingSession s = StartHostBridgeTimings(hw);
+    ASSERT_FALSE(s.error);
+    EXPECT_EQ(s.model[kChannelA][C::Combo15A], 128 + 74);
+    EXPECT_EQ(ItemText(s.lists, C::Combo15A, s.model[kChannelA][C::Combo15A]), "");
+    EXPECT_EQ(ItemText(s.lists, C::Combo15A, s.model[kChannelB][C::Combo15A]), "74");
+    EXPECT_FALSE(s.applyEnabled);
+    EXPECT_EQ(s.selector.selectedItem, 1);  // the channels differ
+
+    // A listed item goes into bits 30..24 and leaves bit 31 as the image has it.
+    ChannelTimings t;
+    t.index.fill(-1);
+    t[C::Combo15A] = 100;
+    for (std::uint32_t image : {a.r258, a.r258 & 0x7FFFFFFFu}) {
+        const std::uint32_t written =
+            host_bridge::RebuildRegister(host_bridge::Reg::R258, image, t, 0, s.lists);
+        EXPECT_EQ(written, (image & 0x80FFFFFFu) | (100u << 24)) << std::hex << image;
+    }
+}
+
 TEST(HostBridgeRead, PopulationDecidesTheSelectorAndRefusesAnEmptyChannelA) {
     {
         auto m = HostBridgeMachine(false);

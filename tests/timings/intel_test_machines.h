@@ -113,7 +113,8 @@ inline HostBridgeChannelValues Ddr3_1333HostBridgeChannel() {
                                                  {Field{23, 20}, 6},     // tWR_WR
                                                  {Field{27, 24}, 4},     // write to write same rank
                                                  {Field{31, 28}, 9}});   // tRCD-W 9
-    v.r258 = Compose(kForeignBits & 0x80E00000, {{Field{3, 0}, 6},       // tRD_RD
+    // Bit 31 is left clear here: it is read as part of refresh to refresh (see the tests).
+    v.r258 = Compose(kForeignBits & 0x00E00000, {{Field{3, 0}, 6},       // tRD_RD
                                                  {Field{7, 4}, 4},       // read to read same rank
                                                  {Field{11, 8}, 5},      // tWR_RD
                                                  {Field{16, 12}, 5},     // tWTR field 5 -> "5"
