@@ -195,6 +195,10 @@ SmbiosFacts FullScan(Physical& mem, settings::IniFile& settings) {
         settings.WriteHexAddress(kSection, kBaseboardStrings, static_cast<std::uint32_t>(strings));
         ReadBaseboardStrings(mem, strings, facts);
         settings.WriteString(kSection, kBoardVendor, facts.boardVendor);
+    } else {
+        // No baseboard in this table: a vendor left from an earlier board would make the cache
+        // look valid and send the next start to that board's string address.
+        settings.WriteString(kSection, kBoardVendor, "");
     }
 
     if (tableLength > kMemoryDevicesFrom) {

@@ -42,7 +42,8 @@ constexpr const char* kTableAddress = "DMI5";
 
 // The cached addresses when they are still valid (the board vendor is known and the memory
 // device at DMI3 still carries the header dword DMI4); otherwise a full scan that rewrites
-// DMI5, DMI1, DMI2, DMI3 and DMI4 in that order as each is found.
+// DMI5, DMI1, DMI2, DMI3 and DMI4 in that order as each is found (DMI2 is emptied when the
+// table shows no baseboard, so that no earlier board's cache stays valid).
 SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings);
 
 // Header plausibility rules (header = the structure's first dword, little-endian: type, length,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -226,6 +227,59 @@ TEST_F(SmbiosTest, TablesMovedByTheFirmwareAreFoundAgain) {
     EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{512, 512, 0, 0, 0, 0}));
     EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI5"), 0x000F1000u);
     EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI3"), 0x000F1000u + 0x4B6);
+}
+
+// A "dmidecode --dump-bin" style image of a small table: BIOS information, no baseboard
+// structure, and one 1 GB DIMM at table+0x200.
+std::vector<std::uint8_t> TableWithoutBaseboard() {
+    std::vector<std::uint8_t> table = {0x00, 0x12, 0x00, 0x00, 1, 2, 0x00, 0xF0, 3,
+                                       0x0F, 0,    0,    0,    0, 0, 0,    0,    0};
+    for (const char* s : {"Vendor", "1.0", "01/01/2010"})
+        table.insert(table.end(), s, s + strlen(s) + 1);
+    table.push_back(0);
+    table.resize(0x200, 0);
+    std::vector<std::uint8_t> device(0x1B, 0);
+    device[0] = 17;
+    device[1] = 0x1B;
+    device[3] = 0x11;     // handle 0x1100
+    device[0x0D] = 0x04;  // 0x0400 MB
+    device[0x0E] = 0x09;  // DIMM
+    table.insert(table.end(), device.begin(), device.end());
+    table.insert(table.end(), {0, 0});
+
+    std::vector<std::uint8_t> dump(0x20, 0);
+    std::memcpy(dump.data(), "_SM_", 4);
+    dump[0x05] = 0x1F;
+    std::memcpy(dump.data() + 0x10, "_DMI_", 5);
+    dump[0x16] = static_cast<std::uint8_t>(table.size());
+    dump[0x17] = static_cast<std::uint8_t>(table.size() >> 8);
+    dump.insert(dump.end(), table.begin(), table.end());
+    return dump;
+}
+
+// A board change to firmware whose table holds no baseboard structure: the old board's vendor
+// must not stay behind as a valid cache, or the next start would read "strings" at the old
+// board's address.
+TEST_F(SmbiosTest, AScanWithoutBaseboardLeavesNoVendorInTheCache) {
+    sim::SimulatedMachine machine;
+    PlaceSmbiosDump(machine, TableWithoutBaseboard(), kEntry, kTable);
+    const std::string oldStrings("Old Board\0Old Model\0\0", 22);
+    machine.SetPhysicalMemory(0xE0100, {oldStrings.begin(), oldStrings.end()});
+    std::ofstream(SettingsPath()) << "[HL965]\nDMI5=000E0000\nDMI1=000E0100\nDMI2=Old Board\n"
+                                     "DMI3=000E0200\nDMI4=11001B11\n";
+    hw::HardwareAccess hw(machine);
+
+    for (int start = 1; start <= 2; ++start) {
+        settings::IniFile ini(SettingsPath());
+        const SmbiosFacts facts = ReadSmbios(hw, ini);
+        EXPECT_FALSE(facts.fromCache) << start;
+        EXPECT_EQ(facts.boardVendor, "") << start;
+        EXPECT_EQ(facts.boardModel, "") << start;
+        EXPECT_EQ(facts.biosVersion, "1.0") << start;
+        EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{1024, 0, 0, 0, 0, 0})) << start;
+        EXPECT_EQ(ini.ReadString("HL965", "DMI2"), "") << start;
+        EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI3"), kTable + 0x200) << start;
+    }
 }
 
 TEST(SmbiosHeaders, PlausibilityRules) {
