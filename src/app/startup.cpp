@@ -10,6 +10,7 @@
 #include "timings/channel_selection.h"
 #include "timings/k10_mode.h"
 #include "timings/k10_session.h"
+#include "timings/stored_timings.h"
 
 namespace zm::app {
 namespace {
@@ -78,10 +79,11 @@ void ReadClockMultipliers(StartupContext& context, StartupResult& result,
     f.ramMultiplier = setup.texts.ram;
 }
 
-// The stored timing set, when the settings file asks for it at start ("AN" = "1").
-const timings::TimingModel* StoredTimings(StartupContext& /*context*/, StartupResult& /*result*/) {
-    // Not wired yet: the settings file's stored timing sets.
-    return nullptr;
+// The stored timing set, when the settings file asks for it at start ("AN" = "1"). "AN" is read
+// here, before the controller is; the set itself once the session has decoded the registers, so
+// that a timing the file does not hold keeps the controller's value.
+timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResult& /*result*/) {
+    return timings::StoredTimingsAtStart(settings::IniFile(context.settingsPath));
 }
 
 // Shows the session's drop-downs, or refuses the memory population it found.
@@ -99,6 +101,7 @@ void ShowTimings(StartupResult& result, timings::TimingSession session) {
 void ClearView(StartupResult& result) { result.view = MainView{}; }
 
 void StartClockMeasurement(StartupContext& context, StartupResult& /*result*/) {
+    // BaseMultiplier is 1.0 until the platform branch reads it, so the first passes are sound.
     // The texts of the "System Frequency" group follow from the thread's passes.
     if (context.clocks && context.startMeasuringThread) context.clocks->StartMeasuring();
 }
@@ -226,7 +229,6 @@ void RunPlatformBranch(StartupContext& context, StartupResult& result) {
 StartupResult RunStartup(StartupContext& context) {
     StartupResult result;
     ClearView(result);
-    StartClockMeasurement(context, result);
     SetStartValues(result);
 
     CheckLibraryFilesStage(context, result);
@@ -237,6 +239,10 @@ StartupResult RunStartup(StartupContext& context) {
     ReadBridgeIds(context.hw, result.facts);
     ApplyPlatformGateStage(result);
     if (result.terminationRequested) return result;
+    // The measuring thread reads time-stamp counters and MSRs through the library: it starts
+    // once the library is initialised and the machine is one the program drives, never on a
+    // machine that is being refused or whose library files are missing.
+    StartClockMeasurement(context, result);
 
     IdentifyChipsetAndMemory(context, result);
     IdentifyCpuSignature(context, result);

@@ -4,7 +4,6 @@
 // and the report show. Every stage is a function of its own, called in this order:
 //
 //   1  ClearView                 empty texts
-//   2  StartClockMeasurement     the clock-measurement thread
 //   3  (window only)             layout by screen density
 //   4  SetStartValues            SMBus slave 0x50, first channel-selector entry
 //   5  CheckLibraryFiles         one "ERROR!" per missing file, then stop: no hardware touched
@@ -12,6 +11,8 @@
 //   7  ProbeUncore               Intel uncore on bus 0x3F / 0x7F / 0xFF
 //   8  ReadBridgeIds             AMD north bridge, host bridge
 //   9  ApplyPlatformGate         warning or refusal, then stop
+//   2  StartClockMeasurement     the clock-measurement thread, only on a machine that passed:
+//                                it reads the hardware, which a refused machine must not see
 //  10  IdentifyChipsetAndMemory  chipset name, spd button, SMBus, first module's summary
 //  11  IdentifyCpuSignature      cpuid leaf 1
 //  12  ReadSmbiosSummary         motherboard, BIOS, memory size

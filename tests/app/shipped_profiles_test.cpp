@@ -123,6 +123,26 @@ TEST(ShippedProfiles, SupportedMachinesShowTheirCpuGroup) {
     }
 }
 
+TEST(ShippedProfiles, JsonReportCarriesEveryChannelsTimings) {
+    const ReportRun run = Report("x58-bloomfield", true);
+    ASSERT_EQ(run.exitCode, 0);
+    const nlohmann::json timings = nlohmann::json::parse(run.out)["timings"];
+    EXPECT_EQ(timings["kind"], "Uncore");
+    EXPECT_EQ(timings["channel_mode_items"][timings["channel_selected"].get<int>()], " A  B  C");
+    ASSERT_EQ(timings["channels"].size(), 3u);
+    const char* letters[] = {"A", "B", "C"};
+    for (int c = 0; c < 3; ++c) {
+        const nlohmann::json& channel = timings["channels"][c];
+        EXPECT_EQ(channel["channel"], letters[c]);
+        ASSERT_EQ(channel["timings"].size(), 27u);
+        const nlohmann::json& trcd = channel["timings"][1];
+        EXPECT_EQ(trcd["control"], "Combo2A");
+        EXPECT_EQ(trcd["label"], "RAS# to CAS# Delay (tRCD) .........");
+        EXPECT_EQ(trcd["text"], "9");  // tRCD 9 on every channel of this machine
+        EXPECT_EQ(trcd["index"], 7);   // items start at 2
+    }
+}
+
 TEST(ShippedProfiles, TextReportShowsTheWindowsTexts) {
     const ReportRun run = Report("x58-bloomfield", false);
     ASSERT_EQ(run.exitCode, 0);

@@ -6,6 +6,7 @@
 #include "app/extended_config.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "cpu/cpu_clocks.h"
 #include "hand_built_machines.h"
 
 namespace zm::app {
@@ -113,6 +114,33 @@ TEST(Startup, K10WithUnknownMemoryTypeIsRefusedBeforeAnyWrite) {
     EXPECT_EQ(machine->Pci(0, 24, 3, 0x8C), 0u);
     ReleaseHardware(run.hw, run.result.facts);
     EXPECT_EQ(machine->Pci(0, 24, 3, 0x8C), 0u);
+}
+
+TEST(Startup, MeasuringThreadStartsOnlyOnAMachineThatPassed) {
+    struct Case {
+        const char* name;
+        std::shared_ptr<sim::SimulatedMachine> machine;
+        bool running;
+    };
+    auto missingFile = testing::Bloomfield();
+    missingFile->SetMissingLibraryFiles({"WinRing0x64.sys"});
+    const Case cases[] = {
+        {"passes", testing::Bloomfield(), true},
+        {"missing library file", missingFile, false},
+        {"chipset controller", testing::MachineWithHostBridge(0x2E208086), false},
+        {"unknown", testing::MachineWithHostBridge(0x12345678), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Backend backend = SimulatedMachineBackend(c.machine);
+        hw::HardwareAccess hw(*c.machine);
+        cpu::CpuClocks clocks(hw, *backend.clock, nullptr, nullptr);
+        StartupContext context{backend, hw, "", &clocks};
+        const StartupResult result = RunStartup(context);
+        EXPECT_EQ(clocks.Thread().Running(), c.running);
+        clocks.StopMeasuring();
+        EXPECT_EQ(result.terminationRequested, !c.running);
+    }
 }
 
 TEST(Shutdown, LeavesF3x8CBit14AsItWasAtStart) {
