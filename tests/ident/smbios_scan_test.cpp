@@ -282,6 +282,28 @@ TEST_F(SmbiosTest, AScanWithoutBaseboardLeavesNoVendorInTheCache) {
     }
 }
 
+// The entry point is looked for with 15000 dword reads every 4 bytes from 0xF0000.
+TEST_F(SmbiosTest, TheAnchorIsLookedForEveryFourBytesOver15000Reads) {
+    struct Case {
+        std::uint32_t entryAt;
+        bool found;
+    };
+    const Case cases[] = {
+        {0xF0000, true},  {0xFEA5C, true},                     // first and last dword read
+        {0xFEA60, false}, {0xEFFF0, false}, {0xF0012, false},  // past the end, before, off-step
+    };
+    for (const Case& c : cases) {
+        sim::SimulatedMachine machine;
+        PlaceSmbiosDump(machine, TableWithoutBaseboard(), c.entryAt, kTable);
+        hw::HardwareAccess hw(machine);
+        fs::remove(SettingsPath());
+        settings::IniFile ini(SettingsPath());
+        const SmbiosFacts facts = ReadSmbios(hw, ini);
+        EXPECT_EQ(facts.tableFound, c.found) << std::hex << c.entryAt;
+        EXPECT_EQ(facts.biosVersion, c.found ? "1.0" : "") << std::hex << c.entryAt;
+    }
+}
+
 TEST(SmbiosHeaders, PlausibilityRules) {
     EXPECT_TRUE(IsBiosHeader(0x00001800));
     EXPECT_TRUE(IsBiosHeader(0x01010800));
