@@ -54,11 +54,14 @@ TEST(SmbusDiscovery, AnSmbusFunctionHiddenByTheFirmwareComesBack) {
     sim::SimulatedMachine machine;
     AddIntelChipset(machine, 0x0400);
     machine.SetRootComplexRegister(0x3418, 0x00000008 | 0x00000002);  // SMBus and SATA hidden
+    machine.SetPci(0, 31, 0, 0xF0, kRcba);                            // decode not yet enabled
     hw::HardwareAccess hw(machine);
     ASSERT_EQ(hw.PciConfigRead(0x8000FB00), 0xFFFFFFFFu);
 
     ASSERT_TRUE(DiscoverSmbusController(hw));
     EXPECT_EQ(hw.SmbusBase(), 0x0400);
+    // The block's decode enable (bit 0 of its base register) is set before it is written.
+    EXPECT_TRUE(Contains(machine.Writes(), {WriteRecord::Kind::Pci, 0x8000F8F0, kRcba | 1u, 4}));
     // Only the SMBus bit was cleared; the function answers again.
     EXPECT_TRUE(
         Contains(machine.Writes(), {WriteRecord::Kind::Memory, kRcba + 0x3418, 0x00000002, 4}));
@@ -124,19 +127,32 @@ TEST(SmbusDiscovery, NoUsableControllerIsReportedAndNothingIsEnabled) {
     }
 }
 
-// A configuration block base of 0 (firmware never set it) must not send the function-disable
-// write into ordinary RAM at 0x3418.
-TEST(SmbusDiscovery, AnUnsetConfigurationBlockIsLeftAlone) {
-    sim::SimulatedMachine machine;
-    AddIntelChipset(machine, 0x0400);
-    machine.SetPci(0, 31, 0, 0xF0, 0);
-    machine.SetPhysicalMemory(0x3418, {0x08, 0, 0, 0});
-    hw::HardwareAccess hw(machine);
-    ASSERT_TRUE(DiscoverSmbusController(hw));
-    for (const WriteRecord& w : machine.Writes()) {
-        EXPECT_NE(w.kind, WriteRecord::Kind::Memory) << sim::Describe(w);
+// The configuration block is only decoded and written when it is an Intel LPC bridge's and has
+// a base: a base of 0 (firmware never set it) would send the function-disable write into
+// ordinary RAM at 0x3418, and register 0xF0 of another maker's device is not a block base.
+TEST(SmbusDiscovery, AConfigurationBlockThatIsNotThereIsLeftAlone) {
+    struct Case {
+        const char* name;
+        std::uint32_t lpcIdentity;
+        std::uint32_t baseRegister;
+    };
+    const Case cases[] = {
+        {"base never set", 0x3B028086, 0x00000000},
+        {"base never set, enable bit only", 0x3B028086, 0x00000001},
+        {"not an Intel LPC bridge", 0x036810DE, 0xFED18001},
+    };
+    for (const Case& c : cases) {
+        sim::SimulatedMachine machine;
+        AddIntelChipset(machine, 0x0400);
+        machine.SetPci(0, 31, 0, 0x00, c.lpcIdentity);
+        machine.SetPci(0, 31, 0, 0xF0, c.baseRegister);
+        hw::HardwareAccess hw(machine);
+        EXPECT_TRUE(DiscoverSmbusController(hw)) << c.name;
+        for (const WriteRecord& w : machine.Writes()) {
+            EXPECT_NE(w.kind, WriteRecord::Kind::Memory) << c.name << ": " << sim::Describe(w);
+            EXPECT_NE(w.address, 0x8000F8F0u) << c.name << ": " << sim::Describe(w);
+        }
     }
-    EXPECT_EQ(machine.PhysicalDword(0x3418), 0x08u);
 }
 
 }  // namespace
