@@ -75,6 +75,8 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
          true,
          {}},
         {K::HostBridge, false, {false, true, false}, {}, "", 0, true, intelError},
+        // No channel holds memory (the window read zeros): refused like channel A empty.
+        {K::HostBridge, false, {false, false, false}, {}, "", 0, true, intelError},
         {K::K10, true, {true, true, false}, {"  A   B"}, "Ganged", 0, false, {}},
         {K::K10,
          false,

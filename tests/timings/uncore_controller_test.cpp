@@ -46,6 +46,7 @@ TEST(UncoreLock, WritesTheUnlockRegistersPerDeviceAndState) {
         {0x2C9C8086, 0, {Pci(0x803F1868, 2)}, false},
         {0x2C9C8086, 2, {Pci(0x803F1868, 2), Pci(0x803F0090, 2)}, false},
         {0x2C9C8086, 1, {Pci(0x803F1868, 2)}, false},
+        {0x2C188086, 2, {}, false},  // an id neither rule names: nothing is written
     };
     for (const LockCase& c : cases) {
         auto m = UncoreMachine(7, 0x3F, c.state, c.device);
