@@ -121,6 +121,22 @@ TEST_F(K10PassTest, MultiplierTextsAndClocks) {
     EXPECT_EQ(pass.Run(*hw, state, 3000.0).texts.coreMultiplier, "x 13.0");
 }
 
+TEST_F(K10PassTest, TextsUseTheUsersDecimalSeparator) {
+    ClockPass commaPass(',');
+    machine->SetMsrAll(reg::kMsrCofVidStatus, test::CofVid(2, 1));
+    const PassOutput out = commaPass.Run(*hw, state, 3000.0);
+    EXPECT_EQ(out.texts, (FrequencyTexts{"x 4,50", "200,0 MHz", "900,0 MHz", "2000,0 MHz",
+                                         "2000,0 MHz", "533,3 MHz"}));
+}
+
+TEST_F(IntelPassTest, TextsUseTheUsersDecimalSeparator) {
+    ClockPass commaPass(',');
+    PerfStatus({20, 20, 20, 20});
+    EXPECT_EQ(commaPass.Run(*hw, state, 2666.0).texts,
+              (FrequencyTexts{"x 20,0", "133,3 MHz", "2666,0 MHz", "2132,8 MHz", "2399,4 MHz",
+                              "533,2 MHz"}));
+}
+
 TEST_F(K10PassTest, ReservedDividerKeepsThePreviousCoresDivisor) {
     machine->SetMsrAll(reg::kMsrCofVidStatus, test::CofVid(2, 1));
     machine->SetMsr(3, reg::kMsrCofVidStatus, test::CofVid(30, 6));  // reserved CpuDid

@@ -164,6 +164,41 @@ private slots:
         QCOMPARE(writes[0].value & 0xFF, std::uint64_t{21});
     }
 
+    void openingTheListWithoutChangingItWritesTheShownRatio() {
+        // A pass selected ratio 20 (item 8); the user opens the list and closes it again.
+        cpu::PassOutput pass;
+        pass.coreMultiplierItem = 8;
+        binder_->ShowPass(pass);
+        QCOMPARE(group_->combo22->currentIndex(), 8);
+        group_->combo22->showPopup();
+        group_->combo22->hidePopup();
+        QVERIFY(warnings_.empty());
+
+        QVERIFY(binder_->ApplyCoreMultiplier());
+        QVERIFY(!binder_->ApplyCoreMultiplier());  // released: written once
+        const auto writes = MsrWrites(*machine_, cpu::reg::kMsrPerfControl);
+        QCOMPARE(writes.size(), std::size_t{1});
+        QCOMPARE(writes[0].value & 0xFF, std::uint64_t{20});
+    }
+
+    void clockTextsUseTheUsersDecimalSeparator() {
+        const QLocale saved;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        binder_.reset();
+        binder_ = std::make_unique<cpu::gui::FrequencyBinder>(group_->Widgets(), *hw_,
+                                                              clock_.get(), nullptr);
+        QLocale::setDefault(saved);
+        ident::CpuIdentity id = ident::IdentifyCommon(*machine_);
+        ident::IdentifyIntelUncore(id, *machine_, *hw_, ident::PackageFlags{});
+        binder_->ShowIntelSetup(binder_->Clocks().SetUpIntel(
+            {timings::ControllerKind::Uncore, 0xC00000, 0, id.maxNonTurboRatio}, id.coreCount,
+            id.minRatio));
+        binder_->Clocks().StartMeasuring();
+        QTRY_COMPARE_WITH_TIMEOUT(group_->bclk->text(), QStringLiteral("133,3 MHz"), 5000);
+        QCOMPARE(group_->cores->text(), QStringLiteral("2666,7 MHz"));
+        QCOMPARE(group_->coreMultiplier->text(), QStringLiteral("x 20,0"));
+    }
+
     void measuredClocksReachThePanels() {
         binder_->Clocks().StartMeasuring();
         QTRY_COMPARE_WITH_TIMEOUT(group_->bclk->text(), QStringLiteral("133.3 MHz"), 5000);
