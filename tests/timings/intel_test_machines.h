@@ -106,13 +106,13 @@ inline HostBridgeChannelValues Ddr3_1333HostBridgeChannel() {
                                                  {Field{10, 6}, 20},   // tWTP 20
                                                  {Field{22, 16}, 74},  // tRFC 74
                                                  {Field{28, 25}, 9},  // all precharge to activate 9
-                                                 {Field{31, 29}, 1}});   // tRP low bits: 9 = 0b1001
-    v.r254 = Compose(kForeignBits & 0x0000FFE0, {{Field{0, 0}, 1},       // tRP bit 3
-                                                 {Field{4, 1}, 4},       // tRRD 4
-                                                 {Field{19, 16}, 7},     // tRD_WR 7
-                                                 {Field{23, 20}, 6},     // tWR_WR
-                                                 {Field{27, 24}, 4},     // write to write same rank
-                                                 {Field{31, 28}, 9}});   // tRCD-W 9
+                                                 {Field{31, 29}, 1}});  // tRP low bits: 9 = 0b1001
+    v.r254 = Compose(kForeignBits & 0x0000FFE0, {{Field{0, 0}, 1},      // tRP bit 3
+                                                 {Field{4, 1}, 4},      // tRRD 4
+                                                 {Field{19, 16}, 7},    // tRD_WR 7
+                                                 {Field{23, 20}, 6},    // tWR_WR
+                                                 {Field{27, 24}, 4},    // write to write same rank
+                                                 {Field{31, 28}, 9}});  // tRCD-W 9
     // Bit 31 is left clear here: it is read as part of refresh to refresh (see the tests).
     v.r258 = Compose(kForeignBits & 0x00E00000, {{Field{3, 0}, 6},       // tRD_RD
                                                  {Field{7, 4}, 4},       // read to read same rank
