@@ -1,6 +1,7 @@
 #include "timings/k10_session.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "timings/k10_apply.h"
@@ -29,7 +30,8 @@ private:
 
 }  // namespace
 
-TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode, const TimingModel* stored) {
+TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode,
+                              const StoredTimingsSource& stored) {
     TimingSession session;
     session.model.kind = ControllerKind::K10;
     session.model.k10Mode = mode;
@@ -42,12 +44,12 @@ TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode, const Timing
         session.error = std::string(refusal->text);
         return session;
     }
-    if (stored) {
-        k10::ApplyTimings(hw, *stored, state, /*storedTimingsActive=*/true);
-        k10::RereadRegisters(hw, state);
-    }
-
     k10::DecodeTimings(state, session.model);
+    if (const std::optional<TimingModel> set = stored ? stored(session.model) : std::nullopt) {
+        k10::ApplyTimings(hw, *set, state, /*storedTimingsActive=*/true);
+        k10::RereadRegisters(hw, state);
+        k10::DecodeTimings(state, session.model);
+    }
     session.lists = k10::ControllerLists(state);
     session.present = {k10::Populated(state.dct[0]), state.dct1Read && k10::Populated(state.dct[1]),
                        false};
@@ -59,6 +61,10 @@ TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode, const Timing
     session.applyEnabled = StartupGuardPasses(session.model, session.lists, kChannelA);
     session.writer = std::make_unique<K10Writer>(hw, state);
     return session;
+}
+
+TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode, const TimingModel* stored) {
+    return StartK10Timings(hw, mode, FixedStoredTimings(stored));
 }
 
 }  // namespace zm::timings

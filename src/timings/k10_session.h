@@ -10,11 +10,12 @@
 namespace zm::timings {
 
 // Reads F2x110 and the registers of both controllers and refuses DCT1 without DCT0 on an
-// unganged pair before anything is written; when `stored` is given (the settings file's "AN" is
-// "1", indices as the settings file filled them) writes those timings first, as Apply does, and
-// reads the registers again; then decodes, builds the channel selector and runs the start-up
-// guard.
+// unganged pair before anything is written; decodes them; when `stored` gives a set (the
+// settings file's "AN" is "1", built on the decoded timings) writes it as Apply does with the
+// stored set active and reads and decodes the registers again; then builds the channel selector
+// and runs the start-up guard.
 TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode,
-                              const TimingModel* stored = nullptr);
+                              const StoredTimingsSource& stored = {});
+TimingSession StartK10Timings(hw::HardwareAccess& hw, K10Mode mode, const TimingModel* stored);
 
 }  // namespace zm::timings

@@ -75,6 +75,11 @@ struct TimingModel {
     // K10: DCT0 and DCT1 work as one 128-bit controller.
     bool ganged = false;
 
+    // Uncore: one value per channel that the stored timing set in the settings file carries
+    // beside the timings (its key 20). Nothing reads or sets it otherwise; it only goes back into
+    // the file as it came out, so a fresh program keeps 0 there.
+    std::array<std::int32_t, kMaxChannels> uncoreSpare{};
+
     ChannelTimings& operator[](int channel) { return channels[channel]; }
     const ChannelTimings& operator[](int channel) const { return channels[channel]; }
 };

@@ -58,6 +58,27 @@ void FinishStart(TimingSession& session) {
     session.applyEnabled = StartupGuardPasses(session.model, session.lists, kChannelA);
 }
 
+// The stored set goes into all three channels, as Apply does with the set active. The inactive
+// channels are read for it too (never shown), so that whatever the set does not name keeps
+// their registers' values as well. Returns the set written, if the source gave one.
+std::optional<TimingModel> WriteUncoreStoredSet(hw::HardwareAccess& hw, std::uint32_t busOffset,
+                                                const TimingSession& session,
+                                                const ChannelFlags& active,
+                                                const StoredTimingsSource& stored) {
+    uncore::Images images;
+    TimingModel decoded = session.model;
+    for (int ch = 0; ch < kMaxChannels; ++ch) {
+        uncore::ReadChannel(hw, busOffset, ch, images);
+        if (!active[ch]) uncore::DecodeChannel(images, ch, decoded[ch]);
+    }
+    std::optional<TimingModel> set = stored(decoded);
+    if (set) {
+        const ChannelFlags every = ChannelsRebuiltOnApply(ControllerKind::Uncore, "", true, active);
+        uncore::Apply(hw, busOffset, images, *set, session.lists, every, every);
+    }
+    return set;
+}
+
 }  // namespace
 
 std::string TimingSession::Selection() const {
@@ -87,8 +108,13 @@ void TimingSession::Apply(bool storedSetActive) {
     if (writer) writer->Apply(model, lists, Selection(), storedSetActive);
 }
 
+StoredTimingsSource FixedStoredTimings(const TimingModel* set) {
+    if (!set) return {};
+    return [set](const TimingModel&) { return std::optional<TimingModel>(*set); };
+}
+
 TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset,
-                                 std::uint32_t uncoreDeviceId, const TimingModel* stored) {
+                                 std::uint32_t uncoreDeviceId, const StoredTimingsSource& stored) {
     TimingSession session;
     session.model.kind = ControllerKind::Uncore;
     session.lists = BuildTimingLists(ControllerKind::Uncore, std::nullopt);
@@ -96,10 +122,18 @@ TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset
     const uncore::LockCheck lock = uncore::CheckConfigurationLock(hw, busOffset, uncoreDeviceId);
     if (lock.locked) session.groupCaption = std::string(uncore::kLockedCaption);
 
-    if (stored) uncore::ApplyStored(hw, busOffset, *stored, session.lists);
-
     uncore::Images images;
-    const uncore::ReadResult read = uncore::ReadTimings(hw, busOffset, images, session.model);
+    uncore::ReadResult read = uncore::ReadTimings(hw, busOffset, images, session.model);
+    // A refused population is not written to: the program ends right after the message.
+    if (!read.error && stored) {
+        if (const std::optional<TimingModel> set =
+                WriteUncoreStoredSet(hw, busOffset, session, read.active, stored)) {
+            session.model = TimingModel{};
+            session.model.kind = ControllerKind::Uncore;
+            session.model.uncoreSpare = set->uncoreSpare;
+            read = uncore::ReadTimings(hw, busOffset, images, session.model);
+        }
+    }
     session.present = read.active;
     if (read.error) {
         session.error = read.error;
@@ -110,38 +144,49 @@ TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset
     return session;
 }
 
-TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const TimingModel* stored) {
+TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset,
+                                 std::uint32_t uncoreDeviceId, const TimingModel* stored) {
+    return StartUncoreTimings(hw, busOffset, uncoreDeviceId, FixedStoredTimings(stored));
+}
+
+TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimingsSource& stored) {
     TimingSession session;
     session.model.kind = ControllerKind::HostBridge;
-    session.lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt);
 
     const std::uint32_t base = host_bridge::OpenWindow(hw);
     host_bridge::Images images;
-    host_bridge::ReadChannels(hw, base, images);
-    if (stored) {
-        // The lists have no 17th refresh-period item yet, so a stored index 16 (a period read
-        // on some earlier start) is not written: its raw value is not known now.
-        const ChannelFlags populated{
-            host_bridge::kPopulated.Get(images.at(kChannelA, host_bridge::Reg::R260)) != 0,
-            host_bridge::kPopulated.Get(images.at(kChannelB, host_bridge::Reg::R260)) != 0, false};
+    host_bridge::DecodeResult decoded = host_bridge::ReadTimings(hw, base, images, session.model);
+    ListOptions options;
+    options.unlistedRefreshPeriod = decoded.unlistedRefreshPeriod;
+    session.lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
+    std::optional<TimingModel> set;
+    if (!decoded.error && stored) set = stored(session.model);
+    if (set) {
+        // The file holds no refresh period, only its list index: index 16 stands for the
+        // unlisted period read now, and exists only when the period read now is unlisted.
+        set->refreshPeriodRaw = session.model.refreshPeriodRaw;
         const ChannelFlags rebuilt =
-            ChannelsRebuiltOnApply(ControllerKind::HostBridge, "", true, populated);
-        host_bridge::Apply(hw, base, images, *stored, session.lists, rebuilt);
-        host_bridge::ReadChannels(hw, base, images);
+            ChannelsRebuiltOnApply(ControllerKind::HostBridge, "", true, decoded.populated);
+        host_bridge::Apply(hw, base, images, *set, session.lists, rebuilt);
+        session.model = TimingModel{};
+        session.model.kind = ControllerKind::HostBridge;
+        decoded = host_bridge::ReadTimings(hw, base, images, session.model);
+        options.unlistedRefreshPeriod = decoded.unlistedRefreshPeriod;
+        session.lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
     }
-
-    const host_bridge::DecodeResult decoded = host_bridge::Decode(images, session.model);
     session.present = decoded.populated;
+    // A refused population is not written to: the program ends right after the message.
     if (decoded.error) {
         session.error = decoded.error;
         return session;
     }
-    ListOptions options;
-    options.unlistedRefreshPeriod = decoded.unlistedRefreshPeriod;
-    session.lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
     FinishStart(session);
     session.writer = std::make_unique<HostBridgeWriter>(hw, base, images, decoded.populated);
     return session;
+}
+
+TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const TimingModel* stored) {
+    return StartHostBridgeTimings(hw, FixedStoredTimings(stored));
 }
 
 }  // namespace zm::timings

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,13 +57,29 @@ struct TimingSession {
     void Apply(bool storedSetActive);
 };
 
-// The uncore controller: labels and lists, lock check, the stored set (when given) written
-// first, the active channels read and decoded, the selector built, the guard run.
-// `stored`: the model as the settings file filled it when its "AN" is "1".
-TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset,
-                                 std::uint32_t uncoreDeviceId, const TimingModel* stored = nullptr);
+// The timing set the start-up writes into the controller before the controls show it (the
+// settings file's stored set when its "AN" is "1"). It is asked for once the registers are
+// decoded and is built on those timings, so whatever the set does not name keeps the value the
+// controller holds. An empty source, or one that returns nothing, writes nothing.
+using StoredTimingsSource = std::function<std::optional<TimingModel>(const TimingModel& decoded)>;
 
-// The controller behind host bridge 0x0040/0x0044, the same way.
-TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const TimingModel* stored = nullptr);
+// A source that always gives `set` (nothing for nullptr), whatever the controller holds.
+StoredTimingsSource FixedStoredTimings(const TimingModel* set);
+
+// The uncore controller: labels and lists, lock check, the active channels read and decoded;
+// a refused population ends here. With a stored set, every active channel is rebuilt from it
+// and written as Apply does, then read and decoded again. Then the selector is built and the
+// guard run.
+TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset,
+                                 std::uint32_t uncoreDeviceId,
+                                 const StoredTimingsSource& stored = {});
+TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset,
+                                 std::uint32_t uncoreDeviceId, const TimingModel* stored);
+
+// The controller behind host bridge 0x0040/0x0044, the same way (the populated channels are
+// the ones a stored set rebuilds).
+TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw,
+                                     const StoredTimingsSource& stored = {});
+TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const TimingModel* stored);
 
 }  // namespace zm::timings

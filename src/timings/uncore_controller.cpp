@@ -80,17 +80,4 @@ void Apply(hw::HardwareAccess& hw, std::uint32_t busOffset, Images& images,
     }
 }
 
-void ApplyStored(hw::HardwareAccess& hw, std::uint32_t busOffset, const TimingModel& model,
-                 const TimingLists& lists) {
-    Images images;
-    for (int ch = 0; ch < kMaxChannels; ++ch) {
-        for (int r = 0; r < kWrittenRegCount; ++r) {
-            const Reg reg = static_cast<Reg>(r);
-            images.at(ch, reg) = hw.PciConfigRead(ChannelRegisterAddress(ch, reg) + busOffset);
-        }
-    }
-    const ChannelFlags all{true, true, true};
-    Apply(hw, busOffset, images, model, lists, all, all);
-}
-
 }  // namespace zm::timings::uncore

@@ -71,9 +71,4 @@ void Apply(hw::HardwareAccess& hw, std::uint32_t busOffset, Images& images,
            const TimingModel& model, const TimingLists& lists, const ChannelFlags& rebuilt,
            const ChannelFlags& written);
 
-// Start-up with a stored timing set: the seven written registers of A, B and C are read and
-// rebuilt from the model's (stored) indices, then written as Apply does.
-void ApplyStored(hw::HardwareAccess& hw, std::uint32_t busOffset, const TimingModel& model,
-                 const TimingLists& lists);
-
 }  // namespace zm::timings::uncore

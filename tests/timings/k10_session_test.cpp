@@ -111,7 +111,7 @@ TEST(K10Session, ChangeOnChannelBIsAppliedToDct1Only) {
     EXPECT_EQ(m.DramWrites().size(), 10u);
 }
 
-// With "AN" = "1" the stored set is written before the registers are decoded, DCT1 included
+// With "AN" = "1" the stored set is written before the controls are filled, DCT1 included
 // even when it holds no memory, and the controls start from what was written.
 TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
     K10Machine m;

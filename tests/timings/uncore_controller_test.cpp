@@ -279,7 +279,7 @@ TEST(UncoreApply, IndexWithoutItemIsNeverEncoded) {
     }
 }
 
-TEST(UncoreApply, StoredSetIsWrittenToAllThreeChannelsBeforeTheRead) {
+TEST(UncoreApply, StoredSetIsWrittenToAllThreeChannelsThenReadBack) {
     auto m = UncoreMachine(3);
     hw::HardwareAccess hw(*m);
     TimingModel stored;

@@ -1,0 +1,309 @@
+// The start-up with the boot switch "AN" set, on the shipped simulated machines: the stored timing
+// set reaches the controller's registers as its keys say, what the file does not hold keeps the
+// controller's value, and a set the StartUp window writes comes back on the next start.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/backend_selection.h"
+#include "app/startup.h"
+#include "hw/bit_field.h"
+#include "settings/ini_file.h"
+#include "sim/simulated_machine.h"
+#include "timings/k10_registers.h"
+#include "timings/stored_timings.h"
+#include "timings/timing_change.h"
+#include "timings/uncore_registers.h"
+
+namespace zm::app {
+namespace {
+namespace fs = std::filesystem;
+using sim::WriteRecord;
+using timings::TimingControl;
+using C = timings::TimingControl;
+
+struct StartedRun {
+    std::shared_ptr<sim::SimulatedMachine> machine;
+    Backend backend;
+    hw::HardwareAccess hw;
+    StartupResult result;
+
+    StartedRun(const std::string& profile, const fs::path& settings)
+        : machine(sim::SimulatedMachine::Load(profile)),
+          backend(SimulatedMachineBackend(machine)),
+          hw(*machine) {
+        StartupContext context{backend, hw, settings.string()};
+        result = RunStartup(context);
+    }
+
+    std::vector<WriteRecord> Writes() const { return machine->Writes(); }
+
+    // Channel's item text of a drop-down as the main window shows it.
+    std::string Shown(TimingControl control, int channel) const {
+        const TimingControlView& c = result.view.timings.controls[static_cast<int>(control)];
+        return c.ItemText(c.channelIndex[channel]);
+    }
+};
+
+class StoredStartup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("zm-stored-start-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path Settings() const { return dir_ / "ZM.ini"; }
+    void Put(const std::string& text) const {
+        fs::remove(Settings());
+        if (!text.empty()) std::ofstream(Settings(), std::ios::binary) << text;
+    }
+
+private:
+    fs::path dir_;
+};
+
+// A configuration address as the 0xCF8 latch holds it, with the AMD extended-register bits.
+unsigned LatchRegister(std::uint64_t latch) {
+    return static_cast<unsigned>((latch & 0xFC) | ((latch >> 16) & 0xF00));
+}
+
+// What the register a write went to held before the program started.
+std::uint32_t Before(const sim::SimulatedMachine& fresh, const WriteRecord& w) {
+    if (w.kind == WriteRecord::Kind::Memory) return fresh.PhysicalDword(w.address);
+    return fresh.Pci((w.address >> 16) & 0xFF, (w.address >> 11) & 0x1F, (w.address >> 8) & 7,
+                     LatchRegister(w.address));
+}
+
+// The writes of `with` that `without` does not have (which must be all of `without`'s, in
+// order, with the extra ones in between).
+std::vector<WriteRecord> ExtraWrites(const std::vector<WriteRecord>& with,
+                                     const std::vector<WriteRecord>& without) {
+    std::vector<WriteRecord> extra;
+    std::size_t j = 0;
+    for (const WriteRecord& w : with) {
+        if (j < without.size() && w == without[j]) {
+            ++j;
+        } else {
+            extra.push_back(w);
+        }
+    }
+    EXPECT_EQ(j, without.size()) << "a write of the plain start is missing";
+    return extra;
+}
+
+// The last value written to an address, if any.
+std::optional<std::uint32_t> LastWritten(const std::vector<WriteRecord>& writes,
+                                         std::uint64_t address) {
+    std::optional<std::uint32_t> value;
+    for (const WriteRecord& w : writes) {
+        if (w.address == address) value = static_cast<std::uint32_t>(w.value);
+    }
+    return value;
+}
+
+struct Profile {
+    const char* name;
+    std::size_t storedWrites;  // registers the stored set rewrites
+};
+const Profile kProfiles[] = {
+    {"x58-bloomfield", 21},          // uncore: seven registers of A, B and C
+    {"h55-clarkdale", 14},           // host bridge: seven registers of A and B
+    {"k10-am3-ddr3", 10},            // both controllers
+    {"k10-am3-ddr3-dct0-only", 10},  // unganged: DCT1 too while the stored set is applied
+    {"k10-am3-ddr3-ganged", 5},      // one controller driven through DCT0
+    {"k10-am2plus-ddr2", 10},       {"k10-am2plus-ddr2-1066", 10},
+};
+
+TEST_F(StoredStartup, SwitchWithoutKeysWritesBackExactlyWhatWasRead) {
+    for (const Profile& p : kProfiles) {
+        SCOPED_TRACE(p.name);
+        Put("");
+        const StartedRun plain(p.name, Settings());
+        ASSERT_FALSE(plain.result.terminationRequested);
+        Put("[HL]\nAN=1\n");
+        const StartedRun stored(p.name, Settings());
+        ASSERT_FALSE(stored.result.terminationRequested);
+
+        const auto fresh = sim::SimulatedMachine::Load(p.name);
+        const auto extra = ExtraWrites(stored.Writes(), plain.Writes());
+        EXPECT_EQ(extra.size(), p.storedWrites);
+        for (const WriteRecord& w : extra) {
+            EXPECT_EQ(w.value, Before(*fresh, w)) << sim::Describe(w);
+        }
+        for (int i = 0; i < timings::kTimingControlCount; ++i) {
+            const auto& a = plain.result.view.timings.controls[i];
+            const auto& b = stored.result.view.timings.controls[i];
+            EXPECT_EQ(a.channelIndex, b.channelIndex)
+                << timings::ControlName(timings::ControlAt(i));
+            EXPECT_EQ(a.items, b.items);
+        }
+        EXPECT_EQ(plain.result.view.buttons.applyEnabled, stored.result.view.buttons.applyEnabled);
+    }
+}
+
+TEST_F(StoredStartup, SwitchOtherThanOneWritesNoTimings) {
+    for (const char* an : {"true", "yes", "0", " 1x"}) {
+        SCOPED_TRACE(an);
+        Put("");
+        const StartedRun plain("k10-am3-ddr3", Settings());
+        Put(std::string("[HL]\nAN=") + an + "\n[HLK10]\n2A=7\n2B=7\n");
+        const StartedRun stored("k10-am3-ddr3", Settings());
+        EXPECT_EQ(stored.Writes(), plain.Writes());
+        EXPECT_EQ(stored.Shown(C::Combo2A, 0), plain.Shown(C::Combo2A, 0));
+    }
+}
+
+// Where a controller's registers lie: the uncore's bus offset, the host bridge's register window.
+std::uint64_t ControllerBase(const StartedRun& run) {
+    switch (run.result.facts.controller.value_or(timings::ControllerKind::K10)) {
+        case timings::ControllerKind::Uncore:
+            return run.result.facts.busOffset;
+        case timings::ControllerKind::HostBridge:
+            return run.machine->Pci(0, 0, 0, 0x48) & 0xFFFFC000;
+        case timings::ControllerKind::K10:
+            break;
+    }
+    return 0;
+}
+
+// Each case: the file, register fields the start must have written (address relative to
+// ControllerBase), and what the window shows.
+struct FieldCheck {
+    std::uint64_t address;
+    hw::Field field;
+    std::uint32_t value;
+};
+struct ShownCheck {
+    TimingControl control;
+    int channel;
+    const char* text;
+};
+struct StoredCase {
+    const char* profile;
+    const char* file;
+    std::vector<FieldCheck> fields;
+    std::vector<ShownCheck> shown;
+};
+
+TEST_F(StoredStartup, StoredKeysReachTheRegistersAndTheDropDowns) {
+    using timings::uncore::ChannelRegisterAddress;
+    using timings::uncore::Reg;
+    using K = timings::k10::Register;
+    const auto k10 = [](K reg, int dct) { return timings::k10::RegisterAddress(reg, dct); };
+    const StoredCase cases[] = {
+        {"x58-bloomfield",
+         "[HL]\nAN=1\n[HLNHM]\n2A=6\n3B=7\n21C=40\n20A=5\n",
+         {{ChannelRegisterAddress(0, Reg::BankTiming), {12, 9}, 8},
+          {ChannelRegisterAddress(1, Reg::BankTiming), {3, 0}, 9},
+          {ChannelRegisterAddress(2, Reg::RefreshTiming), {8, 0}, 40}},
+         {{C::Combo2A, 0, "8"}, {C::Combo3A, 1, "9"}, {C::Combo27A, 2, "40"}}},
+        {"h55-clarkdale",
+         "[HL]\nAN=1\n[HLNHM]\n3A=1\n11A=1\n22B=3\n6A=10\n",
+         {{0x250, {31, 29}, 1}, {0x254, {0, 0}, 1}, {0x668, {21, 8}, 0xE3C}, {0x250, {10, 6}, 15}},
+         {{C::Combo3A, 0, "9"}, {C::Combo6A, 1, "3644T"}, {C::Combo29A, 0, "15"}}},
+        {"k10-am3-ddr3",
+         "[HL]\nAN=1\n[HLK10]\n10A=9\n17B=100\n18A=0\n",
+         {{k10(K::TimingHigh, 0), {11, 10}, 1},
+          {k10(K::DramControl, 0), {9, 8}, 2},
+          {k10(K::DramControl, 1), {31, 22}, 120},
+          {k10(K::ConfigLow, 0), {22, 20}, 0}},
+         {{C::Combo10A, 0, "9"}, {C::Combo17A, 1, "120"}, {C::Combo18A, 0, "Disab."}}},
+        {"k10-am2plus-ddr2",
+         "[HL]\nAN=1\n[HLK10]\n30A=1\n24B=1\n",  // key 30 does not exist; 24 is tWTR
+         {{k10(K::TimingHigh, 1), {9, 8}, 2}},
+         {{C::Combo30A, 1, "2"}}},
+    };
+    for (const StoredCase& c : cases) {
+        SCOPED_TRACE(c.profile);
+        Put(c.file);
+        const StartedRun run(c.profile, Settings());
+        ASSERT_FALSE(run.result.terminationRequested);
+        const auto writes = run.Writes();
+        for (const FieldCheck& f : c.fields) {
+            const auto value = LastWritten(writes, ControllerBase(run) + f.address);
+            ASSERT_TRUE(value) << std::hex << f.address;
+            EXPECT_EQ(f.field.Get(*value), f.value) << std::hex << f.address;
+        }
+        for (const ShownCheck& s : c.shown) {
+            EXPECT_EQ(run.Shown(s.control, s.channel), s.text)
+                << timings::ControlName(s.control) << " channel " << s.channel;
+        }
+    }
+}
+
+TEST_F(StoredStartup, GangedPairNeverWritesDct1WhateverTheBKeysSay) {
+    Put("[HL]\nAN=1\n[HLK10]\n2A=2\n2B=5\n");
+    const StartedRun run("k10-am3-ddr3-ganged", Settings());
+    ASSERT_FALSE(run.result.terminationRequested);
+    for (const WriteRecord& w : run.Writes()) {
+        if (w.kind != WriteRecord::Kind::Pci) continue;
+        EXPECT_EQ(LatchRegister(w.address) & 0xF00, 0u) << sim::Describe(w);
+    }
+    EXPECT_EQ(run.Shown(C::Combo2A, 0), "7");
+}
+
+// What the StartUp window writes for the current timings comes back on the next start, on
+// every controller kind.
+TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
+    struct Change {
+        TimingControl control;
+        const char* text;
+    };
+    struct Case {
+        const char* profile;
+        std::vector<Change> changes;  // made with the selector as start-up leaves it
+    };
+    const Case cases[] = {
+        {"x58-bloomfield", {{C::Combo2A, "8"}, {C::Combo29A, "500"}, {C::Combo20A, "6"}}},
+        {"h55-clarkdale", {{C::Combo3A, "10"}, {C::Combo6A, "3644T"}, {C::Combo31A, "6"}}},
+        {"k10-am3-ddr3", {{C::Combo10A, "9"}, {C::Combo12A, "7"}, {C::Combo18A, "Disab."}}},
+        {"k10-am3-ddr3-ganged", {{C::Combo11A, "8"}, {C::Combo2A, "6"}}},
+        {"k10-am2plus-ddr2", {{C::Combo13A, "5"}, {C::Combo18A, "64"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile);
+        Put("");
+        StartedRun first(c.profile, Settings());
+        ASSERT_TRUE(first.result.timings);
+        timings::TimingSession& session = *first.result.timings;
+        for (const Change& change : c.changes) {
+            const auto& items = session.lists[static_cast<int>(change.control)];
+            const auto at = std::find(items.begin(), items.end(), change.text);
+            ASSERT_NE(at, items.end()) << change.text;
+            session.Change(change.control, static_cast<std::int32_t>(at - items.begin()));
+        }
+        settings::IniFile file(Settings());
+        ASSERT_TRUE(timings::WriteStoredTimings(file, session.model, session.present));
+
+        const StartedRun next(c.profile, Settings());
+        ASSERT_FALSE(next.result.terminationRequested);
+        for (int ch : next.result.view.timings.channels) {
+            for (int i = 0; i < timings::kTimingControlCount; ++i) {
+                const TimingControl control = timings::ControlAt(i);
+                const auto& items = session.lists[i];
+                const std::int32_t index = timings::DisplayIndex(session.model, ch, control);
+                const std::string expected =
+                    index >= 0 && static_cast<std::size_t>(index) < items.size() ? items[index]
+                                                                                 : "";
+                EXPECT_EQ(next.Shown(control, ch), expected)
+                    << timings::ControlName(control) << " channel " << ch;
+            }
+        }
+        for (const Change& change : c.changes) {
+            EXPECT_EQ(next.Shown(change.control, 0), change.text);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zm::app

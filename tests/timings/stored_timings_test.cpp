@@ -1,0 +1,325 @@
+// The stored timing sets of the settings file: the boot switch, which keys the StartUp window
+// writes and in what order, what each key holds, and reading a set back on top of the timings
+// decoded from the controller.
+#include "timings/stored_timings.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "timings/timing_change.h"
+
+namespace zm::timings {
+namespace {
+namespace fs = std::filesystem;
+using C = TimingControl;
+
+class StoredTimingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("zm-stored-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    settings::IniFile File() const { return settings::IniFile(dir_ / "ZM.ini"); }
+    void Put(const std::string& text) const {
+        std::ofstream(dir_ / "ZM.ini", std::ios::binary) << text;
+    }
+    void Reset() const { fs::remove(dir_ / "ZM.ini"); }
+
+    // The keys of a section in the order the file holds them.
+    std::vector<std::string> KeysOf(std::string_view section) const {
+        std::ifstream in(dir_ / "ZM.ini", std::ios::binary);
+        std::vector<std::string> keys;
+        bool inside = false;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!line.empty() && line.front() == '[') {
+                inside = line == "[" + std::string(section) + "]";
+            } else if (inside && line.find('=') != std::string::npos) {
+                keys.push_back(line.substr(0, line.find('=')));
+            }
+        }
+        return keys;
+    }
+
+private:
+    fs::path dir_;
+};
+
+// "1A".."27A"-style names for the given numbers and channel.
+std::vector<std::string> Names(std::initializer_list<std::pair<int, int>> ranges, char channel) {
+    std::vector<std::string> names;
+    for (const auto& [first, last] : ranges) {
+        for (int n = first; n <= last; ++n) names.push_back(std::to_string(n) + channel);
+    }
+    return names;
+}
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TimingModel EmptyModel(ControllerKind kind, std::optional<K10Mode> mode = std::nullopt) {
+    TimingModel m;
+    m.kind = kind;
+    m.k10Mode = mode;
+    return m;
+}
+
+TEST_F(StoredTimingsTest, OnlyTheTextOneAsksForTheStoredSet) {
+    struct Case {
+        const char* file;
+        bool requested;
+    };
+    const Case cases[] = {
+        {"[HL]\nAN=1\n", true},     {"[HL]\nAN= 1 \n", true},
+        {"[HL]\nAN=true\n", false}, {"[HL]\nAN=yes\n", false},
+        {"[HL]\nAN=0\n", false},    {"[HL]\nAN=01\n", false},
+        {"[HL]\nST=1\n", false},    {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Put(std::string(c.file) + "[HLNHM]\n2A=6\n");
+        EXPECT_EQ(StoredTimingsRequested(File()), c.requested);
+        const StoredTimingsSource source = StoredTimingsAtStart(File());
+        ASSERT_EQ(static_cast<bool>(source), c.requested);
+        if (source) {
+            const std::optional<TimingModel> set = source(EmptyModel(ControllerKind::Uncore));
+            ASSERT_TRUE(set);
+            EXPECT_EQ((*set)[kChannelA][C::Combo2A], 6);
+        }
+    }
+}
+
+TEST_F(StoredTimingsTest, K10WritesChannelBOnlyForAnUngangedPairWithBothControllersPopulated) {
+    struct Case {
+        const char* what;
+        bool ganged;
+        ChannelFlags present;
+        bool bKeys;
+    };
+    const Case cases[] = {
+        {"ganged", true, {true, false, false}, false},
+        {"ganged, both read as populated", true, {true, true, false}, false},
+        {"unganged, both populated", false, {true, true, false}, true},
+        {"unganged, DCT0 only", false, {true, false, false}, false},
+    };
+    const auto aKeys = Names({{1, 27}}, 'A');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        TimingModel m = EmptyModel(ControllerKind::K10, K10Mode::Ddr3);
+        m.ganged = c.ganged;
+        settings::IniFile file = File();
+        EXPECT_TRUE(WriteStoredTimings(file, m, c.present));
+        EXPECT_EQ(File().ReadString("HL", "AN"), "1");
+        EXPECT_EQ(KeysOf("HLK10"), c.bKeys ? Concat(aKeys, Names({{1, 27}}, 'B')) : aKeys);
+        EXPECT_TRUE(KeysOf("HLNHM").empty());
+    }
+}
+
+TEST_F(StoredTimingsTest, IntelWritesEveryPopulatedChannelAndTheSwitchOnlyWithChannelA) {
+    const auto uncore = [](char ch) { return Names({{2, 27}}, ch); };
+    const auto hostBridge = [](char ch) { return Names({{2, 4}, {6, 28}}, ch); };
+    struct Case {
+        const char* what;
+        ControllerKind kind;
+        ChannelFlags present;
+        std::vector<std::string> keys;
+        const char* an;  // what "AN" holds afterwards; the file starts with "AN=0"
+    };
+    const Case cases[] = {
+        {"uncore A", ControllerKind::Uncore, {true, false, false}, uncore('A'), "1"},
+        {"uncore A B C",
+         ControllerKind::Uncore,
+         {true, true, true},
+         Concat(Concat(uncore('A'), uncore('B')), uncore('C')),
+         "1"},
+        {"uncore B C without A",
+         ControllerKind::Uncore,
+         {false, true, true},
+         Concat(uncore('B'), uncore('C')),
+         "0"},
+        {"host bridge A B",
+         ControllerKind::HostBridge,
+         {true, true, false},
+         Concat(hostBridge('A'), hostBridge('B')),
+         "1"},
+        {"host bridge B without A",
+         ControllerKind::HostBridge,
+         {false, true, true},
+         hostBridge('B'),
+         "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put("[HL]\nAN=0\n");
+        settings::IniFile file = File();
+        EXPECT_TRUE(WriteStoredTimings(file, EmptyModel(c.kind), c.present));
+        EXPECT_EQ(File().ReadString("HL", "AN"), c.an);
+        EXPECT_EQ(KeysOf("HLNHM"), c.keys);
+        EXPECT_TRUE(KeysOf("HLK10").empty());
+    }
+}
+
+// The keys whose number is not the drop-down's own, as the file format defines them.
+TEST_F(StoredTimingsTest, KeysHoldTheirTimings) {
+    // Every drop-down's slot holds 100 + its control number on channel A, 200 + on B.
+    const auto numbered = [](ControllerKind kind) {
+        TimingModel m =
+            EmptyModel(kind, kind == ControllerKind::K10 ? std::optional<K10Mode>(K10Mode::Ddr2_800)
+                                                         : std::nullopt);
+        for (int ch = 0; ch < 2; ++ch) {
+            for (int i = 0; i < kTimingControlCount; ++i) {
+                m[ch][ControlAt(i)] = 100 * (ch + 1) + ControlNumber(ControlAt(i));
+            }
+            m[ch].trpHighBit = ch;
+            m.uncoreSpare[static_cast<std::size_t>(ch)] = 50 + ch;
+        }
+        return m;
+    };
+    struct Case {
+        ControllerKind kind;
+        const char* key;
+        std::int32_t value;
+    };
+    const Case cases[] = {
+        {ControllerKind::K10, "1A", 101},         {ControllerKind::K10, "19A", 119},
+        {ControllerKind::K10, "20A", 126},        {ControllerKind::K10, "25A", 131},
+        {ControllerKind::K10, "26A", 120},        {ControllerKind::K10, "27B", 221},
+        {ControllerKind::Uncore, "2A", 102},      {ControllerKind::Uncore, "19B", 219},
+        {ControllerKind::Uncore, "20A", 50},      {ControllerKind::Uncore, "20B", 51},
+        {ControllerKind::Uncore, "21A", 127},     {ControllerKind::Uncore, "25A", 131},
+        {ControllerKind::Uncore, "26A", 120},     {ControllerKind::Uncore, "27A", 121},
+        {ControllerKind::HostBridge, "3A", 103},  {ControllerKind::HostBridge, "6A", 129},
+        {ControllerKind::HostBridge, "7A", 131},  {ControllerKind::HostBridge, "8A", 126},
+        {ControllerKind::HostBridge, "9A", 120},  {ControllerKind::HostBridge, "10A", 107},
+        {ControllerKind::HostBridge, "11A", 0},   {ControllerKind::HostBridge, "11B", 1},
+        {ControllerKind::HostBridge, "12A", 109}, {ControllerKind::HostBridge, "13A", 108},
+        {ControllerKind::HostBridge, "14A", 130}, {ControllerKind::HostBridge, "15A", 114},
+        {ControllerKind::HostBridge, "18A", 111}, {ControllerKind::HostBridge, "19A", 115},
+        {ControllerKind::HostBridge, "20A", 127}, {ControllerKind::HostBridge, "21A", 128},
+        {ControllerKind::HostBridge, "22B", 206}, {ControllerKind::HostBridge, "23A", 110},
+        {ControllerKind::HostBridge, "26A", 118}, {ControllerKind::HostBridge, "28A", 121},
+    };
+    for (ControllerKind kind :
+         {ControllerKind::K10, ControllerKind::Uncore, ControllerKind::HostBridge}) {
+        Reset();
+        settings::IniFile file = File();
+        WriteStoredTimings(file, numbered(kind), {true, true, true});
+        for (const Case& c : cases) {
+            if (c.kind != kind) continue;
+            EXPECT_EQ(File().ReadInteger(StoredSection(kind), c.key, -1), c.value) << c.key;
+        }
+    }
+}
+
+// Writing a set and reading it back on top of other decoded timings gives the set again, with
+// what each kind keeps beside its indices.
+TEST_F(StoredTimingsTest, WrittenSetReadsBackWhole) {
+    struct Case {
+        const char* what;
+        ControllerKind kind;
+        std::optional<K10Mode> mode;
+    };
+    const Case cases[] = {
+        {"K10 DDR3", ControllerKind::K10, K10Mode::Ddr3},
+        {"K10 DDR2-800", ControllerKind::K10, K10Mode::Ddr2_800},
+        {"uncore", ControllerKind::Uncore, std::nullopt},
+        {"host bridge", ControllerKind::HostBridge, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        TimingModel decoded = EmptyModel(c.kind, c.mode);
+        decoded.refreshPeriodRaw = 0x1234;
+        const int channels = StoredChannelCount(c.kind);
+        TimingModel set = decoded;
+        for (int ch = 0; ch < channels; ++ch) {
+            for (const StoredKey& key : StoredKeys(c.kind)) {
+                if (key.slot == StoredSlot::Item) {
+                    StoreItem(set, ch, key.control, (key.number * 7 + ch * 3) % 13 + 1);
+                }
+            }
+        }
+        // What each kind keeps beside the index.
+        StoreItem(set, kChannelA, C::Combo10A, 9);  // DDR3: low 1, high 2
+        StoreItem(set, kChannelB, C::Combo12A, 10);
+        StoreItem(set, kChannelA, C::Combo18A, 0);  // K10: enable bit 0
+        StoreItem(set, kChannelB, C::Combo18A, 3);
+        if (c.kind == ControllerKind::HostBridge) {
+            set[kChannelA][C::Combo3A] = 1;  // tRP 9 as read: low bits 1, high bit 1
+            set[kChannelA].trpHighBit = 1;
+            StoreItem(set, kChannelB, C::Combo3A, 6);  // tRP "8" chosen: the value 8, high 1
+            set[kChannelA][C::Combo6A] = 16;           // the unlisted refresh period
+        }
+        set.uncoreSpare = {7, -3, 12};
+        if (c.kind != ControllerKind::Uncore) set.uncoreSpare = {};
+        ASSERT_EQ(c.kind == ControllerKind::K10 && c.mode == K10Mode::Ddr3,
+                  set[kChannelA].turnaroundHigh[0] == 2);
+
+        settings::IniFile file = File();
+        ASSERT_TRUE(WriteStoredTimings(file, set, {true, true, true}));
+        const TimingModel read = ReadStoredTimings(File(), decoded);
+        for (int ch = 0; ch < channels; ++ch) EXPECT_EQ(read[ch], set[ch]) << "channel " << ch;
+        EXPECT_EQ(read.uncoreSpare, set.uncoreSpare);
+        EXPECT_EQ(read.refreshPeriodRaw, 0x1234u);
+    }
+}
+
+// A key that is missing or unreadable leaves the timing as the controller holds it.
+TEST_F(StoredTimingsTest, KeysTheFileDoesNotHoldKeepTheDecodedValues) {
+    TimingModel decoded = EmptyModel(ControllerKind::HostBridge);
+    for (int ch = 0; ch < 2; ++ch) {
+        for (int i = 0; i < kTimingControlCount; ++i) decoded[ch][ControlAt(i)] = 3 + ch;
+        decoded[ch].trpHighBit = 1;
+    }
+    Put("[HL]\nAN=1\n[HLNHM]\n2A=7\n4A=abc\n6A= 5 \n7A=\n10A=99\n11A=2\n11B=0\n3B=$A\n");
+    const TimingModel read = ReadStoredTimings(File(), decoded);
+
+    struct Case {
+        int channel;
+        C control;
+        std::int32_t value;
+    };
+    const Case cases[] = {
+        {kChannelA, C::Combo2A, 7},  {kChannelA, C::Combo4A, 3},   // "abc": decoded
+        {kChannelA, C::Combo29A, 5}, {kChannelA, C::Combo31A, 3},  // empty: decoded
+        {kChannelA, C::Combo7A, 99},  // no range check: the codec refuses it
+        {kChannelB, C::Combo3A, 10}, {kChannelB, C::Combo2A, 4},  // missing: decoded
+        {kChannelA, C::Combo1A, 3},                               // no key at all
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(read[c.channel][c.control], c.value) << ControlName(c.control) << c.channel;
+    }
+    EXPECT_EQ(read[kChannelA].trpHighBit, 1) << "2 is no bit value";
+    EXPECT_EQ(read[kChannelB].trpHighBit, 0);
+}
+
+TEST_F(StoredTimingsTest, K10KeysCarryTheExtrasOfTheirDropDowns) {
+    TimingModel decoded = EmptyModel(ControllerKind::K10, K10Mode::Ddr3);
+    StoreItem(decoded, kChannelA, C::Combo18A, 2);
+    StoreItem(decoded, kChannelB, C::Combo18A, 0);
+    StoreItem(decoded, kChannelB, C::Combo11A, 6);
+    Put("[HLK10]\n18A=0\n18B=4\n10A=9\n");
+    const TimingModel read = ReadStoredTimings(File(), decoded);
+    EXPECT_EQ(read[kChannelA].idleCycleLimitEnable, 0);
+    EXPECT_EQ(read[kChannelB].idleCycleLimitEnable, 1);
+    EXPECT_EQ(read[kChannelA][C::Combo10A], 1);
+    EXPECT_EQ(read[kChannelA].turnaroundHigh[0], 2);
+    // Missing: the decoded turnaround, high part included.
+    EXPECT_EQ(DisplayIndex(read, kChannelB, C::Combo11A), 6);
+}
+
+}  // namespace
+}  // namespace zm::timings
