@@ -137,6 +137,25 @@ TEST(K10Multipliers, StartupReadsEveryMultiplierAndSwitchesTheTscToP0) {
     EXPECT_EQ(writes[1].value, 0x01000010u);
 }
 
+TEST(K10Multipliers, NorthBridgeFunctionsThatDoNotAnswerKeepTheStartValues) {
+    // Only the MSRs: every configuration read answers all ones, which must not become
+    // HyperTransport code 15 (x14) or NbFid 31 (x35).
+    sim::SimulatedMachine machine;
+    machine.SetProcessorCount(4);
+    machine.SetMsrAll(reg::kMsrPState0, test::CofVid(14, 0));
+    machine.SetMsrAll(reg::kMsrCofVidStatus, test::CofVid(14, 0));
+    hw::HardwareAccess hw(machine);
+    const K10Startup s = ReadK10Multipliers(hw, K10Mode::Ddr3);
+    EXPECT_EQ(s.multipliers.base, 15.0);
+    EXPECT_EQ(s.multipliers.link, 1.0);
+    EXPECT_EQ(s.multipliers.nb, 1.0);
+    EXPECT_EQ(s.multipliers.memory, 1.0);
+    EXPECT_EQ(s.texts.link, "");
+    EXPECT_EQ(s.texts.uncore, "");
+    EXPECT_EQ(s.texts.ram, "");
+    EXPECT_EQ(s.limits.startNbIndex, 0);
+}
+
 TEST(K10Multipliers, DividedNorthBridgeAndLimitsFromCofVidStatus) {
     auto machine = test::K10Machine(nullptr, false, 3);
     // NbDid set; MaxCpuCof 46 (x23 max), MaxNbFid 5 (x9 max).
