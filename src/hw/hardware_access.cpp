@@ -73,8 +73,9 @@ void HardwareAccess::SmbusWrite(std::uint16_t reg, std::uint8_t value) {
 }
 
 void HardwareAccess::SmbusEnableHost() {
-    // Bus 0, device 31, function 3: I/O space enable in the command register, then the host
-    // controller enable bit in the host configuration register at 0x40 (a byte write).
+    // Bus 0, device 31, function 3: bit 0 of the SMBus I/O base register (0x20), which marks
+    // the base as an I/O space address, then the host controller enable bit in the host
+    // configuration register at 0x40 (a byte write).
     const std::uint32_t command = PciConfigRead(0x8000FB20);
     PciConfigWrite(0x8000FB20, command | 0x1);
     PciConfigWriteByte(0x8000FB40, 1);
