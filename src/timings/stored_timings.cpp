@@ -78,7 +78,9 @@ void SetKeyValue(TimingModel& model, int channel, const StoredKey& key, std::int
             StoreItem(model, channel, key.control, value);
             return;
         case S::TrpValue:
-            model[channel][key.control] = value;
+            // A tRP value of four bits: its low three go into the register beside the high
+            // bit; a larger number is a hand edit whose low bits would name some other tRP.
+            if (value >= 0 && value <= 15) model[channel][key.control] = value;
             return;
         case S::TrpHighBit:
             // One bit; anything else would be a hand edit, and it takes part in arithmetic

@@ -48,8 +48,8 @@ std::string StoredKeyName(int number, int channel);
 bool StoredTimingsRequested(const settings::IniFile& file);
 
 // The stored set of decoded.kind, built on `decoded`: every key of the kind is read for every
-// channel it has, populated or not; a key that is missing or does not parse, and a tRP high bit
-// other than 0 or 1, leaves the decoded value. Indices are not range-checked here: the codecs
+// channel it has, populated or not; a key that is missing or does not parse, a tRP value outside
+// 0..15 and a tRP high bit other than 0 or 1 leave the decoded value. Indices are not range-checked here: the codecs
 // never encode an index their list has no item for.
 TimingModel ReadStoredTimings(const settings::IniFile& file, const TimingModel& decoded);
 

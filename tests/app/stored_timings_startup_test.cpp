@@ -151,6 +151,34 @@ TEST_F(StoredStartup, SwitchWithoutKeysWritesBackExactlyWhatWasRead) {
     }
 }
 
+// Numbers that name no item of any list (a hand-edited file) are never encoded: every register
+// is written back as it was read.
+TEST_F(StoredStartup, KeysNamingNoItemLeaveTheRegistersAsRead) {
+    for (const Profile& p : kProfiles) {
+        SCOPED_TRACE(p.name);
+        Put("");
+        const StartedRun plain(p.name, Settings());
+        ASSERT_TRUE(plain.result.timings);
+        const timings::ControllerKind kind = plain.result.timings->model.kind;
+        std::string file = "[HL]\nAN=1\n[" + std::string(timings::StoredSection(kind)) + "]\n";
+        for (int ch = 0; ch < timings::StoredChannelCount(kind); ++ch) {
+            for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
+                file += timings::StoredKeyName(key.number, ch) + (ch == 1 ? "=-5\n" : "=9999\n");
+            }
+        }
+        Put(file);
+        const StartedRun stored(p.name, Settings());
+        ASSERT_FALSE(stored.result.terminationRequested);
+
+        const auto fresh = sim::SimulatedMachine::Load(p.name);
+        const auto extra = ExtraWrites(stored.Writes(), plain.Writes());
+        EXPECT_EQ(extra.size(), p.storedWrites);
+        for (const WriteRecord& w : extra) {
+            EXPECT_EQ(w.value, Before(*fresh, w)) << sim::Describe(w);
+        }
+    }
+}
+
 TEST_F(StoredStartup, SwitchOtherThanOneWritesNoTimings) {
     for (const char* an : {"true", "yes", "0", " 1x"}) {
         SCOPED_TRACE(an);

@@ -284,7 +284,8 @@ TEST_F(StoredTimingsTest, KeysTheFileDoesNotHoldKeepTheDecodedValues) {
         for (int i = 0; i < kTimingControlCount; ++i) decoded[ch][ControlAt(i)] = 3 + ch;
         decoded[ch].trpHighBit = 1;
     }
-    Put("[HL]\nAN=1\n[HLNHM]\n2A=7\n4A=abc\n6A= 5 \n7A=\n10A=99\n11A=2\n11B=0\n3B=$A\n");
+    Put("[HL]\nAN=1\n[HLNHM]\n2A=7\n4A=abc\n6A= 5 \n7A=\n10A=99\n11A=2\n11B=0\n3B=$A\n"
+        "3A=16\n");
     const TimingModel read = ReadStoredTimings(File(), decoded);
 
     struct Case {
