@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "intel_test_machines.h"
 #include "timings/timing_change.h"
 
 namespace zm::timings {
@@ -320,6 +321,51 @@ TEST_F(StoredTimingsTest, K10KeysCarryTheExtrasOfTheirDropDowns) {
     EXPECT_EQ(read[kChannelA].turnaroundHigh[0], 2);
     // Missing: the decoded turnaround, high part included.
     EXPECT_EQ(DisplayIndex(read, kChannelB, C::Combo11A), 6);
+}
+
+// The host bridge's extras through the file and a start: tRP's high bit, and a refresh period
+// none of the listed ones, stored as index 16 and written as the unlisted period read then.
+TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
+    const auto machine = [](std::uint32_t period) {
+        auto m = testing::HostBridgeMachine();
+        auto v = testing::Ddr3_1333HostBridgeChannel();
+        v.r268 = hw::Field{21, 8}.Set(v.r268, period);
+        for (int ch : {0, 1}) testing::SetHostBridgeChannel(*m, ch, v);
+        return m;
+    };
+    {
+        auto first = machine(0x1234);
+        hw::HardwareAccess hw(*first);
+        TimingSession s = StartHostBridgeTimings(hw);
+        ASSERT_EQ(s.Selection(), kSelectAB);
+        ASSERT_EQ(DisplayIndex(s.model, kChannelA, C::Combo6A), 16);
+        s.Change(C::Combo3A, 8);  // tRP "10": 0b1010
+        settings::IniFile file = File();
+        ASSERT_TRUE(WriteStoredTimings(file, s.model, s.present));
+    }
+    EXPECT_EQ(File().ReadInteger("HLNHM", "22B", -1), 16);
+    EXPECT_EQ(File().ReadInteger("HLNHM", "11A", -1), 1);
+
+    // The next start finds another unlisted period: index 16 names that one now.
+    auto next = machine(0x1300);
+    hw::HardwareAccess hw(*next);
+    next->ClearWrites();
+    const TimingSession s = StartHostBridgeTimings(hw, StoredTimingsAtStart(File()));
+    std::vector<std::uint32_t> written(0x800, 0);
+    for (const auto& w : next->Writes()) {
+        if (w.kind == sim::WriteRecord::Kind::Memory) {
+            written[w.address - testing::kWindowBase] = static_cast<std::uint32_t>(w.value);
+        }
+    }
+    for (std::uint32_t at : {0x000u, 0x400u}) {
+        EXPECT_EQ(hw::Field(31, 29).Get(written[at + 0x250]), 2u);
+        EXPECT_EQ(hw::Field(0, 0).Get(written[at + 0x254]), 1u);
+        EXPECT_EQ(hw::Field(21, 8).Get(written[at + 0x268]), 0x1300u);
+    }
+    for (int ch : {0, 1}) {
+        EXPECT_EQ(ItemText(s.lists, C::Combo3A, DisplayIndex(s.model, ch, C::Combo3A)), "10");
+        EXPECT_EQ(ItemText(s.lists, C::Combo6A, DisplayIndex(s.model, ch, C::Combo6A)), "4864");
+    }
 }
 
 }  // namespace
