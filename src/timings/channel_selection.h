@@ -29,6 +29,9 @@ inline constexpr std::string_view kChannelAEmptyMessage =
     "At least one DIMM need to be in channel A!";
 // K10 unganged: DCT1 populated, DCT0 empty.
 inline constexpr std::string_view kK10Dct0EmptyMessage = "A single DIMM need to be on channel A!";
+// Host bridge 0x0040/0x0044 whose memory-controller register window the firmware never placed.
+inline constexpr std::string_view kWindowNotSetUpError =
+    "The memory controller's register window (MCHBAR) is not set up: no timing can be read.";
 
 using ChannelFlags = std::array<bool, kMaxChannels>;
 

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 
+#include "hw/pci_address.h"
+
 namespace zm::timings::host_bridge {
 
-std::uint32_t OpenWindow(hw::HardwareAccess& hw) {
+std::optional<std::uint32_t> OpenWindow(hw::HardwareAccess& hw) {
     const std::uint32_t value = hw.PciConfigRead(kWindowBaseRegister);
+    const std::uint32_t base = value & kWindowBaseMask;
+    // A firmware that never placed the window leaves 0 (an absent bridge answers all ones);
+    // enabling it there would lay the controller's registers over ordinary memory, and every
+    // Apply would write into that memory instead.
+    if (value == hw::kPciNoDevice || base == 0) return std::nullopt;
     hw.PciConfigWrite(kWindowBaseRegister, value | kWindowEnable);
-    return value & kWindowBaseMask;
+    return base;
 }
 
 void ReadChannels(hw::HardwareAccess& hw, std::uint32_t base, Images& images) {

@@ -25,7 +25,8 @@ struct Images {
 
 // Reads the window base from the host bridge, writes it back with the window enabled and
 // returns the base address.
-std::uint32_t OpenWindow(hw::HardwareAccess& hw);
+// Nothing (and no write) when the firmware left no window in place.
+std::optional<std::uint32_t> OpenWindow(hw::HardwareAccess& hw);
 
 // Every register of both channels, A then B, into the images.
 void ReadChannels(hw::HardwareAccess& hw, std::uint32_t base, Images& images);

@@ -153,7 +153,12 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimings
     TimingSession session;
     session.model.kind = ControllerKind::HostBridge;
 
-    const std::uint32_t base = host_bridge::OpenWindow(hw);
+    const std::optional<std::uint32_t> window = host_bridge::OpenWindow(hw);
+    if (!window) {
+        session.error = std::string(kWindowNotSetUpError);
+        return session;
+    }
+    const std::uint32_t base = *window;
     host_bridge::Images images;
     host_bridge::DecodeResult decoded = host_bridge::ReadTimings(hw, base, images, session.model);
     ListOptions options;

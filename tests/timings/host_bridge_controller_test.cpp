@@ -69,6 +69,24 @@ TEST(HostBridgeRead, OpensTheWindowAndDecodesBothChannels) {
     EXPECT_TRUE(s.applyEnabled);
 }
 
+// A firmware that never placed the register window leaves 0x48 at 0: enabling the window there
+// would put the controller over ordinary memory and Apply would write into it. Nothing is
+// enabled, read or written, and the machine is refused with a message.
+TEST(HostBridgeRead, WindowNotPlacedIsRefusedWithoutTouchingMemory) {
+    for (const std::uint32_t unplaced : {0x00000000u, 0x00000001u, 0x00003FFEu}) {
+        auto m = HostBridgeMachine();
+        m->SetPci(0, 0, 0, 0x48, unplaced);
+        m->ClearWrites();
+        const auto before = m->Counts();
+        hw::HardwareAccess hw(*m);
+        const TimingSession s = StartHostBridgeTimings(hw);
+        ASSERT_TRUE(s.error);
+        EXPECT_EQ(*s.error, kWindowNotSetUpError);
+        EXPECT_TRUE(m->Writes().empty());
+        EXPECT_EQ(m->Counts().memoryReads, before.memoryReads);
+    }
+}
+
 TEST(HostBridgeRead, TrpHighBitAndLowBitsCombine) {
     host_bridge::Images images;
     images.at(0, host_bridge::Reg::R250) = 2u << 29;
