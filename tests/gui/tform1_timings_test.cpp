@@ -100,6 +100,33 @@ private slots:
         QCOMPARE(hw::Field(31, 29).Get(static_cast<std::uint32_t>(r650[0].value)), 7u);
     }
 
+    // An unganged K10 pair: a change made with "     B" selected is written into DCT1's DRAM
+    // timing register only; DCT0's is written back as read.
+    void k10ChannelBChangeReachesDct1Only() {
+        auto machine = Profile("k10-am3-ddr3");
+        auto w = Window(machine);
+        QVERIFY(!w->TerminationRequested());
+        QCOMPARE(w->ComboCH->itemText(2), QString("     B"));
+        w->ComboCH->setCurrentIndex(2);
+        QComboBox* trcd = w->TimingCombo(timings::TimingControl::Combo2A);
+        const hw::Field trcdField{6, 4};  // F2x88 Trcd, 5..12 clocks as 0..7
+        const std::uint32_t dct0Before = machine->Pci(0, 24, 2, 0x88);
+        const std::uint32_t dct1Before = machine->Pci(0, 24, 2, 0x188);
+        QCOMPARE(trcd->currentIndex(), static_cast<int>(trcdField.Get(dct1Before)));
+        const int chosen = trcd->currentIndex() == 2 ? 3 : 2;  // "7" or "8": a different value
+        trcd->setCurrentIndex(chosen);
+
+        machine->ClearWrites();
+        QTest::mouseClick(w->Apply, Qt::LeftButton);
+        const auto dct0 = WritesTo(*machine, 0x8000C288);
+        const auto dct1 = WritesTo(*machine, 0x8100C288);
+        QCOMPARE(dct0.size(), std::size_t{1});
+        QCOMPARE(dct1.size(), std::size_t{1});
+        QCOMPARE(static_cast<std::uint32_t>(dct0[0].value), dct0Before);
+        QCOMPARE(static_cast<std::uint32_t>(dct1[0].value),
+                 trcdField.Set(dct1Before, static_cast<std::uint32_t>(chosen)));
+    }
+
     void valueOutsideItsListDisablesApply() {
         auto machine = Profile("x58-bloomfield");
         // Channel A's tRCD field 1: the list starts at 2.
