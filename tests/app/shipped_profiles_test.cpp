@@ -8,6 +8,7 @@
 #include "app/backend_selection.h"
 #include "app/messages.h"
 #include "app/run_report.h"
+#include "os/clock.h"
 #include "sim/simulated_machine.h"
 
 namespace zm::app {
@@ -17,6 +18,9 @@ const char* const kChipsetWarning =
     "Zentrimo is only for CPU\r\nwith Integrated Memory Controller!\r\n"
     "For your system, go on:   https://zentrimo.example.org\r\nand download Hollin latest version.";
 
+// Time passes only as far as the program sleeps: the report's measuring pass does not wait.
+std::shared_ptr<os::Clock> InstantClock() { return std::make_shared<os::VirtualClock>(false); }
+
 struct ReportRun {
     int exitCode = -1;
     std::string out, err;
@@ -25,7 +29,7 @@ struct ReportRun {
 
 ReportRun Report(const std::string& profile, bool json) {
     ReportRun run;
-    run.machine = sim::SimulatedMachine::Load(profile);
+    run.machine = sim::SimulatedMachine::Load(profile, InstantClock());
     Backend backend = SimulatedMachineBackend(run.machine);
     CommandLine line;
     line.mode = RunMode::Report;
@@ -155,7 +159,7 @@ TEST(ShippedProfiles, TextReportShowsTheWindowsTexts) {
 TEST(ShippedProfiles, ReportLeavesK10ExtendedConfigAsFound) {
     for (const char* profile : {"k10-am3-ddr3", "k10-am2plus-ddr2", "socketf-opteron"}) {
         SCOPED_TRACE(profile);
-        auto machine = sim::SimulatedMachine::Load(profile);
+        auto machine = sim::SimulatedMachine::Load(profile, InstantClock());
         const std::uint32_t before = machine->Pci(0, 24, 3, 0x8C);
         Backend backend = SimulatedMachineBackend(machine);
         CommandLine line;
