@@ -48,6 +48,13 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
         ApplicationWindows windows = CreateWindows(backend, settingsPath, messages);
         if (windows.form1->TerminationRequested()) return 1;
         TrayIcons tray(*windows.form1, icon);
+        TForm1::TimerHooks hooks;
+        hooks.startMonitorHidden = [&windows] {
+            windows.form1->MonitorClick();
+            windows.form6->hide();
+        };
+        hooks.showGauge = [&tray](int n) { tray.SetIcon(GaugeIcon(n)); };
+        windows.form1->SetTimerHooks(std::move(hooks));
         windows.form1->show();
         return application.exec();
     } catch (const std::exception& error) {

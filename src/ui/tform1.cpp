@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <cmath>
 
 #include "app/shutdown.h"
@@ -101,7 +102,9 @@ TForm1::TForm1(app::Backend& backend, std::string settingsPath, MessageSink& mes
         setEnabled(false);
         ShutDown();
         QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
+        return;
     }
+    StartTimers();
 }
 
 TForm1::~TForm1() { ShutDown(); }
@@ -242,6 +245,7 @@ void TForm1::ShutDown() {
 }
 
 void TForm1::ExitClick() {
+    if (Timer2) Timer2->stop();
     ShutDown();
     QCoreApplication::quit();
 }

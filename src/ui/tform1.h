@@ -27,6 +27,7 @@
 
 #include "app/backend.h"
 #include "app/startup.h"
+#include "app/startup_choices.h"
 #include "hw/hardware_access.h"
 #include "timings/timing_model.h"
 
@@ -35,6 +36,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace zm::ui {
 
@@ -77,6 +79,19 @@ public:
         QWidget* startUp = nullptr;
     };
     void SetWindows(const Windows& windows) { windows_ = windows; }
+
+    // What the timers need from the windows built elsewhere: the Monitor (started hidden at
+    // boot, its usage for the gauge) and the notification-area icon.
+    struct TimerHooks {
+        std::function<void()> startMonitorHidden;  // Monitor click, then its Minimize
+        std::function<int()> averageUsage;         // the Monitor's AverageUsage
+        std::function<void(int)> showGauge;        // icon 1..24
+    };
+    void SetTimerHooks(TimerHooks hooks) { timerHooks_ = std::move(hooks); }
+    // Timer1 (100 ms): the boot-time choices; Timer2 (1 s): the usage gauge.
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    const app::StartupChoiceFlags& ChoiceFlags() const { return choiceFlags_; }
 
     // Work that must stop before the hardware is released at exit (the background threads);
     // run in the order added.
@@ -128,6 +143,10 @@ public:
     bool ShutDownDone() const { return shutDown_; }
 
 public slots:
+    void Timer1Timer();
+    void Timer2Timer();
+    // The window's first activation (sets the activated flag; nothing else).
+    void FormActivate();
     void OthersTimingsClick();  // "SubTim.": expanded layout
     void HideClick();           // compact layout
     void AboutClick();
@@ -139,10 +158,12 @@ public slots:
 
 protected:
     void closeEvent(class QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildControls();
     void SetButtonTop(int top);
+    void StartTimers();
     void ShutDown();
 
     app::Backend& backend_;
@@ -152,6 +173,8 @@ private:
     app::StartupResult startup_;
     Windows windows_;
     std::vector<std::function<void()>> shutdownSteps_;
+    TimerHooks timerHooks_;
+    app::StartupChoiceFlags choiceFlags_;
 
     std::array<QComboBox*, timings::kTimingControlCount> timingCombos_{};
     std::array<QLabel*, timings::kTimingControlCount> timingLabels_{};

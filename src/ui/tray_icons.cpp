@@ -1,6 +1,7 @@
 #include "ui/tray_icons.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QEvent>
 #include <QFont>
 #include <QMenu>
@@ -22,6 +23,15 @@ QIcon TextIcon(const QString& text) {
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
+    return QIcon(pixmap);
+}
+
+QIcon GaugeIcon(int n) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::black);
+    QPainter painter(&pixmap);
+    const int filled = (std::clamp(n, 1, 24) * 16 + 12) / 24;
+    painter.fillRect(3, 16 - filled, 10, filled, QColor(0x30, 0xD0, 0x30));
     return QIcon(pixmap);
 }
 

@@ -45,5 +45,7 @@ private:
 
 // The pixmap of the text icon.
 QIcon TextIcon(const QString& text);
+// Gauge icon n of 1..24: a bar filled n/24 of its height.
+QIcon GaugeIcon(int n);
 
 }  // namespace zm::ui
