@@ -64,6 +64,8 @@ constexpr std::uint32_t kMsrPState0 = 0xC0010064;
 constexpr std::uint32_t kMsrCofVidControl = 0xC0010070;
 // COFVID status: what the core runs at now, and the limits.
 constexpr std::uint32_t kMsrCofVidStatus = 0xC0010071;
+// COFVID control bits 18..16: the P-state the core is asked to change to.
+constexpr Field kPstateId{18, 16};  // low dword
 
 // Fields shared by P-state definitions, COFVID control and COFVID status (low dword).
 constexpr Field kCpuFid{5, 0};

@@ -2,8 +2,9 @@
 
 #ifndef _WIN32
 #include <sys/wait.h>
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace zm::os {

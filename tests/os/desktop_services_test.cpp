@@ -1,9 +1,9 @@
 // The restart boundary: the Linux session asks systemd, and a failure to do so is reported;
 // a simulated machine never restarts the host. Nothing here restarts anything.
 
-#include <gtest/gtest.h>
-
 #include "os/desktop_services.h"
+
+#include <gtest/gtest.h>
 
 namespace zm::os {
 namespace {
