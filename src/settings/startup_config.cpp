@@ -1,0 +1,33 @@
+#include "settings/startup_config.h"
+
+namespace zm::settings {
+
+BootSwitches ReadBootSwitches(const IniFile& file) {
+    BootSwitches switches;
+    switches.applyTimings = file.ReadFlag(kBootSwitchSection, kApplyTimingsKey);
+    switches.startInTray = file.ReadFlag(kBootSwitchSection, kStartInTrayKey);
+    switches.monitorInTray = file.ReadFlag(kBootSwitchSection, kMonitorInTrayKey);
+    return switches;
+}
+
+void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
+                               os::AutostartEntry& autostart, const os::LaunchCommand& launch,
+                               const StartupApplyHooks& hooks) {
+    if (!boxes.applyTimings) file.WriteFlag(kBootSwitchSection, kApplyTimingsKey, false);
+    if (!boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, false);
+    if (!boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, false);
+
+    // Nothing left to do at log-on: the entry goes.
+    if (!boxes.applyTimings && !boxes.startInTray) autostart.Remove();
+
+    // On Cancel "AN" keeps whatever the file held.
+    if (boxes.applyTimings && hooks.confirm && hooks.confirm() && hooks.writeTimingSet)
+        hooks.writeTimingSet(file);
+
+    if (boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, true);
+    if (boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, true);
+
+    if (boxes.applyTimings || boxes.startInTray) autostart.Create(launch);
+}
+
+}  // namespace zm::settings

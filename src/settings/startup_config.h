@@ -1,0 +1,51 @@
+#pragma once
+// The StartUp configuration: the three boot switches of section "HL" and what the window's Apply
+// writes, in its fixed order, into the settings file and the autostart entry.
+//
+//   AN   apply the stored timing set at start and start with the main window hidden
+//   ST   start with the main window hidden in the notification area
+//   STM  when started there, start the Monitor's sampling too
+//
+// Nothing here deletes a key: an unticked switch is written "0", and a stored timing set stays
+// in the file when "AN" goes to "0" (it is simply not read at start).
+
+#include <functional>
+#include <string_view>
+
+#include "os/autostart_entry.h"
+#include "settings/ini_file.h"
+
+namespace zm::settings {
+
+inline constexpr std::string_view kBootSwitchSection = "HL";
+inline constexpr std::string_view kApplyTimingsKey = "AN";
+inline constexpr std::string_view kStartInTrayKey = "ST";
+inline constexpr std::string_view kMonitorInTrayKey = "STM";
+
+struct BootSwitches {
+    bool applyTimings = false;   // AN, CheckBox1
+    bool startInTray = false;    // ST, CheckBox2
+    bool monitorInTray = false;  // STM, CheckBox3
+};
+
+// Each switch is set exactly when its key holds "1".
+BootSwitches ReadBootSwitches(const IniFile& file);
+
+struct StartupApplyHooks {
+    // Asked before "AN" = "1" and the timing set are written; false (Cancel) or no question at
+    // all writes neither.
+    std::function<bool()> confirm;
+    // Writes "AN" = "1" and the current timing set of the controller the program found. Empty
+    // when no controller kind matched: then neither is written.
+    std::function<void(IniFile&)> writeTimingSet;
+};
+
+// Apply: "0" for every unticked switch (AN, ST, STM in that order); the entry removed when
+// neither AN nor ST is ticked; after confirmation "AN" = "1" with the timing set; "1" for ST and
+// STM when ticked; then the entry created when AN or ST is ticked (an existing one is replaced).
+// Failures are not reported: what was written stays.
+void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
+                               os::AutostartEntry& autostart, const os::LaunchCommand& launch,
+                               const StartupApplyHooks& hooks);
+
+}  // namespace zm::settings
