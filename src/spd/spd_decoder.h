@@ -1,0 +1,35 @@
+#pragma once
+// Turns the SPD of one DDR2 or DDR3 module into the SPD window's texts. Bytes are fetched one at
+// a time, each when its field is decoded; a failed read is decoded like stored data: its low
+// byte (0xFF, 0xFE, 0xFD) where the field is a byte, the negative code where the field is taken
+// as a number (DDR3 time base and cycle time, the XMP fields). Where a failed or nonsensical
+// byte would make a clock out of a zero or negative cycle time, that profile's cells are left
+// alone instead.
+
+#include <cstdint>
+#include <functional>
+
+#include "hw/hardware_access.h"
+#include "spd/spd_view.h"
+
+namespace zm::spd {
+
+// One SPD byte of the module being decoded: 0..255, or a failed transaction's -1, -2, -3.
+using SpdByteSource = std::function<int(std::uint8_t offset)>;
+
+enum class SpdModuleType { Empty, Ddr2, Ddr3, Other };
+
+struct SpdDecodeOptions {
+    char decimalSeparator = '.';  // the user's, for "0.000" and "0.0" numbers
+};
+
+// Reads byte 2 and, for DDR2 (8) or DDR3 (11), writes the module's texts into view. An empty
+// slot (0xFF) or any other memory type reads nothing more and writes nothing.
+SpdModuleType DecodeModule(const SpdByteSource& read, SpdView& view,
+                           const SpdDecodeOptions& options = {});
+
+// The same for the module at spdSlaveAddress over the SMBus host that discovery set up.
+SpdModuleType DecodeModule(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress, SpdView& view,
+                           const SpdDecodeOptions& options = {});
+
+}  // namespace zm::spd
