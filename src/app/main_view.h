@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "spd/spd_report.h"
 #include "timings/timing_model.h"
 
 namespace zm::app {
@@ -98,11 +99,8 @@ struct TimingsView {
     std::array<TimingControlView, timings::kTimingControlCount> controls{};
 };
 
-// One module's SPD summary, as caption/value pairs in display order.
-struct SpdSlotView {
-    int slot = 0;  // 0-based; SMBus address 0x50 + slot
-    std::vector<std::pair<std::string, std::string>> fields;
-};
+// One module's decoded SPD: facts as caption/value pairs in display order, and the timing grid.
+using SpdSlotView = spd::SpdSlotReport;
 
 struct ButtonsView {
     bool applyEnabled = true;

@@ -78,6 +78,26 @@ void Timings(std::ostringstream& out, const TimingsView& t) {
     }
 }
 
+// The SPD timing grid: a header line with the five column names, then one line per row.
+void SpdGrid(std::ostringstream& out, const SpdSlotView& slot) {
+    constexpr int kCellWidth = 9;
+    char cell[64];
+    const auto line = [&](std::string text, const std::vector<std::string>& cells) {
+        for (const std::string& value : cells) {
+            std::snprintf(cell, sizeof cell, "%*s", kCellWidth, value.c_str());
+            text += cell;
+        }
+        text.erase(text.find_last_not_of(' ') + 1);
+        out << text << "\n";
+    };
+    line(std::string(kCaptionWidth + 1, ' '), slot.headers);
+    for (const auto& [row, cells] : slot.rows) {
+        std::string caption = "  " + row + " ";
+        caption.append(kCaptionWidth + 1 - caption.size(), '.');
+        line(caption, cells);
+    }
+}
+
 nlohmann::json GroupJson(const PanelGroup& group) {
     nlohmann::json object = nlohmann::json::object();
     for (const PanelRow& row : group.rows) object[row.key] = row.text;
@@ -129,7 +149,10 @@ nlohmann::json SpdJson(const std::vector<SpdSlotView>& slots) {
     for (const SpdSlotView& slot : slots) {
         nlohmann::json fields = nlohmann::json::object();
         for (const auto& [caption, value] : slot.fields) fields[caption] = value;
-        list.push_back({{"slot", slot.slot}, {"fields", fields}});
+        nlohmann::json grid = nlohmann::json::object();
+        for (const auto& [row, cells] : slot.rows) grid[row] = cells;
+        list.push_back(
+            {{"slot", slot.slot}, {"fields", fields}, {"columns", slot.headers}, {"timings", grid}});
     }
     return list;
 }
@@ -161,6 +184,7 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
             out << "Slot " << slot.slot << " (SMBus 0x" << std::hex << (0x50 + slot.slot)
                 << std::dec << ")\n";
             for (const auto& [caption, value] : slot.fields) Line(out, "  " + caption, value);
+            SpdGrid(out, slot);
         }
     }
     return out.str();

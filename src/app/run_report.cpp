@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "cpu/cpu_clocks.h"
 #include "os/clock.h"
+#include "spd/spd_report.h"
 
 namespace zm::app {
 namespace {
@@ -36,6 +37,9 @@ int RunReport(Backend& backend, const CommandLine& line, const std::string& sett
     StartupResult result = RunStartup(context);
     if (!result.terminationRequested && (result.facts.intelPlatform || result.facts.amdPlatform))
         ShowMeasuredClocks(clocks.MeasureOnce(clock), result.view.frequency);
+    // Every module's SPD, as the SPD window would show it slot by slot (the window is reached
+    // from the notification-area menu too, so not only where the spd button shows).
+    if (!result.terminationRequested) result.view.spd = spd::ReadAllSlots(hw);
 
     out << (line.json ? RenderReportJson(result, backend.description)
                       : RenderReportText(result, backend.description));
