@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/backend.h"
+#include "os/autostart_entry.h"
 
 class QWidget;
 
@@ -24,8 +25,10 @@ struct ApplicationWindows {
 };
 
 // Needs a QApplication. The main window's start-up runs inside; its messages go to `messages`.
+// `autostartLaunch` is what the StartUp configuration's autostart entry starts.
 ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
-                                 MessageSink& messages);
+                                 MessageSink& messages,
+                                 const os::LaunchCommand& autostartLaunch = {});
 
 // Creates the QApplication, the windows and runs the loop; returns the exit code. An exception
 // that escapes window creation or the loop is shown in a message box and ends the program.

@@ -1,0 +1,116 @@
+// The road of a stored timing set to the next start: the StartUp window stores a changed timing
+// with its first box ticked; the next start on a fresh simulated machine writes it into the
+// controller before the drop-downs show it, and the start-up timer's first effective tick hides
+// the main window. With nothing asked for, the same start writes no timing and stays visible.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <optional>
+
+#include "app/backend_selection.h"
+#include "hw/bit_field.h"
+#include "settings/gui/tform7.h"
+#include "settings/ini_file.h"
+#include "sim/simulated_machine.h"
+#include "ui/application.h"
+#include "ui/message_sink.h"
+#include "ui/tform1.h"
+
+using namespace zm;
+
+namespace {
+
+// The bank timing register of each uncore channel on bus 0xFF, and its tRCD field.
+constexpr std::uint32_t kBankTiming[3] = {0x803F2088 + 0xC00000, 0x803F2888 + 0xC00000,
+                                          0x803F3088 + 0xC00000};
+constexpr hw::Field kTrcd{12, 9};
+
+std::vector<std::uint32_t> TrcdWrites(const sim::SimulatedMachine& machine, int channel) {
+    std::vector<std::uint32_t> values;
+    for (const sim::WriteRecord& w : machine.Writes())
+        if (w.kind == sim::WriteRecord::Kind::Pci && w.address == kBankTiming[channel])
+            values.push_back(kTrcd.Get(static_cast<std::uint32_t>(w.value)));
+    return values;
+}
+
+void AnswerOk() {
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok)->click();
+    });
+}
+
+}  // namespace
+
+class StartupConfigNextStartTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::string Ini() const { return dir_.filePath("ZM.ini").toStdString(); }
+
+    // One start of the program on a fresh x58 machine: the windows, the main one shown and
+    // activated, and the monitoring thread's first pass done.
+    struct Run {
+        std::shared_ptr<sim::SimulatedMachine> machine;
+        app::Backend backend;
+        ui::RecordingMessageSink sink;
+        std::optional<ui::ApplicationWindows> windows;
+    };
+    void Start(Run& run) {
+        run.machine = sim::SimulatedMachine::Load("x58-bloomfield");
+        run.backend = app::SimulatedMachineBackend(run.machine);
+        run.windows.emplace(ui::CreateWindows(run.backend, Ini(), run.sink));
+        QVERIFY(!run.windows->form1->TerminationRequested());
+    }
+    static void ShowAndLetTheTimerRun(Run& run) {
+        ui::TForm1& form1 = *run.windows->form1;
+        form1.show();
+        form1.FormActivate();
+        form1.Startup().facts.monitorReady = 1;
+        QTRY_VERIFY_WITH_TIMEOUT(!form1.Timer1->isActive(), 3000);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+    }
+
+    void storedSetIsWrittenAtTheNextStartAndTheWindowHides() {
+        int elevenIndex = -1;
+        {
+            Run first;
+            Start(first);
+            ShowAndLetTheTimerRun(first);
+            QVERIFY(first.windows->form1->isVisible());  // no settings file yet
+            QCOMPARE(TrcdWrites(*first.machine, 0).size(), std::size_t{0});
+
+            QComboBox* trcd = first.windows->form1->TimingCombo(timings::TimingControl::Combo2A);
+            QCOMPARE(trcd->currentText(), QStringLiteral("9"));
+            elevenIndex = trcd->findText("11");
+            trcd->setCurrentIndex(elevenIndex);
+            auto* form7 = qobject_cast<settings::gui::TForm7*>(first.windows->form7.get());
+            QVERIFY(form7);
+            form7->CheckBox1->setChecked(true);
+            AnswerOk();
+            QTest::mouseClick(form7->Apply, Qt::LeftButton);
+            QCOMPARE(settings::IniFile(Ini()).ReadString("HL", "AN"), std::string("1"));
+        }
+
+        Run next;
+        Start(next);
+        // Written into every channel before the registers are read and shown.
+        for (int ch = 0; ch < 3; ++ch) QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
+        QCOMPARE(next.windows->form1->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
+                 elevenIndex);
+        ShowAndLetTheTimerRun(next);
+        QVERIFY(next.windows->form1->isHidden());
+    }
+};
+
+QTEST_MAIN(StartupConfigNextStartTest)
+#include "startup_config_next_start_test.moc"
