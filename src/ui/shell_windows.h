@@ -1,8 +1,7 @@
 #pragma once
-// The secondary windows as the process creates them at start: About and SPD (the CPU settings
-// are cpu::gui::TForm5, the Monitor monitor::gui::TForm6, the StartUp configuration
-// settings::gui::TForm7). Each is created once and only hidden when closed; their contents are
-// filled by the parts that own them.
+// The secondary windows as the process creates them at start: About, SPD, CPU settings and
+// Monitor (the StartUp configuration is settings::gui::TForm7). Each is created once and only
+// hidden when closed; their contents are filled by the parts that own them.
 
 #include <QWidget>
 
@@ -20,6 +19,24 @@ class TForm3 : public SecondaryWindow {  // About
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
+};
+
+class TForm4 : public SecondaryWindow {  // SPD
+    Q_OBJECT
+public:
+    explicit TForm4(QWidget* parent = nullptr);
+};
+
+class TForm5 : public SecondaryWindow {  // CPU settings
+    Q_OBJECT
+public:
+    explicit TForm5(QWidget* parent = nullptr);
+};
+
+class TForm6 : public SecondaryWindow {  // Monitor
+    Q_OBJECT
+public:
+    explicit TForm6(QWidget* parent = nullptr);
 };
 
 }  // namespace zm::ui
