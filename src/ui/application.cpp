@@ -10,6 +10,7 @@
 #include "settings/gui/tform7.h"
 #include "settings/startup_launch.h"
 #include "timings/stored_timings.h"
+#include "spd/gui/tform4.h"
 #include "ui/message_sink.h"
 #include "ui/shell_windows.h"
 #include "ui/tform1.h"
@@ -21,12 +22,28 @@ ApplicationWindows::ApplicationWindows() = default;
 ApplicationWindows::ApplicationWindows(ApplicationWindows&&) noexcept = default;
 ApplicationWindows::~ApplicationWindows() = default;
 
+namespace {
+
+// The SPD window offers the memory slots the SMBIOS scan found; choosing one sets the main
+// window's SpdSlaveAddress and runs its spd button action, which decodes the module.
+std::unique_ptr<spd::gui::TForm4> MakeSpdWindow(TForm1& form1) {
+    spd::gui::SpdWindowSetup setup;
+    setup.slotCount = form1.Startup().memory.devicesAccepted;
+    setup.selectModule = [&form1](std::uint8_t spdSlaveAddress) {
+        form1.Startup().facts.spdSlaveAddress = spdSlaveAddress;
+        form1.spdClick();
+    };
+    return std::make_unique<spd::gui::TForm4>(std::move(setup));
+}
+
+}  // namespace
+
 ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
                                  MessageSink& messages, const os::LaunchCommand& autostartLaunch) {
     ApplicationWindows windows;
     windows.form1 = std::make_unique<TForm1>(backend, settingsPath, messages);
     windows.form3 = std::make_unique<TForm3>();
-    windows.form4 = std::make_unique<TForm4>();
+    windows.form4 = MakeSpdWindow(*windows.form1);
     windows.form5 = std::make_unique<TForm5>();
     windows.form6 = std::make_unique<TForm6>();
     settings::gui::StartupConfigSetup startUp;

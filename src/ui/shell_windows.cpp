@@ -32,7 +32,6 @@ TForm3::TForm3(QWidget* parent) : SecondaryWindow("TForm3", "About", {320, 160},
     layout->addWidget(link, 0, Qt::AlignHCenter);
 }
 
-TForm4::TForm4(QWidget* parent) : SecondaryWindow("TForm4", "SPD", {560, 480}, parent) {}
 TForm5::TForm5(QWidget* parent) : SecondaryWindow("TForm5", "CPU settings", {520, 360}, parent) {}
 TForm6::TForm6(QWidget* parent)
     : SecondaryWindow("TForm6", "Zentrimo Monitor", {640, 472}, parent) {}

@@ -1,7 +1,8 @@
 #pragma once
-// The secondary windows as the process creates them at start: About, SPD, CPU settings and
-// Monitor (the StartUp configuration is settings::gui::TForm7). Each is created once and only
-// hidden when closed; their contents are filled by the parts that own them.
+// The secondary windows as the process creates them at start: About, CPU settings and
+// Monitor (the SPD window is spd::gui::TForm4, the StartUp configuration
+// settings::gui::TForm7). Each is created once and only hidden when closed; their contents are
+// filled by the parts that own them.
 
 #include <QWidget>
 
@@ -19,12 +20,6 @@ class TForm3 : public SecondaryWindow {  // About
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
-};
-
-class TForm4 : public SecondaryWindow {  // SPD
-    Q_OBJECT
-public:
-    explicit TForm4(QWidget* parent = nullptr);
 };
 
 class TForm5 : public SecondaryWindow {  // CPU settings

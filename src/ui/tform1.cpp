@@ -16,6 +16,8 @@
 #include "app/version.h"
 #include "cpu/gui/frequency_binder.h"
 #include "settings/ini_file.h"
+#include "spd/gui/tform4.h"
+#include "spd/smbus_discovery.h"
 #include "timings/gui/timing_controls_binder.h"
 #include "ui/message_sink.h"
 
@@ -234,7 +236,14 @@ void TForm1::AboutClick() { ShowWindow(windows_.about); }
 void TForm1::SaveClick() { ShowWindow(windows_.startUp); }
 void TForm1::AdvancedClick() { ShowWindow(windows_.cpuSettings); }
 void TForm1::MonitorClick() { ShowWindow(windows_.monitor); }
-void TForm1::spdClick() { ShowWindow(windows_.spd); }
+// The SMBus controller is looked for again before every module: that repairs a host-enable or
+// function-disable bit changed since. Without a controller the SPD window is not shown.
+void TForm1::spdClick() {
+    if (startup_.terminationRequested || !spd::DiscoverSmbusController(hw_)) return;
+    ShowWindow(windows_.spd);
+    if (auto* form4 = qobject_cast<spd::gui::TForm4*>(windows_.spd))
+        form4->DecodeModule(hw_, startup_.facts.spdSlaveAddress);
+}
 
 void TForm1::ShutDown() {
     if (shutDown_) return;
