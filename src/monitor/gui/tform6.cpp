@@ -173,10 +173,10 @@ void TForm6::BuildControls() {
     CurrentPanel[3] = Panel(GroupBox[3], QStringLiteral("Panel03"), kSkyBlue, {250, 40, 48, 14});
     for (int n = 4; n <= 11; ++n) {
         CurrentPanel[n] =
-            Panel(GroupBox[n], QStringLiteral("Panel%11").arg(n), kSkyBlue, {200, 30, 24, 14});
-        MaximumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%12").arg(n), QStringLiteral("0"),
+            Panel(GroupBox[n], QStringLiteral("Panel%1").arg(n * 10 + 1), kSkyBlue, {200, 30, 24, 14});
+        MaximumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%1").arg(n * 10 + 2), QStringLiteral("0"),
                                 {200, 12, 60, 12});
-        MinimumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%10").arg(n),
+        MinimumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%1").arg(n * 10),
                                 QStringLiteral("100"), {200, 66, 60, 12});
     }
     Label10 = Label(GroupBox[1], QStringLiteral("Label10"), QStringLiteral("0 Mb"), {250, 86, 56, 12});

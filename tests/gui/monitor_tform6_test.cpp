@@ -1,0 +1,235 @@
+// The Monitor window on simulated machines: its start geometry and settings, the layouts that
+// follow the core count, a tick's read-outs, Reset, Minimize and the monitoring thread's
+// publication.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "monitor/gui/tform6.h"
+#include "monitor/thread_sampling.h"
+#include "settings/ini_file.h"
+#include "sim/simulated_machine.h"
+#include "ui/graphe.h"
+
+using namespace zm;
+using monitor::gui::MonitorContext;
+using monitor::gui::TForm6;
+
+namespace {
+
+struct Rig {
+    std::shared_ptr<os::VirtualClock> clock = std::make_shared<os::VirtualClock>(true);
+    std::shared_ptr<sim::SimulatedMachine> machine = std::make_shared<sim::SimulatedMachine>(clock);
+    hw::HardwareAccess hw{*machine};
+    QTemporaryDir dir;
+    std::string ini = dir.filePath(QStringLiteral("ZM.ini")).toStdString();
+    int tray = -1;
+    int ready = -1;
+
+    Rig(int processors = 8) {
+        machine->SetProcessorCount(processors);
+        machine->SetProcessorTimes(std::vector<os::ProcessorTimes>(processors));
+        machine->SetProcessorLoad(std::vector<double>(processors, 0.0));
+        machine->SetMsrAll(monitor::kMsrThermStatus, 0x88280000);  // 40 below TjMax
+        os::MemoryStatus status;
+        status.memoryLoad = 26;
+        status.totalPageFile = 2'000'000'000;
+        status.availPageFile = 1'500'000'000;
+        machine->SetMemoryStatus(status);
+    }
+    MonitorContext Context(int cores, int threads, bool intel = true) {
+        MonitorContext c(hw, *machine, *clock, ini);
+        c.coreCount = cores;
+        c.threadCount = threads;
+        c.intelPlatform = intel;
+        c.amdPlatform = !intel;
+        c.installedMb = 4096;
+        c.clocks = [] { return std::pair<std::uint16_t, std::uint16_t>{3200, 800}; };
+        c.setTrayTemperature = [this](int t) { tray = t; };
+        c.setMonitorReady = [this](bool r) { ready = r ? 1 : 0; };
+        return c;
+    }
+};
+
+QString Text(QWidget* w, const char* name) {
+    return w->findChild<QLabel*>(QString::fromUtf8(name))->text();
+}
+
+}  // namespace
+
+class MonitorWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartWithoutSettings() {
+        Rig rig;
+        TForm6 form(rig.Context(4, 4));
+        QCOMPARE(form.pos(), QPoint(392, 62));
+        QCOMPARE(form.width(), 520);
+        QCOMPARE(form.height(), 472);
+        QCOMPARE(form.Graphe[2]->Gradient(), 4000);
+        QCOMPARE(form.ComboTJMax->currentText(), QStringLiteral("100"));
+        QCOMPARE(form.ComboTJMax->count(), 21);
+        QVERIFY(!form.GroupBox[8]->isVisibleTo(&form));
+        QCOMPARE(form.GroupBox[1]->y(), 294);
+        QCOMPARE(rig.ready, 0);
+    }
+
+    void storedGeometryTjMaxAndScale() {
+        Rig rig;
+        settings::IniFile ini(rig.ini);
+        ini.WriteInteger("FormState", "FormLeft", 100);
+        ini.WriteInteger("FormState", "FormTop", 50);
+        ini.WriteInteger("FormState", "WidthSize", 2000);  // beyond the window's limit
+        ini.WriteInteger("FormState", "GFSize", 3000);
+        ini.WriteInteger("TJMax", "CII", 5);
+        TForm6 form(rig.Context(8, 8));
+        QCOMPARE(form.pos(), QPoint(100, 50));
+        QCOMPARE(form.width(), 1214);
+        QCOMPARE(form.height(), 553);
+        QCOMPARE(form.Graphe[2]->Gradient(), 3000);
+        QCOMPARE(form.Label22->text(), QStringLiteral("3000"));
+        QCOMPARE(form.Settings().TjMaxIndex.load(), 5);
+
+        form.ComboTJMaxChange(2);
+        QCOMPARE(ini.ReadInteger("TJMax", "CII", -1), 2);
+        QCOMPARE(form.Settings().TjMaxIndex.load(), 2);
+        form.move(120, 70);
+        form.resize(800, form.height());
+        form.UpDown1->setValue(5000);
+        QCOMPARE(form.Graphe[2]->Gradient(), 5000);
+        form.MinimizeClick();
+        QCOMPARE(ini.ReadInteger("FormState", "WidthSize", 0), 800);
+        QCOMPARE(ini.ReadInteger("FormState", "GFSize", 0), 5000);
+        QCOMPARE(ini.ReadInteger("FormState", "FormLeft", 0), 120);
+        QCOMPARE(ini.ReadInteger("FormState", "FormTop", 0), 70);
+    }
+
+    void coreCountLayouts() {
+        Rig rig;
+        {
+            TForm6 six(rig.Context(6, 12));
+            QVERIFY(!six.GroupBox[7]->isVisibleTo(&six));
+            QVERIFY(!six.GroupBox[11]->isVisibleTo(&six));
+            QCOMPARE(six.GroupBox[8]->title(), QStringLiteral("Core #3  (2 Threads)"));
+            QCOMPARE(six.GroupBox[10]->title(), QStringLiteral("Core #5  (2 Threads)"));
+            QCOMPARE(six.GroupBox[4]->width(), six.GroupBox[8]->width());
+        }
+        {
+            TForm6 two(rig.Context(2, 2));
+            QCOMPARE(two.GroupBox[5]->title(), QStringLiteral("Core #1   (1 Thread)"));
+            QVERIFY(!two.GroupBox[6]->isVisibleTo(&two));
+            // (520 - 68) / 2 = 226; the second is 36 wider, 6 to the right.
+            QCOMPARE(two.GroupBox[4]->width(), 226);
+            QCOMPARE(two.GroupBox[5]->width(), 262);
+            QCOMPARE(two.GroupBox[5]->x(), two.GroupBox[4]->x() + 232);
+            QCOMPARE(two.Graphe[5]->width(), 200);
+            QCOMPARE(two.Quit->x(), 360);
+        }
+        {
+            // AMD K10 stores the highest core index: 3 means four cores, one thread each.
+            TForm6 k10(rig.Context(3, 0, false));
+            QCOMPARE(k10.Settings().CoreCount.load(), 4);
+            QCOMPARE(k10.Settings().ThreadCount.load(), 4);
+            QVERIFY(!k10.ComboTJMax->isEnabled());
+            QVERIFY(k10.GroupBox[7]->isVisibleTo(&k10));
+            QCOMPARE(k10.GroupBox[7]->width(), (520 - 77) / 4 + 40);
+        }
+    }
+
+    void aTickShowsEveryReadoutAndTheSuffixes() {
+        for (int cores : {2, 8}) {
+            Rig rig;
+            TForm6 form(rig.Context(cores, cores));
+            form.StopMonitoring();
+            monitor::ThreadResults r;
+            r.ThreadTemp.fill(55);
+            r.ThreadTemp[1] = 61;
+            r.ThreadUsage.fill(1);
+            form.Publish(r);
+            QCOMPARE(rig.tray, 61);
+            QCOMPARE(rig.ready, 1);
+            form.StartMonitoring();
+            form.Timer1Timer();
+            QCOMPARE(form.TickCounter(), 1);
+            QCOMPARE(form.Fields().AverageUsage, 2);  // 1 % is shown as 2
+            QCOMPARE(form.findChild<QLabel*>("Panel01")->text(), QStringLiteral("1040"));
+            QCOMPARE(form.findChild<QLabel*>("Panel02")->text(), QStringLiteral("3200"));
+            QCOMPARE(form.findChild<QLabel*>("Panel03")->text(), QStringLiteral("61°C"));
+            QCOMPARE(Text(&form, "Label12"), QStringLiteral("4096Mb"));
+            QCOMPARE(Text(&form, "Label3"), QStringLiteral("01"));
+            QCOMPARE(Text(&form, "Label30"), QStringLiteral("61 (TMin)"));
+            QCOMPARE(Text(&form, "Label40"), QStringLiteral("55"));
+            if (cores == 2) QCOMPARE(Text(&form, "Label52"), QStringLiteral("61 (TMax)"));
+            if (cores == 8) {
+                QCOMPARE(Text(&form, "Label72"), QStringLiteral("55 (TMax)"));
+                QCOMPARE(Text(&form, "Label112"), QStringLiteral("55 (TMax)"));
+                QCOMPARE(Text(&form, "Label52"), QStringLiteral("61"));
+            }
+            QCOMPARE(form.Histories().Samples(), std::size_t{1});
+        }
+    }
+
+    void mouseReadoutsResetAndExit() {
+        Rig rig;
+        TForm6 form(rig.Context(4, 4));
+        form.StopMonitoring();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QLabel* panel1 = form.ReadoutPanel[1];
+        const QPoint inside(form.Graphe[1]->width() / 2, 20);
+        QTest::mouseMove(form.Graphe[1], inside);
+        QVERIFY(!panel1->isVisible());  // nothing sampled yet
+
+        for (int i = 0; i < 30; ++i) {
+            form.Timer1Timer();
+            if (form.TickCounter() == i) form.Timer1Timer();  // a skipped (repainted) tick
+        }
+        QCOMPARE(form.TickCounter(), 30);
+        const int secondsBefore = form.Sampler().Elapsed().seconds;
+        // Over the newest samples: the read-out shows a stored value.
+        QTest::mouseMove(form.Graphe[1], QPoint(form.Graphe[1]->width() - 6, 20));
+        QVERIFY(panel1->isVisible());
+        QCOMPARE(panel1->text(), QStringLiteral("1040"));
+        // At the left edge the cursor points before the first sample: nothing is shown.
+        QTest::mouseMove(form.Graphe[1], QPoint(0, 20));
+        QVERIFY(!panel1->isVisible());
+
+        form.DelHis->click();
+        QCOMPARE(form.TickCounter(), 0);
+        QCOMPARE(form.Histories().Samples(), std::size_t{0});
+        QCOMPARE(form.Sampler().HighestTracker().minimum, 100);
+        form.Timer1Timer();
+        form.Timer1Timer();
+        QVERIFY(form.Sampler().Elapsed().seconds > secondsBefore);  // the clock keeps running
+
+        form.Quit->click();
+        QCOMPARE(form.Fields().MonitoringOn, 0);
+        QVERIFY(!form.isVisible());
+        QVERIFY(!form.Timer1->isActive());
+        const int ticks = form.TickCounter();
+        form.Timer1Timer();
+        QCOMPARE(form.TickCounter(), ticks);
+    }
+
+    void theThreadPublishesOnTheWindowThread() {
+        Rig rig(4);
+        rig.machine->SetProcessorLoad({100, 0, 60, 60});
+        TForm6 form(rig.Context(2, 4));
+        QTRY_VERIFY_WITH_TIMEOUT(form.PublishedCycles() >= 1, 5000);
+        QCOMPARE(rig.ready, 1);
+        QCOMPARE(form.Fields().CoreUsage[0], 50);
+        QCOMPARE(form.Fields().CoreUsage[1], 60);
+        QCOMPARE(form.Fields().HighestTemp, 60);
+        QCOMPARE(rig.tray, 60);
+        form.StopMonitoring();
+    }
+};
+
+QTEST_MAIN(MonitorWindowTest)
+#include "monitor_tform6_test.moc"
