@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStyle>
 #include <exception>
 
 #include "app/command_line.h"
+#include "cpu/gui/frequency_binder.h"
+#include "monitor/gui/tform6.h"
 #include "settings/gui/tform7.h"
 #include "settings/startup_launch.h"
 #include "timings/stored_timings.h"
@@ -23,6 +26,35 @@ ApplicationWindows::ApplicationWindows(ApplicationWindows&&) noexcept = default;
 ApplicationWindows::~ApplicationWindows() = default;
 
 namespace {
+
+// The Monitor: its thread measures from the start, on the facts the main window's start-up
+// found, and reads the clocks the measuring thread publishes. It stops before the hardware is
+// released at exit.
+std::unique_ptr<monitor::gui::TForm6> MakeMonitorWindow(TForm1& form1, app::Backend& backend,
+                                                        const std::string& settingsPath) {
+    const app::StartupResult& startup = form1.Startup();
+    monitor::gui::MonitorContext context(form1.Hardware(), *backend.system, *backend.clock,
+                                         settingsPath);
+    context.coreCount = startup.cpu.coreCount;
+    context.threadCount = startup.cpu.threadCount;
+    context.intelPlatform = startup.facts.intelPlatform == 1;
+    context.amdPlatform = startup.facts.amdPlatform == 1;
+    context.installedMb = startup.memory.totalMb;
+    if (auto* frequency = form1.findChild<cpu::gui::FrequencyBinder*>()) {
+        cpu::ClockState* state = &frequency->Clocks().State();
+        context.clocks = [state] {
+            return std::pair{state->CoreClockMhz.load(), state->MemoryClockMhz.load()};
+        };
+    }
+    context.setMonitorReady = [&form1](bool ready) {
+        form1.Startup().facts.monitorReady = ready ? 1 : 0;
+    };
+    auto form6 = std::make_unique<monitor::gui::TForm6>(std::move(context));
+    form1.AddShutdownStep([window = QPointer<monitor::gui::TForm6>(form6.get())] {
+        if (window) window->StopMonitoring();
+    });
+    return form6;
+}
 
 // The SPD window offers the memory slots the SMBIOS scan found; choosing one sets the main
 // window's SpdSlaveAddress and runs its spd button action, which decodes the module.
@@ -45,7 +77,7 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
     windows.form3 = std::make_unique<TForm3>();
     windows.form4 = MakeSpdWindow(*windows.form1);
     windows.form5 = std::make_unique<TForm5>();
-    windows.form6 = std::make_unique<TForm6>();
+    windows.form6 = MakeMonitorWindow(*windows.form1, backend, settingsPath);
     settings::gui::StartupConfigSetup startUp;
     startUp.settingsPath = settingsPath;
     startUp.launch = autostartLaunch;
@@ -90,6 +122,11 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
             windows.form6->hide();
         };
         hooks.showGauge = [&tray](int n) { tray.SetIcon(GaugeIcon(n)); };
+        if (auto* monitor = qobject_cast<monitor::gui::TForm6*>(windows.form6.get())) {
+            hooks.averageUsage = [monitor] { return monitor->Fields().AverageUsage; };
+            monitor->SetTrayTemperatureHook(
+                [&tray](int temperature) { tray.SetText(QString::number(temperature)); });
+        }
         windows.form1->SetTimerHooks(std::move(hooks));
         windows.form1->show();
         return application.exec();

@@ -33,7 +33,5 @@ TForm3::TForm3(QWidget* parent) : SecondaryWindow("TForm3", "About", {320, 160},
 }
 
 TForm5::TForm5(QWidget* parent) : SecondaryWindow("TForm5", "CPU settings", {520, 360}, parent) {}
-TForm6::TForm6(QWidget* parent)
-    : SecondaryWindow("TForm6", "Zentrimo Monitor", {640, 472}, parent) {}
 
 }  // namespace zm::ui

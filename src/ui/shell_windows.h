@@ -1,6 +1,6 @@
 #pragma once
-// The secondary windows as the process creates them at start: About, CPU settings and
-// Monitor (the SPD window is spd::gui::TForm4, the StartUp configuration
+// The secondary windows as the process creates them at start: About and CPU settings (the SPD
+// window is spd::gui::TForm4, the Monitor monitor::gui::TForm6, the StartUp configuration
 // settings::gui::TForm7). Each is created once and only hidden when closed; their contents are
 // filled by the parts that own them.
 
@@ -26,12 +26,6 @@ class TForm5 : public SecondaryWindow {  // CPU settings
     Q_OBJECT
 public:
     explicit TForm5(QWidget* parent = nullptr);
-};
-
-class TForm6 : public SecondaryWindow {  // Monitor
-    Q_OBJECT
-public:
-    explicit TForm6(QWidget* parent = nullptr);
 };
 
 }  // namespace zm::ui
