@@ -9,6 +9,7 @@
 #include "hw/cpuid.h"
 #include "hw/hardware_library.h"
 #include "os/clock.h"
+#include "os/desktop_services.h"
 #include "os/system_info.h"
 
 namespace zm::app {
@@ -20,6 +21,9 @@ struct Backend {
     hw::Cpuid* cpuid = nullptr;
     os::SystemInfo* system = nullptr;
     os::Clock* clock = nullptr;
+    // Restarting the computer: the host's session on real hardware; on a simulated machine
+    // a stand-in that never restarts the host. Null: no restart is offered.
+    os::DesktopServices* desktop = nullptr;
     std::string description;  // "simulated machine x58-bloomfield", "Linux host", ...
 };
 

@@ -37,6 +37,7 @@ BackendChoice HostBackend() {
     struct HostBundle {
         std::shared_ptr<Host> host;
         os::SteadyClock clock;
+        std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
     };
     BackendChoice choice;
     try {
@@ -48,6 +49,7 @@ BackendChoice HostBackend() {
         b.cpuid = bundle->host.get();
         b.system = bundle->host.get();
         b.clock = &bundle->clock;
+        b.desktop = bundle->desktop.get();
         b.description = "this machine";
         b.owner = std::move(bundle);
     } catch (const std::exception& error) {
@@ -59,14 +61,22 @@ BackendChoice HostBackend() {
 }  // namespace
 
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine) {
+    struct SimulatedBundle {
+        std::shared_ptr<sim::SimulatedMachine> machine;
+        os::SimulatedDesktopServices desktop;  // a restart must never reach the host
+    };
+    auto bundle = std::make_shared<SimulatedBundle>();
+    bundle->machine = std::move(machine);
+    sim::SimulatedMachine* m = bundle->machine.get();
     Backend b;
-    b.library = machine.get();
-    b.files = machine.get();
-    b.cpuid = machine.get();
-    b.system = machine.get();
-    b.clock = machine->Clock().get();  // the machine keeps its clock alive
-    b.description = "simulated machine " + machine->Name();
-    b.owner = std::move(machine);
+    b.library = m;
+    b.files = m;
+    b.cpuid = m;
+    b.system = m;
+    b.clock = m->Clock().get();  // the machine keeps its clock alive
+    b.desktop = &bundle->desktop;
+    b.description = "simulated machine " + m->Name();
+    b.owner = std::move(bundle);
     return b;
 }
 

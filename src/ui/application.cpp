@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "cpu/gui/frequency_binder.h"
+#include "cpu/gui/tform5.h"
 #include "monitor/gui/tform6.h"
 #include "settings/gui/tform7.h"
 #include "settings/startup_launch.h"
@@ -26,6 +27,30 @@ ApplicationWindows::ApplicationWindows(ApplicationWindows&&) noexcept = default;
 ApplicationWindows::~ApplicationWindows() = default;
 
 namespace {
+
+// The CPU settings window works on the main window's clock state and hardware; the measuring
+// thread's live values reach it through the frequency binder.
+std::unique_ptr<cpu::gui::TForm5> MakeCpuSettingsWindow(TForm1& form1, app::Backend& backend,
+                                                        MessageSink& messages) {
+    cpu::gui::CpuSettingsSetup setup;
+    auto* frequency = form1.findChild<cpu::gui::FrequencyBinder*>();
+    if (!form1.TerminationRequested() && frequency) {
+        setup.hw = &form1.Hardware();
+        setup.clocks = &frequency->Clocks();
+    }
+    setup.desktop = backend.desktop;
+    setup.warn = [&messages](const std::string& text, const std::string& caption) {
+        messages.Show({caption, text});
+    };
+    auto form5 = std::make_unique<cpu::gui::TForm5>(std::move(setup));
+    if (frequency) {
+        frequency->SetCpuSettingsSink([window = QPointer<cpu::gui::TForm5>(form5.get())](
+                                          const cpu::CpuSettingsFields& fields) {
+            if (window) window->ShowFields(fields);
+        });
+    }
+    return form5;
+}
 
 // The Monitor: its thread measures from the start, on the facts the main window's start-up
 // found, and reads the clocks the measuring thread publishes. It stops before the hardware is
@@ -76,7 +101,7 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
     windows.form1 = std::make_unique<TForm1>(backend, settingsPath, messages);
     windows.form3 = std::make_unique<TForm3>();
     windows.form4 = MakeSpdWindow(*windows.form1);
-    windows.form5 = std::make_unique<TForm5>();
+    windows.form5 = MakeCpuSettingsWindow(*windows.form1, backend, messages);
     windows.form6 = MakeMonitorWindow(*windows.form1, backend, settingsPath);
     settings::gui::StartupConfigSetup startUp;
     startUp.settingsPath = settingsPath;

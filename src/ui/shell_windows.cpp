@@ -32,6 +32,4 @@ TForm3::TForm3(QWidget* parent) : SecondaryWindow("TForm3", "About", {320, 160},
     layout->addWidget(link, 0, Qt::AlignHCenter);
 }
 
-TForm5::TForm5(QWidget* parent) : SecondaryWindow("TForm5", "CPU settings", {520, 360}, parent) {}
-
 }  // namespace zm::ui

@@ -1,8 +1,8 @@
 #pragma once
-// The secondary windows as the process creates them at start: About and CPU settings (the SPD
-// window is spd::gui::TForm4, the Monitor monitor::gui::TForm6, the StartUp configuration
-// settings::gui::TForm7). Each is created once and only hidden when closed; their contents are
-// filled by the parts that own them.
+// The secondary windows as the process creates them at start: About (the SPD window is
+// spd::gui::TForm4, the CPU settings cpu::gui::TForm5, the Monitor monitor::gui::TForm6, the
+// StartUp configuration settings::gui::TForm7). Each is created once and only hidden when
+// closed; their contents are filled by the parts that own them.
 
 #include <QWidget>
 
@@ -20,12 +20,6 @@ class TForm3 : public SecondaryWindow {  // About
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
-};
-
-class TForm5 : public SecondaryWindow {  // CPU settings
-    Q_OBJECT
-public:
-    explicit TForm5(QWidget* parent = nullptr);
 };
 
 }  // namespace zm::ui
