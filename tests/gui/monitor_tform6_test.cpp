@@ -229,6 +229,32 @@ private slots:
         QCOMPARE(rig.tray, 60);
         form.StopMonitoring();
     }
+    // Eight cores after a minute of varying load, grabbed as a picture; set ZM_MONITOR_SCREENSHOT
+    // to a file name to keep it.
+    void aMinuteOfSamplesOnEightCores() {
+        Rig rig;
+        TForm6 form(rig.Context(8, 8));
+        form.StopMonitoring();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        monitor::ThreadResults r;
+        for (int i = 0; i < 60; ++i) {
+            for (int c = 0; c < 8; ++c) {
+                r.ThreadUsage[c] = static_cast<std::uint8_t>((i * 7 + c * 13) % 100);
+                r.ThreadTemp[c] = 40 + (i + c * 3) % 25;
+            }
+            form.Publish(r);
+            form.Publish(r);  // the alternate cycle
+            form.Timer1Timer();
+            if (form.TickCounter() == i) form.Timer1Timer();
+        }
+        QCOMPARE(form.TickCounter(), 60);
+        QCOMPARE(form.Graphe[3]->Scale(), 100);
+        QCOMPARE(form.Graphe[2]->Scale(), 4000);
+        const QPixmap picture = form.grab();
+        const QString target = qEnvironmentVariable("ZM_MONITOR_SCREENSHOT");
+        if (!target.isEmpty()) QVERIFY(picture.save(target, "PNG"));
+    }
 };
 
 QTEST_MAIN(MonitorWindowTest)

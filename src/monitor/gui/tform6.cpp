@@ -75,6 +75,9 @@ TForm6::TForm6(MonitorContext context, QWidget* parent)
     setWindowTitle(QStringLiteral("Zentrimo Monitor"));
     setMinimumWidth(kMinimumWidth);
     setMaximumWidth(kMaximumWidth);
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     BuildControls();
 
     // 1. The monitoring thread, with both counts still 1; the ready flag waits for its first
