@@ -196,6 +196,10 @@ TEST(SpdDecoder, Ddr2SlowerColumnsNeedALongerCycleTime) {
 
     image[23] = 0;  // no column 2 either
     EXPECT_EQ(Decode(image).cells[0][2], "200");
+
+    image[18] = 0x04;  // CL 2 only: CL - 2 is no latency, so column 3 shows none
+    EXPECT_EQ(Decode(image).Cell(SpdRow::Cl, 2), "");
+    EXPECT_EQ(Decode(image).Cell(SpdRow::Cl, 0), "2");
 }
 
 TEST(SpdDecoder, Ddr2CycleTimeWithoutAClockLeavesTheProfileAlone) {
