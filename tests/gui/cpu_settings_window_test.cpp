@@ -207,6 +207,15 @@ private slots:
         QCOMPARE(form_->Panel5->text(), QStringLiteral("2000.0 MHz"));
     }
 
+    // Set ZM_SCREENSHOT_TFORM5 to a file name to keep the picture.
+    void hasTheFixedClientAreaAndCanBeGrabbed() {
+        form_->show();
+        const QPixmap picture = form_->grab();
+        QCOMPARE(picture.size(), QSize(340, 328));
+        const QString target = qEnvironmentVariable("ZM_SCREENSHOT_TFORM5");
+        if (!target.isEmpty()) QVERIFY(picture.save(target, "PNG"));
+    }
+
     void anEmptyHeldListIsRefusedWithAWarning() {
         Open(form_->ComboBox14);
         form_->ComboBox14->setCurrentIndex(-1);
