@@ -65,6 +65,7 @@ std::unique_ptr<monitor::gui::TForm6> MakeMonitorWindow(TForm1& form1, app::Back
     context.intelPlatform = startup.facts.intelPlatform == 1;
     context.amdPlatform = startup.facts.amdPlatform == 1;
     context.installedMb = startup.memory.totalMb;
+    context.startThread = !form1.TerminationRequested();
     if (auto* frequency = form1.findChild<cpu::gui::FrequencyBinder*>()) {
         cpu::ClockState* state = &frequency->Clocks().State();
         context.clocks = [state] {

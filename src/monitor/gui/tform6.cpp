@@ -127,7 +127,7 @@ TForm6::TForm6(MonitorContext context, QWidget* parent)
     move(left, top);
     resize(std::clamp(width, kMinimumWidth, kMaximumWidth), height());
     LayOut();
-    op_->Start();
+    if (context_.startThread) op_->Start();
 }
 
 TForm6::~TForm6() { StopMonitoring(); }

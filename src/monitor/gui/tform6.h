@@ -59,6 +59,8 @@ struct MonitorContext {
     bool intelPlatform = false;
     bool amdPlatform = false;
     unsigned installedMb = 0;
+    // False on a machine the start-up refused: the window exists, nothing is measured.
+    bool startThread = true;
     // CPU and memory clock in MHz, as the clock-measurement thread last published them.
     std::function<std::pair<std::uint16_t, std::uint16_t>()> clocks;
     // The highest core temperature for the notification-area text icon.
