@@ -10,11 +10,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/backend_selection.h"
 #include "monitor/gui/tform6.h"
 #include "monitor/thread_sampling.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
+#include "ui/application.h"
 #include "ui/graphe.h"
+#include "ui/message_sink.h"
+#include "ui/tform1.h"
 
 using namespace zm;
 using monitor::gui::MonitorContext;
@@ -254,6 +258,34 @@ private slots:
         const QPixmap picture = form.grab();
         const QString target = qEnvironmentVariable("ZM_MONITOR_SCREENSHOT");
         if (!target.isEmpty()) QVERIFY(picture.save(target, "PNG"));
+    }
+    // The whole program on the simulated X58: the Monitor button starts sampling, the thread's
+    // publication sets the main window's ready flag, and a tick shows the measured core clock.
+    void wiredIntoTheApplicationOnX58() {
+        auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+        app::Backend backend = app::SimulatedMachineBackend(machine);
+        ui::RecordingMessageSink sink;
+        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        auto* form6 = qobject_cast<TForm6*>(windows.form6.get());
+        QVERIFY(form6);
+        QCOMPARE(form6->Settings().CoreCount.load(), 4);
+        QCOMPARE(form6->Settings().ThreadCount.load(), 8);
+        QCOMPARE(form6->Fields().MonitoringOn, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(windows.form1->Startup().facts.monitorReady, 1, 5000);
+        QVERIFY(form6->Fields().HighestTemp >= 40 && form6->Fields().HighestTemp <= 60);
+        QTest::mouseClick(windows.form1->Monitor, Qt::LeftButton);
+        QCOMPARE(form6->Fields().MonitoringOn, 1);
+        QVERIFY(form6->Timer1->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!windows.form1->PanelBclk->text().isEmpty(), 8000);
+        form6->Timer1Timer();
+        form6->Timer1Timer();  // one of the two may be passed over for a repaint
+        const int mhz = form6->findChild<QLabel*>("Panel02")->text().toInt();
+        QVERIFY2(mhz > 2000 && mhz < 4000, qPrintable(QString::number(mhz)));
+        QTest::mouseClick(windows.form1->Exit, Qt::LeftButton);
+        QVERIFY(windows.form1->ShutDownDone());
+        const unsigned cycles = form6->PublishedCycles();
+        QTest::qWait(700);
+        QCOMPARE(form6->PublishedCycles(), cycles);  // the thread stopped with the program
     }
 };
 
