@@ -23,7 +23,8 @@ bool HasControlCharacter(std::string_view text) {
 // One word of an Exec= line before the file's own backslash escaping.
 std::string ExecWord(std::string_view word) {
     std::string out;
-    const bool quote = word.empty() || word.find_first_of(kReservedInExec) != std::string_view::npos;
+    const bool quote =
+        word.empty() || word.find_first_of(kReservedInExec) != std::string_view::npos;
     if (quote) out += '"';
     for (const char c : word) {
         if (c == '%') {
@@ -74,7 +75,9 @@ std::string DesktopExecLine(const LaunchCommand& command) {
     return EscapeValue(line);
 }
 
-std::filesystem::path XdgAutostartEntry::File() const { return folder_ / kDesktopFileName; }
+std::filesystem::path XdgAutostartEntry::File() const {
+    return folder_ / kDesktopFileName;
+}
 
 bool XdgAutostartEntry::Create(const LaunchCommand& command) {
     if (folder_.empty() || command.target.empty()) return false;
@@ -86,8 +89,8 @@ bool XdgAutostartEntry::Create(const LaunchCommand& command) {
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=Zentrimo\n"
-        "Comment=Applies the stored memory timings at log-on\n"
-        "Exec=" + exec + "\n";
+        "Comment=Applies the stored memory timings at log-on\n";
+    text += "Exec=" + exec + "\n";
     if (!workingDirectory.empty()) text += "Path=" + EscapeValue(workingDirectory) + "\n";
     text += "Terminal=false\n";
 

@@ -3,11 +3,14 @@
 // arguments of a simulated run); everything else keeps the shell's defaults.
 #ifdef _WIN32
 
+// windows.h first: the COM and shell headers build on it.
 #include <windows.h>
+// clang-format off
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+// clang-format on
 
 #include <string>
 
@@ -50,8 +53,8 @@ public:
         // window thread that keeps using it.
         CoInitialize(nullptr);
         IShellLinkA* link = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IShellLinkA, reinterpret_cast<void**>(&link))))
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                    reinterpret_cast<void**>(&link))))
             return false;
         link->SetPath(command.target.string().c_str());
         link->SetWorkingDirectory(command.workingDirectory.string().c_str());
@@ -89,7 +92,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AutostartEntry> HostAutostartEntry() { return std::make_unique<StartupShortcut>(); }
+std::unique_ptr<AutostartEntry> HostAutostartEntry() {
+    return std::make_unique<StartupShortcut>();
+}
 
 }  // namespace zm::os
 

@@ -104,7 +104,8 @@ private slots:
         Run next;
         Start(next);
         // Written into every channel before the registers are read and shown.
-        for (int ch = 0; ch < 3; ++ch) QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
+        for (int ch = 0; ch < 3; ++ch)
+            QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
         QCOMPARE(next.windows->form1->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
                  elevenIndex);
         ShowAndLetTheTimerRun(next);

@@ -122,9 +122,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        const os::LaunchCommand launch =
-            settings::StartupLaunchCommand("/opt/zm/", "x58-bloomfield", Ini().toStdString(),
-                                           "/opt/zm/ZM.ini");
+        const os::LaunchCommand launch = settings::StartupLaunchCommand(
+            "/opt/zm/", "x58-bloomfield", Ini().toStdString(), "/opt/zm/ZM.ini");
         ui::ApplicationWindows windows =
             ui::CreateWindows(backend, Ini().toStdString(), sink, launch);
         auto* form = qobject_cast<TForm7*>(windows.form7.get());

@@ -97,8 +97,9 @@ TEST_F(AutostartEntryTest, HostEntryIsCreatedReplacedAndRemovedInTheConfigFolder
     ASSERT_TRUE(entry->Create({"/opt/zm/zentrimo", "/opt/zm/", {"--machine", "x58-bloomfield"}}));
     EXPECT_NE(Contents(file).find("Exec=/opt/zm/zentrimo --machine x58-bloomfield\n"),
               std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(config_ / "autostart"), fs::directory_iterator()),
-              1);  // no temporary file left
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(config_ / "autostart"), fs::directory_iterator()),
+        1);  // no temporary file left
 
     EXPECT_TRUE(entry->Remove());
     EXPECT_FALSE(entry->Exists());

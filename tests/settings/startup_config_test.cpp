@@ -87,6 +87,7 @@ TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswer
         bool entryAfter;
     };
     // The file starts with every switch "1", an old timing set and an existing entry.
+    // clang-format off
     const Case cases[] = {
         {"all unticked", {false, false, false}, true, true, "0", "0", "0", false, false},
         {"apply, OK", {true, false, false}, true, true, "1", "0", "0", true, true},
@@ -97,6 +98,7 @@ TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswer
          false},
         {"apply without a platform", {true, true, false}, true, false, "1", "1", "0", true, true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Put("[HL]\nAN=1\nST=1\nSTM=1\n[HLK10]\n1A=7\n2A=3\n");
@@ -199,6 +201,7 @@ TEST(StartupLaunchTest, EntryStartsTheFixedNameAndRepeatsOnlyWhatTheNextStartNee
         fs::path settings;
         std::vector<std::string> arguments;
     };
+    // clang-format off
     const Case cases[] = {
         {"real hardware", "", defaultFile, {}},
         {"shipped profile", "x58-bloomfield", defaultFile, {"--machine", "x58-bloomfield"}},
@@ -208,6 +211,7 @@ TEST(StartupLaunchTest, EntryStartsTheFixedNameAndRepeatsOnlyWhatTheNextStartNee
         {"both", "k10-am3-ddr3", "/tmp/z.ini",
          {"--machine", "k10-am3-ddr3", "--settings", "/tmp/z.ini"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const os::LaunchCommand command =

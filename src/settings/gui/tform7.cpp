@@ -12,10 +12,9 @@ namespace zm::settings::gui {
 namespace {
 
 bool AskWithMessageBox(QWidget* parent) {
-    return QMessageBox::warning(parent, QString::fromUtf8(kConfirmCaption),
-                                QString::fromUtf8(kConfirmText),
-                                QMessageBox::Ok | QMessageBox::Cancel,
-                                QMessageBox::Cancel) == QMessageBox::Ok;
+    return QMessageBox::warning(
+               parent, QString::fromUtf8(kConfirmCaption), QString::fromUtf8(kConfirmText),
+               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect place) {
@@ -42,13 +41,13 @@ TForm7::TForm7(StartupConfigSetup setup, QWidget* parent)
     Quit = MakeButton(this, "Quit", {216, 96, 75, 25});
     CheckBox2 = ui::MakeCheck(this, "CheckBox2", "Add Zentrimo in the Systray at next boot",
                               {8, 40, 281, 17});
-    CheckBox3 = ui::MakeCheck(this, "CheckBox3",
-                              "Let Monitoring  running  when SysTray is enabled", {8, 64, 281, 17});
+    CheckBox3 = ui::MakeCheck(this, "CheckBox3", "Let Monitoring  running  when SysTray is enabled",
+                              {8, 64, 281, 17});
     CheckBox3->setEnabled(false);
     Apply = MakeButton(this, "Apply", {136, 96, 75, 25});
-    CheckBox1 = ui::MakeCheck(this, "CheckBox1",
-                              "Save these timings and apply at next boot of Windows",
-                              {8, 16, 281, 17});
+    CheckBox1 =
+        ui::MakeCheck(this, "CheckBox1", "Save these timings and apply at next boot of Windows",
+                      {8, 16, 281, 17});
 
     connect(CheckBox2, &QCheckBox::clicked, this, &TForm7::CheckBox2Click);
     connect(Apply, &QPushButton::clicked, this, &TForm7::ApplyClick);
@@ -87,6 +86,8 @@ void TForm7::ApplyClick() {
     ApplyStartupConfiguration(settings_, boxes, *setup_.autostart, setup_.launch, hooks);
 }
 
-void TForm7::QuitClick() { hide(); }
+void TForm7::QuitClick() {
+    hide();
+}
 
 }  // namespace zm::settings::gui
