@@ -70,6 +70,10 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("StartUp configuration"));
         QCOMPARE(form.size(), QSize(295, 128));
         QVERIFY(!form.CheckBox3->isEnabled());
+        for (QCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3}) {
+            QCOMPARE(box->width(), 281);
+            QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+        }
         QCOMPARE(form.CheckBox3->text(),
                  QStringLiteral("Let Monitoring  running  when SysTray is enabled"));
 

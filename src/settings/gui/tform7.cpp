@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFont>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -36,6 +37,10 @@ TForm7::TForm7(StartupConfigSetup setup, QWidget* parent)
     setObjectName(QStringLiteral("TForm7"));
     setWindowTitle(QStringLiteral("StartUp configuration"));
     setFixedSize(295, 128);
+    // The 8-point dialog font the fixed 281-pixel captions were laid out for.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
 
     // Made in tab order: Quit, CheckBox2, CheckBox3, Apply, CheckBox1.
     Quit = MakeButton(this, "Quit", {216, 96, 75, 25});
@@ -48,6 +53,18 @@ TForm7::TForm7(StartupConfigSetup setup, QWidget* parent)
     CheckBox1 =
         ui::MakeCheck(this, "CheckBox1", "Save these timings and apply at next boot of Windows",
                       {8, 16, 281, 17});
+
+    // The captions were laid out for a narrower face than most desktops have: the font steps
+    // down until every caption fits its fixed 281 pixels.
+    auto fits = [this] {
+        for (const QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+            if (box->sizeHint().width() > box->width()) return false;
+        return true;
+    };
+    while (!fits() && dialogFont.pointSizeF() > 6.0) {
+        dialogFont.setPointSizeF(dialogFont.pointSizeF() - 0.5);
+        setFont(dialogFont);
+    }
 
     connect(CheckBox2, &QCheckBox::clicked, this, &TForm7::CheckBox2Click);
     connect(Apply, &QPushButton::clicked, this, &TForm7::ApplyClick);
