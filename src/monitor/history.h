@@ -12,10 +12,10 @@
 namespace zm::monitor {
 
 // Read-out panel tops inside a group box (pixels), from the value they show.
-int MemoryReadoutTop(std::uint32_t memoryLoad);                    // round(91 - load * 10/13)
-int FrequencyReadoutTop(std::uint16_t cpuMhz, int gradient);       // round(89 - ...)
-int HighestTempReadoutTop(int temperature);                        // round(91 - t * 10/13)
-int CoreTempReadoutTop(int temperature);                           // round(72 - t * 5/8)
+int MemoryReadoutTop(std::uint32_t memoryLoad);               // round(91 - load * 10/13)
+int FrequencyReadoutTop(std::uint16_t cpuMhz, int gradient);  // round(89 - ...)
+int HighestTempReadoutTop(int temperature);                   // round(91 - t * 10/13)
+int CoreTempReadoutTop(int temperature);                      // round(72 - t * 5/8)
 // Current-value panel tops.
 int CurrentPanelTop(int value);                                    // round(89 - v * 10/13)
 int CurrentMemoryClockTop(std::uint16_t memoryMhz, int gradient);  // round(89 - ... * 5/8)

@@ -23,7 +23,9 @@ OP::OP(os::SystemInfo& system, hw::HardwareAccess& hw, os::Clock& clock,
       publisher_(std::move(publisher)),
       handOff_(std::make_shared<HandOff>()) {}
 
-OP::~OP() { Stop(); }
+OP::~OP() {
+    Stop();
+}
 
 void OP::Start() {
     if (thread_.joinable()) return;

@@ -18,8 +18,8 @@ PublicationOutcome Publication::Publish(const ThreadResults& results, int coreCo
     // Siblings are adjacent: with hyper-threading core k is logical processor 2k.
     const int stride = hyperThreading ? 2 : 1;
     for (int k = 0; k < kDisplayCores; ++k) fields.CoreUsage[k] = results.ThreadUsage[stride * k];
-    const int averaged = std::clamp(hyperThreading ? threadCount : coreCount, 0,
-                                    kMaxUsageProcessors);
+    const int averaged =
+        std::clamp(hyperThreading ? threadCount : coreCount, 0, kMaxUsageProcessors);
     int sum = 0;
     for (int i = 0; i < averaged; ++i) sum += results.ThreadUsage[i];
     fields.AverageUsage = averaged > 0 ? sum / averaged : 0;

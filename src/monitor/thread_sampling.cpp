@@ -13,8 +13,8 @@ void MeasureUsage(const std::vector<os::ProcessorTimes>& a,
             results.ThreadUsage[i] = 0;
             continue;
         }
-        const auto busy = static_cast<std::int64_t>((b[i].kernel + b[i].user) -
-                                                    (a[i].kernel + a[i].user));
+        const auto busy =
+            static_cast<std::int64_t>((b[i].kernel + b[i].user) - (a[i].kernel + a[i].user));
         const auto idle = static_cast<std::int64_t>(b[i].idle - a[i].idle);
         if (busy <= 0) {
             results.ThreadUsage[i] = 0;

@@ -28,8 +28,7 @@ constexpr hw::Field kK10CurTmp{31, 21};
 // 100 - idle * 100 / busy, busy being kernel + user time (kernel time includes idle). A
 // processor without busy time between the snapshots, or missing from a snapshot, reads 0.
 void MeasureUsage(const std::vector<os::ProcessorTimes>& a,
-                  const std::vector<os::ProcessorTimes>& b, unsigned count,
-                  ThreadResults& results);
+                  const std::vector<os::ProcessorTimes>& b, unsigned count, ThreadResults& results);
 
 // With hyper-threading the even slot of each sibling pair (adjacent logical processors) takes
 // the pair's mean; the odd slot keeps its own value.

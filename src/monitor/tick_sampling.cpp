@@ -50,11 +50,16 @@ int GroupCore(int group, int coreCount) {
 
 bool LastGroupOfRow(int group, int coreCount) {
     switch (coreCount) {
-        case 1: return group == 0;
-        case 2: return group == 1;
-        case 3: return group == 2;
-        case 6: return group == 2 || group == 6;
-        default: return group == 3 || (coreCount > 4 && group == 7);
+        case 1:
+            return group == 0;
+        case 2:
+            return group == 1;
+        case 3:
+            return group == 2;
+        case 6:
+            return group == 2 || group == 6;
+        default:
+            return group == 3 || (coreCount > 4 && group == 7);
     }
 }
 

@@ -123,7 +123,8 @@ void GrapheCanvas::Update() {
 
     int largest = 0;
     for (const Band& band : ring_) {
-        for (int i = 0; i < band.count; ++i) largest = std::max(largest, band.values[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < band.count; ++i)
+            largest = std::max(largest, band.values[static_cast<std::size_t>(i)]);
     }
     const int scale = RoundUpToGradient(largest, gradient_);
     if (scale == scale_) {

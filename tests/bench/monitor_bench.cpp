@@ -28,8 +28,9 @@ void BM_MonitorTick(benchmark::State& state) {
     settings.CoreCount = 4;
     settings.ThreadCount = 8;
     settings.source = monitor::TemperatureSource::Intel;
-    monitor::OP op(machine, hw, *clock, settings, [](monitor::OP::Task) {},
-                   [](const monitor::ThreadResults&) {});
+    monitor::OP op(
+        machine, hw, *clock, settings, [](monitor::OP::Task) {},
+        [](const monitor::ThreadResults&) {});
     monitor::Publication publication;
     monitor::TickSampler sampler;
     monitor::History history;

@@ -27,7 +27,7 @@ class GrapheTest : public QObject {
 
 private slots:
     void roundUpToGradient() {
-        const int rows[][3] = {{0, 100, 0},     {100, 100, 100}, {101, 100, 200},
+        const int rows[][3] = {{0, 100, 0},      {100, 100, 100},   {101, 100, 200},
                                {999, 100, 1000}, {999, 4000, 4000}, {3201, 0, 3201}};
         for (const auto& r : rows) QCOMPARE(zm::ui::RoundUpToGradient(r[0], r[1]), r[2]);
     }

@@ -1,12 +1,13 @@
 // The monitoring thread on a simulated machine: measured usage and temperatures reach the
 // publication on the "window" thread, and stopping never waits for a window that does not run
 // the hand-off.
+#include "monitor/op_thread.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
 
 #include "hw/hardware_access.h"
-#include "monitor/op_thread.h"
 #include "monitor/thread_sampling.h"
 #include "sim/fake_clock.h"
 #include "sim/simulated_machine.h"

@@ -18,11 +18,11 @@ TEST(MonitorUsage, FromTwoSnapshots) {
         os::ProcessorTimes a, b;
         int expected;
     } cases[] = {
-        {Times(0, 0, 0), Times(5'000'000, 5'000'000, 0), 0},            // all idle
-        {Times(0, 0, 0), Times(0, 0, 5'000'000), 100},                  // all user time
+        {Times(0, 0, 0), Times(5'000'000, 5'000'000, 0), 0},  // all idle
+        {Times(0, 0, 0), Times(0, 0, 5'000'000), 100},        // all user time
         {Times(100, 200, 0), Times(2'500'100, 2'500'200, 2'500'000), 50},
-        {Times(0, 0, 0), Times(1, 3, 0), 67},                           // 100 - 33: truncated
-        {Times(7, 9, 9), Times(7, 9, 9), 0},                            // no time passed
+        {Times(0, 0, 0), Times(1, 3, 0), 67},  // 100 - 33: truncated
+        {Times(7, 9, 9), Times(7, 9, 9), 0},   // no time passed
     };
     for (const Case& c : cases) {
         ThreadResults r;
@@ -69,7 +69,8 @@ TEST(MonitorTemperature, K10ReportedTemperatureInEighths) {
 TEST(MonitorTemperature, ReadsEachIntelThreadAndOneK10Register) {
     sim::SimulatedMachine machine;
     machine.SetProcessorCount(4);
-    for (unsigned p = 0; p < 4; ++p) machine.SetMsr(p, kMsrThermStatus, 0x88000000 | (40 + p) << 16);
+    for (unsigned p = 0; p < 4; ++p)
+        machine.SetMsr(p, kMsrThermStatus, 0x88000000 | (40 + p) << 16);
     machine.SetPci(0, 24, 3, 0xA4, 0x2C000000);
     hw::HardwareAccess hw(machine);
 

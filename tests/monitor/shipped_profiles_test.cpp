@@ -40,7 +40,8 @@ TEST(MonitorProfiles, TemperaturesAndUsageArePlausible) {
         settings.CoreCount = p.cores;
         settings.ThreadCount = p.threads;
         settings.source = p.source;
-        OP op(*machine, hw, *clock, settings, [](OP::Task) {}, [](const ThreadResults&) {});
+        OP op(
+            *machine, hw, *clock, settings, [](OP::Task) {}, [](const ThreadResults&) {});
         ThreadResults r;
         ASSERT_TRUE(op.Measure(r));
         ASSERT_EQ(machine->ProcessorCount(), static_cast<unsigned>(p.threads));

@@ -27,32 +27,32 @@ TEST(MonitorTick, MemoryPageFileAndClamp) {
         {10'433'331'200, 12'876'513'280, 19},  // 10433 of 12876 MB free: 81 %
         {12'876'513'280, 12'876'513'280, 2},   // unused shows 2
         {0, 12'876'513'280, 100},
-        {999'999, 999'999, 2},                 // under 1 MB: no division by zero
+        {999'999, 999'999, 2},  // under 1 MB: no division by zero
         {0, 0, 2},
     };
     for (const Page& p : pages) EXPECT_EQ(PageFileUse(p.avail, p.total), p.use) << p.avail;
-    const std::pair<int, int> clamps[] = {{-3, 2}, {0, 2}, {1, 2}, {2, 2}, {57, 57}, {99, 99},
-                                          {100, 100}, {140, 100}};
+    const std::pair<int, int> clamps[] = {{-3, 2},  {0, 2},   {1, 2},     {2, 2},
+                                          {57, 57}, {99, 99}, {100, 100}, {140, 100}};
     for (auto [in, out] : clamps) EXPECT_EQ(ClampPercent(in), out) << in;
 }
 
 TEST(MonitorTick, CoreGroupsFollowTheCoreCount) {
     // core shown by groups 0..7; -1: group unused
     const std::pair<int, std::array<int, 8>> rows[] = {
-        {1, {0, 1, -1, -1, -1, -1, -1, -1}},
-        {3, {0, 1, 2, -1, -1, -1, -1, -1}},
-        {4, {0, 1, 2, 3, -1, -1, -1, -1}},
-        {6, {0, 1, 2, -1, 3, 4, 5, -1}},
+        {1, {0, 1, -1, -1, -1, -1, -1, -1}}, {3, {0, 1, 2, -1, -1, -1, -1, -1}},
+        {4, {0, 1, 2, 3, -1, -1, -1, -1}},   {6, {0, 1, 2, -1, 3, 4, 5, -1}},
         {8, {0, 1, 2, 3, 4, 5, 6, 7}},
     };
     for (const auto& [cores, expected] : rows) {
-        for (int g = 0; g < 8; ++g) EXPECT_EQ(GroupCore(g, cores), expected[g]) << cores << "/" << g;
+        for (int g = 0; g < 8; ++g)
+            EXPECT_EQ(GroupCore(g, cores), expected[g]) << cores << "/" << g;
     }
-    const std::pair<int, std::vector<int>> last[] = {
-        {1, {0}}, {2, {1}}, {3, {2}}, {4, {3}}, {6, {2, 6}}, {8, {3, 7}}, {5, {3, 7}}};
+    const std::pair<int, std::vector<int>> last[] = {{1, {0}},    {2, {1}},    {3, {2}},   {4, {3}},
+                                                     {6, {2, 6}}, {8, {3, 7}}, {5, {3, 7}}};
     for (const auto& [cores, groups] : last) {
         std::vector<int> found;
-        for (int g = 0; g < 8; ++g) if (LastGroupOfRow(g, cores)) found.push_back(g);
+        for (int g = 0; g < 8; ++g)
+            if (LastGroupOfRow(g, cores)) found.push_back(g);
         EXPECT_EQ(found, groups) << cores;
     }
 }
@@ -106,10 +106,10 @@ TEST(MonitorHistory, AppendsTruncatedElementsAndPositions) {
     h.Append(s, 2, 4000);
     EXPECT_EQ(h.Samples(), 1u);
     EXPECT_EQ(h.usedMb[0], 70'000 - 65'536);
-    EXPECT_EQ(h.memoryReadoutTop[0], 71);        // round(91 - 20)
-    EXPECT_EQ(h.frequencyReadoutTop[0], 27);     // round(89 - 80 * 10/13)
-    EXPECT_EQ(h.highestTempReadoutTop[0], 41);   // round(91 - 50)
-    EXPECT_EQ(h.groups[1].readoutTop[0], 34);    // round(72 - 38.125)
+    EXPECT_EQ(h.memoryReadoutTop[0], 71);       // round(91 - 20)
+    EXPECT_EQ(h.frequencyReadoutTop[0], 27);    // round(89 - 80 * 10/13)
+    EXPECT_EQ(h.highestTempReadoutTop[0], 41);  // round(91 - 50)
+    EXPECT_EQ(h.groups[1].readoutTop[0], 34);   // round(72 - 38.125)
     EXPECT_EQ(h.groups[1].usage[0], 8);
     EXPECT_TRUE(h.groups[2].temperature.empty()) << "unused group";
     h.Clear();
@@ -130,13 +130,10 @@ TEST(MonitorHistory, ReadoutIndexStaysInsideTheHistory) {
         std::size_t samples;
         int index;
     } cases[] = {
-        {-3, 0, 0, -1},   // nothing sampled yet
-        {-3, 10, 10, 7},
-        {-1, 10, 10, 9},  // the newest
-        {0, 10, 10, -1},  // right edge: past the newest
-        {25, 10, 10, -1},
-        {-10, 10, 10, -1},
-        {-40, 10, 10, -1},
+        {-3, 0, 0, -1},                     // nothing sampled yet
+        {-3, 10, 10, 7},  {-1, 10, 10, 9},  // the newest
+        {0, 10, 10, -1},                    // right edge: past the newest
+        {25, 10, 10, -1}, {-10, 10, 10, -1}, {-40, 10, 10, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ReadoutIndex(c.offset, c.ticks, c.samples), c.index) << c.offset;
@@ -144,12 +141,12 @@ TEST(MonitorHistory, ReadoutIndexStaysInsideTheHistory) {
 }
 
 TEST(MonitorHistory, ReadoutOffsetPerGraph) {
-    EXPECT_EQ(ReadoutOffset(1, 300, 434, 4), -79);   // (300 - 434 - 24) / 2
+    EXPECT_EQ(ReadoutOffset(1, 300, 434, 4), -79);  // (300 - 434 - 24) / 2
     EXPECT_EQ(ReadoutOffset(4, 100, 100, 4), -10);
-    EXPECT_EQ(ReadoutOffset(6, 101, 30, 4), -31);    // -63 / 2 toward zero
-    EXPECT_EQ(ReadoutOffset(7, 101, 30, 4), -58);    // -115 / 2 toward minus infinity
-    EXPECT_EQ(ReadoutOffset(5, 79, 30, 2), -17);     // two cores: k = 52, -33 / 2 floored
-    EXPECT_EQ(ReadoutOffset(5, 79, 30, 4), -15);     // k = 48: -29 / 2 floored
+    EXPECT_EQ(ReadoutOffset(6, 101, 30, 4), -31);  // -63 / 2 toward zero
+    EXPECT_EQ(ReadoutOffset(7, 101, 30, 4), -58);  // -115 / 2 toward minus infinity
+    EXPECT_EQ(ReadoutOffset(5, 79, 30, 2), -17);   // two cores: k = 52, -33 / 2 floored
+    EXPECT_EQ(ReadoutOffset(5, 79, 30, 4), -15);   // k = 48: -29 / 2 floored
     EXPECT_EQ(ReadoutOffset(9, 80, 30, 8), -14);
 }
 

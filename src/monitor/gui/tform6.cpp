@@ -33,7 +33,9 @@ constexpr int kFrequencyGradient = 4000;
 constexpr int kDefaultLeft = 392, kDefaultTop = 62, kDefaultWidth = 520;
 constexpr int kMinimumWidth = 400, kMaximumWidth = 1214;
 
-QString Two(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+QString Two(int v) {
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
 
 QLabel* Panel(QWidget* parent, const QString& name, const QColor& text, QRect place) {
     auto* p = new QLabel(parent);
@@ -84,13 +86,15 @@ TForm6::TForm6(MonitorContext context, QWidget* parent)
     // publication.
     settings_.CoreCount = 1;
     settings_.ThreadCount = 1;
-    settings_.source = context_.intelPlatform  ? TemperatureSource::Intel
+    settings_.source = context_.intelPlatform ? TemperatureSource::Intel
                        : context_.amdPlatform ? TemperatureSource::AmdK10
                                               : TemperatureSource::None;
     if (context_.setMonitorReady) context_.setMonitorReady(false);
     op_ = std::make_unique<OP>(
         context_.system, context_.hw, context_.clock, settings_,
-        [this](OP::Task task) { QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection); },
+        [this](OP::Task task) {
+            QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+        },
         [this](const ThreadResults& results) { Publish(results); });
 
     // 2. Choices and geometry from the settings file.
@@ -130,13 +134,17 @@ TForm6::TForm6(MonitorContext context, QWidget* parent)
     if (context_.startThread) op_->Start();
 }
 
-TForm6::~TForm6() { StopMonitoring(); }
+TForm6::~TForm6() {
+    StopMonitoring();
+}
 
 void TForm6::StopMonitoring() {
     if (op_) op_->Stop();
 }
 
-unsigned TForm6::PublishedCycles() const { return op_ ? op_->Cycles() : 0; }
+unsigned TForm6::PublishedCycles() const {
+    return op_ ? op_->Cycles() : 0;
+}
 
 void TForm6::BuildControls() {
     auto group = [this](int n, const QString& caption, int top, int height, int graphHeight) {
@@ -175,14 +183,15 @@ void TForm6::BuildControls() {
     Panel22 = Panel(GroupBox[2], QStringLiteral("Panel22"), kOrange, {250, 60, 48, 14});
     CurrentPanel[3] = Panel(GroupBox[3], QStringLiteral("Panel03"), kSkyBlue, {250, 40, 48, 14});
     for (int n = 4; n <= 11; ++n) {
-        CurrentPanel[n] =
-            Panel(GroupBox[n], QStringLiteral("Panel%1").arg(n * 10 + 1), kSkyBlue, {200, 30, 24, 14});
-        MaximumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%1").arg(n * 10 + 2), QStringLiteral("0"),
-                                {200, 12, 60, 12});
+        CurrentPanel[n] = Panel(GroupBox[n], QStringLiteral("Panel%1").arg(n * 10 + 1), kSkyBlue,
+                                {200, 30, 24, 14});
+        MaximumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%1").arg(n * 10 + 2),
+                                QStringLiteral("0"), {200, 12, 60, 12});
         MinimumLabel[n] = Label(GroupBox[n], QStringLiteral("Label%1").arg(n * 10),
                                 QStringLiteral("100"), {200, 66, 60, 12});
     }
-    Label10 = Label(GroupBox[1], QStringLiteral("Label10"), QStringLiteral("0 Mb"), {250, 86, 56, 12});
+    Label10 =
+        Label(GroupBox[1], QStringLiteral("Label10"), QStringLiteral("0 Mb"), {250, 86, 56, 12});
     Label12 = Label(GroupBox[1], QStringLiteral("Label12"), QString(), {250, 12, 56, 12});
     Label22 = Label(GroupBox[2], QStringLiteral("Label22"), QString::number(kFrequencyGradient),
                     {250, 12, 30, 12});
@@ -277,17 +286,27 @@ void TForm6::ApplyCoreCount() {
             for (int n = 5; n <= 7; ++n) GroupBox[n]->hide();
             CurrentPanel[4]->resize(36, CurrentPanel[4]->height());
             break;
-        case 2: GroupBox[6]->hide(); GroupBox[7]->hide(); break;
-        case 3: GroupBox[7]->hide(); break;
-        case 5: for (int n = 9; n <= 11; ++n) GroupBox[n]->hide(); break;
+        case 2:
+            GroupBox[6]->hide();
+            GroupBox[7]->hide();
+            break;
+        case 3:
+            GroupBox[7]->hide();
+            break;
+        case 5:
+            for (int n = 9; n <= 11; ++n) GroupBox[n]->hide();
+            break;
         case 6:
             GroupBox[7]->hide();
             GroupBox[11]->hide();
             for (int n : {4, 5, 6, 8, 9, 10}) ReadoutPanel[n]->move(130, ReadoutPanel[n]->y());
             for (int g = 4; g <= 6; ++g) GroupBox[4 + g]->setTitle(CoreCaption(g - 1, ht));
             break;
-        case 7: GroupBox[11]->hide(); break;
-        default: break;
+        case 7:
+            GroupBox[11]->hide();
+            break;
+        default:
+            break;
     }
 }
 
@@ -368,7 +387,9 @@ void TForm6::LayOut() {
     DelHis->move(w - 230, DelHis->y());
 }
 
-void TForm6::resizeEvent(QResizeEvent*) { LayOut(); }
+void TForm6::resizeEvent(QResizeEvent*) {
+    LayOut();
+}
 
 void TForm6::paintEvent(QPaintEvent* event) {
     // A full repaint (exposure, resize) makes the next tick pass; the small repaints of the
@@ -388,9 +409,9 @@ void TForm6::StartMonitoring() {
 }
 
 void TForm6::Publish(const ThreadResults& results) {
-    const PublicationOutcome outcome = publication_.Publish(
-        results, settings_.CoreCount.load(), settings_.ThreadCount.load(), settings_.source.load(),
-        fields_);
+    const PublicationOutcome outcome =
+        publication_.Publish(results, settings_.CoreCount.load(), settings_.ThreadCount.load(),
+                             settings_.source.load(), fields_);
     if (outcome.trayTemperature && context_.setTrayTemperature) {
         context_.setTrayTemperature(*outcome.trayTemperature);
     }
@@ -531,9 +552,15 @@ void TForm6::UpdateReadout(int n) {
         panel->show();
     };
     switch (n) {
-        case 1: show(history_.usedMb, history_.memoryReadoutTop); break;
-        case 2: show(history_.cpuMhz, history_.frequencyReadoutTop); break;
-        case 3: show(history_.highestTemp, history_.highestTempReadoutTop); break;
+        case 1:
+            show(history_.usedMb, history_.memoryReadoutTop);
+            break;
+        case 2:
+            show(history_.cpuMhz, history_.frequencyReadoutTop);
+            break;
+        case 3:
+            show(history_.highestTemp, history_.highestTempReadoutTop);
+            break;
         default: {
             const GroupHistory& h = history_.groups[n - 4];
             show(h.temperature, h.readoutTop);
@@ -545,8 +572,10 @@ void TForm6::UpdateReadout(int n) {
 void TForm6::GraphMouseMove(int n, int x) {
     QLabel* panel = ReadoutPanel[n];
     int left = x - 18 - GroupBox[n]->x();
-    if (n <= 3) left = x - 32;
-    else if (n == 4 || n == 8) left = x - 22;
+    if (n <= 3)
+        left = x - 32;
+    else if (n == 4 || n == 8)
+        left = x - 22;
     panel->move(left, panel->y());
     if (ticks_ == 0) return;
     offsets_[n] = ReadoutOffset(n, x, Graphe[n]->width(), CoreCount());

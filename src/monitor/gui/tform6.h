@@ -87,12 +87,12 @@ public:
     }
 
     // Controls.
-    std::array<ui::TGraphe*, 12> Graphe{};      // 1..11
-    std::array<QGroupBox*, 12> GroupBox{};      // 1..11
-    std::array<QLabel*, 12> ReadoutPanel{};     // Panel1..Panel11
-    std::array<QLabel*, 12> CurrentPanel{};     // 1: Panel01, 2: Panel02, 3: Panel03, 4..11: Panel41..
-    std::array<QLabel*, 12> MinimumLabel{};     // 3: Label30, 4..11: Label40..Label110
-    std::array<QLabel*, 12> MaximumLabel{};     // 3: Label32, 4..11: Label42..Label112
+    std::array<ui::TGraphe*, 12> Graphe{};   // 1..11
+    std::array<QGroupBox*, 12> GroupBox{};   // 1..11
+    std::array<QLabel*, 12> ReadoutPanel{};  // Panel1..Panel11
+    std::array<QLabel*, 12> CurrentPanel{};  // 1: Panel01, 2: Panel02, 3: Panel03, 4..11: Panel41..
+    std::array<QLabel*, 12> MinimumLabel{};  // 3: Label30, 4..11: Label40..Label110
+    std::array<QLabel*, 12> MaximumLabel{};  // 3: Label32, 4..11: Label42..Label112
     QLabel* Panel22 = nullptr;
     QLabel* Label10 = nullptr;
     QLabel* Label12 = nullptr;
