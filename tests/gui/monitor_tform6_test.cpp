@@ -287,6 +287,33 @@ private slots:
         QTest::qWait(700);
         QCOMPARE(form6->PublishedCycles(), cycles);  // the thread stopped with the program
     }
+    // A full repaint makes the next tick pass without sampling (the clock lags by a second);
+    // Minimize hides the window and sampling goes on.
+    void repaintSkipsATickAndMinimizeKeepsSampling() {
+        Rig rig;
+        TForm6 form(rig.Context(4, 4));
+        form.StopMonitoring();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Timer1Timer();
+        form.Timer1Timer();
+        const int ticks = form.TickCounter();
+        QVERIFY(ticks >= 1);
+        form.repaint();
+        form.Timer1Timer();
+        QCOMPARE(form.TickCounter(), ticks);
+        form.Timer1Timer();
+        QCOMPARE(form.TickCounter(), ticks + 1);
+        QCOMPARE(form.Sampler().Elapsed().seconds, ticks + 1);
+
+        form.MinimizeClick();
+        QVERIFY(!form.isVisible());
+        QVERIFY(form.Timer1->isActive());
+        for (int i = 0; i < 5; ++i) form.Timer1Timer();
+        QCOMPARE(form.TickCounter(), ticks + 6);
+        form.show();
+        QCOMPARE(form.Histories().Samples(), static_cast<std::size_t>(ticks + 6));
+    }
 };
 
 QTEST_MAIN(MonitorWindowTest)
