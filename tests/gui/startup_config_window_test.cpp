@@ -100,15 +100,6 @@ private slots:
         QVERIFY(form.CheckBox3->isChecked());
     }
 
-    void tabOrderRunsQuitBoxesApplyFirstBox() {
-        TForm7 form(Setup());
-        QCOMPARE(form.Quit->nextInFocusChain(), static_cast<QWidget*>(form.CheckBox2));
-        QCOMPARE(form.CheckBox2->nextInFocusChain(), static_cast<QWidget*>(form.CheckBox3));
-        QCOMPARE(form.CheckBox3->nextInFocusChain(), static_cast<QWidget*>(form.Apply));
-        QCOMPARE(form.Apply->nextInFocusChain(), static_cast<QWidget*>(form.CheckBox1));
-        QCOMPARE(form.CheckBox1->nextInFocusChain(), static_cast<QWidget*>(&form));
-    }
-
     void quitWritesNothing() {
         TForm7 form(Setup());
         form.show();

@@ -129,17 +129,6 @@ TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswer
     }
 }
 
-TEST_F(StartupConfigTest, CancelLeavesAClearedApplySwitchAsTheFileHadIt) {
-    Put("[HL]\nAN=0\n");
-    IniFile file(File());
-    std::vector<std::string> events;
-    RecordingEntry entry(events, File());
-    StartupApplyHooks hooks{[] { return false; }, WriteSampleSet};
-    ApplyStartupConfiguration(file, {true, false, false}, entry, {"/z", "/", {}}, hooks);
-    EXPECT_EQ(Contents(File()), "[HL]\nAN=0\nST=0\nSTM=0\n");
-    EXPECT_TRUE(entry.exists);
-}
-
 TEST_F(StartupConfigTest, WritesComeInTheirFixedOrder) {
     // Unticked switches first (AN, ST, STM), the entry removed, then the question.
     {
@@ -179,16 +168,6 @@ TEST_F(StartupConfigTest, WritesComeInTheirFixedOrder) {
         EXPECT_EQ(Contents(File()), "[HL]\nSTM=0\nAN=1\nST=1\n[HLK10]\n1A=4\n");
         EXPECT_EQ(entry.fileAtCreate, Contents(File()));
     }
-}
-
-TEST_F(StartupConfigTest, SwitchesAreSetOnlyByTheTextOne) {
-    Put("[HL]\nAN = 1 \nST=true\nSTM=yes\n");
-    BootSwitches s = ReadBootSwitches(IniFile(File()));
-    EXPECT_TRUE(s.applyTimings);
-    EXPECT_FALSE(s.startInTray);
-    EXPECT_FALSE(s.monitorInTray);
-    s = ReadBootSwitches(IniFile(dir_ / "missing.ini"));
-    EXPECT_FALSE(s.applyTimings || s.startInTray || s.monitorInTray);
 }
 
 TEST(StartupLaunchTest, EntryStartsTheFixedNameAndRepeatsOnlyWhatTheNextStartNeeds) {
