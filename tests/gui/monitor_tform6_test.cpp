@@ -314,6 +314,33 @@ private slots:
         form.show();
         QCOMPARE(form.Histories().Samples(), static_cast<std::size_t>(ticks + 6));
     }
+    // A wider window refills the graphs from the stored history at the next tick.
+    void resizingRefillsTheGraphsFromTheHistory() {
+        Rig rig;
+        TForm6 form(rig.Context(2, 2));
+        form.StopMonitoring();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int i = 0; i < 40; ++i) form.Timer1Timer();
+        const int samples = static_cast<int>(form.Histories().Samples());
+        QVERIFY(samples >= 30);
+        form.resize(900, form.height());
+        QCoreApplication::processEvents();
+        QCOMPARE(form.Graphe[1]->width(), 900 - 86);
+        QCOMPARE(form.Graphe[1]->Canvas().Width(), 900 - 86);
+        form.Timer1Timer();
+        form.Timer1Timer();
+        int filled = 0;
+        for (const auto& band : form.Graphe[1]->Canvas().BandsByAge()) {
+            if (band.count == 2) {
+                ++filled;
+                QCOMPARE(band.values[0], 26);  // memory load
+                QCOMPARE(band.values[1], 25);  // page file: 1500 of 2000 MB free
+            }
+        }
+        QVERIFY(filled >= samples);
+        QCOMPARE(form.Graphe[1]->Scale(), 100);
+    }
 };
 
 QTEST_MAIN(MonitorWindowTest)
