@@ -1,6 +1,7 @@
 // The main window's two timers: Timer1 carries out the boot-time choices once the window was
 // activated and the monitoring thread made its first pass; Timer2 redraws the usage gauge.
 #include <QEvent>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "settings/ini_file.h"
@@ -26,7 +27,14 @@ void TForm1::Timer1Timer() {
     app::TimerSetting setting{Timer1->isActive(), Timer1->interval()};
     const app::StartupChoiceActions actions = app::Timer1Tick(
         choiceFlags_, setting, startup_.facts.monitorReady, settings::IniFile(settingsPath_));
-    if (actions.hideMainWindow) hide();  // still reachable through the notification area
+    if (actions.hideMainWindow) {
+        // Hidden, it is reached again through the notification-area icons; a desktop without a
+        // notification area would leave no way back to it, so there it is only minimised.
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            hide();
+        else
+            showMinimized();
+    }
     if (actions.startMonitorHidden && timerHooks_.startMonitorHidden)
         timerHooks_.startMonitorHidden();
     Timer1->setInterval(setting.intervalMs);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QSystemTrayIcon>
 #include <QtTest>
 #include <optional>
 
@@ -109,7 +110,12 @@ private slots:
         QCOMPARE(next.windows->form1->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
                  elevenIndex);
         ShowAndLetTheTimerRun(next);
-        QVERIFY(next.windows->form1->isHidden());
+        // Out of sight: hidden behind the notification-area icons, or minimised where the
+        // desktop has no notification area to bring it back from.
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QVERIFY(next.windows->form1->isHidden());
+        else
+            QVERIFY(next.windows->form1->isMinimized() && next.windows->form1->isVisible());
     }
 };
 
