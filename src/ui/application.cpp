@@ -145,9 +145,14 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
         TForm1::TimerHooks hooks;
         hooks.startMonitorHidden = [&windows] {
             windows.form1->MonitorClick();
-            windows.form6->hide();
+            // The Monitor's own Minimize: it keeps the window's place for the next show.
+            if (auto* monitor = qobject_cast<monitor::gui::TForm6*>(windows.form6.get()))
+                monitor->MinimizeClick();
+            else
+                windows.form6->hide();
         };
         hooks.showGauge = [&tray](int n) { tray.SetIcon(GaugeIcon(n)); };
+        hooks.releaseIcon = [&tray] { tray.ReleaseIcon(); };
         if (auto* monitor = qobject_cast<monitor::gui::TForm6*>(windows.form6.get())) {
             hooks.averageUsage = [monitor] { return monitor->Fields().AverageUsage; };
             monitor->SetTrayTemperatureHook(

@@ -255,6 +255,11 @@ void TForm1::ShutDown() {
 
 void TForm1::ExitClick() {
     if (Timer2) Timer2->stop();
+    if (timerHooks_.releaseIcon) timerHooks_.releaseIcon();
+    ExitMenuClick();
+}
+
+void TForm1::ExitMenuClick() {
     ShutDown();
     QCoreApplication::quit();
 }

@@ -86,6 +86,7 @@ public:
         std::function<void()> startMonitorHidden;  // Monitor click, then its Minimize
         std::function<int()> averageUsage;         // the Monitor's AverageUsage
         std::function<void(int)> showGauge;        // icon 1..24
+        std::function<void()> releaseIcon;         // lets go of the gauge icon (Exit button)
     };
     void SetTimerHooks(TimerHooks hooks) { timerHooks_ = std::move(hooks); }
     // Timer1 (100 ms): the boot-time choices; Timer2 (1 s): the usage gauge.
@@ -154,7 +155,10 @@ public slots:
     void AdvancedClick();
     void MonitorClick();
     void spdClick();
+    // The Exit button: stops the gauge timer and lets go of the gauge icon, then shuts down.
     void ExitClick();
+    // The menu's Exit: the same shutdown, without touching the gauge.
+    void ExitMenuClick();
 
 protected:
     void closeEvent(class QCloseEvent* event) override;

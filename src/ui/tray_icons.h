@@ -28,6 +28,8 @@ public:
     void SetText(const QString& text);
     // The gauge icon.
     void SetIcon(const QIcon& icon);
+    // Lets go of the gauge icon (the Exit button does this before the shutdown).
+    void ReleaseIcon();
 
     QMenu* PopupMenu1 = nullptr;
     QSystemTrayIcon* CoolTrayIcon1 = nullptr;
@@ -45,7 +47,8 @@ private:
 
 // The pixmap of the text icon.
 QIcon TextIcon(const QString& text);
-// Gauge icon n of 1..24: a bar filled n/24 of its height.
+// Gauge icon n of 1..24: a bar filled n/24 of its height, drawn at 16 x 16 and 22 x 22.
+inline constexpr int kGaugeSteps = 24;
 QIcon GaugeIcon(int n);
 
 }  // namespace zm::ui

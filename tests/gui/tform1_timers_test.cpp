@@ -57,7 +57,7 @@ private slots:
         ui::RecordingMessageSink sink;
         ui::TForm1 window(backend, Settings(""), sink);
         int usage = 100, shown = 0;
-        window.SetTimerHooks({nullptr, [&] { return usage; }, [&](int n) { shown = n; }});
+        window.SetTimerHooks({nullptr, [&] { return usage; }, [&](int n) { shown = n; }, {}});
         window.Timer2Timer();
         QCOMPARE(shown, 0);  // not before the first activation
         window.FormActivate();
