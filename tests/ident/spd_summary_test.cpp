@@ -108,34 +108,30 @@ TEST(SpdSummary, BrokenTimingBytesGiveNoSpeed) {
     }
 }
 
-TEST(SpdSummary, Ddr2CycleTimeFractions) {
+// The clock and rating follow the module's cycle time, a DDR2 byte-9 fraction or a DDR3 time
+// base that is not a power of two (1/12 ns x 20 = 1.666.. ns is 600 MHz, not 599).
+TEST(SpdSummary, ClockAndRatingFollowTheCycleTime) {
     struct Case {
-        std::uint8_t byte9;
-        long double ns;
+        const char* name;
+        FakeSpd spd;
+        const char* speed;
         unsigned clock;
-        unsigned rating;
     };
-    const Case cases[] = {
-        {0x25, 2.5L, 400, 6400},  {0x1E, 1.875L, 533, 8500}, {0x30, 3.0L, 333, 5300},
-        {0x3D, 3.75L, 266, 4200}, {0x1A, 1.25L, 800, 12800}, {0x2B, 2.33L, 429, 6800},
-        {0x2C, 2.66L, 375, 6000}, {0x50, 5.0L, 200, 3200},   {0x24, 2.4L, 416, 6600},
-    };
-    for (const Case& c : cases) {
-        const auto tck = Ddr2CycleTimeNs(c.byte9);
-        ASSERT_TRUE(tck.has_value()) << std::hex << int(c.byte9);
-        EXPECT_NEAR(static_cast<double>(*tck), static_cast<double>(c.ns), 1e-12);
-        EXPECT_EQ(ClockMhz(*tck), c.clock) << std::hex << int(c.byte9);
-        EXPECT_EQ(PcRating(ClockMhz(*tck)), c.rating) << std::hex << int(c.byte9);
+    FakeSpd ddr2Fraction = Ddr2Example();
+    ddr2Fraction.bytes[9] = 0x1E;  // 1.875 ns
+    FakeSpd ddr2Tenths = Ddr2Example();
+    ddr2Tenths.bytes[9] = 0x24;  // 2.4 ns, not exact in binary
+    FakeSpd ddr3Twelfths = Ddr3Example();
+    ddr3Twelfths.bytes[11] = 12;
+    ddr3Twelfths.bytes[12] = 20;
+    for (const Case& c :
+         {Case{"DDR2 1.875 ns", ddr2Fraction, "PC2-8500 (533Mhz)@5.7.7.24-1,8V", 533},
+          Case{"DDR2 2.4 ns", ddr2Tenths, "PC2-6600 (416Mhz)@5.6.6.19-1,8V", 416},
+          Case{"DDR3 1/12 ns time base", ddr3Twelfths, "PC3-9600 (600Mhz)@6.6.6.15-1,5V", 600}}) {
+        const SpdMemorySummary s = SummariseSpd(c.spd.Reader());
+        EXPECT_EQ(s.speed, c.speed) << c.name;
+        EXPECT_EQ(s.clockMhz, c.clock) << c.name;
     }
-    EXPECT_FALSE(Ddr2CycleTimeNs(0x3F).has_value());
-}
-
-TEST(SpdSummary, WholeCyclesDoNotRoundUpOnBinaryFractions) {
-    EXPECT_EQ(CyclesFor(12.0L, 2.4L), 5u);  // 2.4 ns is not exact in binary
-    EXPECT_EQ(CyclesFor(12.5L, 2.5L), 5u);
-    EXPECT_EQ(CyclesFor(12.6L, 2.5L), 6u);
-    EXPECT_EQ(CyclesFor(13.125L, 1.5L), 9u);
-    EXPECT_EQ(CyclesFor(0.0L, 2.5L), 0u);
 }
 
 // Real modules, read over the simulated SMBus. The expected texts follow from the SPD bytes
