@@ -2,22 +2,17 @@
 
 #include <cstdio>
 
+#include "util/hex_digit.h"
+
 namespace zm::settings {
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Hexadecimal digits only, at least one, value at most 0xFFFFFFFF (leading zeros allowed).
 std::optional<std::uint32_t> ParseHexDigits(std::string_view digits) {
     if (digits.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
-        const int d = HexDigit(c);
+        const int d = util::HexDigitValue(c);
         if (d < 0) return std::nullopt;
         value = value * 16 + static_cast<unsigned>(d);
         if (value > 0xFFFFFFFFu) return std::nullopt;

@@ -2,16 +2,11 @@
 
 #include <cstdint>
 
+#include "util/hex_digit.h"
+
 namespace zm::sim {
 
 namespace {
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -28,7 +23,7 @@ std::optional<std::uint64_t> ParseHexNumber(std::string_view text, std::uint64_t
         return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text.substr(2)) {
-        const int digit = HexDigit(c);
+        const int digit = util::HexDigitValue(c);
         if (digit < 0) return std::nullopt;
         if (value > (UINT64_MAX >> 4)) return std::nullopt;  // the next digit would overflow
         value = (value << 4) | static_cast<unsigned>(digit);
@@ -45,7 +40,7 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
             if (high >= 0) return std::nullopt;  // a lone digit before a blank
             continue;
         }
-        const int digit = HexDigit(c);
+        const int digit = util::HexDigitValue(c);
         if (digit < 0) return std::nullopt;
         if (high < 0) {
             high = digit;
