@@ -6,23 +6,17 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLocale>
 #include <QMetaObject>
 #include <QPalette>
 #include <QSignalBlocker>
 
+#include "ui/qt_text.h"
+
 namespace zm::cpu::gui {
 namespace {
 
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-char DecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '.' : point.at(0).toLatin1();
-    return c == 0 ? '.' : c;
-}
+using ui::DecimalSeparator;
+using ui::Text;
 
 void SetText(QLabel* label, const std::string& text) {
     if (label) label->setText(Text(text));

@@ -3,26 +3,19 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 
 #include "cpu/power_features.h"
+#include "ui/qt_text.h"
 #include "ui/widgets.h"
 
 namespace zm::cpu::gui {
 namespace {
 
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-char DecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '.' : point.at(0).toLatin1();
-    return c == 0 ? '.' : c;
-}
+using ui::DecimalSeparator;
+using ui::Text;
 
 DropDownCombo* MakeList(QWidget* parent, const QString& name, QRect place) {
     auto* combo = new DropDownCombo(parent);

@@ -3,13 +3,13 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <string>
 #include <vector>
 
 #include "spd/spd_decoder.h"
 #include "spd/spd_reader.h"
+#include "ui/qt_text.h"
 #include "ui/widgets.h"
 
 namespace zm::spd::gui {
@@ -41,15 +41,8 @@ constexpr int kCellHeight = 12;
 
 constexpr QRect kQuit{124, 423, 80, 24};
 
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-char DecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    const char c = point.isEmpty() ? '.' : point.at(0).toLatin1();
-    return c == 0 ? '.' : c;
-}
+using ui::DecimalSeparator;
+using ui::Text;
 
 int ColumnLeft(int column) {
     return kFirstColumnLeft + kColumnStep * column;
