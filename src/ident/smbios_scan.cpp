@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "hw/bit_field.h"
-#include "ident/display_text.h"
+#include "util/display_text.h"
 
 namespace zm::ident {
 namespace {
@@ -77,7 +77,7 @@ std::optional<String> ReadString(Physical& mem, std::uint64_t address, unsigned 
     std::string bytes;
     for (unsigned i = 0; i < kStringLimit; ++i) {
         const std::uint8_t c = mem.Byte(address + i);
-        if (c == 0) return String{DisplayText(bytes.substr(0, keep)), address + i + 1};
+        if (c == 0) return String{util::DisplayText(bytes.substr(0, keep)), address + i + 1};
         bytes.push_back(static_cast<char>(c));
     }
     return std::nullopt;

@@ -4,10 +4,10 @@
 #include <optional>
 #include <utility>
 
-#include "ident/display_text.h"
 #include "spd/spd_ddr2.h"
 #include "spd/spd_format.h"
 #include "spd/spd_reader.h"
+#include "util/display_text.h"
 
 namespace zm::ident {
 namespace {
@@ -67,7 +67,7 @@ std::string PartNumber(const SpdByteReader& read, std::uint8_t first) {
         if (c == 0) break;
         bytes.push_back(static_cast<char>(c));
     }
-    return DisplayText(bytes);
+    return util::DisplayText(bytes);
 }
 
 std::string SpeedText(const char* generation, unsigned clock, unsigned cl, unsigned trcd,

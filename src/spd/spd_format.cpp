@@ -79,22 +79,6 @@ std::string Hex(std::uint32_t value, int digits) {
     return text;
 }
 
-std::string PrintableText(std::string_view bytes) {
-    std::string text;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            text.push_back(c);
-        } else if (b >= 0xA0) {
-            text.push_back(static_cast<char>(0xC0 | (b >> 6)));
-            text.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-        } else {
-            text.push_back('?');
-        }
-    }
-    return text;
-}
-
 std::string FormatFixed(long double value, int decimals, char decimalSeparator) {
     char text[64];
     const long double scale = std::pow(10.0L, decimals);

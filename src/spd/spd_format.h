@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace zm::spd {
 
@@ -17,10 +16,6 @@ std::string MakerName(std::uint8_t code, MakerList list);
 
 // "0x7F", "1A", "0012A4F0": upper-case hexadecimal with the given number of digits.
 std::string Hex(std::uint32_t value, int digits);
-
-// Bytes of a part number for display: printable ASCII kept, 0xA0..0xFF read as Latin-1 and
-// written as UTF-8, control characters (which would break a report line) shown as '?'.
-std::string PrintableText(std::string_view bytes);
 
 // value rounded half away from zero to `decimals` places, '.' replaced by the user's separator.
 std::string FormatFixed(long double value, int decimals, char decimalSeparator);

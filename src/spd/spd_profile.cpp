@@ -1,6 +1,7 @@
 #include "spd/spd_profile.h"
 
 #include "spd/spd_format.h"
+#include "util/display_text.h"
 
 namespace zm::spd {
 
@@ -30,7 +31,7 @@ std::string ReadPartNumber(const SpdByteSource& read, unsigned first, unsigned l
         if (c == 0) break;
         bytes.push_back(static_cast<char>(c));
     }
-    return PrintableText(bytes);
+    return util::DisplayText(bytes);
 }
 
 void ShowPartNumber(SpdView& view, std::string partNumber) {
