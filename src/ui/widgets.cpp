@@ -2,9 +2,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
+#include <algorithm>
 
 namespace zm::ui {
 namespace {
@@ -13,7 +16,45 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
+// The smallest face a panel steps down to: still readable on a 96 dpi screen.
+constexpr double kSmallestPanelPoints = 7.0;
+
+// A read-out panel draws a text wider than itself (a long SPD speed line, "3200.0 MHz" in a
+// narrow column) in a smaller face instead of cutting it off; the whole text is its tool tip.
+class Panel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const QFont face = PanelFont(*this);
+        if (face == font()) {
+            setToolTip(QString());
+            QLabel::paintEvent(event);
+            return;
+        }
+        setToolTip(text());
+        QFrame::paintEvent(event);  // the sunken frame
+        QPainter painter(this);
+        painter.setFont(face);
+        painter.setPen(
+            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        painter.drawText(contentsRect().adjusted(std::max(indent(), 0), 0, 0, 0),
+                         static_cast<int>(alignment()), text());
+    }
+};
+
 }  // namespace
+
+QFont PanelFont(const QLabel& panel) {
+    QFont face = panel.font();
+    if (panel.textFormat() == Qt::RichText || panel.text().contains(QLatin1Char('\n'))) return face;
+    const int room = panel.contentsRect().width() - std::max(panel.indent(), 0);
+    while (face.pointSizeF() > kSmallestPanelPoints &&
+           QFontMetrics(face).horizontalAdvance(panel.text()) > room)
+        face.setPointSizeF(std::max(face.pointSizeF() - 0.5, kSmallestPanelPoints));
+    return face;
+}
 
 QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption, QRect place) {
     auto* group = new QGroupBox(QString::fromUtf8(caption), parent);
@@ -30,7 +71,7 @@ QLabel* MakeLabel(QWidget* parent, std::string_view name, std::string_view capti
 }
 
 QLabel* MakePanel(QWidget* parent, const char* name, QRect place) {
-    auto* panel = new QLabel(parent);
+    auto* panel = new Panel(parent);
     panel->setObjectName(QString::fromUtf8(name));
     panel->setGeometry(place);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -1,6 +1,7 @@
 #include "monitor/gui/tform6.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "monitor/op_thread.h"
@@ -17,6 +19,23 @@
 
 namespace zm::monitor::gui {
 namespace {
+
+// A core group narrower than its caption ("Core #0  (2 Threads)" in a quarter of the window)
+// gets a caption font stepped down until the caption fits (at most down to 8 pixels); the
+// read-outs inside set their own size and keep it.
+void FitCaption(QGroupBox& group, const QFont& windowFont) {
+    QFont font = windowFont;
+    const bool inPixels = font.pixelSize() > 0;
+    auto size = [&] { return inPixels ? font.pixelSize() : font.pointSizeF(); };
+    while (size() > (inPixels ? 8 : 6) &&
+           QFontMetrics(font).horizontalAdvance(group.title()) + 10 > group.width()) {
+        if (inPixels)
+            font.setPixelSize(font.pixelSize() - 1);
+        else
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    group.setFont(font);
+}
 
 // Colours of the series (the window description gives them as 0x00BBGGRR).
 const QColor kYellow(0xFF, 0xFF, 0x00);
@@ -357,7 +376,10 @@ void TForm6::LayOutCoreRow(int first, int columns, int w) {
         const int panel = columns == 4 && column >= 2 ? 5 : panelAt;
         MaximumLabel[n]->move(graphWidth + labelAt, MaximumLabel[n]->y());
         MinimumLabel[n]->move(graphWidth + labelAt, MinimumLabel[n]->y());
-        CurrentPanel[n]->move(graphWidth + panel, CurrentPanel[n]->y());
+        // The current-value panel sits on the graph's right end, never past the group's edge.
+        const int panelRight = GroupBox[n]->width() - CurrentPanel[n]->width() - 2;
+        CurrentPanel[n]->move(std::min(graphWidth + panel, panelRight), CurrentPanel[n]->y());
+        FitCaption(*GroupBox[n], font());
     }
 }
 

@@ -1,0 +1,156 @@
+// Every window of the program on simulated machines, laid out as the user sees it: no control
+// reaches past the edge of the window or group that holds it, and no two buttons overlap. Set
+// ZM_SCREENSHOT_DIR to a folder to keep the pictures (the docs/ screenshots are made this way).
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/backend_selection.h"
+#include "sim/simulated_machine.h"
+#include "ui/application.h"
+#include "ui/message_sink.h"
+#include "ui/tform1.h"
+#include "ui/widgets.h"
+
+using namespace zm;
+
+namespace {
+
+// Machine time runs 50 times faster than real time, so a measuring pass takes about 50 ms.
+class QuickClock final : public os::Clock {
+public:
+    std::uint32_t TickCount() override { return now_.load(); }
+    void Sleep(std::uint32_t ms) override {
+        now_ += ms;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms / 50 + 1));
+    }
+
+private:
+    std::atomic<std::uint32_t> now_{10000};
+};
+
+// The part of a control that must stay inside its parent: a label's text (a label's box may
+// run past its group as long as what it shows does not), a button's or group's whole frame.
+QRect Needed(const QWidget& control) {
+    if (const auto* label = qobject_cast<const QLabel*>(&control)) {
+        if (label->text().isEmpty() || label->textFormat() == Qt::RichText ||
+            label->text().startsWith('<'))
+            return {};
+        const QRect text = label->fontMetrics().boundingRect(
+            label->contentsRect(), static_cast<int>(label->alignment()), label->text());
+        return text.translated(label->pos())
+            .intersected(label->geometry().adjusted(-999, 0, 999, 0));
+    }
+    return control.geometry();
+}
+
+// Visible controls whose text or frame is cut by their parent's edge, group captions wider than
+// their group, and visible buttons of one parent that overlap, as readable lines.
+QStringList LayoutFaults(const QWidget& window) {
+    QStringList faults;
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(&window) || child->isWindow()) continue;
+        if (!qobject_cast<QLabel*>(child) && !qobject_cast<QPushButton*>(child) &&
+            !qobject_cast<QGroupBox*>(child))
+            continue;
+        const QWidget* parent = child->parentWidget();
+        const QRect needed = Needed(*child);
+        if (!needed.isEmpty() && !parent->rect().contains(needed))
+            faults << QStringLiteral("%1 \"%2\" cut by %3")
+                          .arg(child->objectName(), child->property("text").toString(),
+                               parent->objectName());
+        // A framed read-out panel must show its whole text, in its own face or a smaller one
+        // (plain captions may end inside their dot leaders).
+        const auto* panel = qobject_cast<QLabel*>(child);
+        if (panel && panel->frameShape() != QFrame::NoFrame &&
+            panel->textFormat() != Qt::RichText && !panel->text().contains('\n') &&
+            QFontMetrics(ui::PanelFont(*panel)).horizontalAdvance(panel->text()) >
+                panel->contentsRect().width() - std::max(panel->indent(), 0))
+            faults << QStringLiteral("%1 \"%2\" cut by its frame")
+                          .arg(panel->objectName(), panel->text());
+        if (const auto* group = qobject_cast<QGroupBox*>(child)) {
+            // The frame's caption inset on either side.
+            const int caption = group->fontMetrics().horizontalAdvance(group->title()) + 8;
+            if (!group->title().isEmpty() && caption > group->width())
+                faults << QStringLiteral("caption \"%1\" wider than its group").arg(group->title());
+        }
+    }
+    const QList<QPushButton*> buttons = window.findChildren<QPushButton*>();
+    for (QPushButton* a : buttons)
+        for (QPushButton* b : buttons)
+            if (a < b && a->isVisibleTo(&window) && b->isVisibleTo(&window) &&
+                a->parentWidget() == b->parentWidget() && a->geometry().intersects(b->geometry()))
+                faults << QStringLiteral("%1 overlaps %2").arg(a->text(), b->text());
+    return faults;
+}
+
+void Keep(QWidget& window, const QString& name) {
+    const QString folder = qEnvironmentVariable("ZM_SCREENSHOT_DIR");
+    if (folder.isEmpty()) return;
+    QVERIFY(window.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")), "PNG"));
+}
+
+}  // namespace
+
+class WindowGalleryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyWindowIsLaidOutCleanly_data() {
+        QTest::addColumn<QString>("machine");
+        QTest::newRow("x58") << QStringLiteral("x58-bloomfield");
+        QTest::newRow("h55") << QStringLiteral("h55-clarkdale");
+        QTest::newRow("k10") << QStringLiteral("k10-am3-ddr3");
+    }
+
+    void everyWindowIsLaidOutCleanly() {
+        QFETCH(QString, machine);
+        auto machineModel =
+            sim::SimulatedMachine::Load(machine.toStdString(), std::make_shared<QuickClock>());
+        app::Backend backend = app::SimulatedMachineBackend(machineModel);
+        ui::RecordingMessageSink sink;
+        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        ui::TForm1& form1 = *windows.form1;
+        QVERIFY(!form1.TerminationRequested());
+        form1.ApplyDensityLayout(96);
+        form1.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form1));
+        QTRY_VERIFY_WITH_TIMEOUT(form1.PanelBclk->text().endsWith(QStringLiteral(" MHz")), 10000);
+        QVERIFY2(LayoutFaults(form1).isEmpty(), qPrintable(LayoutFaults(form1).join('\n')));
+        Keep(form1, QStringLiteral("%1-main-compact").arg(machine));
+        form1.OthersTimingsClick();
+        QVERIFY2(LayoutFaults(form1).isEmpty(), qPrintable(LayoutFaults(form1).join('\n')));
+        Keep(form1, QStringLiteral("%1-main-expanded").arg(machine));
+
+        const std::pair<QWidget*, const char*> secondary[] = {{windows.form3.get(), "about"},
+                                                              {windows.form5.get(), "cpu"},
+                                                              {windows.form6.get(), "monitor"},
+                                                              {windows.form7.get(), "startup"}};
+        for (auto [window, name] : secondary) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+        }
+        form1.spdClick();
+        QVERIFY(windows.form4->isVisible());
+        // A few Monitor samples, so its graphs have something to draw.
+        QTest::qWait(3500);
+        for (auto [window, name] : secondary)
+            Keep(*window, QStringLiteral("%1-%2").arg(machine, QString::fromUtf8(name)));
+        Keep(*windows.form4, QStringLiteral("%1-spd").arg(machine));
+        for (auto [window, name] : secondary)
+            QVERIFY2(LayoutFaults(*window).isEmpty(),
+                     qPrintable(QString::fromUtf8(name) + ": " + LayoutFaults(*window).join('\n')));
+        QVERIFY2(LayoutFaults(*windows.form4).isEmpty(),
+                 qPrintable(LayoutFaults(*windows.form4).join('\n')));
+        form1.ExitClick();
+    }
+};
+
+QTEST_MAIN(WindowGalleryTest)
+#include "window_gallery_test.moc"
