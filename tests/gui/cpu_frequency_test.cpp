@@ -6,11 +6,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QtTest>
-#include <atomic>
-#include <thread>
 
 #include "cpu/cpu_registers.h"
 #include "cpu/gui/frequency_binder.h"
+#include "gui/quick_clock.h"
 #include "ident/cpu_identification.h"
 #include "sim/simulated_machine.h"
 
@@ -18,18 +17,7 @@ using namespace zm;
 
 namespace {
 
-// Machine time moves 50 ms per step while real time moves 1 ms: a pass takes about 50 ms.
-class QuickClock final : public os::Clock {
-public:
-    std::uint32_t TickCount() override { return now_.load(); }
-    void Sleep(std::uint32_t ms) override {
-        now_ += ms;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
-private:
-    std::atomic<std::uint32_t> now_{10000};
-};
+using testing::QuickClock;
 
 struct Group {
     QWidget window;

@@ -5,13 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "app/backend_selection.h"
 #include "cpu/gui/frequency_binder.h"
 #include "cpu/gui/tform5.h"
+#include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
 #include "ui/message_sink.h"
@@ -19,22 +17,7 @@
 
 using namespace zm;
 
-namespace {
-
-// Machine time moves 50 ms per step while real time moves 1 ms: a pass takes about 50 ms.
-class QuickClock final : public os::Clock {
-public:
-    std::uint32_t TickCount() override { return now_.load(); }
-    void Sleep(std::uint32_t ms) override {
-        now_ += ms;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
-private:
-    std::atomic<std::uint32_t> now_{10000};
-};
-
-}  // namespace
+using testing::QuickClock;
 
 class CpuSettingsMainWindowTest : public QObject {
     Q_OBJECT
