@@ -8,24 +8,14 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/backend_selection.h"
 #include "cpu/cpu_registers.h"
+#include "gui/main_window_host.h"
 #include "sim/simulated_machine.h"
-#include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
 
-class CpuTForm1Test : public QObject {
+class CpuTForm1Test : public QObject, private testing::MainWindowHost {
     Q_OBJECT
-
-    app::Backend backend_;
-    ui::RecordingMessageSink sink_;
-
-    std::unique_ptr<ui::TForm1> Window(std::shared_ptr<sim::SimulatedMachine> machine) {
-        backend_ = app::SimulatedMachineBackend(std::move(machine));
-        return std::make_unique<ui::TForm1>(backend_, "", sink_);
-    }
 
 private slots:
     void applyWritesTheChosenMultiplierFirst_data() {

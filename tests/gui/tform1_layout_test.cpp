@@ -7,15 +7,13 @@
 #include <QScreen>
 #include <QtTest>
 
-#include "app/backend_selection.h"
 #include "app/hand_built_machines.h"
+#include "gui/main_window_host.h"
 #include "timings/value_lists.h"
-#include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
 
-class TForm1LayoutTest : public QObject {
+class TForm1LayoutTest : public QObject, private testing::MainWindowHost {
     Q_OBJECT
 
     // The window as laid out: on a machine without the library files the start-up stops before
@@ -23,12 +21,8 @@ class TForm1LayoutTest : public QObject {
     std::unique_ptr<ui::TForm1> MakeWindow() {
         auto machine = testing::Bloomfield();
         machine->SetMissingLibraryFiles({"WinRing0.dll"});
-        backend_ = app::SimulatedMachineBackend(machine);
-        return std::make_unique<ui::TForm1>(backend_, "", sink_);
+        return Window(machine);
     }
-
-    app::Backend backend_;
-    ui::RecordingMessageSink sink_;
 
 private slots:
     void offscreenScreenIs96Dpi() {

@@ -7,11 +7,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/backend_selection.h"
+#include "gui/main_window_host.h"
 #include "hw/bit_field.h"
 #include "sim/simulated_machine.h"
-#include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
 
@@ -33,16 +31,8 @@ std::vector<sim::WriteRecord> WritesTo(const sim::SimulatedMachine& m, std::uint
 
 }  // namespace
 
-class TForm1TimingsTest : public QObject {
+class TForm1TimingsTest : public QObject, private testing::MainWindowHost {
     Q_OBJECT
-
-    app::Backend backend_;
-    ui::RecordingMessageSink sink_;
-
-    std::unique_ptr<ui::TForm1> Window(std::shared_ptr<sim::SimulatedMachine> machine) {
-        backend_ = app::SimulatedMachineBackend(std::move(machine));
-        return std::make_unique<ui::TForm1>(backend_, "", sink_);
-    }
 
 private slots:
     void uncoreChannelBChangeReachesChannelBOnly() {

@@ -1,0 +1,27 @@
+#pragma once
+// What a main-window test keeps beside the window: the backend the window holds by reference,
+// and the sink that records its message boxes. The backend must outlive every window opened.
+
+#include <memory>
+#include <utility>
+
+#include "app/backend_selection.h"
+#include "sim/simulated_machine.h"
+#include "ui/message_sink.h"
+#include "ui/tform1.h"
+
+namespace zm::testing {
+
+class MainWindowHost {
+protected:
+    // The whole start-up on the machine, as at a log-on with no settings file.
+    std::unique_ptr<ui::TForm1> Window(std::shared_ptr<sim::SimulatedMachine> machine) {
+        backend_ = app::SimulatedMachineBackend(std::move(machine));
+        return std::make_unique<ui::TForm1>(backend_, "", sink_);
+    }
+
+    app::Backend backend_;
+    ui::RecordingMessageSink sink_;
+};
+
+}  // namespace zm::testing
