@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
@@ -36,6 +37,18 @@ std::unique_ptr<QWidget> TimingWindow() {
     return window;
 }
 
+// The session as the K10 start-up opens it: the controller mode decided from the north bridge,
+// then the extended configuration space switched on (F3x8C bit 14) before the registers are
+// read. Nullopt when either step refuses the machine.
+std::optional<timings::TimingSession> StartSession(hw::HardwareAccess& hw) {
+    const timings::k10::ModeDecision decision = timings::k10::DecideK10Mode(hw, 0x10);
+    if (!decision.mode) return std::nullopt;
+    hw.PciConfigWrite(kF3x8C, hw.PciConfigRead(kF3x8C) | (1u << 14));
+    timings::TimingSession session = timings::StartK10Timings(hw, *decision.mode);
+    if (session.error) return std::nullopt;
+    return session;
+}
+
 int ItemOf(QComboBox* combo, const char* text) {
     return combo->findText(QString::fromUtf8(text));
 }
@@ -49,14 +62,11 @@ private slots:
     void changeOnChannelBIsAppliedToDct1Only() {
         const auto machine = sim::SimulatedMachine::Load("k10-am3-ddr3");
         hw::HardwareAccess hw(*machine);
-        const timings::k10::ModeDecision decision = timings::k10::DecideK10Mode(hw, 0x10);
-        QVERIFY(decision.mode.has_value());
-        hw.PciConfigWrite(kF3x8C, hw.PciConfigRead(kF3x8C) | (1u << 14));
-        timings::TimingSession session = timings::StartK10Timings(hw, *decision.mode);
-        QVERIFY(!session.error);
+        std::optional<timings::TimingSession> session = StartSession(hw);
+        QVERIFY(session.has_value());
 
         const auto window = TimingWindow();
-        timings::gui::TimingControlsBinder binder(window.get(), session);
+        timings::gui::TimingControlsBinder binder(window.get(), *session);
         binder.Fill();
         auto* selector = window->findChild<QComboBox*>("ComboCH");
         auto* trc = window->findChild<QComboBox*>("Combo26A");
@@ -106,14 +116,11 @@ private slots:
         const std::uint32_t f90 = (machine->Pci(0, 0x18, 2, 0x90) & ~0x00700000u) | 0x00600000u;
         machine->SetPci(0, 0x18, 2, 0x90, f90);
         hw::HardwareAccess hw(*machine);
-        const timings::k10::ModeDecision decision = timings::k10::DecideK10Mode(hw, 0x10);
-        QVERIFY(decision.mode.has_value());
-        hw.PciConfigWrite(kF3x8C, hw.PciConfigRead(kF3x8C) | (1u << 14));
-        timings::TimingSession session = timings::StartK10Timings(hw, *decision.mode);
-        QVERIFY(!session.error);
+        std::optional<timings::TimingSession> session = StartSession(hw);
+        QVERIFY(session.has_value());
 
         const auto window = TimingWindow();
-        timings::gui::TimingControlsBinder binder(window.get(), session);
+        timings::gui::TimingControlsBinder binder(window.get(), *session);
         binder.Fill();
         auto* selector = window->findChild<QComboBox*>("ComboCH");
         auto* trcd = window->findChild<QComboBox*>("Combo2A");
