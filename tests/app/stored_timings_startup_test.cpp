@@ -124,6 +124,18 @@ const Profile kProfiles[] = {
     {"k10-am2plus-ddr2", 10},       {"k10-am2plus-ddr2-1066", 10},
 };
 
+// The stored run rewrote the profile's registers, each with the value it held before the
+// program started, on top of every write the plain run made.
+void ExpectStoredSetWritesBackAsRead(const Profile& p, const StartedRun& stored,
+                                     const StartedRun& plain) {
+    const auto fresh = sim::SimulatedMachine::Load(p.name);
+    const auto extra = ExtraWrites(stored.Writes(), plain.Writes());
+    EXPECT_EQ(extra.size(), p.storedWrites);
+    for (const WriteRecord& w : extra) {
+        EXPECT_EQ(w.value, Before(*fresh, w)) << sim::Describe(w);
+    }
+}
+
 TEST_F(StoredStartup, SwitchWithoutKeysWritesBackExactlyWhatWasRead) {
     for (const Profile& p : kProfiles) {
         SCOPED_TRACE(p.name);
@@ -134,12 +146,7 @@ TEST_F(StoredStartup, SwitchWithoutKeysWritesBackExactlyWhatWasRead) {
         const StartedRun stored(p.name, Settings());
         ASSERT_FALSE(stored.result.terminationRequested);
 
-        const auto fresh = sim::SimulatedMachine::Load(p.name);
-        const auto extra = ExtraWrites(stored.Writes(), plain.Writes());
-        EXPECT_EQ(extra.size(), p.storedWrites);
-        for (const WriteRecord& w : extra) {
-            EXPECT_EQ(w.value, Before(*fresh, w)) << sim::Describe(w);
-        }
+        ExpectStoredSetWritesBackAsRead(p, stored, plain);
         for (int i = 0; i < timings::kTimingControlCount; ++i) {
             const auto& a = plain.result.view.timings.controls[i];
             const auto& b = stored.result.view.timings.controls[i];
@@ -170,12 +177,7 @@ TEST_F(StoredStartup, KeysNamingNoItemLeaveTheRegistersAsRead) {
         const StartedRun stored(p.name, Settings());
         ASSERT_FALSE(stored.result.terminationRequested);
 
-        const auto fresh = sim::SimulatedMachine::Load(p.name);
-        const auto extra = ExtraWrites(stored.Writes(), plain.Writes());
-        EXPECT_EQ(extra.size(), p.storedWrites);
-        for (const WriteRecord& w : extra) {
-            EXPECT_EQ(w.value, Before(*fresh, w)) << sim::Describe(w);
-        }
+        ExpectStoredSetWritesBackAsRead(p, stored, plain);
     }
 }
 
