@@ -20,10 +20,10 @@
 namespace zm::monitor::gui {
 namespace {
 
-// A core group narrower than its caption ("Core #0  (2 Threads)" in a quarter of the window)
-// gets a caption font stepped down until the caption fits (at most down to 8 pixels); the
-// read-outs inside set their own size and keep it.
-void FitCaption(QGroupBox& group, const QFont& windowFont) {
+// Core groups narrower than their caption ("Core #0  (2 Threads)" in a quarter of the window)
+// get a caption font stepped down until the caption fits (at most down to 8 pixels); all groups
+// of a row share the face the narrowest needs. The read-outs inside set their own size.
+QFont CaptionFont(const QGroupBox& group, const QFont& windowFont) {
     QFont font = windowFont;
     const bool inPixels = font.pixelSize() > 0;
     auto size = [&] { return inPixels ? font.pixelSize() : font.pointSizeF(); };
@@ -34,7 +34,7 @@ void FitCaption(QGroupBox& group, const QFont& windowFont) {
         else
             font.setPointSizeF(font.pointSizeF() - 0.5);
     }
-    group.setFont(font);
+    return font;
 }
 
 // Colours of the series (the window description gives them as 0x00BBGGRR).
@@ -379,8 +379,13 @@ void TForm6::LayOutCoreRow(int first, int columns, int w) {
         // The current-value panel sits on the graph's right end, never past the group's edge.
         const int panelRight = GroupBox[n]->width() - CurrentPanel[n]->width() - 2;
         CurrentPanel[n]->move(std::min(graphWidth + panel, panelRight), CurrentPanel[n]->y());
-        FitCaption(*GroupBox[n], font());
     }
+    const QGroupBox* narrowest = GroupBox[first];
+    for (int n = first; n < first + std::max(columns, 1) && n <= 11; ++n)
+        if (GroupBox[n]->width() < narrowest->width()) narrowest = GroupBox[n];
+    const QFont caption = CaptionFont(*narrowest, font());
+    for (int n = first; n < first + std::max(columns, 1) && n <= 11; ++n)
+        GroupBox[n]->setFont(caption);
 }
 
 void TForm6::LayOut() {
