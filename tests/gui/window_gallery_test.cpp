@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -65,15 +66,18 @@ QStringList LayoutFaults(const QWidget& window) {
             faults << QStringLiteral("%1 \"%2\" cut by %3")
                           .arg(child->objectName(), child->property("text").toString(),
                                parent->objectName());
-        // A framed read-out panel must show its whole text, in its own face or a smaller one
-        // (plain captions may end inside their dot leaders).
+        // A label must show its whole text (a framed read-out panel in its own face or a
+        // smaller one); only captions with dot leaders may end inside their dots.
         const auto* panel = qobject_cast<QLabel*>(child);
-        if (panel && panel->frameShape() != QFrame::NoFrame &&
-            panel->textFormat() != Qt::RichText && !panel->text().contains('\n') &&
-            QFontMetrics(ui::PanelFont(*panel)).horizontalAdvance(panel->text()) >
+        if (panel && !Qt::mightBeRichText(panel->text()) && !panel->text().contains('\n') &&
+            !panel->text().contains(QStringLiteral(".."))) {
+            const QFont face =
+                panel->frameShape() != QFrame::NoFrame ? ui::PanelFont(*panel) : panel->font();
+            if (QFontMetrics(face).horizontalAdvance(panel->text()) >
                 panel->contentsRect().width() - std::max(panel->indent(), 0))
-            faults << QStringLiteral("%1 \"%2\" cut by its frame")
-                          .arg(panel->objectName(), panel->text());
+                faults << QStringLiteral("%1 \"%2\" cut by its own edge")
+                              .arg(panel->objectName(), panel->text());
+        }
         if (const auto* group = qobject_cast<QGroupBox*>(child)) {
             // The frame's caption inset on either side.
             const int caption = group->fontMetrics().horizontalAdvance(group->title()) + 8;

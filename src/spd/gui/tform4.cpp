@@ -1,6 +1,7 @@
 #include "spd/gui/tform4.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -114,11 +115,17 @@ void TForm4::BuildControls() {
                         {ColumnLeft(3), kHeaderTop, kCellWidth, kCellHeight + 2});
     Label27 = MakeLabel(timings, "Label27", kUnnamedHeader,
                         {ColumnLeft(4), kHeaderTop, kCellWidth, kCellHeight + 2});
-    // The headers are as wide as their columns: a point smaller keeps "Jedec#0" inside.
+    // The headers are as wide as their columns: centred, in a face stepped down (at least a
+    // point, at most to 6 points) until "Jedec#0" stays inside its 44 pixels and does not run
+    // into the next header.
     for (QLabel* header : timings->findChildren<QLabel*>()) {
         QFont font = header->font();
         font.setPointSizeF(font.pointSizeF() - 1);
+        while (font.pointSizeF() > 6 &&
+               QFontMetrics(font).horizontalAdvance(QStringLiteral("Jedec#0")) > kCellWidth - 2)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
         header->setFont(font);
+        header->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     }
     for (int r = 0; r < kSpdRows; ++r) {
         const int y = kRowTop + kRowStep * r;
