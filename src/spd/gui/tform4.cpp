@@ -116,13 +116,13 @@ void TForm4::BuildControls() {
     Label27 = MakeLabel(timings, "Label27", kUnnamedHeader,
                         {ColumnLeft(4), kHeaderTop, kCellWidth, kCellHeight + 2});
     // The headers are as wide as their columns: centred, in a face stepped down (at least a
-    // point, at most to 6 points) until "Jedec#0" stays inside its 44 pixels and does not run
-    // into the next header.
+    // point, at most to 6 points) until "Jedec#0" leaves a few pixels of its 44 free and does not
+    // run into the next header.
     for (QLabel* header : timings->findChildren<QLabel*>()) {
         QFont font = header->font();
         font.setPointSizeF(font.pointSizeF() - 1);
         while (font.pointSizeF() > 6 &&
-               QFontMetrics(font).horizontalAdvance(QStringLiteral("Jedec#0")) > kCellWidth - 2)
+               QFontMetrics(font).horizontalAdvance(QStringLiteral("Jedec#0")) > kCellWidth - 6)
             font.setPointSizeF(font.pointSizeF() - 0.5);
         header->setFont(font);
         header->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
@@ -180,7 +180,13 @@ void TForm4::Show() {
         for (int c = 0; c < kSpdColumns; ++c) cells_[r][c]->setText(Text(view_.cells[r][c]));
     Label26->setText(Text(view_.extraHeaders[0]));
     Label27->setText(Text(view_.extraHeaders[1]));
-    if (view_.jedec3HeaderMoved) Label26->move(kJedec3HeaderLeft, Label26->y());
+    if (view_.jedec3HeaderMoved) {
+        // Moved left, its right edge stays at its column's: the centred "Jedec#3" shifts only
+        // half as far and keeps clear of "Jedec#2".
+        const int right = ColumnLeft(3) + kCellWidth;
+        Label26->setGeometry(kJedec3HeaderLeft, Label26->y(), right - kJedec3HeaderLeft,
+                             Label26->height());
+    }
 }
 
 }  // namespace zm::spd::gui
