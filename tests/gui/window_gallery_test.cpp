@@ -1,5 +1,6 @@
-// Every window of the program on simulated machines, laid out as the user sees it: no control
-// reaches past the edge of the window or group that holds it, and no two buttons overlap. Set
+// Every window of the program on simulated machines, laid out as the user sees it: no text is
+// cut, no control reaches past the edge of the window or group that holds it, no caption is wider
+// than its group and no two buttons overlap. Set
 // ZM_SCREENSHOT_DIR to a folder to keep the pictures (the docs/ screenshots are made this way).
 #include <QDir>
 #include <QGroupBox>
@@ -8,11 +9,9 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QtTest>
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "app/backend_selection.h"
+#include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
 #include "ui/message_sink.h"
@@ -22,19 +21,6 @@
 using namespace zm;
 
 namespace {
-
-// Machine time runs 50 times faster than real time, so a measuring pass takes about 50 ms.
-class QuickClock final : public os::Clock {
-public:
-    std::uint32_t TickCount() override { return now_.load(); }
-    void Sleep(std::uint32_t ms) override {
-        now_ += ms;
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms / 50 + 1));
-    }
-
-private:
-    std::atomic<std::uint32_t> now_{10000};
-};
 
 // The part of a control that must stay inside its parent: a label's text (a label's box may
 // run past its group as long as what it shows does not), a button's or group's whole frame.
@@ -115,8 +101,8 @@ private slots:
 
     void everyWindowIsLaidOutCleanly() {
         QFETCH(QString, machine);
-        auto machineModel =
-            sim::SimulatedMachine::Load(machine.toStdString(), std::make_shared<QuickClock>());
+        auto machineModel = sim::SimulatedMachine::Load(machine.toStdString(),
+                                                        std::make_shared<testing::QuickClock>());
         app::Backend backend = app::SimulatedMachineBackend(machineModel);
         ui::RecordingMessageSink sink;
         ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
