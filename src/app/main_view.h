@@ -73,6 +73,7 @@ struct FrequencyView {
 
 // One timing drop-down with its label.
 struct TimingControlView {
+    std::string name;                // short name, unique within the kind ("tCL", "tRFC_DIMM1")
     std::string label;               // caption of the label beside it
     std::vector<std::string> items;  // the value list
     bool enabled = true;

@@ -3,15 +3,18 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <string_view>
 
+#include "app/text_table.h"
 #include "app/version.h"
 
 namespace zm::app {
 namespace {
 
-constexpr std::size_t kCaptionWidth = 18;
-
 const char* const kChannelNames[timings::kMaxChannels] = {"A", "B", "C"};
+
+// The legend column's mark for a control that is shown but cannot be changed.
+constexpr const char* kDisabled = "disabled";
 
 std::string Hex8(std::uint32_t value) {
     char text[16];
@@ -19,83 +22,125 @@ std::string Hex8(std::uint32_t value) {
     return text;
 }
 
-void Line(std::ostringstream& out, const std::string& caption, const std::string& value,
-          bool enabled = true) {
-    std::string padded = caption + " ";
-    if (padded.size() < kCaptionWidth) padded.append(kCaptionWidth - padded.size(), '.');
-    out << padded << " " << value;
-    if (!enabled) out << " (disabled)";
-    out << "\n";
+// A value as a cell: without the blanks a panel or a drop-down pads it with. The JSON keeps the
+// texts exactly.
+std::string Cell(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return "";
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// A caption or a drop-down item as a cell: the channel items are spaced out to line up in the
+// list (" A  B  C"), a few captions with their neighbours ("Time  DIMM 0"); one blank between
+// words reads the same.
+std::string Words(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c != ' ') {
+            out.push_back(c);
+        } else if (!out.empty() && out.back() != ' ') {
+            out.push_back(' ');
+        }
+    }
+    return Cell(out);
+}
+
+// Caption | value | legend: the layout of every section without channels.
+class CaptionTable {
+public:
+    void Row(std::string_view caption, std::string_view value, bool enabled = true) {
+        table_.AddRow({Words(PlainCaption(caption)), Cell(value), enabled ? "" : kDisabled});
+    }
+    std::string Render(std::string_view indent = "") const { return table_.Render(indent); }
+
+private:
+    TextTable table_{{{}, {}, {}}};
+};
+
+void Section(std::ostringstream& out, std::string_view title, const CaptionTable& table) {
+    out << "\n[" << title << "]\n" << table.Render();
 }
 
 void Group(std::ostringstream& out, const PanelGroup& group) {
-    out << "\n[" << group.title << "]\n";
-    for (const PanelRow& row : group.rows) Line(out, row.caption, row.text, row.enabled);
+    CaptionTable table;
+    for (const PanelRow& row : group.rows) table.Row(row.caption, row.text, row.enabled);
+    Section(out, group.title, table);
 }
 
-std::string CheckText(const CheckState& state) {
-    return std::string(state.checked ? "checked" : "unchecked") + (state.enabled ? "" : " (disabled)");
+void Check(CaptionTable& table, std::string_view caption, const CheckState& state) {
+    table.Row(caption, state.checked ? "checked" : "unchecked", state.enabled);
 }
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 void Frequency(std::ostringstream& out, const FrequencyView& f) {
-    Group(out, FrequencyGroup(f));
-    Line(out, "EIST", CheckText(f.eist));
-    Line(out, "C1E", CheckText(f.c1e));
-    Line(out, "turbo", CheckText(f.turbo));
+    const PanelGroup group = FrequencyGroup(f);
+    CaptionTable table;
+    for (const PanelRow& row : group.rows) table.Row(row.caption, row.text, row.enabled);
+    Check(table, "EIST", f.eist);
+    Check(table, "C1E", f.c1e);
+    Check(table, "turbo", f.turbo);
     if (f.multiplierListVisible) {
-        const bool listed =
-            f.multiplierIndex >= 0 && static_cast<std::size_t>(f.multiplierIndex) < f.multiplierItems.size();
-        Line(out, "Core multiplier", listed ? f.multiplierItems[f.multiplierIndex] : "");
+        const bool listed = f.multiplierIndex >= 0 &&
+                            static_cast<std::size_t>(f.multiplierIndex) < f.multiplierItems.size();
+        table.Row("Core multiplier", listed ? f.multiplierItems[f.multiplierIndex] : "");
     }
+    Section(out, group.title, table);
 }
 
+// The controller and the channel selector, then one row per drop-down with one value column per
+// channel that holds memory.
 void Timings(std::ostringstream& out, const TimingsView& t) {
-    out << "\n[Timings]\n";
+    CaptionTable head;
+    head.Row("Controller", t.kind);
     if (!t.filled) {
-        Line(out, "Controller", t.kind);
+        Section(out, "Timings", head);
         return;
     }
-    Line(out, "Controller", t.kind);
-    if (!t.groupCaption.empty()) Line(out, "Caption", t.groupCaption);
+    if (!t.groupCaption.empty()) head.Row("Caption", t.groupCaption);
     const std::string selected =
-        t.channelSelected >= 0 && static_cast<std::size_t>(t.channelSelected) < t.channelItems.size()
+        t.channelSelected >= 0 &&
+                static_cast<std::size_t>(t.channelSelected) < t.channelItems.size()
             ? t.channelItems[t.channelSelected]
             : "";
     std::string items;
-    for (const std::string& item : t.channelItems) items += (items.empty() ? "" : " | ") + Quoted(item);
-    Line(out, "Channel(s)", Quoted(selected) + " of " + items, t.channelEnabled);
+    for (const std::string& item : t.channelItems)
+        items += (items.empty() ? "" : " | ") + Words(item);
+    head.Row("Channel(s)", Words(selected) + "  (choices: " + items + ")", t.channelEnabled);
+    Section(out, "Timings", head);
+
+    bool anyDisabled = false;
+    for (const TimingControlView& control : t.controls)
+        anyDisabled = anyDisabled || (!control.items.empty() && !control.enabled);
+    std::vector<TextColumn> columns = {{"Name"}, {"Caption"}};
+    for (int channel : t.channels) columns.push_back({kChannelNames[channel], Align::Right});
+    if (anyDisabled) columns.push_back({"Note"});
+    TextTable table(std::move(columns));
     for (const TimingControlView& control : t.controls) {
         if (control.items.empty()) continue;
-        out << control.label;
+        std::vector<std::string> row = {control.name, Words(PlainCaption(control.label))};
         for (int channel : t.channels)
-            out << "  " << kChannelNames[channel] << ": "
-                << Quoted(control.ItemText(control.channelIndex[channel])) << " ["
-                << control.channelIndex[channel] << "]";
-        if (!control.enabled) out << " (disabled)";
-        out << "\n";
+            row.push_back(Cell(control.ItemText(control.channelIndex[channel])));
+        if (!control.enabled) row.push_back(kDisabled);
+        table.AddRow(std::move(row));
     }
+    out << "\n" << table.Render();
 }
 
-// The SPD timing grid: a header line with the five column names, then one line per row.
-void SpdGrid(std::ostringstream& out, const SpdSlotView& slot) {
-    constexpr int kCellWidth = 9;
-    char cell[64];
-    const auto line = [&](std::string text, const std::vector<std::string>& cells) {
-        for (const std::string& value : cells) {
-            std::snprintf(cell, sizeof cell, "%*s", kCellWidth, value.c_str());
-            text += cell;
-        }
-        text.erase(text.find_last_not_of(' ') + 1);
-        out << text << "\n";
-    };
-    line(std::string(kCaptionWidth + 1, ' '), slot.headers);
+// One slot: its facts, then the SPD timing grid with the five column names as headers.
+void SpdSlot(std::ostringstream& out, const SpdSlotView& slot) {
+    out << "\nSlot " << slot.slot << " (SMBus 0x" << std::hex << (0x50 + slot.slot) << std::dec
+        << ")\n";
+    CaptionTable facts;
+    for (const auto& [caption, value] : slot.fields) facts.Row(caption, value);
+    out << facts.Render("  ") << "\n";
+    std::vector<TextColumn> columns = {{""}};
+    for (const std::string& header : slot.headers) columns.push_back({Cell(header), Align::Right});
+    TextTable grid(std::move(columns));
     for (const auto& [row, cells] : slot.rows) {
-        std::string caption = "  " + row + " ";
-        caption.append(kCaptionWidth + 1 - caption.size(), '.');
-        line(caption, cells);
+        std::vector<std::string> line = {row};
+        for (const std::string& cell : cells) line.push_back(Cell(cell));
+        grid.AddRow(std::move(line));
     }
+    out << grid.Render("  ");
 }
 
 nlohmann::json GroupJson(const PanelGroup& group) {
@@ -128,7 +173,8 @@ nlohmann::json TimingsJson(const TimingsView& t) {
             const TimingControlView& control = t.controls[i];
             if (control.items.empty()) continue;
             const std::int32_t index = control.channelIndex[channel];
-            list.push_back({{"control", timings::ControlName(timings::ControlAt(i))},
+            list.push_back({{"name", control.name},
+                            {"control", timings::ControlName(timings::ControlAt(i))},
                             {"label", control.label},
                             {"text", control.ItemText(index)},
                             {"index", index},
@@ -151,8 +197,10 @@ nlohmann::json SpdJson(const std::vector<SpdSlotView>& slots) {
         for (const auto& [caption, value] : slot.fields) fields[caption] = value;
         nlohmann::json grid = nlohmann::json::object();
         for (const auto& [row, cells] : slot.rows) grid[row] = cells;
-        list.push_back(
-            {{"slot", slot.slot}, {"fields", fields}, {"columns", slot.headers}, {"timings", grid}});
+        list.push_back({{"slot", slot.slot},
+                        {"fields", fields},
+                        {"columns", slot.headers},
+                        {"timings", grid}});
     }
     return list;
 }
@@ -160,9 +208,12 @@ nlohmann::json SpdJson(const std::vector<SpdSlotView>& slots) {
 std::string ControllerName(const PlatformFacts& facts) {
     if (!facts.controller) return "";
     switch (*facts.controller) {
-        case timings::ControllerKind::Uncore: return "Uncore";
-        case timings::ControllerKind::HostBridge: return "HostBridge";
-        case timings::ControllerKind::K10: return "K10";
+        case timings::ControllerKind::Uncore:
+            return "Uncore";
+        case timings::ControllerKind::HostBridge:
+            return "HostBridge";
+        case timings::ControllerKind::K10:
+            return "K10";
     }
     return "";
 }
@@ -173,19 +224,16 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
     if (result.terminationRequested) return "";
     std::ostringstream out;
     out << kProgramTitle << "\n";
-    Line(out, "Machine", machine);
+    CaptionTable title;
+    title.Row("Machine", machine);
+    out << title.Render();
     const std::vector<PanelGroup> groups = SummaryGroups(result.view);
     for (const PanelGroup& group : groups) Group(out, group);
     Frequency(out, result.view.frequency);
     Timings(out, result.view.timings);
     if (!result.view.spd.empty()) {
         out << "\n[SPD]\n";
-        for (const SpdSlotView& slot : result.view.spd) {
-            out << "Slot " << slot.slot << " (SMBus 0x" << std::hex << (0x50 + slot.slot)
-                << std::dec << ")\n";
-            for (const auto& [caption, value] : slot.fields) Line(out, "  " + caption, value);
-            SpdGrid(out, slot);
-        }
+        for (const SpdSlotView& slot : result.view.spd) SpdSlot(out, slot);
     }
     return out.str();
 }
@@ -193,6 +241,7 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
 std::string RenderReportJson(const StartupResult& result, const std::string& machine) {
     const PlatformFacts& facts = result.facts;
     nlohmann::json report;
+    report["version"] = kReportFormatVersion;
     report["machine"] = machine;
     report["platform"] = {
         {"uncore_device_id", Hex8(facts.uncoreDeviceId)},
@@ -221,13 +270,16 @@ std::string RenderMessages(const Messages& messages) {
     for (const Message& message : messages) {
         // A terminal wants plain line feeds between the text's lines.
         std::string text = message.text;
-        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+             at = text.find("\r\n", at))
             text.erase(at, 1);
         out += message.caption + " " + text + "\n";
     }
     return out;
 }
 
-int ReportExitCode(const StartupResult& result) { return result.terminationRequested ? 1 : 0; }
+int ReportExitCode(const StartupResult& result) {
+    return result.terminationRequested ? 1 : 0;
+}
 
 }  // namespace zm::app

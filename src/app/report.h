@@ -8,11 +8,16 @@
 
 namespace zm::app {
 
-// The groups in window order, one "caption ..... value" line each. Empty when the start-up
-// refused the machine (the window never becomes usable then).
+// The format of both renderings, as the JSON's "version" carries it. Raise it when a key is
+// renamed, removed or changes meaning (adding a key keeps it); docs/report-format.md describes it.
+inline constexpr int kReportFormatVersion = 1;
+
+// The groups in window order, one aligned table each: caption, value and a legend column that
+// marks what the window shows disabled; the timings with one value column per channel. Empty
+// when the start-up refused the machine (the window never becomes usable then).
 std::string RenderReportText(const StartupResult& result, const std::string& machine);
 
-// One JSON object with the keys "machine", "platform", "cpu", "motherboard", "memory",
+// One JSON object with the keys "version", "machine", "platform", "cpu", "motherboard", "memory",
 // "frequency", "timings", "spd", "buttons", "messages" and "terminated". Written also for a
 // refused machine, with the messages that refused it.
 std::string RenderReportJson(const StartupResult& result, const std::string& machine);

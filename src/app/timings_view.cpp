@@ -42,11 +42,13 @@ void FillTimingsView(const timings::TimingSession& session, MainView& view) {
     for (int i = 0; i < timings::kTimingControlCount; ++i) {
         const timings::TimingControl control = timings::ControlAt(i);
         TimingControlView& c = t.controls[i];
+        c.name = std::string(timings::TimingShortName(model.kind, control));
         c.label = std::string(timings::TimingLabel(model.kind, control));
         c.items = session.lists[i];
         c.enabled = session.ControlEnabled(control);
         c.channelIndex = {-1, -1, -1};
-        for (int channel : t.channels) c.channelIndex[channel] = timings::DisplayIndex(model, channel, control);
+        for (int channel : t.channels)
+            c.channelIndex[channel] = timings::DisplayIndex(model, channel, control);
         c.shownIndex = timings::DisplayIndex(model, shown, control);
     }
     view.buttons.applyEnabled = session.applyEnabled;

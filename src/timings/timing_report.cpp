@@ -11,6 +11,7 @@ ChannelReport ReportChannel(const TimingModel& model, const TimingLists& lists, 
     for (int i = 0; i < kTimingControlCount; ++i) {
         const TimingControl c = ControlAt(i);
         TimingReportLine line;
+        line.name = std::string(TimingShortName(model.kind, c));
         line.control = ControlName(c);
         line.label = std::string(TimingLabel(model.kind, c));
         line.index = DisplayIndex(model, channel, c);

@@ -1,6 +1,6 @@
 #pragma once
-// The timings as a report prints them: per channel, every drop-down's label, the text it
-// shows and the item index behind it.
+// The timings as a report prints them: per channel, every drop-down's short name, label, the
+// text it shows and the item index behind it.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +13,7 @@
 namespace zm::timings {
 
 struct TimingReportLine {
+    std::string name;     // "tRCD": the short name, unique within the kind
     std::string control;  // "Combo2A"
     std::string label;    // the caption beside it on this kind
     std::string text;     // the item shown; empty when the index names no item

@@ -203,6 +203,50 @@ constexpr std::array<LabelEntry, kTimingControlCount> kLabels{{
 }};
 // clang-format on
 
+// The stable short name of each drop-down per kind, as the JSON report keys a timing: the
+// datasheet abbreviation where the caption has one, otherwise the caption in a word. Timings
+// of one rank pair are told apart by _SR (same rank), _DR (different ranks) and _DD (different
+// DIMMs). A name never changes once shipped: scripts compare reports by it.
+struct ShortNames {
+    std::string_view k10;  // every K10 layout: the drop-downs mean the same in each
+    std::string_view uncore;
+    std::string_view hostBridge;
+};
+
+// In TimingControl order, like kLabels.
+// clang-format off
+constexpr std::array<ShortNames, kTimingControlCount> kShortNames{{
+    //  K10                    Uncore            HostBridge
+    {"tCL",                  "tCL",            "tCL"},
+    {"tRCD",                 "tRCD",           "tRCD_R"},
+    {"tRP",                  "tRP",            "tRP"},
+    {"tRAS",                 "tRAS",           "tRAS"},
+    {"CR",                   "CR",             "CR"},
+    {"tRFC_DIMM0",           "tWTP",           "tREF"},
+    {"tRFC_DIMM1",           "tRTP",           "tPALL_ACT"},
+    {"tRFC_DIMM2",           "tWRRD_DD",       "tPALL_REF"},
+    {"tRFC_DIMM3",           "tWRRD_DR",       "tRDWR_DR"},
+    {"tWRRD",                "tWRRD_SR",       "tPPD"},
+    {"tWRWR",                "tRDWR_DD",       "tWRWR_SR"},
+    {"tRDRD",                "tRDWR_DR",       "tWRWR_DR"},
+    {"tRWTO",                "tRDWR_SR",       "tRDRD_SR"},
+    {"ForceAutoPrecharge",   "tRDRD_DD",       "tRDRD_DR"},
+    {"QueueBypassMax",       "tRDRD_DR",       "tREF_REF"},
+    {"tRWWB",                "tRDRD_SR",       "tRD"},
+    {"MaxReadLatency",       "tWRWR_DD",       "PartialWriteTrip"},
+    {"IdleCycleLimit",       "tWRWR_DR",       "MchOdtRead"},
+    {"tFAW",                 "tWRWR_SR",       "DramOdtWrite"},
+    {"DriverWeakMode",       "B2BCasDelay",    "tWRRD_DR"},
+    {"PowerDownMode",        "tRANKIDLE",      "DramOdtRead"},
+    {"tRC",                  "tWR",            "tRCD_W"},
+    {"RefreshMode",          "tRFC",           "tRFC"},
+    {"tRRD",                 "tRRD",           "tRRD"},
+    {"tWR",                  "tREFI",          "tWTP"},
+    {"tWTR",                 "tFAW",           "tWTR"},
+    {"tRTP",                 "RTL",            "tRTP"},
+}};
+// clang-format on
+
 const LabelEntry& Entry(TimingControl control) {
     return kLabels[static_cast<int>(control)];
 }
@@ -262,6 +306,19 @@ std::string_view TimingLabel(ControllerKind kind, TimingControl control) {
             return e.layoutCaption;
     }
     return e.layoutCaption;
+}
+
+std::string_view TimingShortName(ControllerKind kind, TimingControl control) {
+    const ShortNames& names = kShortNames[static_cast<int>(control)];
+    switch (kind) {
+        case ControllerKind::Uncore:
+            return names.uncore;
+        case ControllerKind::HostBridge:
+            return names.hostBridge;
+        case ControllerKind::K10:
+            return names.k10;
+    }
+    return names.k10;
 }
 
 bool ControlAlwaysDisabled(ControllerKind kind, std::optional<K10Mode> mode,

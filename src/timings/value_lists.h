@@ -48,6 +48,10 @@ std::string_view LayoutCaption(TimingControl control);
 // The caption start-up gives the control's label on this kind.
 std::string_view TimingLabel(ControllerKind kind, TimingControl control);
 
+// The drop-down's stable short name on this kind ("tCL", "tRFC", "tRFC_DIMM1"), unique within
+// the kind; the JSON report names each timing by it.
+std::string_view TimingShortName(ControllerKind kind, TimingControl control);
+
 // The channel selector's label (Label33) and the channel-mode panel's caption.
 inline constexpr std::string_view kChannelSelectorLabel = "Channel(s)";
 

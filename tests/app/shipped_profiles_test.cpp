@@ -2,7 +2,9 @@
 // group of each supported platform, and the report's two forms.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "app/backend_selection.h"
@@ -19,7 +21,9 @@ const char* const kChipsetWarning =
     "For your system, go on:   https://zentrimo.example.org\r\nand download Hollin latest version.";
 
 // Time passes only as far as the program sleeps: the report's measuring pass does not wait.
-std::shared_ptr<os::Clock> InstantClock() { return std::make_shared<os::VirtualClock>(false); }
+std::shared_ptr<os::Clock> InstantClock() {
+    return std::make_shared<os::VirtualClock>(false);
+}
 
 struct ReportRun {
     int exitCode = -1;
@@ -140,6 +144,7 @@ TEST(ShippedProfiles, JsonReportCarriesEveryChannelsTimings) {
         EXPECT_EQ(channel["channel"], letters[c]);
         ASSERT_EQ(channel["timings"].size(), 27u);
         const nlohmann::json& trcd = channel["timings"][1];
+        EXPECT_EQ(trcd["name"], "tRCD");
         EXPECT_EQ(trcd["control"], "Combo2A");
         EXPECT_EQ(trcd["label"], "RAS# to CAS# Delay (tRCD) .........");
         EXPECT_EQ(trcd["text"], "9");  // tRCD 9 on every channel of this machine
@@ -147,13 +152,49 @@ TEST(ShippedProfiles, JsonReportCarriesEveryChannelsTimings) {
     }
 }
 
-TEST(ShippedProfiles, TextReportShowsTheWindowsTexts) {
+// Every timing of every controller kind (and K10 layout) carries a short name of its own, so
+// a script can key a timing by it.
+TEST(ShippedProfiles, JsonTimingNamesAreUniqueWithinEachKind) {
+    std::set<std::string> kinds;
+    for (const auto& entry : std::filesystem::directory_iterator(ZM_MACHINES_DIR)) {
+        if (entry.path().extension() != ".json") continue;
+        const ReportRun run = Report(entry.path().stem().string(), true);
+        const nlohmann::json report = nlohmann::json::parse(run.out);
+        EXPECT_EQ(report["version"], 1);
+        const nlohmann::json& timings = report["timings"];
+        if (timings["channels"].empty()) continue;  // refused: no controller read
+        SCOPED_TRACE(entry.path().stem().string());
+        kinds.insert(timings["kind"].get<std::string>());
+        for (const nlohmann::json& channel : timings["channels"]) {
+            std::set<std::string> names;
+            for (const nlohmann::json& timing : channel["timings"]) {
+                const std::string name = timing["name"];
+                EXPECT_FALSE(name.empty()) << timing["control"];
+                EXPECT_TRUE(names.insert(name).second) << name << " twice";
+            }
+            EXPECT_EQ(names.size(), 27u);
+        }
+    }
+    EXPECT_EQ(kinds, (std::set<std::string>{"Uncore", "HostBridge", "K10-DDR2-800", "K10-DDR2-1066",
+                                            "K10-DDR3"}));
+}
+
+// The text report as a person reads it: each section a table, a timing a row of its short name,
+// caption and one value per channel, the disabled ones marked once.
+TEST(ShippedProfiles, TextReportShowsTheWindowsTextsAsTables) {
     const ReportRun run = Report("x58-bloomfield", false);
     ASSERT_EQ(run.exitCode, 0);
-    for (const char* line : {"[CPU]\n", "CPUID ............ 6A5\n", "Socket ........... LGA 1366\n",
-                             "[MotherBoard]\n", "[Memory]\n", "[System Frequency]\n",
-                             "[Timings]\n", "Controller ....... Uncore\n"})
-        EXPECT_NE(run.out.find(line), std::string::npos) << line;
+    // Cells are two or more blanks apart; one blank stands for any such gap here.
+    std::string text;
+    for (char c : run.out)
+        if (c != ' ' || text.empty() || text.back() != ' ') text.push_back(c);
+    for (const char* line :
+         {"[CPU]\n", "\nCPUID 6A5\n", "\nSocket LGA 1366\n", "[MotherBoard]\n", "[Memory]\n",
+          "[System Frequency]\n", "\nEIST checked\n", "[Timings]\n", "\nController Uncore\n",
+          "\nName Caption A B C Note\n", "\ntCL CAS# Latency (CL) 9 9 9 disabled\n",
+          "\ntRCD RAS# to CAS# Delay (tRCD) 9 9 9\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_EQ(run.out.find('"'), std::string::npos);
 }
 
 TEST(ShippedProfiles, ReportLeavesK10ExtendedConfigAsFound) {

@@ -25,6 +25,7 @@ TEST(TimingReport, LinesPerChannelWithLabelTextAndIndex) {
     ASSERT_EQ(reports[0].lines.size(), static_cast<std::size_t>(kTimingControlCount));
 
     const TimingReportLine& trcdA = reports[0].lines[1];
+    EXPECT_EQ(trcdA.name, "tRCD");
     EXPECT_EQ(trcdA.control, "Combo2A");
     EXPECT_EQ(trcdA.label, "RAS# to CAS# Delay (tRCD) .........");
     EXPECT_EQ(trcdA.text, "9");
