@@ -22,6 +22,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!value(line.machine)) return fail("--machine needs a profile name or file");
         } else if (a == "--settings") {
             if (!value(line.settingsPath)) return fail("--settings needs a file");
+        } else if (a == "--capture") {
+            if (!value(line.captureFile))
+                return fail("--capture needs a file, or - for standard output");
+        } else if (a == "--capture-keep-serials") {
+            line.captureKeepSerials = true;
         } else if (a == "--report") {
             report = true;
         } else if (a == "--json") {
@@ -37,6 +42,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (line.json && !report) return fail("--json goes with --report");
+    if (line.captureKeepSerials && line.captureFile.empty())
+        return fail("--capture-keep-serials goes with --capture");
+    if (report && !line.captureFile.empty()) return fail("--capture and --report go separately");
     if (help)
         line.mode = RunMode::Help;
     else if (version)
@@ -45,11 +53,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.mode = RunMode::ListMachines;
     else if (report)
         line.mode = RunMode::Report;
+    else if (!line.captureFile.empty())
+        line.mode = RunMode::Capture;
     return line;
 }
 
 std::string UsageText() {
     return "Usage: zentrimo [--machine NAME|FILE] [--settings FILE] [--report [--json]]\n"
+           "       zentrimo [--machine NAME|FILE] --capture FILE|- [--capture-keep-serials]\n"
            "       zentrimo --list-machines | --help | --version\n"
            "\n"
            "  (no option)          run on this machine's hardware (needs root)\n"
@@ -57,6 +68,9 @@ std::string UsageText() {
            "  --list-machines      list the shipped simulated machines\n"
            "  --report             no windows: print what the main window would show\n"
            "  --json               with --report: one JSON object instead of text\n"
+           "  --capture FILE|-     no windows, nothing changed: write this machine as a\n"
+           "                       profile for --machine (- for standard output)\n"
+           "  --capture-keep-serials  keep serial numbers (masked with zeros otherwise)\n"
            "  --settings FILE      settings file to use instead of ZM.ini beside the program\n"
            "  --help, --version    this text; the program's version\n";
 }

@@ -6,13 +6,15 @@
 
 namespace zm::app {
 
-enum class RunMode { Gui, Report, ListMachines, Help, Version };
+enum class RunMode { Gui, Report, Capture, ListMachines, Help, Version };
 
 struct CommandLine {
     RunMode mode = RunMode::Gui;
     std::string machine;       // --machine NAME|FILE; empty = real hardware
     bool json = false;         // --report --json
     std::string settingsPath;  // --settings FILE; empty = ZM.ini beside the executable
+    std::string captureFile;   // --capture FILE|-
+    bool captureKeepSerials = false;  // --capture-keep-serials
     std::string error;         // set when the arguments make no sense
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/backend_selection.h"
+#include "app/capture.h"
 #include "app/command_line.h"
 #include "app/run_report.h"
 #include "app/version.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
         case RunMode::Version: std::cout << kProgramTitle << "\n"; return 0;
         case RunMode::ListMachines: std::cout << ListMachinesText(); return 0;
         case RunMode::Report:
+        case RunMode::Capture:
         case RunMode::Gui: break;
     }
 
@@ -30,12 +32,14 @@ int main(int argc, char** argv) {
     const std::string settingsPath =
         line.settingsPath.empty() ? DefaultSettingsPath(folder) : line.settingsPath;
 
-    BackendChoice choice = SelectBackend(
-        line.machine, line.mode == RunMode::Report ? Pace::Instant : Pace::RealTime);
+    const bool windows = line.mode == RunMode::Gui;
+    BackendChoice choice = SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant);
     if (!choice.error.empty()) {
         std::cerr << "zentrimo: " << choice.error << "\n";
         return 2;
     }
+    if (line.mode == RunMode::Capture)
+        return RunCapture(choice.backend, line, std::cout, std::cerr);
     if (line.mode == RunMode::Report)
         return RunReport(choice.backend, line, settingsPath, std::cout, std::cerr);
     return zm::ui::RunApplication(argc, argv, choice.backend, settingsPath, folder);

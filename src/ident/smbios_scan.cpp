@@ -175,14 +175,18 @@ void FirstSlot(Physical& mem, std::uint64_t device, SmbiosFacts& facts) {
     ReadFurtherSlots(mem, device, facts);
 }
 
+std::optional<std::uint64_t> ScanForEntryPoint(Physical& mem) {
+    for (unsigned i = 0; i < kScanReads; ++i) {
+        const std::uint64_t at = kScanStart + 4ull * i;
+        if (mem.Dword(at) == kAnchor) return at;
+    }
+    return std::nullopt;
+}
+
 SmbiosFacts FullScan(Physical& mem, settings::IniFile& settings) {
     using namespace smbios_cache;
     SmbiosFacts facts;
-    std::optional<std::uint64_t> entry;
-    for (unsigned i = 0; i < kScanReads && !entry; ++i) {
-        const std::uint64_t at = kScanStart + 4ull * i;
-        if (mem.Dword(at) == kAnchor) entry = at;
-    }
+    const std::optional<std::uint64_t> entry = ScanForEntryPoint(mem);
     if (!entry) return facts;
     facts.tableFound = true;
     const std::uint32_t tableLength = kEntryTableLength.Get(mem.Dword(*entry + kEntryLengthDword));
@@ -239,6 +243,11 @@ bool IsMemoryDevice(std::uint32_t header, std::uint32_t sizeAndForm) {
            std::find(kPlausibleSizesMb.begin(), kPlausibleSizesMb.end(), size) !=
                kPlausibleSizesMb.end() &&
            (form == kFormDimm || form == kFormSoDimm);
+}
+
+std::optional<std::uint64_t> FindSmbiosEntryPoint(hw::HardwareAccess& hw) {
+    Physical mem(hw);
+    return ScanForEntryPoint(mem);
 }
 
 SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "hw/hardware_access.h"
@@ -45,6 +46,11 @@ constexpr const char* kTableAddress = "DMI5";
 // DMI5, DMI1, DMI2, DMI3 and DMI4 in that order as each is found (DMI2 is emptied when the
 // table shows no baseboard, so that no earlier board's cache stays valid).
 SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings);
+
+// Where the full scan finds the 2.x entry point: the first "_SM_" dword from 0xF0000, looked for
+// every 4 bytes as the scan does. Its table length is the word at +0x16, its address the dword
+// at +0x18.
+std::optional<std::uint64_t> FindSmbiosEntryPoint(hw::HardwareAccess& hw);
 
 // Header plausibility rules (header = the structure's first dword, little-endian: type, length,
 // handle low, handle high), exposed for the tests and the fuzz target.

@@ -387,8 +387,21 @@ private:
                 Fail(at, "expected a slot number 0.." + std::to_string(kMaxSmbusSlots - 1));
             }
             if (item.value().is_null()) continue;  // an empty slot, written down for clarity
-            machine_.SetSpd(std::stoul(item.key()), BinaryFile(item.value(), at, kMaxSpdImage));
+            machine_.SetSpd(std::stoul(item.key()), SpdImage(item.value(), at));
         }
+    }
+
+    // A file name, or {"hex": "92 10 0B ..."} for an image held in the profile itself (a
+    // captured machine is one file).
+    std::vector<std::uint8_t> SpdImage(const json& value, const std::string& where) const {
+        if (!value.is_object()) return BinaryFile(value, where, kMaxSpdImage);
+        Keys(value, where, {"hex"});
+        if (!value.contains("hex")) Fail(where, "missing \"hex\"");
+        const auto bytes = ParseHexBytes(Text(value["hex"], where + "/hex"));
+        if (!bytes || bytes->empty() || bytes->size() > kMaxSpdImage) {
+            Fail(where + "/hex", "expected 1.." + std::to_string(kMaxSpdImage) + " hex bytes");
+        }
+        return *bytes;
     }
 
     // --- operating system ---

@@ -119,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadProfile{R"({"pci": {"00:1f.0": {}}, "rcba": {"base": "0xFED1C004"}})", "/rcba/base"},
         BadProfile{R"({"smbus": {"io_base": "0x400", "slots": {"8": null}}})", "/smbus/slots/8"},
         BadProfile{R"({"smbus": {"slots": {}}})", "/smbus: missing"},
+        BadProfile{R"({"smbus": {"io_base": "0x400", "slots": {"0": {"hex": "92 1"}}}})",
+                   "/smbus/slots/0/hex"},
         BadProfile{R"({"os": {"memory_status": {"total_phys": 1, "avail_phys": 2}}})",
                    "/os/memory_status"},
         BadProfile{R"({"os": {"processor_load": [10, 20]}})", "/os/processor_load"},
