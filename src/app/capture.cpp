@@ -73,13 +73,17 @@ std::string Comment(const CaptureOptions& options, const std::string& date,
         std::string("Captured by ") + kProgramTitle + " (zentrimo --capture) on " + date + ".";
     if (options.keepSerials) {
         text += " Serial numbers kept as read (--capture-keep-serials).";
+    } else if (masking.spdSerials + masking.smbiosFields == 0) {
+        text += " No serial numbers were read.";
     } else {
-        text += " Serial numbers replaced with zeros: SPD serials of " +
+        text += " Serial numbers replaced with zeros (--capture-keep-serials keeps them): the SPD "
+                "serials of " +
                 std::to_string(masking.spdSerials) + " module(s)";
         if (masking.spdCrcRecomputed)
             text += " (DDR3 CRC recomputed where it covers the serial and was right)";
-        if (masking.spdCrcLeftWrong) text += " (a DDR3 CRC that was already wrong is left as read)";
-        text += ", " + std::to_string(masking.smbiosFields) +
+        if (masking.spdCrcLeftWrong)
+            text += " (a DDR3 CRC that was already wrong is left as read)";
+        text += " and " + std::to_string(masking.smbiosFields) +
                 " SMBIOS field(s) (system, baseboard, chassis and memory-device serials, system "
                 "UUID).";
     }
