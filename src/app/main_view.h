@@ -65,7 +65,7 @@ struct FrequencyView {
     std::string ramMultiplier;
 
     CheckState eist, c1e, turbo;
-    // Intel: the core-multiplier list (Combo22) replaces the multiplier text field.
+    // Intel: the core-multiplier list (coreMultiplierList) replaces the multiplier text field.
     std::vector<std::string> multiplierItems;
     int multiplierIndex = -1;
     bool multiplierListVisible = false;
@@ -121,9 +121,9 @@ struct MainView {
 
 // A group of caption/panel rows as both renderings lay it out.
 struct PanelRow {
-    std::string caption;     // label text
-    const char* panelName;   // the panel's object name
-    const char* key;         // stable key in the JSON report
+    std::string caption;    // label text
+    const char* panelName;  // the panel's object name
+    const char* key;        // stable key in the JSON report
     std::string text;
     bool enabled = true;
 };

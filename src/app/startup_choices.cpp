@@ -6,8 +6,8 @@
 
 namespace zm::app {
 
-StartupChoiceActions Timer1Tick(StartupChoiceFlags& flags, TimerSetting& timer, int monitorReady,
-                                const settings::IniFile& settings) {
+StartupChoiceActions StartUpTimerTick(StartupChoiceFlags& flags, TimerSetting& timer,
+                                      int monitorReady, const settings::IniFile& settings) {
     StartupChoiceActions actions;
     if (flags.activated != 1 || monitorReady != 1) return actions;
     if (flags.skipNextTick) {

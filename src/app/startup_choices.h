@@ -12,7 +12,7 @@ namespace zm::app {
 
 // Process-wide flags of the start-up timer, all 0 at start.
 struct StartupChoiceFlags {
-    int activated = 0;       // the main window was activated once
+    int activated = 0;  // the main window was activated once
     int skipNextTick = 0;
     int monitorStarted = 0;  // the Monitor's start is under way
 };
@@ -32,8 +32,8 @@ struct StartupChoiceActions {
 // monitoring thread finished its first pass. Keys "ST" and "AN" of section "HL" hide the main
 // window; "STM" starts the Monitor hidden two ticks of 1200 ms later. The timer ends switched
 // off. With no settings file the first effective tick just switches it off.
-StartupChoiceActions Timer1Tick(StartupChoiceFlags& flags, TimerSetting& timer, int monitorReady,
-                                const settings::IniFile& settings);
+StartupChoiceActions StartUpTimerTick(StartupChoiceFlags& flags, TimerSetting& timer,
+                                      int monitorReady, const settings::IniFile& settings);
 
 // The gauge icon (1..24) for the processor usage in percent: 1 below 5 %, 24 at 100 %. Values
 // outside 0..100 are held to the icons that exist.

@@ -45,7 +45,7 @@ struct CpuSettingsFields {
 
 struct PassOutput {
     FrequencyTexts texts;
-    // Intel: the item of the core-multiplier list (Combo22) to select, unless HoldCore0.
+    // Intel: the item of the core-multiplier list (coreMultiplierList) to select, unless HoldCore0.
     std::optional<int> coreMultiplierItem;
     // AMD K10 with the CPU settings window created.
     std::optional<CpuSettingsFields> cpuSettings;

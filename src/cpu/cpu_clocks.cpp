@@ -14,8 +14,8 @@ std::uint32_t ReadHostBridgeWindowBase(hw::HardwareAccess& hw) {
 }
 
 CpuClocks::CpuClocks(hw::HardwareAccess& hw, os::Clock& clock,
-                     ThreadCompteur::Dispatcher dispatcher, ThreadCompteur::Publisher publisher,
-                     char decimalSeparator)
+                     ClockMeasuringThread::Dispatcher dispatcher,
+                     ClockMeasuringThread::Publisher publisher, char decimalSeparator)
     : hw_(hw),
       separator_(decimalSeparator),
       thread_(hw, clock, state_, std::move(dispatcher), std::move(publisher), decimalSeparator) {}

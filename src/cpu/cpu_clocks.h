@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "cpu/clock_measuring_thread.h"
 #include "cpu/clock_multipliers.h"
 #include "cpu/clock_state.h"
 #include "cpu/power_features.h"
-#include "cpu/thread_compteur.h"
 #include "hw/hardware_access.h"
 #include "os/clock.h"
 #include "timings/timing_model.h"
@@ -29,13 +29,13 @@ struct FrequencySetup {
 
 class CpuClocks {
 public:
-    CpuClocks(hw::HardwareAccess& hw, os::Clock& clock, ThreadCompteur::Dispatcher dispatcher,
-              ThreadCompteur::Publisher publisher, char decimalSeparator = '.');
+    CpuClocks(hw::HardwareAccess& hw, os::Clock& clock, ClockMeasuringThread::Dispatcher dispatcher,
+              ClockMeasuringThread::Publisher publisher, char decimalSeparator = '.');
     ~CpuClocks();
 
     ClockState& State() { return state_; }
     const ClockState& State() const { return state_; }
-    ThreadCompteur& Thread() { return thread_; }
+    ClockMeasuringThread& Thread() { return thread_; }
 
     void StartMeasuring() { thread_.StartMeasuring(); }
     // One measuring pass on the calling thread, as the thread would make it (the report has no
@@ -44,8 +44,9 @@ public:
     void StopMeasuring() { thread_.StopMeasuring(); }
 
     // Intel, both controller kinds. Reads the multipliers, publishes them to the thread, reads
-    // the power-feature MSRs and clicks the boxes that start checked, builds Combo22's items.
-    // A HostBridge machine whose facts carry no window base has it read from the host bridge.
+    // the power-feature MSRs and clicks the boxes that start checked, builds coreMultiplierList's
+    // items. A HostBridge machine whose facts carry no window base has it read from the host
+    // bridge.
     FrequencySetup SetUpIntel(const IntelClockFacts& facts, int coreCount, int minimumRatio);
     // AMD K10: multipliers and limits; the power-feature boxes stay disabled.
     FrequencySetup SetUpK10(timings::K10Mode mode, int coreCount);
@@ -55,10 +56,10 @@ public:
     void TurboClick(bool checked) { power_.TurboClick(hw_, checked); }
     void C1eClick(bool checked) { power_.C1eClick(hw_, checked, state_.coreCount.load()); }
     // The list was opened: the thread stops moving any core's selection.
-    void Combo22DropDown() { HoldCoreMultiplier(state_); }
+    void CoreMultiplierListOpened() { HoldCoreMultiplier(state_); }
     // The user picked a multiplier; nothing is written until Apply. True when the warning that
     // EIST must be on has to be shown.
-    bool Combo22Change(bool eistChecked) const { return !eistChecked; }
+    bool CoreMultiplierListChanged(bool eistChecked) const { return !eistChecked; }
     // Apply, before the timing writes (Intel only; does nothing elsewhere).
     bool ApplyCoreMultiplier(int selectedItem);
 
@@ -70,7 +71,7 @@ private:
     hw::HardwareAccess& hw_;
     char separator_;
     ClockState state_;
-    ThreadCompteur thread_;
+    ClockMeasuringThread thread_;
     PowerFeatures power_;
     std::vector<std::string> multiplierItems_;
     std::optional<K10Limits> k10Limits_;

@@ -1,7 +1,7 @@
 #pragma once
 // Intel power features and the core multiplier. The "EIST", "C1E" and "turbo" boxes switch
 // their feature at once through IA32_MISC_ENABLE (0x1A0) and MSR_POWER_CTL (0x1FC); the
-// core-multiplier list (Combo22) is written into IA32_PERF_CTL (0x199) by Apply.
+// core-multiplier list (coreMultiplierList) is written into IA32_PERF_CTL (0x199) by Apply.
 //
 // The two MSRs are read once at start-up and every click writes the kept copy back with one bit
 // changed, so "EIST" and "turbo", which share MSR 0x1A0, each carry the other's last choice.

@@ -23,9 +23,9 @@ inline constexpr std::string_view kStartInTrayKey = "ST";
 inline constexpr std::string_view kMonitorInTrayKey = "STM";
 
 struct BootSwitches {
-    bool applyTimings = false;   // AN, CheckBox1
-    bool startInTray = false;    // ST, CheckBox2
-    bool monitorInTray = false;  // STM, CheckBox3
+    bool applyTimings = false;   // AN, applyTimingsBox
+    bool startInTray = false;    // ST, startInTrayBox
+    bool monitorInTray = false;  // STM, startMonitorBox
 };
 
 // Each switch is set exactly when its key holds "1".

@@ -8,16 +8,16 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "cpu/gui/cpu_settings_window.h"
 #include "cpu/gui/frequency_binder.h"
-#include "cpu/gui/tform5.h"
-#include "monitor/gui/tform6.h"
-#include "settings/gui/tform7.h"
+#include "monitor/gui/monitor_window.h"
+#include "settings/gui/startup_window.h"
 #include "settings/startup_launch.h"
+#include "spd/gui/spd_window.h"
 #include "timings/stored_timings.h"
-#include "spd/gui/tform4.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
 #include "ui/shell_windows.h"
-#include "ui/tform1.h"
 #include "ui/tray_icons.h"
 
 namespace zm::ui {
@@ -30,68 +30,72 @@ namespace {
 
 // The CPU settings window works on the main window's clock state and hardware; the measuring
 // thread's live values reach it through the frequency binder.
-std::unique_ptr<cpu::gui::TForm5> MakeCpuSettingsWindow(TForm1& form1, app::Backend& backend,
-                                                        MessageSink& messages) {
+std::unique_ptr<cpu::gui::CpuSettingsWindow> MakeCpuSettingsWindow(MainWindow& mainWindow,
+                                                                   app::Backend& backend,
+                                                                   MessageSink& messages) {
     cpu::gui::CpuSettingsSetup setup;
-    auto* frequency = form1.findChild<cpu::gui::FrequencyBinder*>();
-    if (!form1.TerminationRequested() && frequency) {
-        setup.hw = &form1.Hardware();
+    auto* frequency = mainWindow.findChild<cpu::gui::FrequencyBinder*>();
+    if (!mainWindow.TerminationRequested() && frequency) {
+        setup.hw = &mainWindow.Hardware();
         setup.clocks = &frequency->Clocks();
     }
     setup.desktop = backend.desktop;
     setup.warn = [&messages](const std::string& text, const std::string& caption) {
         messages.Show({caption, text});
     };
-    auto form5 = std::make_unique<cpu::gui::TForm5>(std::move(setup));
+    auto cpuSettingsWindow = std::make_unique<cpu::gui::CpuSettingsWindow>(std::move(setup));
     if (frequency) {
-        frequency->SetCpuSettingsSink([window = QPointer<cpu::gui::TForm5>(form5.get())](
-                                          const cpu::CpuSettingsFields& fields) {
-            if (window) window->ShowFields(fields);
-        });
+        frequency->SetCpuSettingsSink(
+            [window = QPointer<cpu::gui::CpuSettingsWindow>(cpuSettingsWindow.get())](
+                const cpu::CpuSettingsFields& fields) {
+                if (window) window->ShowFields(fields);
+            });
     }
-    return form5;
+    return cpuSettingsWindow;
 }
 
 // The Monitor: its thread measures from the start, on the facts the main window's start-up
 // found, and reads the clocks the measuring thread publishes. It stops before the hardware is
 // released at exit.
-std::unique_ptr<monitor::gui::TForm6> MakeMonitorWindow(TForm1& form1, app::Backend& backend,
-                                                        const std::string& settingsPath) {
-    const app::StartupResult& startup = form1.Startup();
-    monitor::gui::MonitorContext context(form1.Hardware(), *backend.system, *backend.clock,
+std::unique_ptr<monitor::gui::MonitorWindow> MakeMonitorWindow(MainWindow& mainWindow,
+                                                               app::Backend& backend,
+                                                               const std::string& settingsPath) {
+    const app::StartupResult& startup = mainWindow.Startup();
+    monitor::gui::MonitorContext context(mainWindow.Hardware(), *backend.system, *backend.clock,
                                          settingsPath);
     context.coreCount = startup.cpu.coreCount;
     context.threadCount = startup.cpu.threadCount;
     context.intelPlatform = startup.facts.intelPlatform == 1;
     context.amdPlatform = startup.facts.amdPlatform == 1;
     context.installedMb = startup.memory.totalMb;
-    context.startThread = !form1.TerminationRequested();
-    if (auto* frequency = form1.findChild<cpu::gui::FrequencyBinder*>()) {
+    context.startThread = !mainWindow.TerminationRequested();
+    if (auto* frequency = mainWindow.findChild<cpu::gui::FrequencyBinder*>()) {
         cpu::ClockState* state = &frequency->Clocks().State();
         context.clocks = [state] {
             return std::pair{state->CoreClockMhz.load(), state->MemoryClockMhz.load()};
         };
     }
-    context.setMonitorReady = [&form1](bool ready) {
-        form1.Startup().facts.monitorReady = ready ? 1 : 0;
+    context.setMonitorReady = [&mainWindow](bool ready) {
+        mainWindow.Startup().facts.monitorReady = ready ? 1 : 0;
     };
-    auto form6 = std::make_unique<monitor::gui::TForm6>(std::move(context));
-    form1.AddShutdownStep([window = QPointer<monitor::gui::TForm6>(form6.get())] {
-        if (window) window->StopMonitoring();
-    });
-    return form6;
+    auto monitorWindow = std::make_unique<monitor::gui::MonitorWindow>(std::move(context));
+    mainWindow.AddShutdownStep(
+        [window = QPointer<monitor::gui::MonitorWindow>(monitorWindow.get())] {
+            if (window) window->StopMonitoring();
+        });
+    return monitorWindow;
 }
 
 // The SPD window offers the memory slots the SMBIOS scan found; choosing one sets the main
 // window's SpdSlaveAddress and runs its spd button action, which decodes the module.
-std::unique_ptr<spd::gui::TForm4> MakeSpdWindow(TForm1& form1) {
+std::unique_ptr<spd::gui::SpdWindow> MakeSpdWindow(MainWindow& mainWindow) {
     spd::gui::SpdWindowSetup setup;
-    setup.slotCount = form1.Startup().memory.devicesAccepted;
-    setup.selectModule = [&form1](std::uint8_t spdSlaveAddress) {
-        form1.Startup().facts.spdSlaveAddress = spdSlaveAddress;
-        form1.spdClick();
+    setup.slotCount = mainWindow.Startup().memory.devicesAccepted;
+    setup.selectModule = [&mainWindow](std::uint8_t spdSlaveAddress) {
+        mainWindow.Startup().facts.spdSlaveAddress = spdSlaveAddress;
+        mainWindow.spdClick();
     };
-    return std::make_unique<spd::gui::TForm4>(std::move(setup));
+    return std::make_unique<spd::gui::SpdWindow>(std::move(setup));
 }
 
 }  // namespace
@@ -99,25 +103,26 @@ std::unique_ptr<spd::gui::TForm4> MakeSpdWindow(TForm1& form1) {
 ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
                                  MessageSink& messages, const os::LaunchCommand& autostartLaunch) {
     ApplicationWindows windows;
-    windows.form1 = std::make_unique<TForm1>(backend, settingsPath, messages);
-    windows.form3 = std::make_unique<TForm3>();
-    windows.form4 = MakeSpdWindow(*windows.form1);
-    windows.form5 = MakeCpuSettingsWindow(*windows.form1, backend, messages);
-    windows.form6 = MakeMonitorWindow(*windows.form1, backend, settingsPath);
+    windows.mainWindow = std::make_unique<MainWindow>(backend, settingsPath, messages);
+    windows.aboutWindow = std::make_unique<AboutWindow>();
+    windows.spdWindow = MakeSpdWindow(*windows.mainWindow);
+    windows.cpuSettingsWindow = MakeCpuSettingsWindow(*windows.mainWindow, backend, messages);
+    windows.monitorWindow = MakeMonitorWindow(*windows.mainWindow, backend, settingsPath);
     settings::gui::StartupConfigSetup startUp;
     startUp.settingsPath = settingsPath;
     startUp.launch = autostartLaunch;
-    if (windows.form1->Startup().timings) {
+    if (windows.mainWindow->Startup().timings) {
         // What the main window shows for every channel at the moment of Apply.
-        TForm1* form1 = windows.form1.get();
-        startUp.writeTimingSet = [form1](settings::IniFile& file) {
-            const timings::TimingSession& session = *form1->Startup().timings;
+        MainWindow* mainWindow = windows.mainWindow.get();
+        startUp.writeTimingSet = [mainWindow](settings::IniFile& file) {
+            const timings::TimingSession& session = *mainWindow->Startup().timings;
             timings::WriteStoredTimings(file, session.model, session.present);
         };
     }
-    windows.form7 = std::make_unique<settings::gui::TForm7>(std::move(startUp));
-    windows.form1->SetWindows({windows.form3.get(), windows.form4.get(), windows.form5.get(),
-                               windows.form6.get(), windows.form7.get()});
+    windows.startUpWindow = std::make_unique<settings::gui::StartUpWindow>(std::move(startUp));
+    windows.mainWindow->SetWindows({windows.aboutWindow.get(), windows.spdWindow.get(),
+                                    windows.cpuSettingsWindow.get(), windows.monitorWindow.get(),
+                                    windows.startUpWindow.get()});
     return windows;
 }
 
@@ -139,32 +144,36 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
 
     MessageBoxSink messages;
     try {
-        ApplicationWindows windows = CreateWindows(backend, settingsPath, messages, autostartLaunch);
-        if (windows.form1->TerminationRequested()) return 1;
-        TrayIcons tray(*windows.form1, icon);
-        TForm1::TimerHooks hooks;
+        ApplicationWindows windows =
+            CreateWindows(backend, settingsPath, messages, autostartLaunch);
+        if (windows.mainWindow->TerminationRequested()) return 1;
+        TrayIcons tray(*windows.mainWindow, icon);
+        MainWindow::TimerHooks hooks;
         hooks.startMonitorHidden = [&windows] {
-            windows.form1->MonitorClick();
+            windows.mainWindow->MonitorClick();
             // The Monitor's own Minimize: it keeps the window's place for the next show.
-            if (auto* monitor = qobject_cast<monitor::gui::TForm6*>(windows.form6.get()))
+            if (auto* monitor =
+                    qobject_cast<monitor::gui::MonitorWindow*>(windows.monitorWindow.get()))
                 monitor->MinimizeClick();
             else
-                windows.form6->hide();
+                windows.monitorWindow->hide();
         };
         hooks.showGauge = [&tray](int n) { tray.SetIcon(GaugeIcon(n)); };
         hooks.releaseIcon = [&tray] { tray.ReleaseIcon(); };
-        if (auto* monitor = qobject_cast<monitor::gui::TForm6*>(windows.form6.get())) {
+        if (auto* monitor =
+                qobject_cast<monitor::gui::MonitorWindow*>(windows.monitorWindow.get())) {
             hooks.averageUsage = [monitor] { return monitor->Fields().AverageUsage; };
             monitor->SetTrayTemperatureHook(
                 [&tray](int temperature) { tray.SetText(QString::number(temperature)); });
         }
-        windows.form1->SetTimerHooks(std::move(hooks));
-        windows.form1->show();
+        windows.mainWindow->SetTimerHooks(std::move(hooks));
+        windows.mainWindow->show();
         return application.exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QStringLiteral("ERROR!"), QString::fromUtf8(error.what()));
     } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("ERROR!"), QStringLiteral("Unexpected error."));
+        QMessageBox::critical(nullptr, QStringLiteral("ERROR!"),
+                              QStringLiteral("Unexpected error."));
     }
     return 1;
 }

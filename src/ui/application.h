@@ -13,12 +13,14 @@ class QWidget;
 namespace zm::ui {
 
 class MessageSink;
-class TForm1;
+class MainWindow;
 
-// The six windows, created in the order TForm1, TForm3, TForm4, TForm5, TForm6, TForm7.
+// The six windows, created in the order MainWindow, AboutWindow, SpdWindow, CpuSettingsWindow,
+// MonitorWindow, StartUpWindow.
 struct ApplicationWindows {
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<QWidget> form3, form4, form5, form6, form7;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<QWidget> aboutWindow, spdWindow, cpuSettingsWindow, monitorWindow,
+        startUpWindow;
     ApplicationWindows();
     ApplicationWindows(ApplicationWindows&&) noexcept;
     ~ApplicationWindows();

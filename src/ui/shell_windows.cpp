@@ -18,7 +18,8 @@ SecondaryWindow::SecondaryWindow(const char* objectName, const char* caption, QS
     resize(size);
 }
 
-TForm3::TForm3(QWidget* parent) : SecondaryWindow("TForm3", "About", {320, 160}, parent) {
+AboutWindow::AboutWindow(QWidget* parent)
+    : SecondaryWindow("AboutWindow", "About", {320, 160}, parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 12, 16, 12);
     auto* title = new QLabel(QString::fromUtf8(app::kProgramTitle), this);

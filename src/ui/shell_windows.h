@@ -1,8 +1,8 @@
 #pragma once
 // The secondary windows as the process creates them at start: About (the SPD window is
-// spd::gui::TForm4, the CPU settings cpu::gui::TForm5, the Monitor monitor::gui::TForm6, the
-// StartUp configuration settings::gui::TForm7). Each is created once and only hidden when
-// closed; their contents are filled by the parts that own them.
+// spd::gui::SpdWindow, the CPU settings cpu::gui::CpuSettingsWindow, the Monitor
+// monitor::gui::MonitorWindow, the StartUp configuration settings::gui::StartUpWindow). Each is
+// created once and only hidden when closed; their contents are filled by the parts that own them.
 
 #include <QWidget>
 
@@ -16,10 +16,10 @@ public:
                     QWidget* parent = nullptr);
 };
 
-class TForm3 : public SecondaryWindow {  // About
+class AboutWindow : public SecondaryWindow {  // About
     Q_OBJECT
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 };
 
 }  // namespace zm::ui

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "ui/tform1.h"
+#include "ui/main_window.h"
 
 namespace zm::ui {
 
@@ -71,20 +71,20 @@ bool TrayIcons::Available() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-TrayIcons::TrayIcons(TForm1& mainWindow, const QIcon& icon, QObject* parent)
+TrayIcons::TrayIcons(MainWindow& mainWindow, const QIcon& icon, QObject* parent)
     : QObject(parent), main_(mainWindow) {
-    PopupMenu1 = new QMenu;
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addAction(QStringLiteral("Zentrimo"), this, &TrayIcons::RestoreMainWindow);
-    PopupMenu1->addAction(QStringLiteral("Monitoring"), &main_, &TForm1::MonitorClick);
-    PopupMenu1->addAction(QStringLiteral("SPD"), &main_, &TForm1::spdClick);
-    PopupMenu1->addAction(QStringLiteral("About"), &main_, &TForm1::AboutClick);
-    PopupMenu1->addAction(QStringLiteral("Exit"), &main_, &TForm1::ExitMenuClick);
+    trayMenu = new QMenu;
+    trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    trayMenu->addAction(QStringLiteral("Zentrimo"), this, &TrayIcons::RestoreMainWindow);
+    trayMenu->addAction(QStringLiteral("Monitoring"), &main_, &MainWindow::MonitorClick);
+    trayMenu->addAction(QStringLiteral("SPD"), &main_, &MainWindow::spdClick);
+    trayMenu->addAction(QStringLiteral("About"), &main_, &MainWindow::AboutClick);
+    trayMenu->addAction(QStringLiteral("Exit"), &main_, &MainWindow::ExitMenuClick);
 
     auto makeIcon = [this](const char* name, const QIcon& image) {
         auto* tray = new QSystemTrayIcon(image, this);
         tray->setObjectName(QString::fromUtf8(name));
-        tray->setContextMenu(PopupMenu1);
+        tray->setContextMenu(trayMenu);
         tray->setToolTip(main_.windowTitle());
         connect(tray, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason r) {
@@ -93,25 +93,25 @@ TrayIcons::TrayIcons(TForm1& mainWindow, const QIcon& icon, QObject* parent)
         if (Available()) tray->show();
         return tray;
     };
-    CoolTrayIcon1 = makeIcon("CoolTrayIcon1", icon);
-    TextTrayIcon1 = makeIcon("TextTrayIcon1", TextIcon(QString()));
+    gaugeTrayIcon = makeIcon("gaugeTrayIcon", icon);
+    temperatureTrayIcon = makeIcon("temperatureTrayIcon", TextIcon(QString()));
     main_.installEventFilter(this);
 }
 
 TrayIcons::~TrayIcons() {
-    delete PopupMenu1;
+    delete trayMenu;
 }
 
 void TrayIcons::SetText(const QString& text) {
-    TextTrayIcon1->setIcon(TextIcon(text));
+    temperatureTrayIcon->setIcon(TextIcon(text));
 }
 
 void TrayIcons::SetIcon(const QIcon& icon) {
-    CoolTrayIcon1->setIcon(icon);
+    gaugeTrayIcon->setIcon(icon);
 }
 
 void TrayIcons::ReleaseIcon() {
-    CoolTrayIcon1->setIcon(QIcon());
+    gaugeTrayIcon->setIcon(QIcon());
 }
 
 void TrayIcons::RestoreMainWindow() {

@@ -11,13 +11,13 @@ class QSystemTrayIcon;
 
 namespace zm::ui {
 
-class TForm1;
+class MainWindow;
 
 class TrayIcons : public QObject {
     Q_OBJECT
 
 public:
-    TrayIcons(TForm1& mainWindow, const QIcon& icon, QObject* parent = nullptr);
+    TrayIcons(MainWindow& mainWindow, const QIcon& icon, QObject* parent = nullptr);
     ~TrayIcons() override;
 
     // Whether the desktop has a notification area; without one the icons stay hidden and the
@@ -31,9 +31,9 @@ public:
     // Lets go of the gauge icon (the Exit button does this before the shutdown).
     void ReleaseIcon();
 
-    QMenu* PopupMenu1 = nullptr;
-    QSystemTrayIcon* CoolTrayIcon1 = nullptr;
-    QSystemTrayIcon* TextTrayIcon1 = nullptr;
+    QMenu* trayMenu = nullptr;
+    QSystemTrayIcon* gaugeTrayIcon = nullptr;
+    QSystemTrayIcon* temperatureTrayIcon = nullptr;
 
 public slots:
     void RestoreMainWindow();
@@ -42,7 +42,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TForm1& main_;
+    MainWindow& main_;
 };
 
 // The pixmap of the text icon.

@@ -1,10 +1,11 @@
 // The start-up timer's boot-time choices and the usage gauge.
+#include "app/startup_choices.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "app/startup_choices.h"
 #include "settings/ini_file.h"
 
 namespace zm::app {
@@ -30,8 +31,9 @@ protected:
         settings::IniFile file(path_);
         std::vector<Tick> out;
         for (int i = 0; i < ticks && timer_.enabled; ++i) {
-            const StartupChoiceActions a = Timer1Tick(flags_, timer_, 1, file);
-            out.push_back({a.hideMainWindow, a.startMonitorHidden, timer_.enabled, timer_.intervalMs});
+            const StartupChoiceActions a = StartUpTimerTick(flags_, timer_, 1, file);
+            out.push_back(
+                {a.hideMainWindow, a.startMonitorHidden, timer_.enabled, timer_.intervalMs});
         }
         return out;
     }
@@ -44,9 +46,9 @@ protected:
 TEST_F(StartupChoices, WaitsForActivationAndTheMonitorsFirstPass) {
     settings::IniFile file(path_);
     StartupChoiceFlags notActivated;
-    EXPECT_FALSE(Timer1Tick(notActivated, timer_, 1, file).hideMainWindow);
+    EXPECT_FALSE(StartUpTimerTick(notActivated, timer_, 1, file).hideMainWindow);
     EXPECT_TRUE(timer_.enabled);
-    EXPECT_FALSE(Timer1Tick(flags_, timer_, 0, file).hideMainWindow);
+    EXPECT_FALSE(StartUpTimerTick(flags_, timer_, 0, file).hideMainWindow);
     EXPECT_TRUE(timer_.enabled);
 }
 
@@ -94,8 +96,8 @@ TEST_F(StartupChoices, MonitorStartsHiddenTwoSlowTicksLater) {
 }
 
 TEST(Gauge, IconForUsage) {
-    const std::pair<int, int> cases[] = {{0, 1},   {1, 1},    {4, 1},    {5, 2},     {50, 12},
-                                         {99, 23}, {100, 24}, {-3, 1},   {250, 24}};
+    const std::pair<int, int> cases[] = {{0, 1},   {1, 1},    {4, 1},  {5, 2},   {50, 12},
+                                         {99, 23}, {100, 24}, {-3, 1}, {250, 24}};
     for (auto [usage, icon] : cases) EXPECT_EQ(GaugeIconNumber(usage), icon) << usage;
 }
 

@@ -5,12 +5,12 @@
 
 #include "hw/hardware_access.h"
 #include "monitor/history.h"
-#include "monitor/op_thread.h"
+#include "monitor/monitor_thread.h"
 #include "monitor/publication.h"
 #include "monitor/thread_sampling.h"
 #include "monitor/tick_sampling.h"
 #include "sim/simulated_machine.h"
-#include "ui/graphe.h"
+#include "ui/history_graph.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ void BM_MonitorTick(benchmark::State& state) {
     settings.CoreCount = 4;
     settings.ThreadCount = 8;
     settings.source = monitor::TemperatureSource::Intel;
-    monitor::OP op(
-        machine, hw, *clock, settings, [](monitor::OP::Task) {},
+    monitor::MonitorThread op(
+        machine, hw, *clock, settings, [](monitor::MonitorThread::Task) {},
         [](const monitor::ThreadResults&) {});
     monitor::Publication publication;
     monitor::TickSampler sampler;
@@ -52,7 +52,7 @@ void BM_MonitorTick(benchmark::State& state) {
 BENCHMARK(BM_MonitorTick);
 
 void BM_GraphUpdate(benchmark::State& state) {
-    ui::GrapheCanvas canvas(434, 85);
+    ui::HistoryGraphCanvas canvas(434, 85);
     canvas.SetGridSize(9);
     canvas.SetStepSize(2);
     int i = 0;

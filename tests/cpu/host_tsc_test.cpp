@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/thread_compteur.h"
+#include "cpu/clock_measuring_thread.h"
 #include "cpu/tsc_rate.h"
 #include "hw/backends/linux/linux_host.h"
 #include "os/clock.h"

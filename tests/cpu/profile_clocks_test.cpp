@@ -2,9 +2,9 @@
 // gives the base, core, uncore or north-bridge, link and memory clocks the profile describes.
 #include <gtest/gtest.h>
 
+#include "cpu/clock_measuring_thread.h"
 #include "cpu/clock_multipliers.h"
 #include "cpu/clock_pass.h"
-#include "cpu/thread_compteur.h"
 #include "cpu_test_support.h"
 #include "ident/cpu_identification.h"
 

@@ -1,6 +1,6 @@
 // The "System Frequency" group bound to the clock core on the simulated X58 machine: the
 // measuring thread's texts arrive on the window thread, the EIST / C1E / turbo boxes write their
-// MSRs when clicked, and a multiplier chosen in Combo22 is written by Apply.
+// MSRs when clicked, and a multiplier chosen in coreMultiplierList is written by Apply.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,7 +23,7 @@ struct Group {
     QWidget window;
     QLabel* bclk = new QLabel(&window);
     QLabel* coreMultiplier = new QLabel(&window);
-    QComboBox* combo22 = new QComboBox(&window);
+    QComboBox* coreMultiplierList = new QComboBox(&window);
     QLabel* cores = new QLabel(&window);
     QLabel* uncore = new QLabel(&window);
     QLabel* link = new QLabel(&window);
@@ -42,7 +42,7 @@ struct Group {
         cpu::gui::FrequencyWidgets w;
         w.bclk = bclk;
         w.coreMultiplier = coreMultiplier;
-        w.combo22 = combo22;
+        w.coreMultiplierList = coreMultiplierList;
         w.cores = cores;
         w.uncore = uncore;
         w.link = link;
@@ -106,8 +106,8 @@ private slots:
         QVERIFY(group_->eist->isChecked());
         QVERIFY(group_->turbo->isChecked());
         QVERIFY(group_->c1e->isChecked());
-        QCOMPARE(group_->combo22->count(), 11);  // 12 .. 22
-        QCOMPARE(group_->combo22->itemText(0), QStringLiteral("  x 12"));
+        QCOMPARE(group_->coreMultiplierList->count(), 11);  // 12 .. 22
+        QCOMPARE(group_->coreMultiplierList->itemText(0), QStringLiteral("  x 12"));
         QCOMPARE(group_->ramMultiplier->text(), QStringLiteral("x 4"));
         QVERIFY(group_->coreMultiplier->isHidden());
     }
@@ -135,11 +135,11 @@ private slots:
 
     void chosenMultiplierWaitsForApply() {
         QTest::mouseClick(group_->eist, Qt::LeftButton);  // EIST off: the choice only warns
-        group_->combo22->showPopup();
+        group_->coreMultiplierList->showPopup();
         QCOMPARE(binder_->Clocks().State().HoldCore[3].load(), 1);
-        group_->combo22->hidePopup();
-        group_->combo22->setCurrentIndex(9);
-        emit group_->combo22->activated(9);
+        group_->coreMultiplierList->hidePopup();
+        group_->coreMultiplierList->setCurrentIndex(9);
+        emit group_->coreMultiplierList->activated(9);
         QCOMPARE(warnings_.size(), std::size_t{1});
         QCOMPARE(warnings_[0].first, std::string(cpu::kEistNeededWarning));
         QCOMPARE(warnings_[0].second, std::string("WARNING!"));
@@ -157,9 +157,9 @@ private slots:
         cpu::PassOutput pass;
         pass.coreMultiplierItem = 8;
         binder_->ShowPass(pass);
-        QCOMPARE(group_->combo22->currentIndex(), 8);
-        group_->combo22->showPopup();
-        group_->combo22->hidePopup();
+        QCOMPARE(group_->coreMultiplierList->currentIndex(), 8);
+        group_->coreMultiplierList->showPopup();
+        group_->coreMultiplierList->hidePopup();
         QVERIFY(warnings_.empty());
 
         QVERIFY(binder_->ApplyCoreMultiplier());
@@ -173,8 +173,8 @@ private slots:
         const QLocale saved;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         binder_.reset();
-        binder_ = std::make_unique<cpu::gui::FrequencyBinder>(group_->Widgets(), *hw_,
-                                                              clock_.get(), nullptr);
+        binder_ = std::make_unique<cpu::gui::FrequencyBinder>(group_->Widgets(), *hw_, clock_.get(),
+                                                              nullptr);
         QLocale::setDefault(saved);
         ident::CpuIdentity id = ident::IdentifyCommon(*machine_);
         ident::IdentifyIntelUncore(id, *machine_, *hw_, ident::PackageFlags{});
@@ -192,7 +192,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(group_->bclk->text(), QStringLiteral("133.3 MHz"), 5000);
         QCOMPARE(group_->cores->text(), QStringLiteral("2666.7 MHz"));
         QCOMPARE(group_->ram->text(), QStringLiteral("533.3 MHz"));
-        QCOMPARE(group_->combo22->currentIndex(), 8);  // ratio 20
+        QCOMPARE(group_->coreMultiplierList->currentIndex(), 8);  // ratio 20
         binder_->Clocks().StopMeasuring();
         QTRY_COMPARE(binder_->Clocks().State().measuringFinished.load(), 1);
     }

@@ -7,13 +7,13 @@
 #include <QtTest>
 
 #include "app/backend_selection.h"
+#include "cpu/gui/cpu_settings_window.h"
 #include "cpu/gui/frequency_binder.h"
-#include "cpu/gui/tform5.h"
 #include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
 
@@ -30,24 +30,25 @@ private slots:
         QVERIFY(backend.desktop != nullptr);
         ui::RecordingMessageSink sink;
         ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
-        auto* form5 = dynamic_cast<cpu::gui::TForm5*>(windows.form5.get());
-        QVERIFY(form5);
+        auto* cpuSettingsWindow =
+            dynamic_cast<cpu::gui::CpuSettingsWindow*>(windows.cpuSettingsWindow.get());
+        QVERIFY(cpuSettingsWindow);
 
-        QVERIFY(windows.form1->Advanced->isEnabled());
-        QVERIFY(form5->isHidden());
-        QTest::mouseClick(windows.form1->Advanced, Qt::LeftButton);
-        QVERIFY(form5->isVisible());
+        QVERIFY(windows.mainWindow->Advanced->isEnabled());
+        QVERIFY(cpuSettingsWindow->isHidden());
+        QTest::mouseClick(windows.mainWindow->Advanced, Qt::LeftButton);
+        QVERIFY(cpuSettingsWindow->isVisible());
 
         // The profile's cores run P-state 0: CpuFid 0x10 (x16), no divisor, VID 0x12.
-        QTRY_VERIFY_WITH_TIMEOUT(form5->SpeedPanels[3]->text().endsWith(QStringLiteral(" MHz")),
-                                 10000);
-        QCOMPARE(form5->Multipliers[0]->currentIndex(), 16);
-        QCOMPARE(form5->Divisors[0]->currentIndex(), 0);
-        QCOMPARE(form5->Multipliers[3]->currentIndex(), 16);
-        QCOMPARE(form5->ComboBox9->currentIndex(), 0x12);
-        QVERIFY(form5->Panel5->text().endsWith(QStringLiteral(" MHz")));
-        QVERIFY(form5->Panel6->text().endsWith(QStringLiteral(" MHz")));
-        windows.form1->ExitClick();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            cpuSettingsWindow->speedPanels[3]->text().endsWith(QStringLiteral(" MHz")), 10000);
+        QCOMPARE(cpuSettingsWindow->multiplierLists[0]->currentIndex(), 16);
+        QCOMPARE(cpuSettingsWindow->divisorLists[0]->currentIndex(), 0);
+        QCOMPARE(cpuSettingsWindow->multiplierLists[3]->currentIndex(), 16);
+        QCOMPARE(cpuSettingsWindow->coreVoltageList->currentIndex(), 0x12);
+        QVERIFY(cpuSettingsWindow->uncoreSpeedPanel->text().endsWith(QStringLiteral(" MHz")));
+        QVERIFY(cpuSettingsWindow->linkSpeedPanel->text().endsWith(QStringLiteral(" MHz")));
+        windows.mainWindow->ExitClick();
     }
 
     void intelLeavesTheButtonDisabledAndTheWindowEmpty() {
@@ -55,21 +56,22 @@ private slots:
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
         ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
-        auto* form5 = dynamic_cast<cpu::gui::TForm5*>(windows.form5.get());
-        QVERIFY(form5);
-        QVERIFY(!windows.form1->Advanced->isEnabled());
-        QCOMPARE(form5->Multipliers[0]->count(), 0);
-        QCOMPARE(form5->ComboBox13->count(), 0);
+        auto* cpuSettingsWindow =
+            dynamic_cast<cpu::gui::CpuSettingsWindow*>(windows.cpuSettingsWindow.get());
+        QVERIFY(cpuSettingsWindow);
+        QVERIFY(!windows.mainWindow->Advanced->isEnabled());
+        QCOMPARE(cpuSettingsWindow->multiplierLists[0]->count(), 0);
+        QCOMPARE(cpuSettingsWindow->uncoreMultiplierList->count(), 0);
         // Even with every hold flag set, Apply writes nothing on Intel.
-        auto* frequency = windows.form1->findChild<cpu::gui::FrequencyBinder*>();
+        auto* frequency = windows.mainWindow->findChild<cpu::gui::FrequencyBinder*>();
         QVERIFY(frequency);
         cpu::ClockState& state = frequency->Clocks().State();
         for (auto& hold : state.HoldCore) hold = 1;
         state.HoldCpuVid = state.HoldNbVid = state.HoldNbMultiplier = 1;
         machine->ClearWrites();
-        QTest::mouseClick(form5->CPUApply, Qt::LeftButton);
+        QTest::mouseClick(cpuSettingsWindow->applyButton, Qt::LeftButton);
         QVERIFY(machine->Writes().empty());
-        windows.form1->ExitClick();
+        windows.mainWindow->ExitClick();
     }
 };
 

@@ -2,6 +2,8 @@
 // leaves them, the hold flags the user's lists set, what Apply writes through them, the
 // north-bridge floor and the restart prompt, and the live values the measuring thread sends.
 
+#include "cpu/gui/cpu_settings_window.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -9,7 +11,6 @@
 #include <QtTest>
 
 #include "cpu/cpu_registers.h"
-#include "cpu/gui/tform5.h"
 #include "os/desktop_services.h"
 #include "sim/simulated_machine.h"
 
@@ -48,13 +49,13 @@ class CpuSettingsWindowTest : public QObject {
     std::vector<std::string> questions_;
     std::vector<std::string> warnings_;
     bool answerOk_ = true;
-    std::unique_ptr<cpu::gui::TForm5> form_;
+    std::unique_ptr<cpu::gui::CpuSettingsWindow> form_;
 
     void Make(int coreCount) {
         machine_ = sim::SimulatedMachine::Load("k10-am3-ddr3");
         hw_ = std::make_unique<hw::HardwareAccess>(*machine_);
         clocks_ = std::make_unique<cpu::CpuClocks>(
-            *hw_, clock_, [](cpu::ThreadCompteur::Task) {}, [](const cpu::PassOutput&) {});
+            *hw_, clock_, [](cpu::ClockMeasuringThread::Task) {}, [](const cpu::PassOutput&) {});
         clocks_->SetUpK10(timings::K10Mode::Ddr3, coreCount);
         cpu::gui::CpuSettingsSetup setup;
         setup.hw = hw_.get();
@@ -67,7 +68,7 @@ class CpuSettingsWindowTest : public QObject {
         setup.warn = [this](const std::string& text, const std::string&) {
             warnings_.push_back(text);
         };
-        form_ = std::make_unique<cpu::gui::TForm5>(std::move(setup));
+        form_ = std::make_unique<cpu::gui::CpuSettingsWindow>(std::move(setup));
         machine_->ClearWrites();
     }
     cpu::ClockState& State() { return clocks_->State(); }
@@ -86,48 +87,48 @@ private slots:
 
     void creationFillsTheListsFromTheStartupLimits() {
         QCOMPARE(State().cpuSettingsCreated.load(), 1);
-        QVERIFY(form_->CheckBox1->isChecked());
+        QVERIFY(form_->allCoresBox->isChecked());
         // No core limit in the profile: x8 .. x39.5, the last multiplier CpuFid holds.
-        QCOMPARE(form_->Multipliers[0]->count(), 64);
-        QCOMPARE(form_->Multipliers[0]->itemText(63),
+        QCOMPARE(form_->multiplierLists[0]->count(), 64);
+        QCOMPARE(form_->multiplierLists[0]->itemText(63),
                  QStringLiteral(" x 39") + QLocale().decimalPoint() + QStringLiteral("5"));
-        QCOMPARE(form_->Divisors[3]->count(), 5);
-        QCOMPARE(form_->ComboBox9->count(), 124);
-        QCOMPARE(form_->ComboBox13->count(), 27);         // x4 .. x30
-        QCOMPARE(form_->ComboBox13->currentIndex(), 5);   // NbFid 5
-        QCOMPARE(form_->ComboBox15->currentIndex(), 10);  // HT code 0x0B
-        QVERIFY(!form_->ComboBox15->isEnabled());
-        QVERIFY(!form_->ComboBox16->isEnabled());
-        QVERIFY(form_->Multipliers[0]->isEnabled());
+        QCOMPARE(form_->divisorLists[3]->count(), 5);
+        QCOMPARE(form_->coreVoltageList->count(), 124);
+        QCOMPARE(form_->uncoreMultiplierList->count(), 27);        // x4 .. x30
+        QCOMPARE(form_->uncoreMultiplierList->currentIndex(), 5);  // NbFid 5
+        QCOMPARE(form_->linkMultiplierList->currentIndex(), 10);   // HT code 0x0B
+        QVERIFY(!form_->linkMultiplierList->isEnabled());
+        QVERIFY(!form_->linkSpareList->isEnabled());
+        QVERIFY(form_->multiplierLists[0]->isEnabled());
         for (int column = 1; column < 4; ++column)
-            QVERIFY(!form_->Multipliers[column]->isEnabled());
+            QVERIFY(!form_->multiplierLists[column]->isEnabled());
     }
 
     void dualCoreLeavesColumnsTwoAndThreeEmptyAndDisabled() {
         Make(1);
         for (int column : {2, 3}) {
-            QCOMPARE(form_->Multipliers[column]->count(), 0);
-            QCOMPARE(form_->Divisors[column]->count(), 0);
-            QVERIFY(!form_->CoreLabels[column - 1]->isEnabled());
+            QCOMPARE(form_->multiplierLists[column]->count(), 0);
+            QCOMPARE(form_->divisorLists[column]->count(), 0);
+            QVERIFY(!form_->coreLabels[column - 1]->isEnabled());
         }
-        QTest::mouseClick(form_->CheckBox1, Qt::LeftButton);
-        QCOMPARE(form_->CheckBox1->text(), QStringLiteral("Core #0"));
-        QVERIFY(form_->Multipliers[1]->isEnabled());
-        QVERIFY(!form_->Multipliers[2]->isEnabled());
-        QTest::mouseClick(form_->CheckBox1, Qt::LeftButton);
-        QCOMPARE(form_->CheckBox1->text(), QStringLiteral("All Cores"));
-        QVERIFY(!form_->Multipliers[1]->isEnabled());
+        QTest::mouseClick(form_->allCoresBox, Qt::LeftButton);
+        QCOMPARE(form_->allCoresBox->text(), QStringLiteral("Core #0"));
+        QVERIFY(form_->multiplierLists[1]->isEnabled());
+        QVERIFY(!form_->multiplierLists[2]->isEnabled());
+        QTest::mouseClick(form_->allCoresBox, Qt::LeftButton);
+        QCOMPARE(form_->allCoresBox->text(), QStringLiteral("All Cores"));
+        QVERIFY(!form_->multiplierLists[1]->isEnabled());
     }
 
     void allCoresApplyWritesEveryCoreAndPState0() {
-        Open(form_->Multipliers[0]);
+        Open(form_->multiplierLists[0]);
         for (int n = 0; n < 4; ++n) QCOMPARE(State().HoldCore[n].load(), 1);
-        Pick(form_->Multipliers[0], 14);  // x15
-        Pick(form_->Divisors[0], 0);
+        Pick(form_->multiplierLists[0], 14);  // x15
+        Pick(form_->divisorLists[0], 0);
         for (int column = 1; column < 4; ++column)
-            QCOMPARE(form_->Multipliers[column]->currentIndex(), 14);
+            QCOMPARE(form_->multiplierLists[column]->currentIndex(), 14);
 
-        QTest::mouseClick(form_->CPUApply, Qt::LeftButton);
+        QTest::mouseClick(form_->applyButton, Qt::LeftButton);
         const auto w = MsrWrites(*machine_);
         QCOMPARE(w.size(), std::size_t{16});
         for (unsigned core = 0; core < 4; ++core) {
@@ -143,14 +144,14 @@ private slots:
     }
 
     void oneOpenedCoreListWritesThatCoreOnly() {
-        QTest::mouseClick(form_->CheckBox1, Qt::LeftButton);  // "Core #0"
-        Open(form_->Divisors[2]);
+        QTest::mouseClick(form_->allCoresBox, Qt::LeftButton);  // "Core #0"
+        Open(form_->divisorLists[2]);
         QCOMPARE(State().HoldCore[2].load(), 1);
         QCOMPARE(State().HoldCore[0].load(), 0);
-        Pick(form_->Multipliers[2], 6);
-        Pick(form_->Divisors[2], 1);
+        Pick(form_->multiplierLists[2], 6);
+        Pick(form_->divisorLists[2], 1);
 
-        QTest::mouseClick(form_->CPUApply, Qt::LeftButton);
+        QTest::mouseClick(form_->applyButton, Qt::LeftButton);
         const auto w = MsrWrites(*machine_);
         QCOMPARE(w.size(), std::size_t{3});
         for (const auto& r : w) {
@@ -161,14 +162,14 @@ private slots:
     }
 
     void northBridgeBelowTheLinkReturnsAndAChangeAsksForARestart() {
-        Pick(form_->ComboBox13, 3);  // x7 under HT x10
-        QCOMPARE(form_->ComboBox13->currentIndex(), 5);
-        Pick(form_->ComboBox13, 8);  // x12
-        QCOMPARE(form_->ComboBox13->currentIndex(), 8);
+        Pick(form_->uncoreMultiplierList, 3);  // x7 under HT x10
+        QCOMPARE(form_->uncoreMultiplierList->currentIndex(), 5);
+        Pick(form_->uncoreMultiplierList, 8);  // x12
+        QCOMPARE(form_->uncoreMultiplierList->currentIndex(), 8);
         QCOMPARE(State().HoldNbMultiplier.load(), 1);
 
         answerOk_ = false;
-        QTest::mouseClick(form_->CPUApply, Qt::LeftButton);
+        QTest::mouseClick(form_->applyButton, Qt::LeftButton);
         QCOMPARE(machine_->Pci(0, 24, 3, 0xD4) & 0x1F, 8u);
         QCOMPARE(questions_.size(), std::size_t{1});
         QCOMPARE(questions_[0], std::string("WARNING! ") + cpu::kRestartPrompt);
@@ -176,17 +177,17 @@ private slots:
 
         // The start value stays what the machine booted with: the next change asks again.
         answerOk_ = true;
-        Pick(form_->ComboBox13, 9);
-        QTest::mouseClick(form_->CPUApply, Qt::LeftButton);
+        Pick(form_->uncoreMultiplierList, 9);
+        QTest::mouseClick(form_->applyButton, Qt::LeftButton);
         QCOMPARE(questions_.size(), std::size_t{2});
         QCOMPARE(desktop_.Reboots(), 1);
     }
 
     void liveValuesLeaveHeldListsAlone() {
-        Open(form_->ComboBox9);  // core voltage held
-        Pick(form_->ComboBox9, 16);
-        QTest::mouseClick(form_->CheckBox1, Qt::LeftButton);
-        Open(form_->Multipliers[1]);  // core 1 held
+        Open(form_->coreVoltageList);  // core voltage held
+        Pick(form_->coreVoltageList, 16);
+        QTest::mouseClick(form_->allCoresBox, Qt::LeftButton);
+        Open(form_->multiplierLists[1]);  // core 1 held
 
         cpu::CpuSettingsFields fields;
         fields.cores = {{0, "2800.0 MHz", 12, 0}, {1, "1400.0 MHz", 12, 1}, {2, "x", 70, 7}};
@@ -195,16 +196,16 @@ private slots:
         fields.nbVid = 124;  // no such item: supply off
         form_->ShowFields(fields);
 
-        QCOMPARE(form_->SpeedPanels[0]->text(), QStringLiteral("2800.0 MHz"));
-        QCOMPARE(form_->Multipliers[0]->currentIndex(), 12);
-        QVERIFY(form_->SpeedPanels[1]->text() != QStringLiteral("1400.0 MHz"));
-        QVERIFY(form_->Divisors[1]->currentIndex() != 1);
+        QCOMPARE(form_->speedPanels[0]->text(), QStringLiteral("2800.0 MHz"));
+        QCOMPARE(form_->multiplierLists[0]->currentIndex(), 12);
+        QVERIFY(form_->speedPanels[1]->text() != QStringLiteral("1400.0 MHz"));
+        QVERIFY(form_->divisorLists[1]->currentIndex() != 1);
         // Codes the lists have no item for show an empty list, not a neighbour.
-        QCOMPARE(form_->Multipliers[2]->currentIndex(), -1);
-        QCOMPARE(form_->Divisors[2]->currentIndex(), -1);
-        QCOMPARE(form_->ComboBox9->currentIndex(), 16);
-        QCOMPARE(form_->ComboBox14->currentIndex(), -1);
-        QCOMPARE(form_->Panel5->text(), QStringLiteral("2000.0 MHz"));
+        QCOMPARE(form_->multiplierLists[2]->currentIndex(), -1);
+        QCOMPARE(form_->divisorLists[2]->currentIndex(), -1);
+        QCOMPARE(form_->coreVoltageList->currentIndex(), 16);
+        QCOMPARE(form_->uncoreVoltageList->currentIndex(), -1);
+        QCOMPARE(form_->uncoreSpeedPanel->text(), QStringLiteral("2000.0 MHz"));
     }
 
     // Set ZM_SCREENSHOT_TFORM5 to a file name to keep the picture.
@@ -217,9 +218,9 @@ private slots:
     }
 
     void anEmptyHeldListIsRefusedWithAWarning() {
-        Open(form_->ComboBox14);
-        form_->ComboBox14->setCurrentIndex(-1);
-        QTest::mouseClick(form_->CPUApply, Qt::LeftButton);
+        Open(form_->uncoreVoltageList);
+        form_->uncoreVoltageList->setCurrentIndex(-1);
+        QTest::mouseClick(form_->applyButton, Qt::LeftButton);
         QVERIFY(MsrWrites(*machine_).empty());
         QCOMPARE(warnings_.size(), std::size_t{1});
         QVERIFY(warnings_[0].find("uncore voltage") != std::string::npos);

@@ -7,17 +7,17 @@
 
 #include "app/backend_selection.h"
 #include "sim/simulated_machine.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 namespace zm::testing {
 
 class MainWindowHost {
 protected:
     // The whole start-up on the machine, as at a log-on with no settings file.
-    std::unique_ptr<ui::TForm1> Window(std::shared_ptr<sim::SimulatedMachine> machine) {
+    std::unique_ptr<ui::MainWindow> Window(std::shared_ptr<sim::SimulatedMachine> machine) {
         backend_ = app::SimulatedMachineBackend(std::move(machine));
-        return std::make_unique<ui::TForm1>(backend_, "", sink_);
+        return std::make_unique<ui::MainWindow>(backend_, "", sink_);
     }
 
     app::Backend backend_;

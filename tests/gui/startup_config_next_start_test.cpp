@@ -6,20 +6,20 @@
 #include <QComboBox>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QSystemTrayIcon>
 #include <QtTest>
 #include <optional>
 
 #include "app/backend_selection.h"
 #include "hw/bit_field.h"
-#include "settings/gui/tform7.h"
+#include "settings/gui/startup_window.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
 
@@ -65,14 +65,14 @@ class StartupConfigNextStartTest : public QObject {
         run.machine = sim::SimulatedMachine::Load("x58-bloomfield");
         run.backend = app::SimulatedMachineBackend(run.machine);
         run.windows.emplace(ui::CreateWindows(run.backend, Ini(), run.sink));
-        QVERIFY(!run.windows->form1->TerminationRequested());
+        QVERIFY(!run.windows->mainWindow->TerminationRequested());
     }
     static void ShowAndLetTheTimerRun(Run& run) {
-        ui::TForm1& form1 = *run.windows->form1;
-        form1.show();
-        form1.FormActivate();
-        form1.Startup().facts.monitorReady = 1;
-        QTRY_VERIFY_WITH_TIMEOUT(!form1.Timer1->isActive(), 3000);
+        ui::MainWindow& mainWindow = *run.windows->mainWindow;
+        mainWindow.show();
+        mainWindow.FormActivate();
+        mainWindow.Startup().facts.monitorReady = 1;
+        QTRY_VERIFY_WITH_TIMEOUT(!mainWindow.startUpTimer->isActive(), 3000);
     }
 
 private slots:
@@ -87,18 +87,20 @@ private slots:
             Run first;
             Start(first);
             ShowAndLetTheTimerRun(first);
-            QVERIFY(first.windows->form1->isVisible());  // no settings file yet
+            QVERIFY(first.windows->mainWindow->isVisible());  // no settings file yet
             QCOMPARE(TrcdWrites(*first.machine, 0).size(), std::size_t{0});
 
-            QComboBox* trcd = first.windows->form1->TimingCombo(timings::TimingControl::Combo2A);
+            QComboBox* trcd =
+                first.windows->mainWindow->TimingCombo(timings::TimingControl::Combo2A);
             QCOMPARE(trcd->currentText(), QStringLiteral("9"));
             elevenIndex = trcd->findText("11");
             trcd->setCurrentIndex(elevenIndex);
-            auto* form7 = qobject_cast<settings::gui::TForm7*>(first.windows->form7.get());
-            QVERIFY(form7);
-            form7->CheckBox1->setChecked(true);
+            auto* startUpWindow =
+                qobject_cast<settings::gui::StartUpWindow*>(first.windows->startUpWindow.get());
+            QVERIFY(startUpWindow);
+            startUpWindow->applyTimingsBox->setChecked(true);
             AnswerOk();
-            QTest::mouseClick(form7->Apply, Qt::LeftButton);
+            QTest::mouseClick(startUpWindow->Apply, Qt::LeftButton);
             QCOMPARE(settings::IniFile(Ini()).ReadString("HL", "AN"), std::string("1"));
         }
 
@@ -107,15 +109,17 @@ private slots:
         // Written into every channel before the registers are read and shown.
         for (int ch = 0; ch < 3; ++ch)
             QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
-        QCOMPARE(next.windows->form1->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
-                 elevenIndex);
+        QCOMPARE(
+            next.windows->mainWindow->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
+            elevenIndex);
         ShowAndLetTheTimerRun(next);
         // Out of sight: hidden behind the notification-area icons, or minimised where the
         // desktop has no notification area to bring it back from.
         if (QSystemTrayIcon::isSystemTrayAvailable())
-            QVERIFY(next.windows->form1->isHidden());
+            QVERIFY(next.windows->mainWindow->isHidden());
         else
-            QVERIFY(next.windows->form1->isMinimized() && next.windows->form1->isVisible());
+            QVERIFY(next.windows->mainWindow->isMinimized() &&
+                    next.windows->mainWindow->isVisible());
     }
 };
 

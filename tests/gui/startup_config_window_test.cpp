@@ -10,16 +10,16 @@
 #include <QtTest>
 
 #include "app/backend_selection.h"
-#include "settings/gui/tform7.h"
+#include "settings/gui/startup_window.h"
 #include "settings/ini_file.h"
 #include "settings/startup_launch.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
-using settings::gui::TForm7;
+using settings::gui::StartUpWindow;
 
 namespace {
 
@@ -66,15 +66,15 @@ private slots:
     }
 
     void boxesFollowTheFileAndTheThirdIsNeverEnabledHere() {
-        TForm7 form(Setup());
+        StartUpWindow form(Setup());
         QCOMPARE(form.windowTitle(), QStringLiteral("StartUp configuration"));
         QCOMPARE(form.size(), QSize(295, 128));
-        QVERIFY(!form.CheckBox3->isEnabled());
-        for (QCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3}) {
+        QVERIFY(!form.startMonitorBox->isEnabled());
+        for (QCheckBox* box : {form.applyTimingsBox, form.startInTrayBox, form.startMonitorBox}) {
             QCOMPARE(box->width(), 281);
             QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
         }
-        QCOMPARE(form.CheckBox3->text(),
+        QCOMPARE(form.startMonitorBox->text(),
                  QStringLiteral("Let Monitoring  running  when SysTray is enabled"));
 
         settings::IniFile file(Ini().toStdString());
@@ -82,29 +82,29 @@ private slots:
         file.WriteFlag("HL", "ST", true);
         file.WriteString("HL", "STM", "1");
         form.FormActivate();
-        QVERIFY(!form.CheckBox1->isChecked());
-        QVERIFY(form.CheckBox2->isChecked());
-        QVERIFY(form.CheckBox3->isChecked());
-        QVERIFY(!form.CheckBox3->isEnabled());
+        QVERIFY(!form.applyTimingsBox->isChecked());
+        QVERIFY(form.startInTrayBox->isChecked());
+        QVERIFY(form.startMonitorBox->isChecked());
+        QVERIFY(!form.startMonitorBox->isEnabled());
 
         form.show();
-        QTest::mouseClick(form.CheckBox2, Qt::LeftButton, {}, QPoint(5, 8));
-        QVERIFY(!form.CheckBox2->isChecked());
-        QVERIFY(!form.CheckBox3->isChecked());
-        QTest::mouseClick(form.CheckBox2, Qt::LeftButton, {}, QPoint(5, 8));
-        QVERIFY(form.CheckBox2->isChecked());
-        QVERIFY(!form.CheckBox3->isEnabled());
+        QTest::mouseClick(form.startInTrayBox, Qt::LeftButton, {}, QPoint(5, 8));
+        QVERIFY(!form.startInTrayBox->isChecked());
+        QVERIFY(!form.startMonitorBox->isChecked());
+        QTest::mouseClick(form.startInTrayBox, Qt::LeftButton, {}, QPoint(5, 8));
+        QVERIFY(form.startInTrayBox->isChecked());
+        QVERIFY(!form.startMonitorBox->isEnabled());
 
         // Changes not applied are lost on the next activation.
         form.FormActivate();
-        QVERIFY(form.CheckBox3->isChecked());
+        QVERIFY(form.startMonitorBox->isChecked());
     }
 
     void quitWritesNothing() {
-        TForm7 form(Setup());
+        StartUpWindow form(Setup());
         form.show();
-        form.CheckBox1->setChecked(true);
-        form.CheckBox2->setChecked(true);
+        form.applyTimingsBox->setChecked(true);
+        form.startInTrayBox->setChecked(true);
         QTest::mouseClick(form.Quit, Qt::LeftButton);
         QVERIFY(form.isHidden());
         QVERIFY(!QFile::exists(Ini()));
@@ -121,14 +121,14 @@ private slots:
             "/opt/zm/", "x58-bloomfield", Ini().toStdString(), "/opt/zm/ZM.ini");
         ui::ApplicationWindows windows =
             ui::CreateWindows(backend, Ini().toStdString(), sink, launch);
-        auto* form = qobject_cast<TForm7*>(windows.form7.get());
+        auto* form = qobject_cast<StartUpWindow*>(windows.startUpWindow.get());
         QVERIFY(form);
-        QComboBox* trcd = windows.form1->TimingCombo(timings::TimingControl::Combo2A);
+        QComboBox* trcd = windows.mainWindow->TimingCombo(timings::TimingControl::Combo2A);
         trcd->setCurrentIndex(trcd->findText("11"));
 
-        QTest::mouseClick(windows.form1->Save, Qt::LeftButton);
+        QTest::mouseClick(windows.mainWindow->Save, Qt::LeftButton);
         QVERIFY(form->isVisible());
-        form->CheckBox1->setChecked(true);
+        form->applyTimingsBox->setChecked(true);
         QString question;
         AnswerQuestion(QMessageBox::Ok, &question);
         QTest::mouseClick(form->Apply, Qt::LeftButton);
@@ -147,7 +147,7 @@ private slots:
                                 Ini() + "\n"),
                  qPrintable(entry));
 
-        form->CheckBox1->setChecked(false);
+        form->applyTimingsBox->setChecked(false);
         QTest::mouseClick(form->Apply, Qt::LeftButton);
         QCOMPARE(file.ReadString("HL", "AN"), std::string("0"));
         QVERIFY(!QFile::exists(EntryFile()));
@@ -160,9 +160,9 @@ private slots:
         ui::RecordingMessageSink sink;
         ui::ApplicationWindows windows =
             ui::CreateWindows(backend, Ini().toStdString(), sink, Setup().launch);
-        auto* form = qobject_cast<TForm7*>(windows.form7.get());
+        auto* form = qobject_cast<StartUpWindow*>(windows.startUpWindow.get());
         QVERIFY(form);
-        form->CheckBox1->setChecked(true);
+        form->applyTimingsBox->setChecked(true);
 
         QString question;
         AnswerQuestion(QMessageBox::Cancel, &question);

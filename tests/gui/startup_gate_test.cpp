@@ -9,8 +9,8 @@
 #include "app/extended_config.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
-#include "ui/tform1.h"
 
 using namespace zm;
 
@@ -24,12 +24,12 @@ struct Started {
     std::shared_ptr<sim::SimulatedMachine> machine;
     app::Backend backend;
     ui::RecordingMessageSink sink;
-    std::unique_ptr<ui::TForm1> window;
+    std::unique_ptr<ui::MainWindow> window;
 
     explicit Started(const char* profile)
         : machine(sim::SimulatedMachine::Load(profile)),
           backend(app::SimulatedMachineBackend(machine)) {
-        window = std::make_unique<ui::TForm1>(backend, "", sink);
+        window = std::make_unique<ui::MainWindow>(backend, "", sink);
     }
 };
 
@@ -44,13 +44,22 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("text");
         const QString warning = QString::fromStdString(kChipsetWarning);
-        QTest::newRow("pass") << "x58-bloomfield" << "" << "";
-        QTest::newRow("965 chipset") << "p965-core2" << "WARNING!" << warning;
-        QTest::newRow("P45 chipset") << "p45-core2" << "WARNING!" << warning;
-        QTest::newRow("unknown") << "sis661-pentium4" << "ERROR!" << "NOT FOR THIS SYSTEM!";
-        QTest::newRow("two sockets") << "dual-xeon-5520" << "ERROR!" << "NOT FOR THIS SYSTEM!";
-        QTest::newRow("missing file")
-            << "x58-missing-winring0-sys" << "ERROR!" << "WinRing0.sys is not find!";
+        QTest::newRow("pass") << "x58-bloomfield"
+                              << ""
+                              << "";
+        QTest::newRow("965 chipset") << "p965-core2"
+                                     << "WARNING!" << warning;
+        QTest::newRow("P45 chipset") << "p45-core2"
+                                     << "WARNING!" << warning;
+        QTest::newRow("unknown") << "sis661-pentium4"
+                                 << "ERROR!"
+                                 << "NOT FOR THIS SYSTEM!";
+        QTest::newRow("two sockets") << "dual-xeon-5520"
+                                     << "ERROR!"
+                                     << "NOT FOR THIS SYSTEM!";
+        QTest::newRow("missing file") << "x58-missing-winring0-sys"
+                                      << "ERROR!"
+                                      << "WinRing0.sys is not find!";
     }
 
     void outcomes() {
@@ -82,16 +91,16 @@ private slots:
     void cpuGroup_data() {
         QTest::addColumn<QString>("profile");
         QTest::addColumn<QStringList>("panels");  // Panel6, Panel2, Panel12, Panel14, Panel17
-        QTest::newRow("Bloomfield") << "x58-bloomfield"
-                                    << QStringList{"6A5", "D0", "LGA 1366", "45 nm", "4 / 8"};
+        QTest::newRow("Bloomfield")
+            << "x58-bloomfield" << QStringList{"6A5", "D0", "LGA 1366", "45 nm", "4 / 8"};
         QTest::newRow("Gulftown") << "x58-gulftown"
                                   << QStringList{"6C2", "B1", "LGA 1366", "32 nm", "6 / 12"};
-        QTest::newRow("Lynnfield") << "p55-lynnfield"
-                                   << QStringList{"6E5", "B1", "LGA 1156", "45 nm", "4 / 8"};
-        QTest::newRow("Phenom II DDR2") << "k10-am2plus-ddr2"
-                                        << QStringList{"F42", "C2", "AM2+ (940)", "45 nm", "4 / 4"};
-        QTest::newRow("Phenom II DDR3") << "k10-am3-ddr3"
-                                        << QStringList{"F43", "C3", "AM3 (941)", "45 nm", "4 / 4"};
+        QTest::newRow("Lynnfield")
+            << "p55-lynnfield" << QStringList{"6E5", "B1", "LGA 1156", "45 nm", "4 / 8"};
+        QTest::newRow("Phenom II DDR2")
+            << "k10-am2plus-ddr2" << QStringList{"F42", "C2", "AM2+ (940)", "45 nm", "4 / 4"};
+        QTest::newRow("Phenom II DDR3")
+            << "k10-am3-ddr3" << QStringList{"F43", "C3", "AM3 (941)", "45 nm", "4 / 4"};
         QTest::newRow("Opteron") << "socketf-opteron"
                                  << QStringList{"F23", "B3", "F (1207)", "65 nm", "4 / 4"};
     }
@@ -119,7 +128,7 @@ private slots:
         const std::uint32_t before = machine->Pci(0, 24, 3, 0x8C);
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
-        ui::TForm1 window(backend, "", sink);
+        ui::MainWindow window(backend, "", sink);
         QVERIFY(sink.messages.empty());
         QCOMPARE(machine->Pci(0, 24, 3, 0x8C) & 0x4000u, 0x4000u);  // opened for DCT1
 
@@ -129,7 +138,8 @@ private slots:
         QCOMPARE(machine->Pci(0, 24, 3, 0x8C), before);
         std::size_t f3x8cWrites = 0;
         for (const sim::WriteRecord& w : machine->Writes())
-            if (w.kind == sim::WriteRecord::Kind::Pci && w.address == app::kF3x8CAddress) ++f3x8cWrites;
+            if (w.kind == sim::WriteRecord::Kind::Pci && w.address == app::kF3x8CAddress)
+                ++f3x8cWrites;
         QCOMPARE(f3x8cWrites, bitAtStart ? std::size_t{0} : std::size_t{1});
     }
 
@@ -138,24 +148,25 @@ private slots:
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
         ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
-        QCOMPARE(windows.form1->objectName(), QStringLiteral("TForm1"));
-        const QList<QPair<QWidget*, QString>> others = {{windows.form3.get(), "TForm3"},
-                                                        {windows.form4.get(), "TForm4"},
-                                                        {windows.form5.get(), "TForm5"},
-                                                        {windows.form6.get(), "TForm6"},
-                                                        {windows.form7.get(), "TForm7"}};
+        QCOMPARE(windows.mainWindow->objectName(), QStringLiteral("MainWindow"));
+        const QList<QPair<QWidget*, QString>> others = {
+            {windows.aboutWindow.get(), "AboutWindow"},
+            {windows.spdWindow.get(), "SpdWindow"},
+            {windows.cpuSettingsWindow.get(), "CpuSettingsWindow"},
+            {windows.monitorWindow.get(), "MonitorWindow"},
+            {windows.startUpWindow.get(), "StartUpWindow"}};
         for (const auto& [window, name] : others) {
             QCOMPARE(window->objectName(), name);
             QVERIFY(window->isHidden());
         }
-        QTest::mouseClick(windows.form1->About, Qt::LeftButton);
-        QVERIFY(windows.form3->isVisible());
-        QTest::mouseClick(windows.form1->Save, Qt::LeftButton);
-        QVERIFY(windows.form7->isVisible());
-        QTest::mouseClick(windows.form1->Monitor, Qt::LeftButton);
-        QVERIFY(windows.form6->isVisible());
-        QVERIFY(windows.form4->isHidden());
-        QVERIFY(windows.form5->isHidden());
+        QTest::mouseClick(windows.mainWindow->About, Qt::LeftButton);
+        QVERIFY(windows.aboutWindow->isVisible());
+        QTest::mouseClick(windows.mainWindow->Save, Qt::LeftButton);
+        QVERIFY(windows.startUpWindow->isVisible());
+        QTest::mouseClick(windows.mainWindow->Monitor, Qt::LeftButton);
+        QVERIFY(windows.monitorWindow->isVisible());
+        QVERIFY(windows.spdWindow->isHidden());
+        QVERIFY(windows.cpuSettingsWindow->isHidden());
     }
 };
 

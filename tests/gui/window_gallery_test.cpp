@@ -14,8 +14,8 @@
 #include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
+#include "ui/main_window.h"
 #include "ui/message_sink.h"
-#include "ui/tform1.h"
 #include "ui/widgets.h"
 
 using namespace zm;
@@ -106,39 +106,43 @@ private slots:
         app::Backend backend = app::SimulatedMachineBackend(machineModel);
         ui::RecordingMessageSink sink;
         ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
-        ui::TForm1& form1 = *windows.form1;
-        QVERIFY(!form1.TerminationRequested());
-        form1.ApplyDensityLayout(96);
-        form1.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form1));
-        QTRY_VERIFY_WITH_TIMEOUT(form1.PanelBclk->text().endsWith(QStringLiteral(" MHz")), 10000);
-        QVERIFY2(LayoutFaults(form1).isEmpty(), qPrintable(LayoutFaults(form1).join('\n')));
-        Keep(form1, QStringLiteral("%1-main-compact").arg(machine));
-        form1.OthersTimingsClick();
-        QVERIFY2(LayoutFaults(form1).isEmpty(), qPrintable(LayoutFaults(form1).join('\n')));
-        Keep(form1, QStringLiteral("%1-main-expanded").arg(machine));
+        ui::MainWindow& mainWindow = *windows.mainWindow;
+        QVERIFY(!mainWindow.TerminationRequested());
+        mainWindow.ApplyDensityLayout(96);
+        mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindow.PanelBclk->text().endsWith(QStringLiteral(" MHz")),
+                                 10000);
+        QVERIFY2(LayoutFaults(mainWindow).isEmpty(),
+                 qPrintable(LayoutFaults(mainWindow).join('\n')));
+        Keep(mainWindow, QStringLiteral("%1-main-compact").arg(machine));
+        mainWindow.OthersTimingsClick();
+        QVERIFY2(LayoutFaults(mainWindow).isEmpty(),
+                 qPrintable(LayoutFaults(mainWindow).join('\n')));
+        Keep(mainWindow, QStringLiteral("%1-main-expanded").arg(machine));
 
-        const std::pair<QWidget*, const char*> secondary[] = {{windows.form3.get(), "about"},
-                                                              {windows.form5.get(), "cpu"},
-                                                              {windows.form6.get(), "monitor"},
-                                                              {windows.form7.get(), "startup"}};
+        const std::pair<QWidget*, const char*> secondary[] = {
+            {windows.aboutWindow.get(), "about"},
+            {windows.cpuSettingsWindow.get(), "cpu"},
+            {windows.monitorWindow.get(), "monitor"},
+            {windows.startUpWindow.get(), "startup"}};
         for (auto [window, name] : secondary) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
         }
-        form1.spdClick();
-        QVERIFY(windows.form4->isVisible());
+        mainWindow.spdClick();
+        QVERIFY(windows.spdWindow->isVisible());
         // A few Monitor samples, so its graphs have something to draw (more for a kept picture).
         QTest::qWait(qEnvironmentVariableIsEmpty("ZM_SCREENSHOT_DIR") ? 3500 : 30000);
         for (auto [window, name] : secondary)
             Keep(*window, QStringLiteral("%1-%2").arg(machine, QString::fromUtf8(name)));
-        Keep(*windows.form4, QStringLiteral("%1-spd").arg(machine));
+        Keep(*windows.spdWindow, QStringLiteral("%1-spd").arg(machine));
         for (auto [window, name] : secondary)
             QVERIFY2(LayoutFaults(*window).isEmpty(),
                      qPrintable(QString::fromUtf8(name) + ": " + LayoutFaults(*window).join('\n')));
-        QVERIFY2(LayoutFaults(*windows.form4).isEmpty(),
-                 qPrintable(LayoutFaults(*windows.form4).join('\n')));
-        form1.ExitClick();
+        QVERIFY2(LayoutFaults(*windows.spdWindow).isEmpty(),
+                 qPrintable(LayoutFaults(*windows.spdWindow).join('\n')));
+        mainWindow.ExitClick();
     }
 };
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hw/hardware_access.h"
-#include "monitor/op_thread.h"
+#include "monitor/monitor_thread.h"
 #include "monitor/thread_sampling.h"
 #include "sim/simulated_machine.h"
 
@@ -40,8 +40,9 @@ TEST(MonitorProfiles, TemperaturesAndUsageArePlausible) {
         settings.CoreCount = p.cores;
         settings.ThreadCount = p.threads;
         settings.source = p.source;
-        OP op(
-            *machine, hw, *clock, settings, [](OP::Task) {}, [](const ThreadResults&) {});
+        MonitorThread op(
+            *machine, hw, *clock, settings, [](MonitorThread::Task) {},
+            [](const ThreadResults&) {});
         ThreadResults r;
         ASSERT_TRUE(op.Measure(r));
         ASSERT_EQ(machine->ProcessorCount(), static_cast<unsigned>(p.threads));

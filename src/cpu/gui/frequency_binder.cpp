@@ -24,8 +24,8 @@ void SetText(QLabel* label, const std::string& text) {
 
 }  // namespace
 
-ThreadCompteur::Dispatcher FrequencyBinder::QueuedDispatcher(QObject* context) {
-    return [context](ThreadCompteur::Task task) {
+ClockMeasuringThread::Dispatcher FrequencyBinder::QueuedDispatcher(QObject* context) {
+    return [context](ClockMeasuringThread::Task task) {
         QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
     };
 }
@@ -40,12 +40,12 @@ FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& h
     if (w_.eist) connect(w_.eist, &QCheckBox::clicked, this, &FrequencyBinder::EISTClick);
     if (w_.turbo) connect(w_.turbo, &QCheckBox::clicked, this, &FrequencyBinder::turboClick);
     if (w_.c1e) connect(w_.c1e, &QCheckBox::clicked, this, &FrequencyBinder::C1EClick);
-    if (w_.combo22) {
-        connect(w_.combo22, qOverload<int>(&QComboBox::activated), this,
-                &FrequencyBinder::Combo22Change);
+    if (w_.coreMultiplierList) {
+        connect(w_.coreMultiplierList, qOverload<int>(&QComboBox::activated), this,
+                &FrequencyBinder::CoreMultiplierListChanged);
         // The list's popup shows when it is dropped down, by mouse or keyboard.
-        combo22Popup_ = w_.combo22->view()->parentWidget();
-        if (combo22Popup_) combo22Popup_->installEventFilter(this);
+        coreMultiplierPopup_ = w_.coreMultiplierList->view()->parentWidget();
+        if (coreMultiplierPopup_) coreMultiplierPopup_->installEventFilter(this);
     }
 }
 
@@ -54,7 +54,7 @@ FrequencyBinder::~FrequencyBinder() {
 }
 
 bool FrequencyBinder::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == combo22Popup_ && event->type() == QEvent::Show) Combo22DropDown();
+    if (watched == coreMultiplierPopup_ && event->type() == QEvent::Show) CoreMultiplierListOpened();
     return QObject::eventFilter(watched, event);
 }
 
@@ -67,12 +67,12 @@ void FrequencyBinder::ShowIntelSetup(const FrequencySetup& setup) {
     if (w_.eist) w_.eist->setChecked(boxes.eist);
     if (w_.turbo) w_.turbo->setChecked(boxes.turbo);
     if (w_.c1e) w_.c1e->setChecked(boxes.c1e);
-    if (w_.combo22) {
-        const QSignalBlocker blocker(w_.combo22);
-        w_.combo22->clear();
-        for (const std::string& item : setup.multiplierItems) w_.combo22->addItem(Text(item));
-        w_.combo22->setMaxVisibleItems(16);
-        w_.combo22->show();
+    if (w_.coreMultiplierList) {
+        const QSignalBlocker blocker(w_.coreMultiplierList);
+        w_.coreMultiplierList->clear();
+        for (const std::string& item : setup.multiplierItems) w_.coreMultiplierList->addItem(Text(item));
+        w_.coreMultiplierList->setMaxVisibleItems(16);
+        w_.coreMultiplierList->show();
     }
     if (w_.coreMultiplier) w_.coreMultiplier->hide();
 }
@@ -84,7 +84,7 @@ void FrequencyBinder::ShowK10Setup(const FrequencySetup& setup) {
     for (QCheckBox* box : {w_.eist, w_.c1e, w_.turbo}) {
         if (box) box->setEnabled(false);
     }
-    if (w_.combo22) w_.combo22->hide();
+    if (w_.coreMultiplierList) w_.coreMultiplierList->hide();
     if (w_.coreMultiplier) w_.coreMultiplier->show();
 }
 
@@ -95,16 +95,16 @@ void FrequencyBinder::ShowPass(const PassOutput& out) {
     SetText(w_.uncore, out.texts.uncore);
     SetText(w_.link, out.texts.ht);
     SetText(w_.ram, out.texts.ram);
-    if (out.coreMultiplierItem && w_.combo22 && !clocks_->State().Held(0) &&
-        *out.coreMultiplierItem < w_.combo22->count()) {
-        const QSignalBlocker blocker(w_.combo22);
-        w_.combo22->setCurrentIndex(*out.coreMultiplierItem);
+    if (out.coreMultiplierItem && w_.coreMultiplierList && !clocks_->State().Held(0) &&
+        *out.coreMultiplierItem < w_.coreMultiplierList->count()) {
+        const QSignalBlocker blocker(w_.coreMultiplierList);
+        w_.coreMultiplierList->setCurrentIndex(*out.coreMultiplierItem);
     }
     if (out.cpuSettings && cpuSettingsSink_) cpuSettingsSink_(*out.cpuSettings);
 }
 
 bool FrequencyBinder::ApplyCoreMultiplier() {
-    const int selected = w_.combo22 ? w_.combo22->currentIndex() : -1;
+    const int selected = w_.coreMultiplierList ? w_.coreMultiplierList->currentIndex() : -1;
     return clocks_->ApplyCoreMultiplier(selected);
 }
 
@@ -117,22 +117,23 @@ void FrequencyBinder::turboClick(bool checked) {
 void FrequencyBinder::C1EClick(bool checked) {
     clocks_->C1eClick(checked);
 }
-void FrequencyBinder::Combo22DropDown() {
-    clocks_->Combo22DropDown();
+void FrequencyBinder::CoreMultiplierListOpened() {
+    clocks_->CoreMultiplierListOpened();
 }
 
-void FrequencyBinder::Combo22Change(int /*index*/) {
+void FrequencyBinder::CoreMultiplierListChanged(int /*index*/) {
     const bool eistChecked = w_.eist && w_.eist->isChecked();
-    if (clocks_->Combo22Change(eistChecked) && warn_) warn_(kEistNeededWarning, kWarningCaption);
-    if (w_.combo22) {
+    if (clocks_->CoreMultiplierListChanged(eistChecked) && warn_)
+        warn_(kEistNeededWarning, kWarningCaption);
+    if (w_.coreMultiplierList) {
         // The system window colour is the background of edit fields (white by default).
         const QColor window = QGuiApplication::palette().color(QPalette::Base);
-        QPalette palette = w_.combo22->palette();
+        QPalette palette = w_.coreMultiplierList->palette();
         palette.setColor(QPalette::Base, window);
         palette.setColor(QPalette::Button, window);
         palette.setColor(QPalette::Text, Qt::black);
         palette.setColor(QPalette::ButtonText, Qt::black);
-        w_.combo22->setPalette(palette);
+        w_.coreMultiplierList->setPalette(palette);
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Binds the main window's "System Frequency" group to the clock and CPU-control core: the
 // measuring thread's texts reach the panels through queued calls on the window thread, the
-// EIST / C1E / turbo boxes switch their features at once, and Combo22 holds the core multiplier
-// that Apply writes. The widgets belong to the main window; this only connects them.
+// EIST / C1E / turbo boxes switch their features at once, and coreMultiplierList holds the core
+// multiplier that Apply writes. The widgets belong to the main window; this only connects them.
 
 #include <QObject>
 #include <functional>
@@ -20,7 +20,7 @@ namespace zm::cpu::gui {
 struct FrequencyWidgets {
     QLabel* bclk = nullptr;
     QLabel* coreMultiplier = nullptr;  // text field of the Cores row (AMD K10)
-    QComboBox* combo22 = nullptr;      // core-multiplier list (Intel)
+    QComboBox* coreMultiplierList = nullptr;      // core-multiplier list (Intel)
     QLabel* cores = nullptr;
     QLabel* uncore = nullptr;
     QLabel* link = nullptr;
@@ -50,10 +50,10 @@ public:
     CpuClocks& Clocks() { return *clocks_; }
 
     // Runs tasks on this object's (the window) thread, later, without waiting for them.
-    static ThreadCompteur::Dispatcher QueuedDispatcher(QObject* context);
+    static ClockMeasuringThread::Dispatcher QueuedDispatcher(QObject* context);
 
-    // The platform branch's result: static fields, boxes, Combo22 on Intel; on AMD K10 the
-    // boxes are disabled, the list hidden and the Cores row shows the multiplier text.
+    // The platform branch's result: static fields, boxes, coreMultiplierList on Intel; on AMD K10
+    // the boxes are disabled, the list hidden and the Cores row shows the multiplier text.
     void ShowIntelSetup(const FrequencySetup& setup);
     void ShowK10Setup(const FrequencySetup& setup);
 
@@ -74,8 +74,8 @@ public:
     void EISTClick(bool checked);
     void turboClick(bool checked);
     void C1EClick(bool checked);
-    void Combo22DropDown();
-    void Combo22Change(int index);
+    void CoreMultiplierListOpened();
+    void CoreMultiplierListChanged(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,7 +86,7 @@ private:
     os::SteadyClock hostClock_;
     std::unique_ptr<CpuClocks> clocks_;
     std::function<void(const CpuSettingsFields&)> cpuSettingsSink_;
-    QObject* combo22Popup_ = nullptr;
+    QObject* coreMultiplierPopup_ = nullptr;
 };
 
 }  // namespace zm::cpu::gui
