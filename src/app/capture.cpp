@@ -12,7 +12,7 @@
 #include "app/startup.h"
 #include "app/version.h"
 #include "cpu/cpu_clocks.h"
-#include "cpu/thread_compteur.h"
+#include "cpu/clock_measuring_thread.h"
 #include "cpu/tsc_rate.h"
 #include "hw/recording_library.h"
 #include "os/clock.h"
