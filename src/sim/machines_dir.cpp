@@ -5,18 +5,28 @@
 
 namespace zm::sim {
 
-std::string MachinesDirectory() {
-    if (const char* env = std::getenv("ZENTRIMO_MACHINES"); env && *env) return env;
-    namespace fs = std::filesystem;
+namespace fs = std::filesystem;
+
+std::string MachinesDirectoryFor(const fs::path& executable) {
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        for (fs::path dir = self.parent_path(); !dir.empty() && dir != dir.root_path();
-             dir = dir.parent_path()) {
+    if (!executable.empty()) {
+        const fs::path bin = executable.parent_path();
+        // An installed tree: <prefix>/bin/zentrimo and <prefix>/share/zentrimo/machines.
+        const fs::path installed = bin.parent_path() / "share" / "zentrimo" / "machines";
+        if (fs::is_directory(installed, ec)) return installed.string();
+        // A build folder inside the source tree (build/, build/tests/...): the nearest machines/.
+        for (fs::path dir = bin; !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
             if (fs::is_directory(dir / "machines", ec)) return (dir / "machines").string();
         }
     }
-    return ZM_MACHINES_INSTALL_DIR;
+    return ZM_MACHINES_SOURCE_DIR;
+}
+
+std::string MachinesDirectory() {
+    if (const char* env = std::getenv("ZENTRIMO_MACHINES"); env && *env) return env;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return MachinesDirectoryFor(ec ? fs::path() : self);
 }
 
 }  // namespace zm::sim

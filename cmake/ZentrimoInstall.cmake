@@ -1,0 +1,80 @@
+# What `cmake --install` puts in place on Linux and what the Debian package holds:
+#   bin/zentrimo, libexec/zentrimo/zentrimo-helper (when the helper is built),
+#   share/zentrimo/machines (profiles and their data; the executable finds them from bin/),
+#   the desktop entry, the icon theme files, the AppStream metadata, the polkit policy,
+#   the man page and the systemd unit.
+include(GNUInstallDirs)
+
+# Installing (and cpack) builds nothing itself: scripts/package builds the installed targets and
+# reuses the test build, instead of building every test first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+
+set(ZM_SCREENSHOT_URL "https://zentrimo.org/screenshots" CACHE STRING
+    "Where the README's screenshots are published, for the AppStream metadata")
+
+install(TARGETS zentrimo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET zentrimo-helper)
+  install(TARGETS zentrimo-helper RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/zentrimo)
+endif()
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/machines/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zentrimo/machines
+        FILES_MATCHING PATTERN "*.json" PATTERN "*.bin" PATTERN "*.hex" PATTERN "*.txt"
+                       PATTERN "*.dat" PATTERN "README.md")
+
+install(FILES ${PROJECT_SOURCE_DIR}/data/zentrimo.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+configure_file(${PROJECT_SOURCE_DIR}/data/org.zentrimo.Zentrimo.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/data/org.zentrimo.Zentrimo.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/data/org.zentrimo.Zentrimo.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/data/zentrimo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/screenshot-x58.png
+              ${PROJECT_SOURCE_DIR}/docs/screenshot-k10.png
+              ${PROJECT_SOURCE_DIR}/docs/screenshot-monitor.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zentrimo/screenshots)
+if(EXISTS ${PROJECT_SOURCE_DIR}/data/org.zentrimo.helper.policy)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/org.zentrimo.helper.policy
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+endif()
+
+# The boot service: its ExecStart names the executable where this install puts it, which is
+# known only at install time (cmake --install --prefix, the package's /usr).
+install(CODE "
+  set(ZM_INSTALLED_ZENTRIMO \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zentrimo\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/data/zentrimo-apply@.service.in\"
+                 \"${PROJECT_BINARY_DIR}/data/zentrimo-apply@.service\" @ONLY)")
+install(FILES ${PROJECT_BINARY_DIR}/data/zentrimo-apply@.service
+        DESTINATION lib/systemd/system)
+
+# The icon: one drawing, rendered at build time into an icon-theme tree.
+find_package(Qt6 6.2 REQUIRED COMPONENTS Gui)
+add_executable(zentrimo_icons ${PROJECT_SOURCE_DIR}/src/ui/icons/render_icons.cpp
+                              ${PROJECT_SOURCE_DIR}/src/ui/app_icon.cpp)
+target_include_directories(zentrimo_icons PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(zentrimo_icons PRIVATE Qt6::Gui)
+set(zm_icon_stamp ${PROJECT_BINARY_DIR}/icons/hicolor/scalable/apps/zentrimo.svg)
+add_custom_command(OUTPUT ${zm_icon_stamp}
+                   COMMAND zentrimo_icons ${PROJECT_BINARY_DIR}/icons
+                   DEPENDS zentrimo_icons
+                   COMMENT "Drawing the program's icon")
+add_custom_target(zentrimo_icon_files ALL DEPENDS ${zm_icon_stamp})
+install(DIRECTORY ${PROJECT_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+
+# The Debian package (scripts/package): the same files under /usr.
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "zentrimo")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Zentrimo developers <dev@zentrimo.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Show and change memory timings of Intel LGA 1366/1156 and AMD K10 machines")
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+# The Qt 6 and C++ runtime libraries as dpkg-shlibdeps finds them from the executables, plus
+# the window system plugins (libqt6gui6 only recommends them), what runs the helper with
+# administrator rights and modprobe for the msr module.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, polkitd, pkexec, kmod")
+include(CPack)
