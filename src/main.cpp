@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/apply_stored.h"
 #include "app/backend_selection.h"
 #include "app/capture.h"
 #include "app/command_line.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
         case RunMode::ListMachines: std::cout << ListMachinesText(); return 0;
         case RunMode::Report:
         case RunMode::Capture:
+        case RunMode::ApplyStored:
         case RunMode::Gui: break;
     }
 
@@ -40,6 +42,8 @@ int main(int argc, char** argv) {
     }
     if (line.mode == RunMode::Capture)
         return RunCapture(choice.backend, line, std::cout, std::cerr);
+    if (line.mode == RunMode::ApplyStored)
+        return RunApplyStored(choice.backend, settingsPath, std::cout, std::cerr);
     if (line.mode == RunMode::Report)
         return RunReport(choice.backend, line, settingsPath, std::cout, std::cerr);
     return zm::ui::RunApplication(argc, argv, choice.backend, settingsPath, folder);

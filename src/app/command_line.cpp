@@ -6,7 +6,7 @@ namespace zm::app {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
-    bool report = false, list = false, help = false, version = false;
+    bool report = false, applyStored = false, list = false, help = false, version = false;
     auto fail = [&line](std::string error) {
         line.error = std::move(error);
         return line;
@@ -29,6 +29,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             line.captureKeepSerials = true;
         } else if (a == "--report") {
             report = true;
+        } else if (a == "--apply-stored") {
+            applyStored = true;
         } else if (a == "--json") {
             line.json = true;
         } else if (a == "--list-machines") {
@@ -45,6 +47,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (line.captureKeepSerials && line.captureFile.empty())
         return fail("--capture-keep-serials goes with --capture");
     if (report && !line.captureFile.empty()) return fail("--capture and --report go separately");
+    if (applyStored && (report || !line.captureFile.empty()))
+        return fail("--apply-stored goes alone, without --report or --capture");
     if (help)
         line.mode = RunMode::Help;
     else if (version)
@@ -55,12 +59,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.mode = RunMode::Report;
     else if (!line.captureFile.empty())
         line.mode = RunMode::Capture;
+    else if (applyStored)
+        line.mode = RunMode::ApplyStored;
     return line;
 }
 
 std::string UsageText() {
     return "Usage: zentrimo [--machine NAME|FILE] [--settings FILE] [--report [--json]]\n"
            "       zentrimo [--machine NAME|FILE] --capture FILE|- [--capture-keep-serials]\n"
+           "       zentrimo [--machine NAME|FILE] [--settings FILE] --apply-stored\n"
            "       zentrimo --list-machines | --help | --version\n"
            "\n"
            "  (no option)          run on this machine's hardware (needs root)\n"
@@ -71,6 +78,8 @@ std::string UsageText() {
            "  --capture FILE|-     no windows, nothing changed: write this machine as a\n"
            "                       profile for --machine (- for standard output)\n"
            "  --capture-keep-serials  keep serial numbers (masked with zeros otherwise)\n"
+           "  --apply-stored       no windows: write the settings file's stored timing set\n"
+           "                       as a start would, print what was done, and exit\n"
            "  --settings FILE      settings file to use instead of ZM.ini beside the program\n"
            "  --help, --version    this text; the program's version\n";
 }

@@ -6,7 +6,7 @@
 
 namespace zm::app {
 
-enum class RunMode { Gui, Report, Capture, ListMachines, Help, Version };
+enum class RunMode { Gui, Report, Capture, ApplyStored, ListMachines, Help, Version };
 
 struct CommandLine {
     RunMode mode = RunMode::Gui;
@@ -18,7 +18,8 @@ struct CommandLine {
     std::string error;         // set when the arguments make no sense
 };
 
-// argv[0] is skipped. Unknown options, missing values and --json without --report set error.
+// argv[0] is skipped. Unknown options, missing values, --json without --report and
+// --apply-stored with --report set error.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();

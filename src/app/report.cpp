@@ -238,6 +238,12 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
     return out.str();
 }
 
+std::string RenderTimingsText(const StartupResult& result) {
+    std::ostringstream out;
+    Timings(out, result.view.timings);
+    return out.str();
+}
+
 std::string RenderReportJson(const StartupResult& result, const std::string& machine) {
     const PlatformFacts& facts = result.facts;
     nlohmann::json report;

@@ -17,6 +17,9 @@ inline constexpr int kReportFormatVersion = 1;
 // when the start-up refused the machine (the window never becomes usable then).
 std::string RenderReportText(const StartupResult& result, const std::string& machine);
 
+// Only the timings table, as RenderReportText has it.
+std::string RenderTimingsText(const StartupResult& result);
+
 // One JSON object with the keys "version", "machine", "platform", "cpu", "motherboard", "memory",
 // "frequency", "timings", "spd", "buttons", "messages" and "terminated". Written also for a
 // refused machine, with the messages that refused it.

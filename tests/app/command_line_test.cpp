@@ -20,6 +20,8 @@ TEST(CommandLine, ParsesEveryForm) {
         {{"zentrimo", "--report", "--machine", "a.json", "--json"}, RunMode::Report, "a.json", "", true, false},
         {{"zentrimo", "--settings", "/tmp/z.ini", "--report"}, RunMode::Report, "", "/tmp/z.ini", false, false},
         {{"zentrimo", "--list-machines"}, RunMode::ListMachines, "", "", false, false},
+        {{"zentrimo", "--apply-stored", "--settings", "/u/ZM.ini"}, RunMode::ApplyStored, "", "/u/ZM.ini", false, false},
+        {{"zentrimo", "--apply-stored", "--report"}, RunMode::Gui, "", "", false, true},
         {{"zentrimo", "--report", "--help"}, RunMode::Help, "", "", false, false},
         {{"zentrimo", "--version"}, RunMode::Version, "", "", false, false},
         {{"zentrimo", "--machine"}, RunMode::Gui, "", "", false, true},

@@ -1,0 +1,78 @@
+#include "app/apply_stored.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "app/report.h"
+#include "app/shutdown.h"
+#include "app/startup.h"
+#include "settings/ini_file.h"
+#include "timings/stored_timings.h"
+
+namespace zm::app {
+namespace {
+
+// Whether the file holds any key of a stored set (of either controller family).
+bool HoldsStoredSet(const settings::IniFile& file) {
+    for (timings::ControllerKind kind :
+         {timings::ControllerKind::K10, timings::ControllerKind::Uncore,
+          timings::ControllerKind::HostBridge}) {
+        const std::string_view section = timings::StoredSection(kind);
+        for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
+            for (int channel = 0; channel < timings::StoredChannelCount(kind); ++channel) {
+                if (!file.ReadString(section, timings::StoredKeyName(key.number, channel), "")
+                         .empty())
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Why there is nothing to apply, or empty.
+std::string NothingToApply(const std::string& settingsPath) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(settingsPath, ec))
+        return "no stored timing set: there is no settings file " + settingsPath;
+    const settings::IniFile file(settingsPath);
+    if (!HoldsStoredSet(file))
+        return "no stored timing set in " + settingsPath +
+               " (StartUp stores one with \"Save these timings and apply at next boot\")";
+    if (!timings::StoredTimingsRequested(file))
+        return "the stored timing set in " + settingsPath +
+               " is not to be applied at start (HL/AN is not 1; switch it on in StartUp)";
+    return {};
+}
+
+}  // namespace
+
+int RunApplyStored(Backend& backend, const std::string& settingsPath, std::ostream& out,
+                   std::ostream& err) {
+    if (const std::string why = NothingToApply(settingsPath); !why.empty()) {
+        err << "zentrimo: " << why << "\n";
+        return kExitNothingToApply;
+    }
+    out << "zentrimo: applying the stored timing set of " << settingsPath << " on "
+        << backend.description << "\n";
+
+    hw::HardwareAccess hw(*backend.library);
+    StartupContext context{backend, hw, settingsPath, nullptr};
+    context.startMeasuringThread = false;
+    StartupResult result = RunStartup(context);
+    err << RenderMessages(result.messages);
+
+    int code = 0;
+    if (result.terminationRequested) {
+        err << "zentrimo: the machine was refused; nothing was written\n";
+        code = 1;
+    } else if (!result.timings) {
+        err << "zentrimo: no memory controller whose timings can be written; nothing was written\n";
+        code = kExitNothingToApply;
+    } else {
+        out << "zentrimo: written; the controller now holds:\n" << RenderTimingsText(result);
+    }
+    ReleaseHardware(hw, result.facts);
+    return code;
+}
+
+}  // namespace zm::app

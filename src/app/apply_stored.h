@@ -1,0 +1,23 @@
+#pragma once
+// --apply-stored: the start-up without windows, for the boot service (run as root before anyone
+// logs on) and by hand. It writes the settings file's stored timing set under exactly the rules
+// the windowed start-up follows, says on stdout what it did and on stderr what went wrong, puts
+// back what the start-up changed in the hardware, and exits.
+
+#include <iosfwd>
+#include <string>
+
+#include "app/backend.h"
+
+namespace zm::app {
+
+// Exit codes beside the report's 0 (done) and 1 (machine refused).
+inline constexpr int kExitNothingToApply = 3;
+
+// Refuses (kExitNothingToApply, nothing touched) when the settings file does not exist, holds no
+// stored set, or does not ask for it at start ("HL"/"AN" is not "1"). Otherwise runs the
+// start-up, which writes the set, and prints the timings the controller holds afterwards.
+int RunApplyStored(Backend& backend, const std::string& settingsPath, std::ostream& out,
+                   std::ostream& err);
+
+}  // namespace zm::app
