@@ -112,6 +112,7 @@ ValueList K10List(K10Mode mode, C control, const ListOptions& options) {
     const bool ddr2_800 = mode == K10Mode::Ddr2_800;
     const bool ddr3 = mode == K10Mode::Ddr3;
     switch (control) {
+        // DDR3: the item index is the Tcl field (CL - 4); 0..8 all fit its four bits.
         case C::Combo1A: return ddr3 ? Items({Run{4, 12}}) : Items({Run{3, 7}});
         case C::Combo2A:
         case C::Combo3A: return ddr2_800 ? Items({Run{3, 6}}) : Items({Run{5, 12}});

@@ -157,9 +157,11 @@ TEST(K10Apply, ShownOnlyTimingsAreNeverWritten) {
     struct Case {
         K10Mode mode;
         C control;
-    } cases[] = {{K10Mode::Ddr2_800, C::Combo1A},   {K10Mode::Ddr2_1066, C::Combo1A},
-                 {K10Mode::Ddr2_1066, C::Combo29A}, {K10Mode::Ddr3, C::Combo1A},
-                 {K10Mode::Ddr3, C::Combo29A},      {K10Mode::Ddr3, C::Combo20A}};
+    } cases[] = {{K10Mode::Ddr2_800, C::Combo1A},
+                 {K10Mode::Ddr2_1066, C::Combo1A},
+                 {K10Mode::Ddr2_1066, C::Combo29A},
+                 {K10Mode::Ddr3, C::Combo29A},
+                 {K10Mode::Ddr3, C::Combo20A}};
     for (const Case& c : cases) {
         Session s(c.mode, false);
         const DctRegisters before = s.state.dct[0];
@@ -171,6 +173,39 @@ TEST(K10Apply, ShownOnlyTimingsAreNeverWritten) {
         }
         for (const auto& w : s.m.DramWrites()) {
             EXPECT_NE(w.address & 0xFFu, 0x84u) << "the MRS copy is never written";
+        }
+    }
+}
+
+// DDR3 Tcl holds CL - 4, as the firmware programs it: a Phenom II running DDR3-1600 at CL 11
+// holds 7. Each row reads a Tcl field, shows its CL, then applies another CL on both
+// controllers and finds its field in F2x88 and F2x188, the rest of the register as read.
+TEST(K10Apply, Ddr3CasLatencyIsTheTclFieldPlusFour) {
+    struct Case {
+        std::uint32_t field;
+        const char* shown;
+        const char* picked;
+        std::uint32_t written;
+    } cases[] = {{1, "5", "11", 7}, {5, "9", "12", 8}, {7, "11", "5", 1}, {8, "12", "9", 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        K10Machine m;
+        m.SetGanged(false);
+        DctValues v = testing::kDdr3;
+        v.f88 = (v.f88 & ~0xFu) | c.field;
+        m.SetDct(0, v);
+        m.SetDct(1, v);
+        m.OpenExtendedConfig();
+        ControllerState state = ReadController(m.Hw(), K10Mode::Ddr3);
+        TimingModel model;
+        DecodeTimings(state, model);
+        const TimingLists lists = ControllerLists(state);
+        EXPECT_EQ(ItemText(lists, C::Combo1A, model[kChannelA][C::Combo1A]), c.shown);
+
+        RecordChange(model, C::Combo1A, ItemIndex(lists, C::Combo1A, c.picked), "  A   B");
+        ApplyTimings(m.Hw(), model, state, false);
+        for (int dct = 0; dct < 2; ++dct) {
+            EXPECT_EQ(m.Get(Register::TimingLow, dct), (v.f88 & ~0xFu) | c.written) << dct;
         }
     }
 }

@@ -19,7 +19,7 @@ constexpr DctValues kDdr2_1066{0x000B3004, 0x01225522, 0x00310010, 0x3F40807C,
 // DDR3-1333 9-9-9-24: tRTP 5, tRC 33, tRRD 4, tWR 10 (MRS); tRW-WB 5, tRW-TO 6, tWTR 5,
 // tWRRD 3, tWRWR 5 (high part 1), tRDRD 4, tRFC 160 ns on DIMMs 0/1, tFAW 30, max read
 // latency 128.
-constexpr DctValues kDdr3{0x00169647, 0x01B28D42, 0x00310010, 0x8F40817D,
+constexpr DctValues kDdr3{0x00169645, 0x01B28D42, 0x00310010, 0x8F40817D,
                           0x20000406, 0x00000066, 0x00200050};
 
 }  // namespace zm::timings::k10::testing

@@ -3,9 +3,15 @@
 #include "timings/k10_session.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
+#include "settings/ini_file.h"
+#include "timings/stored_timings.h"
 #include "timings/timing_change.h"
 
 namespace zm::timings {
@@ -136,6 +142,27 @@ TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
     EXPECT_EQ(ItemText(s.lists, C::Combo10A, DisplayIndex(s.model, kChannelA, C::Combo10A)), "9");
     EXPECT_EQ(ItemText(s.lists, C::Combo17A, DisplayIndex(s.model, kChannelB, C::Combo17A)), "120");
     EXPECT_EQ(hw::Field(31, 22).Get(m.Get(Register::DramControl, 1)), 120u);
+}
+
+// A stored set keeps the item the drop-down showed: key 1 = 5 is CL "9", written as Tcl 5 into
+// both controllers of a machine that runs CL 11 (Tcl 7).
+TEST(K10Session, StoredCasLatencyNineIsWrittenAsTclFive) {
+    K10Machine m;
+    DctValues v = k10::testing::kDdr3;
+    v.f88 = (v.f88 & ~0xFu) | 7u;
+    Populate(m, v, {false, 0x66, 0x66});
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("zm-k10-stored-cl-" + std::to_string(::getpid()) + ".ini");
+    std::ofstream(path, std::ios::binary) << "[HL]\nAN=1\n[HLK10]\n1A=5\n1B=5\n";
+    const settings::IniFile file(path);
+    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr3, [&](const TimingModel& decoded) {
+        return std::optional<TimingModel>(ReadStoredTimings(file, decoded));
+    });
+    std::filesystem::remove(path);
+    for (int dct = 0; dct < 2; ++dct) {
+        EXPECT_EQ(m.Get(Register::TimingLow, dct), (v.f88 & ~0xFu) | 5u) << dct;
+    }
+    EXPECT_EQ(ItemText(s.lists, C::Combo1A, s.model[kChannelA][C::Combo1A]), "9");
 }
 
 }  // namespace
