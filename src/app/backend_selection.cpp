@@ -26,13 +26,18 @@ BackendChoice SimulatedBackend(const std::string& machine, Pace pace) {
 }
 
 // This machine's own hardware, through the backend of the platform the program was built for.
-BackendChoice HostBackend() {
+BackendChoice HostBackend(HostWrites writes) {
 #ifdef _WIN32
+    // WinRing0 has no read-only form: the report's hardware access drops every write itself.
     using Host = hw::WinRing0Host;
-    auto makeHost = &hw::MakeWinRing0Host;
+    (void)writes;
+    auto makeHost = [] { return hw::MakeWinRing0Host(); };
 #else
     using Host = hw::LinuxHost;
-    auto makeHost = &hw::MakeLinuxHost;
+    auto makeHost = [writes] {
+        return hw::MakeLinuxHost(writes == HostWrites::ReadOnly ? hw::DeviceNodes::ReadOnly
+                                                                : hw::DeviceNodes::ReadWrite);
+    };
 #endif
     struct HostBundle {
         std::shared_ptr<Host> host;
@@ -80,13 +85,14 @@ Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine) 
     return b;
 }
 
-BackendChoice SelectBackend(const std::string& machine, Pace pace) {
-    return machine.empty() ? HostBackend() : SimulatedBackend(machine, pace);
+BackendChoice SelectBackend(const std::string& machine, Pace pace, HostWrites writes) {
+    return machine.empty() ? HostBackend(writes) : SimulatedBackend(machine, pace);
 }
 
 std::string ListMachinesText() {
     std::string text;
-    for (const sim::SimulatedMachine::ProfileInfo& info : sim::SimulatedMachine::ShippedProfiles()) {
+    for (const sim::SimulatedMachine::ProfileInfo& info :
+         sim::SimulatedMachine::ShippedProfiles()) {
         std::string name = info.name;
         if (name.size() < 24) name.append(24 - name.size(), ' ');
         text += name + " " + info.description + "\n";

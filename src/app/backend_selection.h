@@ -21,9 +21,14 @@ struct BackendChoice {
 // program sleeps, without waiting (a report).
 enum class Pace { RealTime, Instant };
 
+// What a run may change on the real hardware: the windows write; the report only reads, and on
+// a Linux host opens the MSR and physical-memory device nodes read-only.
+enum class HostWrites { Allowed, ReadOnly };
+
 // machine empty: this machine's real hardware; otherwise a shipped profile name or a profile
 // file.
-BackendChoice SelectBackend(const std::string& machine, Pace pace = Pace::RealTime);
+BackendChoice SelectBackend(const std::string& machine, Pace pace = Pace::RealTime,
+                            HostWrites writes = HostWrites::Allowed);
 
 // A backend on a simulated machine that already exists (tests build machines by hand).
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine);

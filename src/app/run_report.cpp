@@ -34,6 +34,7 @@ int RunReport(Backend& backend, const CommandLine& line, const std::string& sett
     cpu::CpuClocks clocks(hw, clock, nullptr, nullptr);
     StartupContext context{backend, hw, settingsPath, &clocks};
     context.startMeasuringThread = false;
+    context.mode = StartupMode::ReadOnlyReport;
     StartupResult result = RunStartup(context);
     if (!result.terminationRequested && (result.facts.intelPlatform || result.facts.amdPlatform))
         ShowMeasuredClocks(clocks.MeasureOnce(clock), result.view.frequency);

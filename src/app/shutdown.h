@@ -8,8 +8,9 @@
 
 namespace zm::app {
 
-// AMD K10: F3x8C bit 14 restored; then DeinitializeDll when the start-up initialised the
-// library. Safe to call more than once (the second call does nothing).
+// A read-only run's reach changes put back (hw::HardwareAccess::RestoreReachChanges); AMD K10:
+// F3x8C bit 14 restored; then DeinitializeDll when the start-up initialised the library. Safe to
+// call more than once (the second call does nothing).
 void ReleaseHardware(hw::HardwareAccess& hw, PlatformFacts& facts);
 
 }  // namespace zm::app

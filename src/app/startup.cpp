@@ -81,8 +81,9 @@ void ReadClockMultipliers(StartupContext& context, StartupResult& result,
 
 // The stored timing set, when the settings file asks for it at start ("AN" = "1"). "AN" is read
 // here, before the controller is; the set itself once the session has decoded the registers, so
-// that a timing the file does not hold keeps the controller's value.
+// that a timing the file does not hold keeps the controller's value. A report never writes one.
 timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResult& /*result*/) {
+    if (context.mode == StartupMode::ReadOnlyReport) return {};
     return timings::StoredTimingsAtStart(settings::IniFile(context.settingsPath));
 }
 
@@ -227,6 +228,9 @@ void RunPlatformBranch(StartupContext& context, StartupResult& result) {
 }
 
 StartupResult RunStartup(StartupContext& context) {
+    if (context.mode == StartupMode::ReadOnlyReport) {
+        context.hw.SetAccessMode(hw::AccessMode::ReadOnly);
+    }
     StartupResult result;
     ClearView(result);
     SetStartValues(result);

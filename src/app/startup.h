@@ -50,6 +50,12 @@ enum class StartupState {
     BranchDone,
 };
 
+// What the start-up may change. The windows' start writes the stored timing set when the
+// settings file asks for it ("AN" = "1"). The report's start only reads: the hardware access
+// drops every write but the few that reach the SMBus and the controllers (hw::AccessMode), which
+// the release puts back, and the stored set is never even read.
+enum class StartupMode { Windows, ReadOnlyReport };
+
 struct StartupContext {
     Backend& backend;
     hw::HardwareAccess& hw;
@@ -60,6 +66,7 @@ struct StartupContext {
     cpu::CpuClocks* clocks = nullptr;
     // The windows measure on the background thread; the report measures once, itself.
     bool startMeasuringThread = true;
+    StartupMode mode = StartupMode::Windows;
 };
 
 struct StartupResult {

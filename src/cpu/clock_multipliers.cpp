@@ -183,12 +183,15 @@ K10Startup ReadK10Multipliers(hw::HardwareAccess& hw, K10Mode mode) {
         out.texts.link = Times(out.multipliers.link);
     }
 
-    // 4. TscFreqSel: toggle it off and on so the counter is known to run at the P0 clock.
-    hw::MsrValue hwcr = hw.MsrRead(reg::kMsrHwcr, 0);
-    hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 0);
-    hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
-    hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 1);
-    hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
+    // 4. TscFreqSel: toggle it off and on so the counter is known to run at the P0 clock. A
+    //    read-only run (the report) leaves the register as the firmware set it.
+    if (!hw.ReadOnly()) {
+        hw::MsrValue hwcr = hw.MsrRead(reg::kMsrHwcr, 0);
+        hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 0);
+        hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
+        hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 1);
+        hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
+    }
 
     // 5. North bridge: NbFid + 4, halved when NbDid is set.
     if (auto value = ReadPresent(hw, reg::kNbClockControl)) {

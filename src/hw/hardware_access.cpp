@@ -11,12 +11,20 @@ std::uint32_t HardwareAccess::PciConfigRead(std::uint32_t address) {
 }
 
 void HardwareAccess::PciConfigWrite(std::uint32_t address, std::uint32_t value) {
+    if (!ReadOnly()) RawPciWrite(address, value);
+}
+
+void HardwareAccess::PciConfigWriteByte(std::uint32_t address, std::uint8_t value) {
+    if (!ReadOnly()) RawPciWriteByte(address, value);
+}
+
+void HardwareAccess::RawPciWrite(std::uint32_t address, std::uint32_t value) {
     std::lock_guard<std::mutex> pair(pciLock_);
     library_.WriteIoPortDword(kPciAddressPort, address);
     library_.WriteIoPortDword(kPciDataPort, value);
 }
 
-void HardwareAccess::PciConfigWriteByte(std::uint32_t address, std::uint8_t value) {
+void HardwareAccess::RawPciWriteByte(std::uint32_t address, std::uint8_t value) {
     std::lock_guard<std::mutex> pair(pciLock_);
     library_.WriteIoPortDword(kPciAddressPort, address);
     library_.WriteIoPortByte(kPciDataPort, value);
@@ -30,10 +38,62 @@ std::uint32_t HardwareAccess::MmioRead(std::uint32_t base, std::uint16_t offset)
 }
 
 void HardwareAccess::MmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value) {
+    if (!ReadOnly()) RawMemoryWrite(std::uint64_t{base} + offset, value);
+}
+
+void HardwareAccess::RawMemoryWrite(std::uint64_t address, std::uint32_t value) {
     const std::uint8_t bytes[4] = {
         static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
         static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    library_.WritePhysicalMemory(std::uint64_t{base} + offset, bytes, 1, 4);
+    library_.WritePhysicalMemory(address, bytes, 1, 4);
+}
+
+void HardwareAccess::Remember(ReachChange::Kind kind, std::uint64_t address,
+                              std::uint32_t current) {
+    std::lock_guard<std::mutex> guard(reachLock_);
+    for (const ReachChange& c : reachChanges_) {
+        if (c.kind == kind && c.address == address) return;
+    }
+    reachChanges_.push_back({kind, address, current});
+}
+
+void HardwareAccess::ReachPciWrite(std::uint32_t address, std::uint32_t value) {
+    if (ReadOnly()) Remember(ReachChange::Kind::PciDword, address, PciConfigRead(address));
+    RawPciWrite(address, value);
+}
+
+void HardwareAccess::ReachPciWriteByte(std::uint32_t address, std::uint8_t value) {
+    // The byte goes to the data port's first lane: the low byte of the addressed dword.
+    if (ReadOnly()) Remember(ReachChange::Kind::PciByte, address, PciConfigRead(address) & 0xFF);
+    RawPciWriteByte(address, value);
+}
+
+void HardwareAccess::ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value) {
+    const std::uint64_t address = std::uint64_t{base} + offset;
+    if (ReadOnly()) Remember(ReachChange::Kind::Memory, address, MmioRead(base, offset));
+    RawMemoryWrite(address, value);
+}
+
+void HardwareAccess::RestoreReachChanges() {
+    std::vector<ReachChange> changes;
+    {
+        std::lock_guard<std::mutex> guard(reachLock_);
+        changes.swap(reachChanges_);
+    }
+    for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
+        const auto address = static_cast<std::uint32_t>(c->address);
+        switch (c->kind) {
+            case ReachChange::Kind::PciDword:
+                RawPciWrite(address, c->original);
+                break;
+            case ReachChange::Kind::PciByte:
+                RawPciWriteByte(address, static_cast<std::uint8_t>(c->original));
+                break;
+            case ReachChange::Kind::Memory:
+                RawMemoryWrite(c->address, c->original);
+                break;
+        }
+    }
 }
 
 MsrValue HardwareAccess::MsrRead(std::uint32_t index, unsigned processor) {
@@ -43,6 +103,7 @@ MsrValue HardwareAccess::MsrRead(std::uint32_t index, unsigned processor) {
 }
 
 void HardwareAccess::MsrWrite(std::uint32_t index, MsrValue value, unsigned processor) {
+    if (ReadOnly()) return;
     library_.WrmsrEx(index, value.lo, value.hi, ProcessorMask(processor));
 }
 
@@ -53,6 +114,7 @@ MsrValue HardwareAccess::MsrReadCurrent(std::uint32_t index) {
 }
 
 void HardwareAccess::MsrWriteCurrent(std::uint32_t index, MsrValue value) {
+    if (ReadOnly()) return;
     library_.Wrmsr(index, value.lo, value.hi);
 }
 
@@ -62,7 +124,9 @@ std::uint64_t HardwareAccess::ReadTsc(unsigned processor) {
     return (std::uint64_t{hi} << 32) | lo;
 }
 
-void HardwareAccess::IoDelay() { library_.WriteIoPortByte(0x80, 0x80); }
+void HardwareAccess::IoDelay() {
+    library_.WriteIoPortByte(0x80, 0x80);
+}
 
 std::uint8_t HardwareAccess::SmbusRead(std::uint16_t reg) {
     return library_.ReadIoPortByte(static_cast<std::uint16_t>(smbusBase_ + reg));
@@ -77,8 +141,8 @@ void HardwareAccess::SmbusEnableHost() {
     // the base as an I/O space address, then the host controller enable bit in the host
     // configuration register at 0x40 (a byte write).
     const std::uint32_t command = PciConfigRead(0x8000FB20);
-    PciConfigWrite(0x8000FB20, command | 0x1);
-    PciConfigWriteByte(0x8000FB40, 1);
+    ReachPciWrite(0x8000FB20, command | 0x1);
+    ReachPciWriteByte(0x8000FB40, 1);
 }
 
 int HardwareAccess::SmbusWaitIdle() {
@@ -110,9 +174,8 @@ int HardwareAccess::SmbusReadByte(std::uint8_t slave, std::uint8_t command) {
     SmbusWrite(kHostControl, SmbusRead(kHostControl) & ~kControlInterruptEnable);
     SmbusWrite(kTransmitSlaveAddress, static_cast<std::uint8_t>(((slave & 0x7F) << 1) | 1));
     SmbusWrite(kHostCommand, command);
-    SmbusWrite(kHostControl,
-               static_cast<std::uint8_t>((SmbusRead(kHostControl) & kControlKeepMask) |
-                                         kControlByteData));
+    SmbusWrite(kHostControl, static_cast<std::uint8_t>(
+                                 (SmbusRead(kHostControl) & kControlKeepMask) | kControlByteData));
     SmbusWrite(kHostStatus, SmbusRead(kHostStatus));  // write-one-to-clear every set bit
     SmbusWrite(kHostData0, 0);
     SmbusWrite(kHostControl, SmbusRead(kHostControl) | kControlStart);

@@ -4,8 +4,10 @@
 // memory-mapped chipset registers, MSRs on a chosen logical processor, and the Intel-layout
 // SMBus host controller's read-byte transaction (ATI/AMD south bridges use the same layout).
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "hw/hardware_library.h"
 
@@ -54,11 +56,22 @@ constexpr int kHostBusy = -2;
 constexpr int kTimeout = -3;
 }  // namespace smbus
 
+// Whether the program may change the machine. The windows may (Apply, the CPU settings, the
+// power features); the report reads only: every PCI, memory and MSR write is dropped there,
+// whoever asks for it, except the few changes made to reach a device at all (the Reach*
+// writes below), which are remembered and put back by RestoreReachChanges.
+enum class AccessMode { ReadWrite, ReadOnly };
+
 class HardwareAccess {
 public:
     explicit HardwareAccess(HardwareLibrary& library) : library_(library) {}
 
     HardwareLibrary& Library() { return library_; }
+
+    // Set once, before the start-up touches the hardware.
+    void SetAccessMode(AccessMode mode) { mode_ = mode; }
+    AccessMode Mode() const { return mode_; }
+    bool ReadOnly() const { return mode_ == AccessMode::ReadOnly; }
 
     // PCI configuration space. One lock keeps each address/data pair together, whatever thread
     // calls: the window thread and both background threads share the port pair.
@@ -85,6 +98,16 @@ public:
         return value;
     }
 
+    // Changes made only to reach a device: a chipset function the firmware hid or left
+    // disabled, the SMBus host's enable bit, the AMD north bridge's extended register form, the
+    // memory controller's register window. Written in either mode; in ReadOnly the value each
+    // location held before its first such write is kept, for RestoreReachChanges.
+    void ReachPciWrite(std::uint32_t address, std::uint32_t value);
+    void ReachPciWriteByte(std::uint32_t address, std::uint8_t value);
+    void ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value);
+    // Writes back what the reach writes found, the latest change first, and forgets it.
+    void RestoreReachChanges();
+
     // Time-stamp counter of logical processor n.
     std::uint64_t ReadTsc(unsigned processor);
 
@@ -101,12 +124,27 @@ public:
     int SmbusReadByte(std::uint8_t slave, std::uint8_t command);
 
 private:
+    // A location a reach write changed, and what it held before.
+    struct ReachChange {
+        enum class Kind { PciDword, PciByte, Memory } kind;
+        std::uint64_t address;  // configuration address, or physical address
+        std::uint32_t original;
+    };
+
     std::uint8_t SmbusRead(std::uint16_t reg);
     void SmbusWrite(std::uint16_t reg, std::uint8_t value);
+    void RawPciWrite(std::uint32_t address, std::uint32_t value);
+    void RawPciWriteByte(std::uint32_t address, std::uint8_t value);
+    void RawMemoryWrite(std::uint64_t address, std::uint32_t value);
+    // Records the location's value the first time a reach write changes it (ReadOnly only).
+    void Remember(ReachChange::Kind kind, std::uint64_t address, std::uint32_t current);
 
     HardwareLibrary& library_;
     std::mutex pciLock_;
     std::uint16_t smbusBase_ = 0;
+    std::atomic<AccessMode> mode_{AccessMode::ReadWrite};
+    std::mutex reachLock_;
+    std::vector<ReachChange> reachChanges_;
 };
 
 }  // namespace zm::hw

@@ -19,9 +19,9 @@ void ShowIntelSmbusFunction(hw::HardwareAccess& hw) {
     const std::uint32_t rcba = hw.PciConfigRead(kRootComplexBase);
     const std::uint32_t base = kRootComplexEnable.Set(rcba, 0);
     if (rcba == hw::kPciNoDevice || base == 0) return;
-    hw.PciConfigWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1));
+    hw.ReachPciWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1));
     const std::uint32_t disable = hw.MmioRead(base, kFunctionDisable);
-    hw.MmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0));
+    hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0));
 }
 
 }  // namespace

@@ -89,5 +89,42 @@ TEST(PciPairs, DetectorSeesPairsBrokenUpWithoutTheLock) {
     EXPECT_GT(machine.InterleavedPciPairs(), 0u);
 }
 
+// Read-only: ordinary writes never reach the machine; reach writes do, and the restore puts
+// back what each location held before its first one, newest first.
+TEST(ReadOnlyAccess, DropsWritesAndPutsBackReachChanges) {
+    sim::SimulatedMachine machine;
+    machine.SetPci(0, 24, 3, 0x8C, 0x00000100);
+    machine.SetPci(0, 31, 3, 0x40, 0xAABBCC00);
+    machine.SetPhysicalMemory(0xFED13418, {0x08, 0, 0, 0});
+    machine.SetMsrAll(0x1A0, 0x0000000000850089);
+    HardwareAccess access(machine);
+    access.SetAccessMode(AccessMode::ReadOnly);
+
+    access.PciConfigWrite(0x8000C38C, 0x12345678);
+    access.PciConfigWriteByte(0x8000FB40, 0x01);
+    access.MmioWrite(0xFED10000, 0x3418, 0);
+    access.MsrWrite(0x1A0, MsrValue::From(0), 0);
+    access.MsrWriteCurrent(0x1A0, MsrValue::From(0));
+    EXPECT_TRUE(machine.Writes().empty());
+
+    access.ReachPciWrite(0x8000C38C, 0x00004100);
+    access.ReachPciWrite(0x8000C38C, 0x00004300);
+    access.ReachPciWriteByte(0x8000FB40, 0x01);
+    access.ReachMmioWrite(0xFED10000, 0x3418, 0);
+    EXPECT_EQ(machine.Pci(0, 24, 3, 0x8C), 0x00004300u);
+    EXPECT_EQ(machine.Pci(0, 31, 3, 0x40), 0xAABBCC01u);
+    machine.ClearWrites();
+    access.RestoreReachChanges();
+    EXPECT_EQ(machine.Pci(0, 24, 3, 0x8C), 0x00000100u);
+    EXPECT_EQ(machine.Pci(0, 31, 3, 0x40), 0xAABBCC00u);
+    EXPECT_EQ(machine.PhysicalDword(0xFED13418), 0x08u);
+    EXPECT_EQ(machine.Msr(0, 0x1A0), 0x0000000000850089u);
+    const auto writes = machine.Writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[0].kind, sim::WriteRecord::Kind::Memory);  // newest first
+    access.RestoreReachChanges();
+    EXPECT_EQ(machine.Writes().size(), 3u);  // nothing left to put back
+}
+
 }  // namespace
 }  // namespace zm::hw

@@ -2,6 +2,7 @@
 #include "hw/backends/linux/linux_host.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -198,6 +199,39 @@ TEST(ProcFiles, MeminfoAsAMemoryStatus) {
     ASSERT_TRUE(old);
     EXPECT_EQ(old->availPhys, 400u * 1024);
     EXPECT_FALSE(linux_host::ParseMeminfo("garbage"));
+}
+
+// Regular files standing in for /dev/cpu/0/msr and /dev/mem: both forms read them; only the
+// read-write one writes them, the read-only one (the report's) leaves them as they are.
+TEST(LinuxHostDeviceNodes, ReadOnlyNodesAreReadButNeverWritten) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zm-linux-nodes-" + std::to_string(::getpid()));
+    for (DeviceNodes nodes : {DeviceNodes::ReadWrite, DeviceNodes::ReadOnly}) {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir / "cpu" / "0");
+        const std::string original(64, '\x5A');
+        std::ofstream(dir / "cpu" / "0" / "msr", std::ios::binary) << original;
+        std::ofstream(dir / "mem", std::ios::binary) << original;
+        LinuxHostPaths paths;
+        paths.cpuDevices = (dir / "cpu").string();
+        paths.memory = (dir / "mem").string();
+        const bool writable = nodes == DeviceNodes::ReadWrite;
+        {
+            LinuxHost host(paths, nodes);
+            std::uint32_t lo = 0, hi = 0;
+            EXPECT_TRUE(host.RdmsrEx(0x10, lo, hi, ProcessorMask(0)));
+            EXPECT_EQ(lo, 0x5A5A5A5Au);
+            EXPECT_EQ(host.WrmsrEx(0x10, 1, 2, ProcessorMask(0)), writable);
+            std::uint8_t bytes[4] = {0, 0, 0, 0};
+            EXPECT_EQ(host.ReadPhysicalMemory(8, bytes, 1, 4), 4u);
+            EXPECT_EQ(bytes[3], 0x5A);
+            const std::uint8_t put[4] = {1, 2, 3, 4};
+            EXPECT_EQ(host.WritePhysicalMemory(8, put, 1, 4) == 4u, writable);
+        }
+        EXPECT_EQ(ReadAll((dir / "cpu" / "0" / "msr").string()) == original, !writable);
+        EXPECT_EQ(ReadAll((dir / "mem").string()) == original, !writable);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

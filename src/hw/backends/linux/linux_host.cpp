@@ -58,14 +58,24 @@ std::optional<unsigned> ProcessorOf(AffinityMask mask) {
 
 }  // namespace
 
-LinuxHost::LinuxHost(LinuxHostPaths paths) : paths_(std::move(paths)), pci_(paths_.pciDevices) {}
+LinuxHost::LinuxHost(LinuxHostPaths paths, DeviceNodes nodes)
+    : paths_(std::move(paths)), nodes_(nodes), pci_(paths_.pciDevices) {}
 
 LinuxHost::~LinuxHost() {
     DeinitializeDll();
 }
 
-std::shared_ptr<LinuxHost> MakeLinuxHost() {
-    return std::make_shared<LinuxHost>();
+std::shared_ptr<LinuxHost> MakeLinuxHost(DeviceNodes nodes) {
+    return std::make_shared<LinuxHost>(LinuxHostPaths{}, nodes);
+}
+
+int LinuxHost::OpenNode(const std::string& path, int extraFlags) {
+    int fd = -1;
+    if (nodes_ == DeviceNodes::ReadWrite) {
+        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | extraFlags);
+        if (fd >= 0 || (errno != EACCES && errno != EPERM)) return fd;
+    }
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | extraFlags);
 }
 
 void LinuxHost::Note(const std::string& message) {
@@ -233,9 +243,7 @@ int LinuxHost::MsrFile(unsigned processor) {
     int& fd = msrFiles_[processor];
     if (fd != kNotTried) return fd;
     const std::string path = paths_.cpuDevices + "/" + std::to_string(processor) + "/msr";
-    fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0 && (errno == EACCES || errno == EPERM))
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = OpenNode(path, 0);
     if (fd < 0) {
         Note("cannot open " + path + ": " + Errno() +
              (errno == ENOENT ? " (load the msr module: modprobe msr)" : " (needs root)"));
@@ -247,6 +255,10 @@ int LinuxHost::MsrFile(unsigned processor) {
 bool LinuxHost::MsrAccess(bool write, unsigned processor, std::uint32_t index,
                           std::uint64_t& value) {
     std::lock_guard<std::mutex> guard(lock_);
+    if (write && nodes_ == DeviceNodes::ReadOnly) {
+        Note("MSR writes are refused: the MSR device nodes are open read-only");
+        return false;
+    }
     const int fd = MsrFile(processor);
     if (fd < 0) return false;
     const ssize_t done = write ? ::pwrite(fd, &value, sizeof value, index)
@@ -323,8 +335,7 @@ bool LinuxHost::RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mas
 
 int LinuxHost::MemoryFile() {
     if (memFile_ != kNotTried) return memFile_;
-    memFile_ = ::open(paths_.memory.c_str(), O_RDWR | O_SYNC | O_CLOEXEC);
-    if (memFile_ < 0) memFile_ = ::open(paths_.memory.c_str(), O_RDONLY | O_SYNC | O_CLOEXEC);
+    memFile_ = OpenNode(paths_.memory, O_SYNC);
     if (memFile_ < 0) {
         Note("cannot open " + paths_.memory + ": " + Errno() + " (needs root)");
         memFile_ = -1;
@@ -356,6 +367,10 @@ std::uint32_t LinuxHost::WritePhysicalMemory(std::uint64_t address, const std::u
     if (!buffer || (unitSize != 1 && unitSize != 2 && unitSize != 4)) return 0;
     const std::size_t bytes = std::size_t{count} * unitSize;
     std::lock_guard<std::mutex> guard(lock_);
+    if (nodes_ == DeviceNodes::ReadOnly) {
+        Note("physical memory writes are refused: " + paths_.memory + " is open read-only");
+        return 0;
+    }
     if (MemoryFile() < 0) return 0;
     const ssize_t put = ::pwrite(memFile_, buffer, bytes, static_cast<off_t>(address));
     if (put != static_cast<ssize_t>(bytes)) {

@@ -29,12 +29,16 @@ struct LinuxHostPaths {
     std::string meminfo = "/proc/meminfo";
 };
 
+// How the MSR and physical-memory device nodes are opened. A report opens them read-only, so
+// that the kernel itself refuses any MSR or memory write, whatever part of the program asks.
+enum class DeviceNodes { ReadWrite, ReadOnly };
+
 class LinuxHost final : public HardwareLibrary,
                         public LibraryFiles,
                         public Cpuid,
                         public os::SystemInfo {
 public:
-    explicit LinuxHost(LinuxHostPaths paths = {});
+    explicit LinuxHost(LinuxHostPaths paths = {}, DeviceNodes nodes = DeviceNodes::ReadWrite);
     ~LinuxHost() override;
 
     // Messages about what could not be reached, each once, in the order they arose.
@@ -78,8 +82,11 @@ private:
     bool MsrAccess(bool write, unsigned processor, std::uint32_t index, std::uint64_t& value);
     int MsrFile(unsigned processor);
     int MemoryFile();
+    // open() of a device node: read-write when allowed and possible, else read-only.
+    int OpenNode(const std::string& path, int extraFlags);
 
     LinuxHostPaths paths_;
+    DeviceNodes nodes_;
     mutable std::mutex lock_;
     std::vector<std::string> diagnostics_;
     std::set<std::string> noted_;
@@ -90,6 +97,6 @@ private:
     int memFile_ = -2;
 };
 
-std::shared_ptr<LinuxHost> MakeLinuxHost();
+std::shared_ptr<LinuxHost> MakeLinuxHost(DeviceNodes nodes = DeviceNodes::ReadWrite);
 
 }  // namespace zm::hw

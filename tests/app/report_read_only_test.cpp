@@ -1,0 +1,160 @@
+// --report only reads: with the boot switch "AN" = "1" and a stored set that differs from the
+// controller, a report writes no timing register, no stored set, no multiplier and no power
+// feature, and what it changed to reach the SMBus and the controllers is back as it found it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/backend_selection.h"
+#include "app/run_report.h"
+#include "app/startup.h"
+#include "os/clock.h"
+#include "settings/ini_file.h"
+#include "sim/simulated_machine.h"
+#include "timings/stored_timings.h"
+#include "timings/timing_change.h"
+
+namespace zm::app {
+namespace {
+namespace fs = std::filesystem;
+using sim::WriteRecord;
+using timings::ControllerKind;
+
+std::shared_ptr<sim::SimulatedMachine> Fresh(const std::string& profile) {
+    return sim::SimulatedMachine::Load(profile, std::make_shared<os::VirtualClock>(false));
+}
+
+// The windows' start-up on a fresh machine: the machine afterwards and what the start found.
+struct WindowsStart {
+    std::shared_ptr<sim::SimulatedMachine> machine;
+    StartupResult result;
+
+    WindowsStart(const std::string& profile, const fs::path& settings) : machine(Fresh(profile)) {
+        Backend backend = SimulatedMachineBackend(machine);
+        hw::HardwareAccess hw(*machine);
+        StartupContext context{backend, hw, settings.string()};
+        context.startMeasuringThread = false;
+        result = RunStartup(context);
+    }
+};
+
+unsigned LatchRegister(std::uint64_t latch) {
+    return static_cast<unsigned>((latch & 0xFC) | ((latch >> 16) & 0xF00));
+}
+
+// What a location a write went to holds on a machine now.
+std::uint64_t Holds(const sim::SimulatedMachine& m, const WriteRecord& w) {
+    switch (w.kind) {
+        case WriteRecord::Kind::Pci:
+            return m.Pci((w.address >> 16) & 0xFF, (w.address >> 11) & 0x1F, (w.address >> 8) & 7,
+                         LatchRegister(w.address));
+        case WriteRecord::Kind::Memory:
+            return m.PhysicalDword(w.address & ~std::uint64_t{3});
+        case WriteRecord::Kind::Msr:
+            return m.Msr(w.processor, static_cast<std::uint32_t>(w.address));
+        case WriteRecord::Kind::Port:
+            break;
+    }
+    return 0;
+}
+
+// A write into the memory controller: the uncore buses, the K10 DRAM function (0:24.2), the
+// host bridge's register window.
+bool ReachesController(ControllerKind kind, const sim::SimulatedMachine& m, const WriteRecord& w) {
+    switch (kind) {
+        case ControllerKind::Uncore:
+            return w.kind == WriteRecord::Kind::Pci && ((w.address >> 16) & 0xFF) >= 0x3F;
+        case ControllerKind::K10:
+            return w.kind == WriteRecord::Kind::Pci && ((w.address >> 8) & 0xFFFF) == 0xC2;
+        case ControllerKind::HostBridge: {
+            const std::uint64_t base = m.Pci(0, 0, 0, 0x48) & 0xFFFFC000u;
+            return w.kind == WriteRecord::Kind::Memory && w.address >= base &&
+                   w.address < base + 0x4000;
+        }
+    }
+    return true;
+}
+
+// "AN" and every key of the kind's stored set, as the file holds them.
+std::vector<std::string> StoredKeys(const fs::path& settings, ControllerKind kind) {
+    const settings::IniFile file(settings);
+    std::vector<std::string> values{
+        file.ReadString(timings::kBootSection, timings::kApplyAtStartKey)};
+    for (int ch = 0; ch < timings::StoredChannelCount(kind); ++ch) {
+        for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
+            values.push_back(file.ReadString(timings::StoredSection(kind),
+                                             timings::StoredKeyName(key.number, ch), "-"));
+        }
+    }
+    return values;
+}
+
+struct Case {
+    const char* profile;
+    ControllerKind kind;
+};
+
+TEST(ReportReadOnly, ChangedStoredSetIsNotWrittenAndTheMachineEndsAsItStarted) {
+    const fs::path dir = fs::temp_directory_path() / ("zm-report-ro-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    for (const Case& c : {Case{"p55-lynnfield", ControllerKind::Uncore},
+                          Case{"h55-clarkdale", ControllerKind::HostBridge},
+                          Case{"k10-am3-ddr3", ControllerKind::K10}}) {
+        SCOPED_TRACE(c.profile);
+        const fs::path settings = dir / (std::string(c.profile) + ".ini");
+        fs::remove(settings);
+
+        // The StartUp window stores a set with tRCD and tRAS one item looser on every channel.
+        {
+            WindowsStart first(c.profile, settings);
+            ASSERT_TRUE(first.result.timings);
+            timings::TimingSession& s = *first.result.timings;
+            ASSERT_EQ(s.model.kind, c.kind);
+            for (int ch = 0; ch < timings::kMaxChannels; ++ch) {
+                for (auto control :
+                     {timings::TimingControl::Combo2A, timings::TimingControl::Combo4A}) {
+                    timings::StoreItem(s.model, ch, control,
+                                       timings::DisplayIndex(s.model, ch, control) + 1);
+                }
+            }
+            settings::IniFile file(settings);
+            ASSERT_TRUE(timings::WriteStoredTimings(file, s.model, s.present));
+        }
+        // The windows would write it: the set differs from the controller.
+        {
+            const auto fresh = Fresh(c.profile);
+            WindowsStart windows(c.profile, settings);
+            int changed = 0;
+            for (const WriteRecord& w : windows.machine->Writes()) {
+                if (ReachesController(c.kind, *fresh, w) && Holds(*fresh, w) != w.value) ++changed;
+            }
+            EXPECT_GT(changed, 0);
+        }
+        const std::vector<std::string> storedBefore = StoredKeys(settings, c.kind);
+
+        const auto fresh = Fresh(c.profile);
+        const auto machine = Fresh(c.profile);
+        Backend backend = SimulatedMachineBackend(machine);
+        CommandLine line;
+        line.mode = RunMode::Report;
+        std::ostringstream out, err;
+        ASSERT_EQ(RunReport(backend, line, settings.string(), out, err), 0) << err.str();
+
+        const auto writes = machine->Writes();
+        for (const WriteRecord& w : writes) {
+            EXPECT_FALSE(ReachesController(c.kind, *fresh, w)) << sim::Describe(w);
+            EXPECT_NE(w.kind, WriteRecord::Kind::Msr) << sim::Describe(w);
+            if (w.kind == WriteRecord::Kind::Port) continue;
+            EXPECT_EQ(Holds(*machine, w), Holds(*fresh, w)) << "not put back: " << sim::Describe(w);
+        }
+        EXPECT_EQ(StoredKeys(settings, c.kind), storedBefore);
+    }
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zm::app
