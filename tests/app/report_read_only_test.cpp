@@ -101,7 +101,7 @@ struct Case {
 TEST(ReportReadOnly, ChangedStoredSetIsNotWrittenAndTheMachineEndsAsItStarted) {
     const fs::path dir = fs::temp_directory_path() / ("zm-report-ro-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    for (const Case& c : {Case{"p55-lynnfield", ControllerKind::Uncore},
+    for (const Case& c : {Case{"p55-smbus-hidden", ControllerKind::Uncore},
                           Case{"h55-clarkdale", ControllerKind::HostBridge},
                           Case{"k10-am3-ddr3", ControllerKind::K10}}) {
         SCOPED_TRACE(c.profile);

@@ -25,8 +25,8 @@ struct ProfileCase {
 };
 
 const ProfileCase kProfiles[] = {
-    {"k10-am2plus-ddr2", K10Mode::Ddr2_800, "Unganged", "", "5"},
-    {"k10-am2plus-ddr2-1066", K10Mode::Ddr2_1066, "Unganged", "", "5"},
+    {"k10-am2plus-ddr2", K10Mode::Ddr2_800, "Unganged", "", "6"},
+    {"k10-am2plus-ddr2-1066", K10Mode::Ddr2_1066, "Unganged", "", "6"},
     {"k10-am3-ddr3", K10Mode::Ddr3, "Unganged", "", "9"},
     {"k10-am3-ddr3-ganged", K10Mode::Ddr3, "Ganged", "", "9"},
     {"k10-am3-ddr3-dct0-only", K10Mode::Ddr3, "Unganged", "", "9"},
