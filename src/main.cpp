@@ -35,7 +35,10 @@ int main(int argc, char** argv) {
         line.settingsPath.empty() ? DefaultSettingsPath(folder) : line.settingsPath;
 
     const bool windows = line.mode == RunMode::Gui;
-    BackendChoice choice = SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant);
+    // The report only reads: on a Linux host it opens the MSR and memory device nodes read-only.
+    BackendChoice choice = SelectBackend(
+        line.machine, windows ? Pace::RealTime : Pace::Instant,
+        line.mode == RunMode::Report ? HostWrites::ReadOnly : HostWrites::Allowed);
     if (!choice.error.empty()) {
         std::cerr << "zentrimo: " << choice.error << "\n";
         return 2;
