@@ -54,7 +54,7 @@ public:
 
     void Read(const json& root, const std::string& defaultName) {
         Keys(root, "",
-             {"name", "description", "cpu", "pci", "memory", "rcba", "smbus", "os",
+             {"name", "description", "cpu", "pci", "memory", "rcba", "smbus", "pm_registers", "os",
               "missing_library_files"});
         const std::string name = root.contains("name") ? Text(root["name"], "/name") : defaultName;
         const std::string description =
@@ -65,6 +65,7 @@ public:
         if (root.contains("memory")) Memory(root["memory"], "/memory");
         if (root.contains("rcba")) Rcba(root["rcba"], "/rcba");
         if (root.contains("smbus")) Smbus(root["smbus"], "/smbus");
+        if (root.contains("pm_registers")) PmRegisters(root["pm_registers"], "/pm_registers");
         if (root.contains("os")) Os(root["os"], "/os");
         if (root.contains("missing_library_files")) MissingFiles(root["missing_library_files"]);
     }
@@ -402,6 +403,18 @@ private:
             Fail(where + "/hex", "expected 1.." + std::to_string(kMaxSpdImage) + " hex bytes");
         }
         return *bytes;
+    }
+
+    // --- AMD SB800-series power-management registers (index/data ports 0xCD6/0xCD7) ---
+    void PmRegisters(const json& registers, const std::string& where) {
+        Object(registers, where);
+        for (const auto& item : registers.items()) {
+            if (item.key() == "comment") continue;
+            const std::string at = where + "/" + Escape(item.key());
+            const auto index = static_cast<std::uint8_t>(Key(item.key(), at, 0xFF));
+            machine_.SetPmRegister(index,
+                                   static_cast<std::uint8_t>(Number(item.value(), at, 0xFF)));
+        }
     }
 
     // --- operating system ---

@@ -10,6 +10,7 @@
 #include "sim/msr_file.h"
 #include "sim/pci_space.h"
 #include "sim/physical_memory.h"
+#include "sim/pm_registers.h"
 #include "sim/smbus_host.h"
 
 namespace zm::sim {
@@ -67,6 +68,7 @@ struct SimulatedMachine::State {
 
     std::optional<std::uint16_t> smbusBase;
     SmbusHost smbus;
+    std::optional<PmRegisters> pm;  // SB800-series south bridges only
 
     MsrFile msrs;
     double tscMhz = kDefaultTscMhz;
@@ -280,6 +282,24 @@ void SimulatedMachine::SetSpd(unsigned slot, std::vector<std::uint8_t> image) {
     state_->smbus.SetSpd(slot, std::move(image));
 }
 
+void SimulatedMachine::SetPmRegister(std::uint8_t index, std::uint8_t value) {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    if (!state_->pm) state_->pm.emplace();
+    state_->pm->Set(index, value);
+}
+
+std::optional<std::uint8_t> SimulatedMachine::PmRegister(std::uint8_t index) const {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    if (!state_->pm) return std::nullopt;
+    return state_->pm->Get(index);
+}
+
+std::optional<std::uint8_t> SimulatedMachine::PmIndex() const {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    if (!state_->pm) return std::nullopt;
+    return state_->pm->Index();
+}
+
 void SimulatedMachine::SetSmbusFault(SmbusFault fault) {
     std::lock_guard<std::mutex> guard(state_->lock);
     state_->smbus.SetFault(fault);
@@ -365,6 +385,7 @@ std::uint8_t SimulatedMachine::ReadIoPortByte(std::uint16_t port) {
         return s.pci.ReadByte(target->first, target->second + (port - hw::kPciDataPort));
     }
     if (const auto reg = s.SmbusRegister(port)) return s.smbus.Read(*reg);
+    if (s.pm && PmRegisters::Decodes(port)) return s.pm->Read(port);
     return 0xFF;
 }
 
@@ -412,6 +433,7 @@ void SimulatedMachine::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
     }
     s.Log(WriteRecord::Kind::Port, port, value, 1);
     if (const auto reg = s.SmbusRegister(port)) s.smbus.Write(*reg, value);
+    if (s.pm && PmRegisters::Decodes(port)) s.pm->Write(port, value);
 }
 
 void SimulatedMachine::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {

@@ -122,6 +122,13 @@ public:
     void SetSpd(unsigned slot, std::vector<std::uint8_t> image);
     void SetSmbusFault(SmbusFault fault);
 
+    // AMD SB800/SB900 power-management registers behind the index/data ports 0xCD6/0xCD7
+    // (sim/pm_registers.h). The first register set creates the block; without one the ports
+    // answer 0xFF like any port nothing decodes. PmRegister and PmIndex are nullopt then.
+    void SetPmRegister(std::uint8_t index, std::uint8_t value);
+    std::optional<std::uint8_t> PmRegister(std::uint8_t index) const;
+    std::optional<std::uint8_t> PmIndex() const;  // what the index port holds now
+
     void SetMemoryStatus(const os::MemoryStatus& status);
     // Processor times at the machine's start (100 ns units). From then on the times advance
     // with the clock: each processor is busy the given percentage of the time (user time) and

@@ -24,6 +24,34 @@ void ShowIntelSmbusFunction(hw::HardwareAccess& hw) {
     hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0));
 }
 
+bool IsSb800Family(hw::HardwareAccess& hw, std::uint32_t atiIdentity) {
+    if (kDeviceId.Get(atiIdentity) != kAtiSmbusDevice) return false;
+    return kRevisionId.Get(hw.PciConfigRead(kAtiSmbusRevision)) >= kSb800FirstRevision;
+}
+
+// The SMBus base from the power-management registers, or nullopt when the firmware left the
+// controller disabled.
+std::optional<std::uint16_t> Sb800SmbusBase(hw::HardwareAccess& hw) {
+    using namespace sb800_pm;
+    hw::HardwareLibrary& ports = hw.Library();
+    const std::uint8_t foundIndex = ports.ReadIoPortByte(kIndexPort);
+    const auto readPm = [&](std::uint8_t index) {
+        ports.WriteIoPortByte(kIndexPort, index);
+        return ports.ReadIoPortByte(kDataPort);
+    };
+    const std::uint8_t control = readPm(kSmbusControl);
+    const std::uint8_t high = readPm(kSmbusBaseHigh);
+    const bool enabled = kSmbusEnabled.Get(control) != 0;
+    if (enabled && kPortSelect.Get(control) != kSpdPort) {
+        ports.WriteIoPortByte(kIndexPort, kSmbusControl);
+        ports.WriteIoPortByte(kDataPort,
+                              static_cast<std::uint8_t>(kPortSelect.Set(control, kSpdPort)));
+    }
+    ports.WriteIoPortByte(kIndexPort, foundIndex);
+    if (!enabled) return std::nullopt;
+    return static_cast<std::uint16_t>(((high << 8) | control) & kBaseMask);
+}
+
 }  // namespace
 
 bool DiscoverSmbusController(hw::HardwareAccess& hw) {
@@ -36,19 +64,25 @@ bool DiscoverSmbusController(hw::HardwareAccess& hw) {
     if (VendorOf(hw.PciConfigRead(kIntelSmbusIdentity)) == kIntelVendor) {
         baseRegister = hw.PciConfigRead(kIntelSmbusBase);
     }
-    if (VendorOf(atiIdentity) == kAtiVendor) {
+    std::optional<std::uint16_t> base;
+    if (VendorOf(atiIdentity) == kAtiVendor && IsSb800Family(hw, atiIdentity)) {
+        base = Sb800SmbusBase(hw);
+        if (!base) return false;  // the firmware left the controller off
+    } else if (VendorOf(atiIdentity) == kAtiVendor) {
         baseRegister = hw.PciConfigRead(kAtiSmbusBase);
         if ((*baseRegister & kIoBaseMask) != kAtiUsualBase) {
             baseRegister = hw.PciConfigRead(kAtiSmbusBar);
         }
     }
-    if (!baseRegister || *baseRegister == hw::kPciNoDevice) return false;
+    if (!base) {
+        if (!baseRegister || *baseRegister == hw::kPciNoDevice) return false;
+        base = static_cast<std::uint16_t>(*baseRegister & kIoBaseMask);
+    }
 
     // A base of 0 would point the SMBus transaction at the DMA controller's ports 0..5.
-    const auto base = static_cast<std::uint16_t>(*baseRegister & kIoBaseMask);
-    if (base == 0) return false;
+    if (*base == 0) return false;
 
-    hw.SetSmbusBase(base);
+    hw.SetSmbusBase(*base);
     hw.SmbusEnableHost();
     return true;
 }

@@ -6,6 +6,9 @@
 //     block (root complex base at 0:31.0 register 0xF0, +0x3418 bit 3); discovery shows it again.
 //   - ATI/AMD SB6x0/SB7x0: bus 0, device 20, function 0; I/O base in register 0x90 (0x0B00 on
 //     these south bridges), otherwise in register 0x10.
+//   - AMD SB800/SB900 (the same function, 1002:4385, revision 0x40 and up): both PCI registers
+//     read 0 there; the enable and the base are in the power-management registers 0x2C/0x2D,
+//     reached through the index/data ports 0xCD6/0xCD7.
 // When a machine has both, the ATI one is used (it is looked at last).
 
 #include <cstdint>
@@ -39,13 +42,34 @@ constexpr std::uint32_t kAtiSmbusIdentity = hw::PciConfigAddress(0, 20, 0, 0x00)
 constexpr std::uint32_t kAtiSmbusBase = hw::PciConfigAddress(0, 20, 0, 0x90);
 constexpr std::uint32_t kAtiSmbusBar = hw::PciConfigAddress(0, 20, 0, 0x10);
 constexpr std::uint16_t kAtiUsualBase = 0x0B00;
+constexpr std::uint16_t kAtiSmbusDevice = 0x4385;
+constexpr hw::Field kDeviceId{31, 16};
+constexpr std::uint32_t kAtiSmbusRevision = hw::PciConfigAddress(0, 20, 0, 0x08);
+constexpr hw::Field kRevisionId{7, 0};
+constexpr std::uint8_t kSb800FirstRevision = 0x40;
 
 // An I/O base register: bit 0 marks I/O space, the base is the rest of the low word.
 constexpr std::uint16_t kIoBaseMask = 0xFFFE;
 }  // namespace smbus_pci
 
+// SB800/SB900 power-management registers.
+namespace sb800_pm {
+constexpr std::uint16_t kIndexPort = 0xCD6;
+constexpr std::uint16_t kDataPort = 0xCD7;
+// Register 0x2C: bit 0 SMBus enable, bits 2..1 which of the SMBus ports the host drives (the
+// memory modules are on port 0), bits 7..5 base bits 7..5. Register 0x2D: base bits 15..8.
+constexpr std::uint8_t kSmbusControl = 0x2C;
+constexpr std::uint8_t kSmbusBaseHigh = 0x2D;
+constexpr hw::Field kSmbusEnabled = hw::Bit(0);
+constexpr hw::Field kPortSelect{2, 1};
+constexpr std::uint32_t kSpdPort = 0;
+constexpr std::uint16_t kBaseMask = 0xFFE0;
+}  // namespace sb800_pm
+
 // Runs the discovery, sets hw's SMBus base and enables the host controller. False when no
 // usable controller answered; then nothing may be read over SMBus and the base is left alone.
+// On an SB800/SB900 whose host drives another SMBus port, port 0 (the modules') is selected;
+// the power-management index port is put back as it was found.
 bool DiscoverSmbusController(hw::HardwareAccess& hw);
 
 }  // namespace zm::spd

@@ -87,6 +87,42 @@ TEST(SmbusDiscovery, AtiRegister90HoldingAnythingElseFallsBackToRegister10) {
     }
 }
 
+// An SB850-class south bridge: the SMBus function's PCI base registers read 0; the power-
+// management registers 0x2C/0x2D behind ports 0xCD6/0xCD7 hold the enable, port and base.
+TEST(SmbusDiscovery, Sb800FamilyTakesTheBaseFromThePowerManagementRegisters) {
+    const struct {
+        std::uint8_t revision, control, high;
+        bool found;
+        std::uint16_t base;
+        std::uint8_t controlAfter;  // port 0 selected where another one was
+    } cases[] = {
+        {0x41, 0x01, 0x0B, true, 0x0B00, 0x01},
+        {0x42, 0xE1, 0x0B, true, 0x0BE0, 0xE1},   // base bits 7..5 in register 0x2C
+        {0x41, 0x05, 0x0B, true, 0x0B00, 0x01},   // port 2 selected: back to port 0
+        {0x41, 0x00, 0x0B, false, 0x1234, 0x00},  // controller off
+        {0x3A, 0x01, 0x0C, true, 0x0B00, 0x01},   // SB700: register 0x90, PM left alone
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << int(c.revision) << " " << int(c.control));
+        sim::SimulatedMachine machine;
+        AddAtiSouthBridge(machine, c.revision < 0x40 ? 0x00000B01 : 0, 0);
+        machine.SetPci(0, 20, 0, 0x08, 0x0C050000u | c.revision);
+        machine.SetPmRegister(0x2C, c.control);
+        machine.SetPmRegister(0x2D, c.high);
+        machine.WriteIoPortByte(0xCD6, 0x7A);  // what the firmware left in the index port
+        machine.ClearWrites();
+        hw::HardwareAccess hw(machine);
+        hw.SetSmbusBase(0x1234);
+        EXPECT_EQ(DiscoverSmbusController(hw), c.found);
+        EXPECT_EQ(hw.SmbusBase(), c.base);
+        EXPECT_EQ(machine.PmRegister(0x2C), c.controlAfter);
+        EXPECT_EQ(machine.PmIndex(), 0x7A);
+        const bool pmTouched =
+            Contains(machine.Writes(), {WriteRecord::Kind::Port, 0xCD6, 0x2C, 1});
+        EXPECT_EQ(pmTouched, c.revision >= 0x40);
+    }
+}
+
 TEST(SmbusDiscovery, WithBothControllersTheAtiOneWins) {
     sim::SimulatedMachine machine;
     AddIntelChipset(machine, 0x0400);
