@@ -9,6 +9,7 @@
 #include "app/capture.h"
 #include "app/command_line.h"
 #include "app/run_report.h"
+#include "app/spd_files.h"
 #include "app/version.h"
 #include "ui/application.h"
 
@@ -21,9 +22,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     switch (line.mode) {
-        case RunMode::Help: std::cout << UsageText(); return 0;
-        case RunMode::Version: std::cout << kProgramTitle << "\n"; return 0;
-        case RunMode::ListMachines: std::cout << ListMachinesText(); return 0;
+        case RunMode::Help:
+            std::cout << UsageText();
+            return 0;
+        case RunMode::Version:
+            std::cout << kProgramTitle << "\n";
+            return 0;
+        case RunMode::ListMachines:
+            std::cout << ListMachinesText();
+            return 0;
+        case RunMode::SpdFiles:
+            return RunSpdFiles(line.spdFiles, line.json, std::cout, std::cerr);
         case RunMode::Report:
         case RunMode::Capture:
         case RunMode::ApplyStored:

@@ -7,6 +7,7 @@ namespace zm::app {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool report = false, applyStored = false, list = false, help = false, version = false;
+    bool spdFiles = false;
     auto fail = [&line](std::string error) {
         line.error = std::move(error);
         return line;
@@ -31,6 +32,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             report = true;
         } else if (a == "--apply-stored") {
             applyStored = true;
+        } else if (a == "--spd") {
+            spdFiles = true;
+            // Every following argument that is no option is a file.
+            while (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0)
+                line.spdFiles.push_back(arguments[++i]);
         } else if (a == "--json") {
             line.json = true;
         } else if (a == "--list-machines") {
@@ -43,12 +49,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return fail("unknown argument: " + a);
         }
     }
-    if (line.json && !report) return fail("--json goes with --report");
+    if (line.json && !report && !spdFiles) return fail("--json goes with --report or --spd");
     if (line.captureKeepSerials && line.captureFile.empty())
         return fail("--capture-keep-serials goes with --capture");
     if (report && !line.captureFile.empty()) return fail("--capture and --report go separately");
     if (applyStored && (report || !line.captureFile.empty()))
         return fail("--apply-stored goes alone, without --report or --capture");
+    if (spdFiles) {
+        if (line.spdFiles.empty()) return fail("--spd needs at least one file");
+        if (report || applyStored || !line.machine.empty() || !line.settingsPath.empty() ||
+            !line.captureFile.empty())
+            return fail("--spd decodes files only: no --report, --machine, --settings or --capture");
+    }
     if (help)
         line.mode = RunMode::Help;
     else if (version)
@@ -61,6 +73,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.mode = RunMode::Capture;
     else if (applyStored)
         line.mode = RunMode::ApplyStored;
+    else if (spdFiles)
+        line.mode = RunMode::SpdFiles;
     return line;
 }
 
@@ -68,18 +82,22 @@ std::string UsageText() {
     return "Usage: zentrimo [--machine NAME|FILE] [--settings FILE] [--report [--json]]\n"
            "       zentrimo [--machine NAME|FILE] --capture FILE|- [--capture-keep-serials]\n"
            "       zentrimo [--machine NAME|FILE] [--settings FILE] --apply-stored\n"
+           "       zentrimo --spd FILE... [--json]\n"
            "       zentrimo --list-machines | --help | --version\n"
            "\n"
            "  (no option)          run on this machine's hardware (needs root)\n"
            "  --machine NAME|FILE  run on a simulated machine: a shipped profile or a file\n"
            "  --list-machines      list the shipped simulated machines\n"
            "  --report             no windows: print what the main window would show\n"
-           "  --json               with --report: one JSON object instead of text\n"
+           "  --json               with --report or --spd: JSON instead of text\n"
            "  --capture FILE|-     no windows, nothing changed: write this machine as a\n"
            "                       profile for --machine (- for standard output)\n"
            "  --capture-keep-serials  keep serial numbers (masked with zeros otherwise)\n"
            "  --apply-stored       no windows: write the settings file's stored timing set\n"
            "                       as a start would, print what was done, and exit\n"
+           "  --spd FILE...        decode SPD images (raw EEPROM bytes or i2cdump text) as the\n"
+           "                       SPD window would; no hardware is touched. Exit 1 when any\n"
+           "                       file could not be decoded\n"
            "  --settings FILE      settings file to use instead of ZM.ini beside the program\n"
            "  --help, --version    this text; the program's version\n";
 }

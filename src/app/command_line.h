@@ -6,20 +6,22 @@
 
 namespace zm::app {
 
-enum class RunMode { Gui, Report, Capture, ApplyStored, ListMachines, Help, Version };
+enum class RunMode { Gui, Report, Capture, ApplyStored, SpdFiles, ListMachines, Help, Version };
 
 struct CommandLine {
     RunMode mode = RunMode::Gui;
     std::string machine;       // --machine NAME|FILE; empty = real hardware
-    bool json = false;         // --report --json
+    bool json = false;         // --report --json, --spd --json
+    std::vector<std::string> spdFiles;  // --spd FILE...
     std::string settingsPath;  // --settings FILE; empty = ZM.ini beside the executable
     std::string captureFile;   // --capture FILE|-
     bool captureKeepSerials = false;  // --capture-keep-serials
     std::string error;         // set when the arguments make no sense
 };
 
-// argv[0] is skipped. Unknown options, missing values, --json without --report and
-// --apply-stored with --report set error.
+// argv[0] is skipped. Unknown options, missing values, --json without --report or --spd,
+// --apply-stored with --report, and --spd without files or together with a machine, a report or
+// a settings file set error.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,7 +116,7 @@ struct MainView {
     MemoryView memory;
     FrequencyView frequency;
     TimingsView timings;
-    std::vector<SpdSlotView> spd;
+    std::optional<spd::SpdSlotsReport> spd;  // every slot once read; none for a refused machine
     ButtonsView buttons;
 };
 

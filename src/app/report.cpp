@@ -5,8 +5,10 @@
 #include <sstream>
 #include <string_view>
 
+#include "app/spd_render.h"
 #include "app/text_table.h"
 #include "app/version.h"
+#include "spd/spd_memory_type.h"
 
 namespace zm::app {
 namespace {
@@ -125,22 +127,12 @@ void Timings(std::ostringstream& out, const TimingsView& t) {
     out << "\n" << table.Render();
 }
 
-// One slot: its facts, then the SPD timing grid with the five column names as headers.
+// One slot: its facts, then the SPD timing grid with the five column names as headers; a slot
+// without a decoded module has its Type row only.
 void SpdSlot(std::ostringstream& out, const SpdSlotView& slot) {
     out << "\nSlot " << slot.slot << " (SMBus 0x" << std::hex << (0x50 + slot.slot) << std::dec
-        << ")\n";
-    CaptionTable facts;
-    for (const auto& [caption, value] : slot.fields) facts.Row(caption, value);
-    out << facts.Render("  ") << "\n";
-    std::vector<TextColumn> columns = {{""}};
-    for (const std::string& header : slot.headers) columns.push_back({Cell(header), Align::Right});
-    TextTable grid(std::move(columns));
-    for (const auto& [row, cells] : slot.rows) {
-        std::vector<std::string> line = {row};
-        for (const std::string& cell : cells) line.push_back(Cell(cell));
-        grid.AddRow(std::move(line));
-    }
-    out << grid.Render("  ");
+        << ")\n"
+        << RenderSpdSlotText(slot, "  ");
 }
 
 nlohmann::json GroupJson(const PanelGroup& group) {
@@ -190,17 +182,13 @@ nlohmann::json TimingsJson(const TimingsView& t) {
             {"channels", channels}};
 }
 
-nlohmann::json SpdJson(const std::vector<SpdSlotView>& slots) {
+nlohmann::json SpdJson(const std::optional<spd::SpdSlotsReport>& spd) {
     nlohmann::json list = nlohmann::json::array();
-    for (const SpdSlotView& slot : slots) {
-        nlohmann::json fields = nlohmann::json::object();
-        for (const auto& [caption, value] : slot.fields) fields[caption] = value;
-        nlohmann::json grid = nlohmann::json::object();
-        for (const auto& [row, cells] : slot.rows) grid[row] = cells;
-        list.push_back({{"slot", slot.slot},
-                        {"fields", fields},
-                        {"columns", slot.headers},
-                        {"timings", grid}});
+    if (!spd) return list;
+    for (const SpdSlotView& slot : spd->modules) {
+        nlohmann::json entry = SpdSlotJson(slot);
+        entry["slot"] = slot.slot;
+        list.push_back(entry);
     }
     return list;
 }
@@ -231,9 +219,10 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
     for (const PanelGroup& group : groups) Group(out, group);
     Frequency(out, result.view.frequency);
     Timings(out, result.view.timings);
-    if (!result.view.spd.empty()) {
+    if (result.view.spd) {
         out << "\n[SPD]\n";
-        for (const SpdSlotView& slot : result.view.spd) SpdSlot(out, slot);
+        if (!result.view.spd->controllerFound) out << spd::kNoControllerText << "\n";
+        for (const SpdSlotView& slot : result.view.spd->modules) SpdSlot(out, slot);
     }
     return out.str();
 }
@@ -260,6 +249,8 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
     report["frequency"] = FrequencyJson(result.view.frequency);
     report["timings"] = TimingsJson(result.view.timings);
     report["spd"] = SpdJson(result.view.spd);
+    report["spd_note"] =
+        result.view.spd && !result.view.spd->controllerFound ? spd::kNoControllerText : "";
     report["buttons"] = {{"apply_enabled", result.view.buttons.applyEnabled},
                          {"cpu_enabled", result.view.buttons.advancedEnabled},
                          {"spd_visible", result.view.buttons.spdVisible}};

@@ -10,7 +10,7 @@ namespace zm::app {
 
 // The format of both renderings, as the JSON's "version" carries it. Raise it when a key is
 // renamed, removed or changes meaning (adding a key keeps it); docs/report-format.md describes it.
-inline constexpr int kReportFormatVersion = 1;
+inline constexpr int kReportFormatVersion = 2;
 
 // The groups in window order, one aligned table each: caption, value and a legend column that
 // marks what the window shows disabled; the timings with one value column per channel. Empty
@@ -21,7 +21,7 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
 std::string RenderTimingsText(const StartupResult& result);
 
 // One JSON object with the keys "version", "machine", "platform", "cpu", "motherboard", "memory",
-// "frequency", "timings", "spd", "buttons", "messages" and "terminated". Written also for a
+// "frequency", "timings", "spd", "spd_note", "buttons", "messages" and "terminated". Written also for a
 // refused machine, with the messages that refused it.
 std::string RenderReportJson(const StartupResult& result, const std::string& machine);
 

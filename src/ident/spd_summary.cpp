@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "spd/spd_ddr2.h"
+#include "spd/spd_ddr3.h"
 #include "spd/spd_format.h"
 #include "spd/spd_reader.h"
 #include "util/display_text.h"
@@ -131,13 +132,15 @@ void SummariseDdr3(const SpdByteReader& read, SpdMemorySummary& s) {
     const int tckUnits = read(ddr3::kTckMin);
     if (dividend <= 0 || divisor <= 0 || tckUnits <= 0) return;
     const long double mtb = static_cast<long double>(dividend) / divisor;
-    const long double tck = tckUnits * mtb;
+    // The fine-time-base corrections, as the SPD window applies them (DDR3-1866 and faster).
+    const spd::Ddr3FineCorrections fine = spd::ReadDdr3FineCorrections(read);
+    const long double tck = tckUnits * mtb + fine.tck;
     const auto clock = Mhz(tck);
     if (!clock) return;
     s.clockMhz = *clock;
-    const unsigned cl = Cycles(Low(read(ddr3::kTaaMin)) * mtb, tck);
-    const unsigned trcd = Cycles(Low(read(ddr3::kTrcdMin)) * mtb, tck);
-    const unsigned trp = Cycles(Low(read(ddr3::kTrpMin)) * mtb, tck);
+    const unsigned cl = Cycles(Low(read(ddr3::kTaaMin)) * mtb + fine.taa, tck);
+    const unsigned trcd = Cycles(Low(read(ddr3::kTrcdMin)) * mtb + fine.trcd, tck);
+    const unsigned trp = Cycles(Low(read(ddr3::kTrpMin)) * mtb + fine.trp, tck);
     const unsigned trasUnits =
         ((Low(read(ddr3::kTrasTrcUpper)) & 0x0Fu) << 8) | Low(read(ddr3::kTrasMinLsb));
     const unsigned tras = Cycles(trasUnits * mtb, tck);

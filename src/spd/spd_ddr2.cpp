@@ -163,13 +163,17 @@ long double Ddr2QuarterNs(std::uint8_t byte) {
 
 void DecodeDdr2(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions& options) {
     view.type = "DDR2";
-    ShowSize(read, view);
-    view.manufacturer = MakerName(ManufacturerCode(read), MakerList::Ddr2);
-    if (const char* text = CorrectionText(ReadByte(read, ddr2::kCorrection)))
-        view.correction = text;
-    ShowPartNumber(view, ReadPartNumber(read, ddr2::kPartNumber, ddr2::kPartNumberLength));
-    ShowRevision(view, ReadByte(read, ddr2::kRevision));
-    ShowSerial(view, read, ddr2::kSerial);
+    if (Holds(options, ddr2::kRankDensity)) ShowSize(read, view);
+    if (Holds(options, ddr2::kManufacturerLast))
+        view.manufacturer = MakerName(ManufacturerCode(read), MakerList::Ddr2);
+    if (Holds(options, ddr2::kCorrection))
+        if (const char* text = CorrectionText(ReadByte(read, ddr2::kCorrection)))
+            view.correction = text;
+    if (Holds(options, ddr2::kPartNumber + ddr2::kPartNumberLength - 1))
+        ShowPartNumber(view, ReadPartNumber(read, ddr2::kPartNumber, ddr2::kPartNumberLength));
+    if (Holds(options, ddr2::kRevision)) ShowRevision(view, ReadByte(read, ddr2::kRevision));
+    if (Holds(options, ddr2::kSerial + 3)) ShowSerial(view, read, ddr2::kSerial);
+    if (!Holds(options, ddr2::kTrfc)) return;
 
     const JedecBytes b = ReadJedecBytes(read);
     const int cl = HighestCasLatency(b.latencies);
@@ -188,7 +192,8 @@ void DecodeDdr2(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions
         CopyColumn1Texts(view, 2);
     }
 
-    DecodeEpp(read, view, {b.trfc, b.trrd, b.twtr, b.trtp}, options);
+    if (Holds(options, ddr2::kEppLast))
+        DecodeEpp(read, view, {b.trfc, b.trrd, b.twtr, b.trtp}, options);
 }
 
 }  // namespace zm::spd

@@ -35,7 +35,8 @@ constexpr unsigned kManufacturerLast = 71;
 constexpr unsigned kPartNumber = 73;
 constexpr unsigned kPartNumberLength = 18;
 constexpr unsigned kRevision = 91;
-constexpr unsigned kSerial = 95;  // 4 bytes, most significant first
+constexpr unsigned kSerial = 95;    // 4 bytes, most significant first
+constexpr unsigned kEppLast = 127;  // enthusiast profiles: bytes 99..127
 }  // namespace ddr2
 
 // Cycle time of a DDR2 cycle-time byte: whole ns in the upper nibble, the fraction coded in the

@@ -59,6 +59,29 @@ long double Mtb(int units, long double mtb) {
 
 }  // namespace
 
+// Byte 9: the fine time base in ps as dividend (bits 7..4) / divisor (bits 3..0), 1 ps on every
+// module seen. A divisor of 0 gives no fine time base, so no correction is applied.
+Ddr3FineCorrections ReadDdr3FineCorrections(const SpdByteSource& read,
+                                            const SpdDecodeOptions& options) {
+    Ddr3FineCorrections fine;
+    if (!Holds(options, ddr3::kTrcMinFine)) return fine;
+    const std::uint8_t base = ReadByte(read, ddr3::kFineTimeBase);
+    const unsigned divisor = base & 0x0F;
+    if (divisor == 0) return fine;
+    constexpr long double kNsPerPs = 0.001L;
+    const long double ftbNs = static_cast<long double>(base >> 4) / divisor * kNsPerPs;
+    // Each correction is a two's-complement count of fine-time-base units.
+    const auto correction = [&](unsigned offset) {
+        return static_cast<std::int8_t>(ReadByte(read, offset)) * ftbNs;
+    };
+    fine.tck = correction(ddr3::kTckMinFine);
+    fine.taa = correction(ddr3::kTaaMinFine);
+    fine.trcd = correction(ddr3::kTrcdMinFine);
+    fine.trp = correction(ddr3::kTrpMinFine);
+    fine.trc = correction(ddr3::kTrcMinFine);
+    return fine;
+}
+
 CasNeighbours FindCasNeighbours(std::uint8_t casMap, long long a) {
     CasNeighbours n;
     for (int cl = kLowestCas; cl <= kHighestCas; ++cl) {
@@ -90,12 +113,16 @@ std::optional<long long> WriteDdr3JedecColumn(SpdView& view, int column, long do
 
 void DecodeDdr3(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions& options) {
     view.type = "DDR3";
-    ShowSize(read, view);
-    view.manufacturer = MakerName(ReadByte(read, ddr3::kManufacturer), MakerList::Ddr3);
-    ShowPartNumber(view, ReadPartNumber(read, ddr3::kPartNumber, ddr3::kPartNumberLength));
-    view.correction = ReadByte(read, ddr3::kBusWidth) == kBusWidthWithEcc ? "ECC" : "None";
-    ShowRevision(view, ReadByte(read, ddr3::kRevision));
-    ShowSerial(view, read, ddr3::kSerial);
+    if (Holds(options, ddr3::kOrganisation)) ShowSize(read, view);
+    if (Holds(options, ddr3::kManufacturer))
+        view.manufacturer = MakerName(ReadByte(read, ddr3::kManufacturer), MakerList::Ddr3);
+    if (Holds(options, ddr3::kPartNumber + ddr3::kPartNumberLength - 1))
+        ShowPartNumber(view, ReadPartNumber(read, ddr3::kPartNumber, ddr3::kPartNumberLength));
+    if (Holds(options, ddr3::kBusWidth))
+        view.correction = ReadByte(read, ddr3::kBusWidth) == kBusWidthWithEcc ? "ECC" : "None";
+    if (Holds(options, ddr3::kRevision)) ShowRevision(view, ReadByte(read, ddr3::kRevision));
+    if (Holds(options, ddr3::kSerial + 3)) ShowSerial(view, read, ddr3::kSerial);
+    if (!Holds(options, ddr3::kTrtpMin)) return;
 
     // The time base and the cycle time are numbers: a failed read stays negative.
     const int dividend = ReadNumber(read, ddr3::kMtbDividend);
@@ -106,15 +133,19 @@ void DecodeDdr3(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions
     // A time base of x / 0 is no time base: every time stays unknown (NaN), so no cell that
     // depends on one is written.
     const long double mtb = divisor != 0 ? static_cast<long double>(dividend) / divisor : NAN;
-    const long double tckMin = Mtb(tckUnits, mtb);
+    // Modules faster than the medium time base can express (DDR3-1866 and up: 1.071 ns is no
+    // multiple of 1/8 ns) give tCKmin, tAAmin, tRCDmin, tRPmin and tRCmin as a medium count
+    // plus a signed fine correction. Modules without one keep 0 there.
+    const Ddr3FineCorrections fine = ReadDdr3FineCorrections(read, options);
+    const long double tckMin = Mtb(tckUnits, mtb) + fine.tck;
 
     Ddr3JedecTimes jedec{};
-    jedec.taa = Mtb(taaUnits, mtb);
-    jedec.trcd = Mtb(ReadByte(read, ddr3::kTrcdMin), mtb);
-    jedec.trp = Mtb(ReadByte(read, ddr3::kTrpMin), mtb);
+    jedec.taa = Mtb(taaUnits, mtb) + fine.taa;
+    jedec.trcd = Mtb(ReadByte(read, ddr3::kTrcdMin), mtb) + fine.trcd;
+    jedec.trp = Mtb(ReadByte(read, ddr3::kTrpMin), mtb) + fine.trp;
     const std::uint8_t upper = ReadByte(read, ddr3::kTrasTrcUpper);
     jedec.tras = Mtb((upper & 0x0F) * 256 + ReadByte(read, ddr3::kTrasMinLsb), mtb);
-    jedec.trc = Mtb((upper >> 4) * 256 + ReadByte(read, ddr3::kTrcMinLsb), mtb);
+    jedec.trc = Mtb((upper >> 4) * 256 + ReadByte(read, ddr3::kTrcMinLsb), mtb) + fine.trc;
     const int trfcLow = ReadByte(read, ddr3::kTrfcMinLsb);
     jedec.trfc = Mtb(trfcLow + 256 * ReadByte(read, ddr3::kTrfcMinMsb), mtb);
     jedec.twr = Mtb(ReadByte(read, ddr3::kTwrMin), mtb);

@@ -15,6 +15,7 @@ namespace ddr3 {
 constexpr unsigned kDensity = 4;       // bits 2..0: SDRAM density code
 constexpr unsigned kOrganisation = 7;  // bits 4..3: rank code, bits 1..0: device width code
 constexpr unsigned kBusWidth = 8;      // 0x0B: 64 bits with 8 ECC bits
+constexpr unsigned kFineTimeBase = 9;  // ps: dividend in bits 7..4, divisor in bits 3..0
 constexpr unsigned kMtbDividend = 10;
 constexpr unsigned kMtbDivisor = 11;
 constexpr unsigned kTckMin = 12;
@@ -31,6 +32,12 @@ constexpr unsigned kTrfcMinLsb = 24;
 constexpr unsigned kTrfcMinMsb = 25;
 constexpr unsigned kTwtrMin = 26;
 constexpr unsigned kTrtpMin = 27;
+// Signed corrections in fine-time-base units to tCKmin, tAAmin, tRCDmin, tRPmin and tRCmin.
+constexpr unsigned kTckMinFine = 34;
+constexpr unsigned kTaaMinFine = 35;
+constexpr unsigned kTrcdMinFine = 36;
+constexpr unsigned kTrpMinFine = 37;
+constexpr unsigned kTrcMinFine = 38;
 constexpr unsigned kManufacturer = 118;
 constexpr unsigned kSerial = 122;  // 4 bytes, most significant first
 constexpr unsigned kPartNumber = 128;
@@ -45,6 +52,15 @@ struct CasNeighbours {
     int below = 0, belowThat = 0, above = 0;
 };
 CasNeighbours FindCasNeighbours(std::uint8_t casMap, long long a);
+
+// The fine corrections of tCKmin, tAAmin, tRCDmin, tRPmin and tRCmin in ns (bytes 34..38 in
+// units of the fine time base of byte 9); all 0 for a module that gives none or an image that
+// ends before byte 38.
+struct Ddr3FineCorrections {
+    long double tck = 0, taa = 0, trcd = 0, trp = 0, trc = 0;
+};
+Ddr3FineCorrections ReadDdr3FineCorrections(const SpdByteSource& read,
+                                            const SpdDecodeOptions& options = {});
 
 // The JEDEC times of the module in ns, shared by every JEDEC column.
 struct Ddr3JedecTimes {

@@ -17,14 +17,24 @@ namespace zm::spd {
 // One SPD byte of the module being decoded: 0..255, or a failed transaction's -1, -2, -3.
 using SpdByteSource = std::function<int(std::uint8_t offset)>;
 
-enum class SpdModuleType { Empty, Ddr2, Ddr3, Other };
+// Empty: the type byte was not acknowledged (no module); ReadFailed: the host stayed busy or
+// timed out on it; Other: a module of a kind that is not decoded (or no SPD at all).
+enum class SpdModuleType { Empty, Ddr2, Ddr3, Other, ReadFailed };
+
+// Over SMBus every byte of the first 256 is reachable; an image read from a file may hold fewer.
+constexpr unsigned kSpdReachableBytes = 256;
 
 struct SpdDecodeOptions {
     char decimalSeparator = '.';  // the user's, for "0.000" and "0.0" numbers
+    // Bytes 0..bytesHeld-1 exist. A field with a byte past them is not decoded (its text stays
+    // as it was), rather than shown from bytes that are not there.
+    unsigned bytesHeld = kSpdReachableBytes;
 };
 
-// Reads byte 2 and, for DDR2 (8) or DDR3 (11), writes the module's texts into view. An empty
-// slot (0xFF) or any other memory type reads nothing more and writes nothing.
+// Reads byte 2 and, for DDR2 (8) or DDR3 (11), writes the module's texts into view, then checks
+// its checksum (a mismatch is shown as a warning, the decode stands). For anything else only
+// the Type field is written, with the reason the module is not decoded, and nothing more is
+// read.
 SpdModuleType DecodeModule(const SpdByteSource& read, SpdView& view,
                            const SpdDecodeOptions& options = {});
 

@@ -22,6 +22,12 @@ inline int ReadNumber(const SpdByteSource& read, unsigned offset) {
     return read(static_cast<std::uint8_t>(offset));
 }
 
+// Whether the module's bytes reach `last`: an image read from a file can end early, and a field
+// with a byte past its end is left as it is.
+inline bool Holds(const SpdDecodeOptions& options, unsigned last) {
+    return last < options.bytesHeld;
+}
+
 // Times of one profile in nanoseconds; a time not given leaves its cell alone.
 struct ProfileTimes {
     std::optional<long double> trcd, trp, tras, trc, trfc, trrd, twr, twtr, trtp;

@@ -6,9 +6,16 @@
 
 namespace zm::spd {
 
-SpdSlotReport ReportOf(int slot, const SpdView& view) {
+SpdSlotReport ReportOf(int slot, const SpdView& view, SpdModuleType type) {
     SpdSlotReport report;
     report.slot = slot;
+    report.decoded = type == SpdModuleType::Ddr2 || type == SpdModuleType::Ddr3;
+    if (!report.decoded) {
+        report.fields = {{"Type", view.type}};
+        return report;
+    }
+    report.checksum = view.checksum;
+    report.checksumMismatch = view.checksumMismatch;
     report.fields = {
         {"Type", view.type},
         {"Size", view.size},
@@ -27,18 +34,19 @@ SpdSlotReport ReportOf(int slot, const SpdView& view) {
     return report;
 }
 
-std::vector<SpdSlotReport> ReadAllSlots(hw::HardwareAccess& hw, char decimalSeparator) {
-    std::vector<SpdSlotReport> slots;
-    if (!DiscoverSmbusController(hw)) return slots;
+SpdSlotsReport ReadAllSlots(hw::HardwareAccess& hw, char decimalSeparator) {
+    SpdSlotsReport report;
+    report.controllerFound = DiscoverSmbusController(hw);
+    if (!report.controllerFound) return report;
     for (unsigned slot = 0; slot < kSpdSlotCount; ++slot) {
         SpdView view;
         ClearForNextModule(view);
-        const SpdModuleType type =
-            DecodeModule(hw, *SpdSlaveForSlot(slot), view, {decimalSeparator});
-        if (type == SpdModuleType::Ddr2 || type == SpdModuleType::Ddr3)
-            slots.push_back(ReportOf(static_cast<int>(slot), view));
+        SpdDecodeOptions options;
+        options.decimalSeparator = decimalSeparator;
+        const SpdModuleType type = DecodeModule(hw, *SpdSlaveForSlot(slot), view, options);
+        report.modules.push_back(ReportOf(static_cast<int>(slot), view, type));
     }
-    return slots;
+    return report;
 }
 
 }  // namespace zm::spd

@@ -24,6 +24,8 @@ void ClearForNextModule(SpdView& view) {
     view.revision.clear();
     view.serial.clear();
     view.speed.clear();
+    view.checksum.clear();
+    view.checksumMismatch = false;
     for (auto& row : view.cells)
         for (std::string& cell : row) cell.clear();
 }

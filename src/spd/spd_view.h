@@ -53,6 +53,11 @@ struct SpdView {
     std::array<std::string, 2> extraHeaders{kUnnamedHeader, kUnnamedHeader};  // columns 4, 5
     bool jedec3HeaderMoved = false;
 
+    // The module's checksum: what was found ("CRC-16 of bytes 0..116 0x1A2B good"), and whether
+    // it did not match, which the window shows as a warning beside the module.
+    std::string checksum;
+    bool checksumMismatch = false;
+
     std::string& Cell(SpdRow row, int column) { return cells[static_cast<int>(row)][column]; }
     const std::string& Cell(SpdRow row, int column) const {
         return cells[static_cast<int>(row)][column];

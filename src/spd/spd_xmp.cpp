@@ -83,6 +83,8 @@ void DecodeProfile(const SpdByteSource& read, SpdView& view, int column, unsigne
 
 void DecodeXmpOrJedec3(const SpdByteSource& read, SpdView& view, const Ddr3JedecTimes& jedec,
                        int above, const SpdDecodeOptions& options) {
+    // Without the whole XMP area it is unknown whether the module has profiles there.
+    if (!Holds(options, xmp::kCommandRate + xmp::kSecondProfileOffset)) return;
     const int id0 = ReadNumber(read, xmp::kId0);
     const int id1 = ReadNumber(read, xmp::kId1);
     const int enabled = ReadNumber(read, xmp::kProfilesEnabled);

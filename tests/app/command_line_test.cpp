@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "app/command_line.h"
+
+#include <gtest/gtest.h>
 
 namespace zm::app {
 namespace {
@@ -16,9 +16,24 @@ struct ParseCase {
 TEST(CommandLine, ParsesEveryForm) {
     const ParseCase cases[] = {
         {{"zentrimo"}, RunMode::Gui, "", "", false, false},
-        {{"zentrimo", "--machine", "x58-bloomfield"}, RunMode::Gui, "x58-bloomfield", "", false, false},
-        {{"zentrimo", "--report", "--machine", "a.json", "--json"}, RunMode::Report, "a.json", "", true, false},
-        {{"zentrimo", "--settings", "/tmp/z.ini", "--report"}, RunMode::Report, "", "/tmp/z.ini", false, false},
+        {{"zentrimo", "--machine", "x58-bloomfield"},
+         RunMode::Gui,
+         "x58-bloomfield",
+         "",
+         false,
+         false},
+        {{"zentrimo", "--report", "--machine", "a.json", "--json"},
+         RunMode::Report,
+         "a.json",
+         "",
+         true,
+         false},
+        {{"zentrimo", "--settings", "/tmp/z.ini", "--report"},
+         RunMode::Report,
+         "",
+         "/tmp/z.ini",
+         false,
+         false},
         {{"zentrimo", "--list-machines"}, RunMode::ListMachines, "", "", false, false},
         {{"zentrimo", "--apply-stored", "--settings", "/u/ZM.ini"}, RunMode::ApplyStored, "", "/u/ZM.ini", false, false},
         {{"zentrimo", "--apply-stored", "--report"}, RunMode::Gui, "", "", false, true},
@@ -29,6 +44,15 @@ TEST(CommandLine, ParsesEveryForm) {
         {{"zentrimo", "--json"}, RunMode::Gui, "", "", true, true},
         {{"zentrimo", "--frobnicate"}, RunMode::Gui, "", "", false, true},
         {{"zentrimo", "x58-bloomfield"}, RunMode::Gui, "", "", false, true},
+        {{"zentrimo", "--spd", "a.bin", "b.txt", "--json"}, RunMode::SpdFiles, "", "", true, false},
+        {{"zentrimo", "--spd"}, RunMode::Gui, "", "", false, true},
+        {{"zentrimo", "--spd", "a.bin", "--machine", "x58-bloomfield"},
+         RunMode::Gui,
+         "",
+         "",
+         false,
+         true},
+        {{"zentrimo", "--spd", "a.bin", "--report"}, RunMode::Gui, "", "", false, true},
     };
     for (const ParseCase& c : cases) {
         std::string joined;
@@ -41,6 +65,9 @@ TEST(CommandLine, ParsesEveryForm) {
         EXPECT_EQ(line.machine, c.machine);
         EXPECT_EQ(line.settingsPath, c.settings);
         EXPECT_EQ(line.json, c.json);
+        if (c.mode == RunMode::SpdFiles) {
+            EXPECT_EQ(line.spdFiles, (std::vector<std::string>{"a.bin", "b.txt"}));
+        }
     }
 }
 

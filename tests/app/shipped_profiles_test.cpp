@@ -160,7 +160,7 @@ TEST(ShippedProfiles, JsonTimingNamesAreUniqueWithinEachKind) {
         if (entry.path().extension() != ".json") continue;
         const ReportRun run = Report(entry.path().stem().string(), true);
         const nlohmann::json report = nlohmann::json::parse(run.out);
-        EXPECT_EQ(report["version"], 1);
+        EXPECT_EQ(report["version"], 2);
         const nlohmann::json& timings = report["timings"];
         if (timings["channels"].empty()) continue;  // refused: no controller read
         SCOPED_TRACE(entry.path().stem().string());
@@ -195,6 +195,19 @@ TEST(ShippedProfiles, TextReportShowsTheWindowsTextsAsTables) {
           "\ntRCD RAS# to CAS# Delay (tRCD) 9 9 9\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     EXPECT_EQ(run.out.find('"'), std::string::npos);
+}
+
+// An SB850 whose firmware left the SMBus controller off: the report says why there is no SPD.
+TEST(ShippedProfiles, ReportWithoutSmbusControllerSaysSo) {
+    auto machine = sim::SimulatedMachine::Load("k10-am3-sb850", InstantClock());
+    machine->SetPmRegister(0x2C, 0x00);
+    Backend backend = SimulatedMachineBackend(machine);
+    CommandLine line;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunReport(backend, line, "", out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("[SPD]\nNo SMBus controller found: SPD cannot be read\n"),
+              std::string::npos)
+        << out.str();
 }
 
 TEST(ShippedProfiles, ReportLeavesK10ExtendedConfigAsFound) {

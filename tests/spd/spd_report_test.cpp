@@ -1,4 +1,4 @@
-// Every slot's decoded SPD for the report: discovery first, then each populated DDR2/DDR3 slot.
+// Every slot's SPD for the report: discovery first, then each slot, decoded or named.
 #include "spd/spd_report.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ std::vector<std::uint8_t> Module(std::uint8_t type) {
     return image;
 }
 
-TEST(SpdReport, ReportsTheDdr2AndDdr3SlotsBehindTheSmbusDiscoveryFinds) {
+TEST(SpdReport, ReportsEverySlotBehindTheSmbusDiscoveryFinds) {
     sim::SimulatedMachine machine;
     machine.SetPci(0, 31, 3, 0x00, 0x3A308086);
     machine.SetPci(0, 31, 3, 0x20, 0x0401);
@@ -29,18 +29,29 @@ TEST(SpdReport, ReportsTheDdr2AndDdr3SlotsBehindTheSmbusDiscoveryFinds) {
     machine.SetSpd(5, Module(8));
     hw::HardwareAccess hw(machine);
 
-    const std::vector<SpdSlotReport> slots = ReadAllSlots(hw);
-    ASSERT_EQ(slots.size(), 2u);
-    EXPECT_EQ(slots[0].slot, 0);
-    EXPECT_EQ(slots[0].fields[0], (std::pair<std::string, std::string>{"Type", "DDR3"}));
+    const SpdSlotsReport report = ReadAllSlots(hw);
+    ASSERT_TRUE(report.controllerFound);
+    const std::vector<SpdSlotReport>& slots = report.modules;
+    ASSERT_EQ(slots.size(), 6u);
+    using Field = std::pair<std::string, std::string>;
+    EXPECT_EQ(slots[0].fields[0], (Field{"Type", "DDR3"}));
     EXPECT_EQ(slots[0].rows[0].second[0], "666");
-    EXPECT_EQ(slots[1].slot, 5);
-    EXPECT_EQ(slots[1].fields.back(),
-              (std::pair<std::string, std::string>{"Speed", "PC2-6400 (400Mhz)"}));
-    EXPECT_EQ(slots[1].headers[3], "  N/A");
+    EXPECT_TRUE(slots[0].checksumMismatch);  // bytes 126..127 are 0, the CRC is not
+    EXPECT_EQ(slots[1].fields, (std::vector<Field>{{"Type", "Empty"}}));
+    EXPECT_EQ(slots[2].fields, (std::vector<Field>{{"Type", "DDR SDRAM (not decoded)"}}));
+    EXPECT_TRUE(slots[2].headers.empty());
+    EXPECT_EQ(slots[5].slot, 5);
+    EXPECT_EQ(slots[5].fields.back(), (Field{"Speed", "PC2-6400 (400Mhz)"}));
+    EXPECT_EQ(slots[5].headers[3], "  N/A");
+
+    machine.SetSmbusFault(sim::SmbusFault::StuckBusy);
+    EXPECT_EQ(ReadAllSlots(hw).modules[0].fields,
+              (std::vector<Field>{{"Type", "no response (read failed)"}}));
 
     machine.RemovePciFunction(0, 31, 3);  // no controller: nothing read
-    EXPECT_TRUE(ReadAllSlots(hw).empty());
+    const SpdSlotsReport none = ReadAllSlots(hw);
+    EXPECT_FALSE(none.controllerFound);
+    EXPECT_TRUE(none.modules.empty());
 }
 
 }  // namespace

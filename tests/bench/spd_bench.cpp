@@ -1,0 +1,52 @@
+// `--spd` over every SPD image the project ships, in one process: reading and parsing each file,
+// the decode, the checksum and the text. The per-module figure is the time one file costs.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/spd_files.h"
+#include "spd/spd_image.h"
+
+namespace {
+
+std::vector<std::string> ShippedImages() {
+    std::vector<std::string> files;
+    for (const char* dir : {ZM_TESTDATA_DIR "/spd", ZM_MACHINES_DIR "/data/spd"})
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.path().extension() == ".bin" || entry.path().extension() == ".txt")
+                files.push_back(entry.path().string());
+    return files;
+}
+
+void BM_SpdFilesAllShippedImages(benchmark::State& state) {
+    const std::vector<std::string> files = ShippedImages();
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(zm::app::RunSpdFiles(files, false, out, err));
+    }
+    state.counters["modules"] = static_cast<double>(files.size());
+    state.counters["per_module"] = benchmark::Counter(
+        static_cast<double>(files.size()) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SpdFilesAllShippedImages)->Unit(benchmark::kMicrosecond);
+
+// The decode alone (images already in memory), as the window and the report run it.
+void BM_SpdDecodeAllShippedImages(benchmark::State& state) {
+    std::vector<zm::spd::SpdImage> images;
+    for (const std::string& file : ShippedImages())
+        if (auto load = zm::spd::ReadSpdImageFile(file); load.image) images.push_back(*load.image);
+    zm::spd::SpdView view;
+    for (auto _ : state)
+        for (const zm::spd::SpdImage& image : images)
+            benchmark::DoNotOptimize(zm::spd::DecodeImage(image, view));
+    state.counters["per_module"] = benchmark::Counter(
+        static_cast<double>(images.size()) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SpdDecodeAllShippedImages)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,102 @@
+// SPD images from files: the hex-dump reader, what is refused, and the checksum check on every
+// shipped image. What each image decodes to is in tests/spd/expected (see spd_expected).
+#include "spd/spd_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace zm::spd {
+namespace {
+
+std::vector<std::filesystem::path> ShippedBinaryImages() {
+    std::vector<std::filesystem::path> images;
+    for (const char* dir : {ZM_TESTDATA_DIR "/spd", ZM_MACHINES_DIR "/data/spd"})
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.path().extension() == ".bin") images.push_back(entry.path());
+    return images;
+}
+
+std::string Content(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The layout i2cdump prints: a header row, then 16 bytes a row and the bytes as characters.
+std::string I2cdumpText(const std::string& bytes) {
+    std::string text = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f    0123456789abcdef\n";
+    char cell[24];
+    for (std::size_t row = 0; row < bytes.size(); row += 16) {
+        std::snprintf(cell, sizeof cell, "%02zx: ", row);
+        text += cell;
+        std::string characters;
+        for (std::size_t i = row; i < row + 16 && i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            std::snprintf(cell, sizeof cell, "%02x ", byte);
+            text += cell;
+            characters += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+        }
+        text += "   " + characters + "\n";
+    }
+    return text;
+}
+
+TEST(SpdImage, ShippedImagesPassTheirChecksumAndFailItWithOneByteFlipped) {
+    const auto images = ShippedBinaryImages();
+    ASSERT_GE(images.size(), 20u);
+    int checked = 0;
+    for (const auto& path : images) {
+        SCOPED_TRACE(path.filename().string());
+        SpdImageLoad load = ParseSpdImage(Content(path));
+        ASSERT_TRUE(load.image) << load.error;
+        SpdView view;
+        const SpdModuleType type = DecodeImage(*load.image, view);
+        EXPECT_FALSE(view.checksumMismatch) << view.checksum;
+        if (view.checksum.find("good") == std::string::npos) continue;  // not checked
+        ++checked;
+        load.image->bytes[20] ^= 0x01;  // inside the range both checks cover
+        EXPECT_EQ(DecodeImage(*load.image, view), type);
+        EXPECT_TRUE(view.checksumMismatch);
+        EXPECT_NE(view.checksum.find("MISMATCH"), std::string::npos) << view.checksum;
+    }
+    EXPECT_GE(checked, 18);
+}
+
+TEST(SpdImage, AnI2cdumpGivesTheBytesOfTheRawImage) {
+    for (const auto& path : ShippedBinaryImages()) {
+        SCOPED_TRACE(path.filename().string());
+        const std::string raw = Content(path);
+        const SpdImageLoad dump = ParseSpdImage(I2cdumpText(raw));
+        ASSERT_TRUE(dump.image) << dump.error;
+        EXPECT_EQ(dump.image->format, "i2cdump");
+        EXPECT_EQ(std::string(dump.image->bytes.begin(), dump.image->bytes.end()), raw);
+    }
+}
+
+TEST(SpdImage, FilesThatAreNoImageAreRefusedWithTheReason) {
+    const struct {
+        std::string content;
+        const char* error;
+    } cases[] = {
+        {"", "the file is empty"},
+        {std::string(513, '\x0B'), "513 bytes: longer than any SPD EEPROM (512 bytes)"},
+        {"\x92\x10", "2 bytes: ends before the memory type (byte 2)"},
+        {"00: 92 10 0b 02 03 19 00 09 03 52 01 08 0c 00 3e 00\n"
+         "00: 92 10 0b 02 03 19 00 09 03 52 01 08 0c 00 3e 00\n",
+         "hex dump row 0x0 repeats bytes already read"},
+        {"00: XX XX XX XX XX XX XX XX XX XX XX XX XX XX XX XX\n",
+         "hex dump holds no readable byte"},
+    };
+    for (const auto& c : cases) {
+        const SpdImageLoad load = ParseSpdImage(c.content);
+        EXPECT_FALSE(load.image);
+        EXPECT_EQ(load.error, c.error);
+    }
+    EXPECT_EQ(ReadSpdImageFile("/nonexistent/spd.bin").error, "cannot be opened");
+}
+
+}  // namespace
+}  // namespace zm::spd
