@@ -21,8 +21,8 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
 std::string RenderTimingsText(const StartupResult& result);
 
 // One JSON object with the keys "version", "machine", "platform", "cpu", "motherboard", "memory",
-// "frequency", "timings", "spd", "spd_note", "buttons", "messages" and "terminated". Written also for a
-// refused machine, with the messages that refused it.
+// "frequency", "timings", "spd", "spd_note", "buttons", "messages" and "terminated". Written also
+// for a refused machine, with the messages that refused it.
 std::string RenderReportJson(const StartupResult& result, const std::string& machine);
 
 // The messages for stderr: "<caption> <text>", the text's CR LF line breaks as line feeds.

@@ -40,12 +40,9 @@ nlohmann::json SpdSlotJson(const spd::SpdSlotReport& slot) {
     for (const auto& [caption, value] : slot.fields) fields[caption] = value;
     nlohmann::json grid = nlohmann::json::object();
     for (const auto& [row, cells] : slot.rows) grid[row] = cells;
-    return {{"decoded", slot.decoded},
-            {"fields", fields},
-            {"checksum", slot.checksum},
-            {"checksum_mismatch", slot.checksumMismatch},
-            {"columns", slot.headers},
-            {"timings", grid}};
+    return {{"decoded", slot.decoded},   {"fields", fields},
+            {"checksum", slot.checksum}, {"checksum_mismatch", slot.checksumMismatch},
+            {"columns", slot.headers},   {"timings", grid}};
 }
 
 }  // namespace zm::app
