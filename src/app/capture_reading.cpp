@@ -9,6 +9,7 @@
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
 #include "ident/smbios_scan.h"
+#include "spd/smbus_discovery.h"
 #include "spd/spd_reader.h"
 
 namespace zm::app::capture {
@@ -412,6 +413,7 @@ void ReadSpd(hw::HardwareAccess& hw, bool keepSerials, sim::MachineCapture& out,
              Masking& masking) {
     if (hw.SmbusBase() == 0) return;
     out.smbusBase = hw.SmbusBase();
+    out.pmRegisters = spd::ReadSb800SmbusPmRegisters(hw);
     constexpr unsigned kImageBytes = 256;
     for (unsigned slot = 0; slot < spd::kSpdSlotCount; ++slot) {
         const std::uint8_t slave = *spd::SpdSlaveForSlot(slot);

@@ -168,6 +168,11 @@ std::string WriteProfile(const MachineCapture& c) {
     if (!c.pci.empty()) root["pci"] = Pci(c);
     if (c.rcba) root["rcba"] = Rcba(*c.rcba);
     if (c.smbusBase) root["smbus"] = Smbus(c);
+    if (!c.pmRegisters.empty()) {
+        Json pm = Json::object();
+        for (const auto& [index, value] : c.pmRegisters) pm[Hex(index, 2)] = Hex(value, 2);
+        root["pm_registers"] = pm;
+    }
     if (!c.memory.empty()) root["memory"] = Memory(c);
     if (c.memoryStatus) root["os"] = Os(*c.memoryStatus);
     if (!c.missingLibraryFiles.empty()) root["missing_library_files"] = c.missingLibraryFiles;

@@ -52,6 +52,7 @@ struct MachineCapture {
     std::vector<CapturedMemoryBlock> memory;
 
     std::optional<std::uint16_t> smbusBase;
+    std::map<std::uint8_t, std::uint8_t> pmRegisters;  // AMD SB800-series SMBus enable and base
     std::map<unsigned, std::vector<std::uint8_t>> spd;  // slot -> image
 
     std::optional<os::MemoryStatus> memoryStatus;

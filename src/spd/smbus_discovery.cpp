@@ -54,6 +54,21 @@ std::optional<std::uint16_t> Sb800SmbusBase(hw::HardwareAccess& hw) {
 
 }  // namespace
 
+std::map<std::uint8_t, std::uint8_t> ReadSb800SmbusPmRegisters(hw::HardwareAccess& hw) {
+    using namespace sb800_pm;
+    std::map<std::uint8_t, std::uint8_t> registers;
+    const std::uint32_t atiIdentity = hw.PciConfigRead(kAtiSmbusIdentity);
+    if (VendorOf(atiIdentity) != kAtiVendor || !IsSb800Family(hw, atiIdentity)) return registers;
+    hw::HardwareLibrary& ports = hw.Library();
+    const std::uint8_t foundIndex = ports.ReadIoPortByte(kIndexPort);
+    for (const std::uint8_t index : {kSmbusControl, kSmbusBaseHigh}) {
+        ports.WriteIoPortByte(kIndexPort, index);
+        registers[index] = ports.ReadIoPortByte(kDataPort);
+    }
+    ports.WriteIoPortByte(kIndexPort, foundIndex);
+    return registers;
+}
+
 bool DiscoverSmbusController(hw::HardwareAccess& hw) {
     const std::uint32_t atiIdentity = hw.PciConfigRead(kAtiSmbusIdentity);
 

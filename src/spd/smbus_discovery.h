@@ -12,6 +12,7 @@
 // When a machine has both, the ATI one is used (it is looked at last).
 
 #include <cstdint>
+#include <map>
 
 #include "hw/bit_field.h"
 #include "hw/hardware_access.h"
@@ -65,6 +66,11 @@ constexpr hw::Field kPortSelect{2, 1};
 constexpr std::uint32_t kSpdPort = 0;
 constexpr std::uint16_t kBaseMask = 0xFFE0;
 }  // namespace sb800_pm
+
+// The SB800/SB900 power-management registers that hold the SMBus host's enable, port and base
+// (index -> value), read without changing anything else; empty on other south bridges. The
+// index port is put back as found.
+std::map<std::uint8_t, std::uint8_t> ReadSb800SmbusPmRegisters(hw::HardwareAccess& hw);
 
 // Runs the discovery, sets hw's SMBus base and enables the host controller. False when no
 // usable controller answered; then nothing may be read over SMBus and the base is left alone.
