@@ -273,11 +273,13 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
     if (result.timings) {
         for (const timings::ReadBackMismatch& m : result.timings->readBack)
             mismatches.push_back({{"channel", kChannelNames[m.channel]},
+                                  {"name", m.name},
                                   {"control", timings::ControlName(m.control)},
-                                  {"timing", m.name},
                                   {"written", m.written},
+                                  {"listed", m.listed},
                                   {"held", m.held},
-                                  {"channel_rebuilt", m.channelRebuilt}});
+                                  {"channel_rebuilt", m.channelRebuilt},
+                                  {"text", timings::MismatchLine(m, false)}});
     }
     report["readback_mismatches"] = mismatches;
     report["terminated"] = result.terminationRequested;

@@ -14,9 +14,7 @@ std::string Item(const TimingLists& lists, TimingControl control, std::int32_t i
 }  // namespace
 
 std::string TimingName(ControllerKind kind, TimingControl control) {
-    std::string name(TimingLabel(kind, control));
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    return name;
+    return std::string(TimingShortName(kind, control));
 }
 
 std::vector<ReadBackMismatch> CompareReadBack(const TimingModel& wanted, const TimingModel& held,

@@ -20,7 +20,7 @@ inline constexpr std::string_view kReadBackCaption = "WARNING!";
 struct ReadBackMismatch {
     int channel = kChannelA;
     TimingControl control = TimingControl::Combo1A;
-    std::string name;     // the timing's name: "RAS# to CAS# Delay (tRCD)"
+    std::string name;     // the timing's short name: "tRCD"
     std::string written;  // the item asked for
     // False: the index asked for names no item of the list (a hand-edited stored set), so it
     // was never encoded and the field kept its bits.
@@ -32,7 +32,7 @@ struct ReadBackMismatch {
     bool operator==(const ReadBackMismatch&) const = default;
 };
 
-// The name a message gives a timing: its label's caption without the dot leader.
+// The name a message gives a timing: its short name ("tRCD", value_lists.h).
 std::string TimingName(ControllerKind kind, TimingControl control);
 
 // Every timing of the channels in `compared` whose item in `held` (decoded from the read-back)

@@ -89,10 +89,9 @@ TEST(ReadBack, LockedUncoreIgnoresTheWritesAndTheMessageNamesTheTimings) {
         // Every channel the selection named, each with both timings; the drop-downs show what
         // the controller holds.
         const auto& items = session.lists;
-        const std::string trcdLine =
-            "RAS# to CAS# Delay (tRCD) (channel A): " + items[1][trcd - 1] +
-            " was written, the controller holds " + items[1][trcd];
-        const std::string trasLine = "Precharge Delay (tRAS) (channel A): " + items[3][tras + 1] +
+        const std::string trcdLine = "tRCD (channel A): " + items[1][trcd - 1] +
+                                     " was written, the controller holds " + items[1][trcd];
+        const std::string trasLine = "tRAS (channel A): " + items[3][tras + 1] +
                                      " was written, the controller holds " + items[3][tras];
         const std::string text = session.ReadBackText();
         EXPECT_NE(text.find(trcdLine), std::string::npos) << text;
