@@ -6,6 +6,8 @@
 #include "app/report.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "os/clock.h"
+#include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
 #include "timings/stored_timings.h"
 
@@ -72,6 +74,15 @@ int RunApplyStored(Backend& backend, const std::string& settingsPath, std::ostre
         out << "zentrimo: written; the controller now holds:\n" << RenderTimingsText(result);
     }
     ReleaseHardware(hw, result.facts);
+    if (result.bootApplyRecorded) {
+        // The start-up recorded the apply as under way; it counts as survived once the machine
+        // has run a minute after it, as in the windows. Until then a hang leaves the record,
+        // and the next start writes nothing.
+        os::SteadyClock hostClock;
+        os::Clock& clock = backend.clock ? *backend.clock : hostClock;
+        settings::BootApplyWatch watch(settingsPath, clock.TickCount());
+        while (!watch.Tick(clock.TickCount())) clock.Sleep(1000);
+    }
     return code;
 }
 

@@ -258,6 +258,21 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
     for (const Message& message : result.messages)
         messages.push_back({{"caption", message.caption}, {"text", message.text}});
     report["messages"] = messages;
+    // The timings a write at start did not bring into the controller (empty when nothing was
+    // written, or everything took).
+    nlohmann::json mismatches = nlohmann::json::array();
+    if (result.timings) {
+        for (const timings::ReadBackMismatch& m : result.timings->readBack)
+            mismatches.push_back({{"channel", kChannelNames[m.channel]},
+                                  {"name", m.name},
+                                  {"control", timings::ControlName(m.control)},
+                                  {"written", m.written},
+                                  {"listed", m.listed},
+                                  {"held", m.held},
+                                  {"channel_rebuilt", m.channelRebuilt},
+                                  {"text", timings::MismatchLine(m, false)}});
+    }
+    report["readback_mismatches"] = mismatches;
     report["terminated"] = result.terminationRequested;
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }

@@ -2,10 +2,12 @@
 
 #include "app/extended_config.h"
 #include "app/library_check.h"
+#include "app/machine_identity.h"
 #include "app/platform_gate.h"
 #include "app/platform_probe.h"
 #include "app/timings_view.h"
 #include "cpu/cpu_clocks.h"
+#include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
 #include "timings/channel_selection.h"
 #include "timings/k10_mode.h"
@@ -81,10 +83,40 @@ void ReadClockMultipliers(StartupContext& context, StartupResult& result,
 
 // The stored timing set, when the settings file asks for it at start ("AN" = "1"). "AN" is read
 // here, before the controller is; the set itself once the session has decoded the registers, so
-// that a timing the file does not hold keeps the controller's value. A report never writes one.
-timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResult& /*result*/) {
+// that a timing the file does not hold keeps the controller's value. The set is written only
+// into the machine it was taken from, and only once the settings file records that an apply is
+// under way; a start that finds that record left by the last one writes nothing and switches
+// the apply at start off. A report never writes one.
+timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResult& result) {
     if (context.mode == StartupMode::ReadOnlyReport) return {};
-    return timings::StoredTimingsAtStart(settings::IniFile(context.settingsPath));
+    settings::IniFile file(context.settingsPath);
+    if (!timings::StoredTimingsRequested(file)) return {};
+    if (settings::BootApplyUnderWay(file)) {
+        settings::SwitchOffBootApply(file);
+        result.messages.push_back(
+            {kCaptionWarning, std::string(settings::kBootApplyInterruptedText)});
+        return {};
+    }
+    timings::MachineIdentity machine = ReadProcessorAndModules(context.hw, *context.backend.cpuid);
+    return [file, machine, &result](const timings::TimingModel& decoded,
+                                    const timings::ChannelFlags& present) mutable
+               -> std::optional<timings::TimingModel> {
+        AddControllerIdentity(machine, decoded, present);
+        const timings::StoredSetCheck check =
+            timings::CheckStoredSet(file, decoded, present, machine);
+        if (check != timings::StoredSetCheck::Applies) {
+            const std::string_view why = timings::StoredSetRefusal(check);
+            if (!why.empty()) result.messages.push_back({kCaptionWarning, std::string(why)});
+            return std::nullopt;
+        }
+        if (!settings::RecordBootApply(file)) {
+            result.messages.push_back(
+                {kCaptionWarning, std::string(settings::kBootApplyNotRecordedText)});
+            return std::nullopt;
+        }
+        result.bootApplyRecorded = true;
+        return timings::ReadStoredTimings(file, decoded);
+    };
 }
 
 // Shows the session's drop-downs, or refuses the memory population it found.
@@ -94,6 +126,9 @@ void ShowTimings(StartupResult& result, timings::TimingSession session) {
         return;
     }
     FillTimingsView(session, result.view);
+    // The stored set written at start, read back: what the controller did not take is named.
+    const std::string readBack = session.ReadBackText();
+    if (!readBack.empty()) result.messages.push_back({kCaptionWarning, readBack});
     result.timings = std::move(session);
 }
 

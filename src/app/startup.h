@@ -83,6 +83,10 @@ struct StartupResult {
     MainView view;
     Messages messages;  // in the order they were raised
     bool terminationRequested = false;
+    // The stored timing set was written at start and the settings file records it as under
+    // way: the window clears the record once the program has run a minute
+    // (settings::BootApplyWatch).
+    bool bootApplyRecorded = false;
 
     // Refuse the machine: record the message and stop the sequence.
     void Terminate(Message message) {

@@ -57,9 +57,14 @@ public:
     void C1eClick(bool checked) { power_.C1eClick(hw_, checked, state_.coreCount.load()); }
     // The list was opened: the thread stops moving any core's selection.
     void CoreMultiplierListOpened() { HoldCoreMultiplier(state_); }
-    // The user picked a multiplier; nothing is written until Apply. True when the warning that
-    // EIST must be on has to be shown.
-    bool CoreMultiplierListChanged(bool eistChecked) const { return !eistChecked; }
+    // The user picked a multiplier; nothing is written until Apply, which writes it. A pick made
+    // with the keyboard or the wheel never opens the list, so the pick holds the list too
+    // (otherwise Apply would find nothing pending and the choice would be lost). True when the
+    // warning that EIST must be on has to be shown.
+    bool CoreMultiplierListChanged(bool eistChecked) {
+        HoldCoreMultiplier(state_);
+        return !eistChecked;
+    }
     // Apply, before the timing writes (Intel only; does nothing elsewhere).
     bool ApplyCoreMultiplier(int selectedItem);
 

@@ -9,7 +9,9 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -56,6 +58,29 @@ bool WriteAll(const fs::path& path, std::string_view contents) {
     return ok;
 }
 
+// Makes the new file the target's content for good: the rename itself must reach the disk too,
+// or a power loss right after it could bring back the old file (the boot-apply record relies
+// on this: a record lost that way would let a hanging apply run again).
+bool ReplaceDurably(const fs::path& temporary, const fs::path& path) {
+#ifdef _WIN32
+    return MoveFileExW(temporary.c_str(), path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    std::error_code error;
+    fs::rename(temporary, path, error);
+    if (error) return false;
+    // The folder's entry: some file systems cannot sync a folder (EINVAL); the rename stands.
+    fs::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+#endif
+}
+
 }  // namespace
 
 FileContents ReadWholeFile(const fs::path& path) {
@@ -80,8 +105,7 @@ bool ReplaceFileContents(const fs::path& path, std::string_view contents) {
         const fs::file_status old = fs::status(path, error);
         if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), error);
         error.clear();
-        fs::rename(temporary, path, error);
-        ok = !error;
+        ok = ReplaceDurably(temporary, path);
     }
     if (!ok) fs::remove(temporary, error);
     return ok;

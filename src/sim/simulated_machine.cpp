@@ -1,8 +1,10 @@
 #include "sim/simulated_machine.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
 #include "hw/bit_field.h"
@@ -134,6 +136,23 @@ struct SimulatedMachine::State {
         const PciFunctionId id{where.bus, where.device, where.function};
         if (id == kSmbusFunction && SmbusFunctionHidden()) return std::nullopt;
         return std::make_pair(id, where.reg);
+    }
+
+    // The LGA 1366 uncore ignores writes to its channels' timing registers (devices 4..6,
+    // function 0, on the uncore's bus 0x3F / 0x7F / 0xBF / 0xFF) while the firmware keeps the
+    // memory controller's configuration locked: bits 1..0 of device 0, function 0, register
+    // 0x88 hold 1 or 3. The write is logged; the register keeps its value.
+    bool IgnoredWhileLocked(PciFunctionId id, unsigned reg) const {
+        if ((id.bus & 0x3F) != 0x3F || id.device < 4 || id.device > 6 || id.function != 0)
+            return false;
+        static constexpr unsigned kTimingRegisters[] = {0x80, 0x84, 0x88, 0x8C, 0x90, 0xB8, 0xD4};
+        if (std::find(std::begin(kTimingRegisters), std::end(kTimingRegisters), reg & ~3u) ==
+            std::end(kTimingRegisters))
+            return false;
+        const PciFunctionId generic{id.bus, 0, 0};
+        if (!pci.Exists(generic)) return false;
+        const unsigned lock = pci.ReadDword(generic, 0x88) & 3;
+        return lock == 1 || lock == 3;
     }
 
     void NoteDataPortAccess() {
@@ -427,7 +446,8 @@ void SimulatedMachine::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
         s.Log(WriteRecord::Kind::Pci, s.latch + lane, value, 1);
         if (const auto target = s.Latched()) {
             ++s.counts.pciWrites;
-            s.pci.WriteByte(target->first, target->second + lane, value);
+            if (!s.IgnoredWhileLocked(target->first, target->second))
+                s.pci.WriteByte(target->first, target->second + lane, value);
         }
         return;
     }
@@ -450,7 +470,8 @@ void SimulatedMachine::WriteIoPortDword(std::uint16_t port, std::uint32_t value)
         s.Log(WriteRecord::Kind::Pci, s.latch, value, 4);
         if (const auto target = s.Latched()) {
             ++s.counts.pciWrites;
-            s.pci.WriteDword(target->first, target->second, value);
+            if (!s.IgnoredWhileLocked(target->first, target->second))
+                s.pci.WriteDword(target->first, target->second, value);
         }
         return;
     }

@@ -19,7 +19,33 @@ void WriteController(hw::HardwareAccess& hw, const TimingModel& model, int dct,
     for (TimingControl control : notEncoded) report.notEncoded.emplace_back(dct, control);
 }
 
+bool DctDiffers(const DctRegisters& a, const DctRegisters& b) {
+    for (Register reg : kWriteOrder)
+        if (a[reg] != b[reg]) return true;
+    return false;
+}
+
+void WriteImages(hw::HardwareAccess& hw, int dct, DctRegisters& images, const DctRegisters& start) {
+    for (Register reg : kWriteOrder) {
+        images[reg] = start[reg];
+        hw.PciConfigWrite(RegisterAddress(reg, dct), images[reg]);
+    }
+}
+
 }  // namespace
+
+bool ImagesDiffer(const ControllerState& state, const ControllerState& start) {
+    return DctDiffers(state.dct[0], start.dct[0]) ||
+           (state.dct1Read && DctDiffers(state.dct[1], start.dct[1]));
+}
+
+bool RestoreImages(hw::HardwareAccess& hw, ControllerState& state, const ControllerState& start) {
+    const bool dct1 =
+        WritesDct1(state, false) || (state.dct1Read && DctDiffers(state.dct[1], start.dct[1]));
+    if (dct1) WriteImages(hw, 1, state.dct[1], start.dct[1]);
+    WriteImages(hw, 0, state.dct[0], start.dct[0]);
+    return dct1;
+}
 
 bool WritesDct1(const ControllerState& state, bool storedTimingsActive) {
     return !state.ganged && state.dct1Read && (state.populatedCount == 2 || storedTimingsActive);

@@ -29,4 +29,12 @@ bool WritesDct1(const ControllerState& state, bool storedTimingsActive);
 ApplyReport ApplyTimings(hw::HardwareAccess& hw, const TimingModel& model, ControllerState& state,
                          bool storedTimingsActive);
 
+// Whether a written register's image differs between the two states.
+bool ImagesDiffer(const ControllerState& state, const ControllerState& start);
+
+// Writes the start-up images back, in Apply's order: DCT1 (when Apply writes it, or when it
+// holds anything else than at start-up), then DCT0. The images then hold the start-up ones.
+// Returns whether DCT1 was written.
+bool RestoreImages(hw::HardwareAccess& hw, ControllerState& state, const ControllerState& start);
+
 }  // namespace zm::timings::k10

@@ -151,27 +151,25 @@ TimingModel ReadStoredTimings(const settings::IniFile& file, const TimingModel& 
 
 StoredTimingsSource StoredTimingsAtStart(const settings::IniFile& file) {
     if (!StoredTimingsRequested(file)) return {};
-    return [file](const TimingModel& decoded) -> std::optional<TimingModel> {
+    return [file](const TimingModel& decoded, const ChannelFlags&) -> std::optional<TimingModel> {
         return ReadStoredTimings(file, decoded);
     };
 }
 
 bool WriteStoredTimings(settings::IniFile& file, const TimingModel& model,
-                        const ChannelFlags& present) {
+                        const ChannelFlags& present, const MachineIdentity& identity) {
     bool all = true;
-    if (model.kind == ControllerKind::K10) {
-        all &= WriteApplyAtStart(file);
-        all &= WriteChannelKeys(file, model, kChannelA);
-        if (!model.ganged && present[kChannelA] && present[kChannelB]) {
-            all &= WriteChannelKeys(file, model, kChannelB);
-        }
-        return all;
-    }
+    const ChannelFlags channels = StoredChannels(model, present);
     for (int ch = 0; ch < StoredChannelCount(model.kind); ++ch) {
-        if (!present[static_cast<std::size_t>(ch)]) continue;
+        if (!channels[static_cast<std::size_t>(ch)]) continue;
+        // K10 writes "AN" whatever; Intel only with channel A, which every machine the
+        // program accepts has.
         if (ch == kChannelA) all &= WriteApplyAtStart(file);
         all &= WriteChannelKeys(file, model, ch);
     }
+    // Last: a write cut short leaves the keys of this machine under the identity of the one
+    // before, which the next start refuses, never another machine's keys under this identity.
+    all &= WriteMachineIdentity(file, model.kind, identity);
     return all;
 }
 

@@ -11,6 +11,7 @@
 
 #include "settings/ini_file.h"
 #include "timings/channel_selection.h"
+#include "timings/stored_identity.h"
 #include "timings/timing_model.h"
 #include "timings/timing_session.h"
 
@@ -53,8 +54,9 @@ bool StoredTimingsRequested(const settings::IniFile& file);
 // never encode an index their list has no item for.
 TimingModel ReadStoredTimings(const settings::IniFile& file, const TimingModel& decoded);
 
-// The start-up's source of a stored set: empty unless "AN" is "1" now; otherwise it reads the
-// set from the file when the controller's timings are decoded.
+// A source of the stored set: empty unless "AN" is "1" now; otherwise it reads the set from the
+// file when the controller's timings are decoded. It does not ask where the set was taken: the
+// start-up checks that first (CheckStoredSet).
 StoredTimingsSource StoredTimingsAtStart(const settings::IniFile& file);
 
 // The StartUp window's confirmed Apply: "AN" = "1" and the current timing set of the model's
@@ -62,9 +64,11 @@ StoredTimingsSource StoredTimingsAtStart(const settings::IniFile& file);
 // found them):
 //  K10: "AN", the A keys, then the B keys only when unganged and both controllers hold memory;
 //  Uncore / HostBridge: per populated channel A, B, (C) its keys, with "AN" written only when
-//  channel A is populated, just before its keys.
+//  channel A is populated, just before its keys;
+// then the identity of the machine the set is taken from (stored_identity.h), in keys of its
+// own, so that the start-up writes the set into this machine only.
 // Returns whether every write reached the file (a caller with nothing to tell may ignore it).
 bool WriteStoredTimings(settings::IniFile& file, const TimingModel& model,
-                        const ChannelFlags& present);
+                        const ChannelFlags& present, const MachineIdentity& identity);
 
 }  // namespace zm::timings

@@ -14,20 +14,37 @@
 
 #include "hw/hardware_access.h"
 #include "timings/channel_selection.h"
+#include "timings/read_back.h"
 #include "timings/timing_model.h"
 #include "timings/value_lists.h"
 
 namespace zm::timings {
 
-// Writes the model into one kind of controller.
+// Which channels a write went to.
+struct WrittenChannels {
+    ChannelFlags rebuilt{};  // rebuilt from the model
+    ChannelFlags written{};  // written at all (rebuilt, or back from the images)
+};
+
+// Writes the model into one kind of controller, and reads it back.
 class TimingWriter {
 public:
     virtual ~TimingWriter() = default;
     // Apply: rebuild the registers of the channels the selection names (all of them while the
     // stored timing set is active, "AN" = "1") and write the controller's registers in its
-    // fixed order. No read-back.
-    virtual void Apply(const TimingModel& model, const TimingLists& lists,
-                       std::string_view selection, bool storedSetActive) = 0;
+    // fixed order.
+    virtual WrittenChannels Apply(const TimingModel& model, const TimingLists& lists,
+                                  std::string_view selection, bool storedSetActive) = 0;
+    // Reads the written registers again into the images and decodes them; what the model keeps
+    // beside the registers (the uncore's spare values) comes from `model`.
+    virtual TimingModel ReadBack(const TimingModel& model) = 0;
+    // Writes the register images read at start-up back, through Apply's path and order.
+    virtual WrittenChannels Restore() = 0;
+    // The start-up images decoded (what Restore asks the controller to hold).
+    virtual TimingModel StartTimings(const TimingModel& model) const = 0;
+    // Whether a register the program writes holds something else than at start-up (as last
+    // read back).
+    virtual bool DiffersFromStart() const = 0;
 };
 
 struct TimingSession {
@@ -45,6 +62,9 @@ struct TimingSession {
     std::unique_ptr<TimingWriter> writer;
     // Drop-downs the user changed (pending-change marker); never reset.
     std::array<bool, kTimingControlCount> pending{};
+    // The timings the last write did not bring into the controller: the start-up's stored set,
+    // then each Apply or Restore.
+    std::vector<ReadBackMismatch> readBack;
 
     // The selector's current text (ChannelSelection).
     std::string Selection() const;
@@ -54,14 +74,26 @@ struct TimingSession {
     SelectionOutcome SelectItem(int item);
     // A Combo*Change handler's model side: records the index and marks the control.
     void Change(TimingControl control, std::int32_t index);
-    void Apply(bool storedSetActive);
+    // Apply: writes, reads back and decodes; the model then holds what the controller holds.
+    // Returns the timings that did not take (also kept in readBack).
+    const std::vector<ReadBackMismatch>& Apply(bool storedSetActive);
+    // "Restore start-up timings": the register images read at start-up written back as Apply
+    // writes, then read back the same way.
+    const std::vector<ReadBackMismatch>& Restore();
+    // Restore is offered while a register holds something else than at start-up.
+    bool RestoreOffered() const;
+    // The message naming readBack, empty when everything took.
+    std::string ReadBackText() const;
 };
 
 // The timing set the start-up writes into the controller before the controls show it (the
 // settings file's stored set when its "AN" is "1"). It is asked for once the registers are
 // decoded and is built on those timings, so whatever the set does not name keeps the value the
-// controller holds. An empty source, or one that returns nothing, writes nothing.
-using StoredTimingsSource = std::function<std::optional<TimingModel>(const TimingModel& decoded)>;
+// controller holds; `present` is the channels that hold memory (Uncore: the active ones), so the
+// source can tell whether the set was taken from this machine. An empty source, or one that
+// returns nothing, writes nothing.
+using StoredTimingsSource = std::function<std::optional<TimingModel>(const TimingModel& decoded,
+                                                                     const ChannelFlags& present)>;
 
 // A source that always gives `set` (nothing for nullptr), whatever the controller holds.
 StoredTimingsSource FixedStoredTimings(const TimingModel* set);

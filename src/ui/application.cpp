@@ -8,13 +8,16 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "app/machine_identity.h"
 #include "cpu/gui/cpu_settings_window.h"
 #include "cpu/gui/frequency_binder.h"
 #include "monitor/gui/monitor_window.h"
+#include "settings/gui/boot_apply_timer.h"
 #include "settings/gui/startup_window.h"
 #include "settings/startup_launch.h"
 #include "spd/gui/spd_window.h"
 #include "timings/stored_timings.h"
+#include "spd/smbus_discovery.h"
 #include "ui/main_window.h"
 #include "ui/message_sink.h"
 #include "ui/shell_windows.h"
@@ -104,6 +107,12 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
                                  MessageSink& messages, const os::LaunchCommand& autostartLaunch) {
     ApplicationWindows windows;
     windows.mainWindow = std::make_unique<MainWindow>(backend, settingsPath, messages);
+    if (windows.mainWindow->Startup().bootApplyRecorded) {
+        // The stored set was written at this start: a minute from now it has been survived.
+        static os::SteadyClock hostClock;
+        new settings::gui::BootApplyTimer(settingsPath, backend.clock ? *backend.clock : hostClock,
+                                          windows.mainWindow.get());
+    }
     windows.aboutWindow = std::make_unique<AboutWindow>();
     windows.spdWindow = MakeSpdWindow(*windows.mainWindow);
     windows.cpuSettingsWindow = MakeCpuSettingsWindow(*windows.mainWindow, backend, messages);
@@ -114,9 +123,15 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
     if (windows.mainWindow->Startup().timings) {
         // What the main window shows for every channel at the moment of Apply.
         MainWindow* mainWindow = windows.mainWindow.get();
+        // The set is bound to this machine: its modules are read again, over an SMBus
+        // controller looked for again as the spd button does.
         startUp.writeTimingSet = [mainWindow](settings::IniFile& file) {
             const timings::TimingSession& session = *mainWindow->Startup().timings;
-            timings::WriteStoredTimings(file, session.model, session.present);
+            spd::DiscoverSmbusController(mainWindow->Hardware());
+            timings::WriteStoredTimings(file, session.model, session.present,
+                                        app::ReadMachineIdentity(mainWindow->Hardware(),
+                                                                 *mainWindow->Backend().cpuid,
+                                                                 session));
         };
     }
     windows.startUpWindow = std::make_unique<settings::gui::StartUpWindow>(std::move(startUp));

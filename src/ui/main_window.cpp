@@ -89,6 +89,10 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
         };
         // On Intel a pending core-multiplier choice is written before the timings.
         hooks.beforeApply = [clocks] { clocks->ApplyCoreMultiplier(); };
+        // The timings a write did not bring into the controller.
+        hooks.message = [this](const std::string& caption, const std::string& text) {
+            messages_.Show({caption, text});
+        };
         new timings::gui::TimingControlsBinder(this, *startup_.timings, std::move(hooks));
     }
 
@@ -271,6 +275,15 @@ void MainWindow::ExitClick() {
     if (gaugeTimer) gaugeTimer->stop();
     if (timerHooks_.releaseIcon) timerHooks_.releaseIcon();
     ExitMenuClick();
+}
+
+bool MainWindow::RestoreOffered() const {
+    const auto* binder = findChild<timings::gui::TimingControlsBinder*>();
+    return binder && binder->RestoreOffered();
+}
+
+void MainWindow::RestoreTimingsClick() {
+    if (auto* binder = findChild<timings::gui::TimingControlsBinder*>()) binder->RestoreClick();
 }
 
 void MainWindow::ExitMenuClick() {

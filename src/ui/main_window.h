@@ -161,6 +161,13 @@ public slots:
     void ExitClick();
     // The menu's Exit: the same shutdown, without touching the gauge.
     void ExitMenuClick();
+    // "Restore start-up timings" (the notification-area menu; the Apply button's context menu
+    // has its own): the timing registers' start-up images written back and read again.
+    void RestoreTimingsClick();
+
+public:
+    // Whether a timing register holds something else than at start-up (Restore is offered).
+    bool RestoreOffered() const;
 
 protected:
     void closeEvent(class QCloseEvent* event) override;

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "timings/gui/timing_controls_binder.h"
+
 #include "ui/main_window.h"
 
 namespace zm::ui {
@@ -79,6 +81,14 @@ TrayIcons::TrayIcons(MainWindow& mainWindow, const QIcon& icon, QObject* parent)
     trayMenu->addAction(QStringLiteral("Monitoring"), &main_, &MainWindow::MonitorClick);
     trayMenu->addAction(QStringLiteral("SPD"), &main_, &MainWindow::spdClick);
     trayMenu->addAction(QStringLiteral("About"), &main_, &MainWindow::AboutClick);
+    QAction* restore = trayMenu->addAction(
+        QString::fromUtf8(timings::gui::TimingControlsBinder::kRestoreCaption), &main_,
+        &MainWindow::RestoreTimingsClick);
+    restore->setObjectName(QStringLiteral("RestoreStartUpTimings"));
+    // Offered only while a timing register differs from what start-up read.
+    connect(trayMenu, &QMenu::aboutToShow, restore,
+            [this, restore] { restore->setEnabled(main_.RestoreOffered()); });
+    restore->setEnabled(main_.RestoreOffered());
     trayMenu->addAction(QStringLiteral("Exit"), &main_, &MainWindow::ExitMenuClick);
 
     auto makeIcon = [this](const char* name, const QIcon& image) {

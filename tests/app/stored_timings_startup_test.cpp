@@ -1,20 +1,25 @@
 // The start-up with the boot switch "AN" set, on the shipped simulated machines: the stored timing
 // set reaches the controller's registers as its keys say, what the file does not hold keeps the
-// controller's value, and a set the StartUp window writes comes back on the next start.
+// controller's value, a set the StartUp window writes comes back on the next start, only on the
+// machine it was taken from, and an apply that did not survive is not made again.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/backend_selection.h"
+#include "app/machine_identity.h"
 #include "app/startup.h"
 #include "hw/bit_field.h"
+#include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
+#include "sim/machines_dir.h"
 #include "sim/simulated_machine.h"
 #include "timings/k10_registers.h"
 #include "timings/stored_timings.h"
@@ -34,15 +39,42 @@ struct StartedRun {
     hw::HardwareAccess hw;
     StartupResult result;
 
-    StartedRun(const std::string& profile, const fs::path& settings)
+    // `change` alters the machine before the program starts on it.
+    StartedRun(const std::string& profile, const fs::path& settings,
+               const std::function<void(sim::SimulatedMachine&)>& change = {})
         : machine(sim::SimulatedMachine::Load(profile)),
           backend(SimulatedMachineBackend(machine)),
           hw(*machine) {
+        if (change) change(*machine);
         StartupContext context{backend, hw, settings.string()};
         result = RunStartup(context);
     }
 
-    std::vector<WriteRecord> Writes() const { return machine->Writes(); }
+    // The writes into registers: configuration space and memory (the SMBus's SPD reads are
+    // port writes).
+    std::vector<WriteRecord> Writes() const {
+        std::vector<WriteRecord> writes;
+        for (const WriteRecord& w : machine->Writes())
+            if (w.kind == WriteRecord::Kind::Pci || w.kind == WriteRecord::Kind::Memory)
+                writes.push_back(w);
+        return writes;
+    }
+
+    // What the StartUp window stores: "AN" = "1", the set the window shows and this machine's
+    // identity.
+    void StoreSet(const fs::path& settings) {
+        settings::IniFile file(settings);
+        const timings::TimingSession& session = *result.timings;
+        ASSERT_TRUE(timings::WriteStoredTimings(file, session.model, session.present,
+                                                ReadMachineIdentity(hw, *backend.cpuid, session)));
+    }
+    // The identity alone, beside keys a test writes itself.
+    void StoreIdentity(const fs::path& settings) {
+        settings::IniFile file(settings);
+        const timings::TimingSession& session = *result.timings;
+        ASSERT_TRUE(timings::WriteMachineIdentity(
+            file, session.model.kind, ReadMachineIdentity(hw, *backend.cpuid, session)));
+    }
 
     // Channel's item text of a drop-down as the main window shows it.
     std::string Shown(TimingControl control, int channel) const {
@@ -63,6 +95,7 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Settings() const { return dir_ / "ZM.ini"; }
+    fs::path NoSettings() const { return dir_ / "none.ini"; }
     void Put(const std::string& text) const {
         fs::remove(Settings());
         if (!text.empty()) std::ofstream(Settings(), std::ios::binary) << text;
@@ -136,15 +169,17 @@ void ExpectStoredSetWritesBackAsRead(const Profile& p, const StartedRun& stored,
     }
 }
 
-TEST_F(StoredStartup, SwitchWithoutKeysWritesBackExactlyWhatWasRead) {
+TEST_F(StoredStartup, SetStoredUnchangedWritesBackExactlyWhatWasRead) {
     for (const Profile& p : kProfiles) {
         SCOPED_TRACE(p.name);
         Put("");
-        const StartedRun plain(p.name, Settings());
+        StartedRun plain(p.name, Settings());
         ASSERT_FALSE(plain.result.terminationRequested);
-        Put("[HL]\nAN=1\n");
+        plain.StoreSet(Settings());
         const StartedRun stored(p.name, Settings());
         ASSERT_FALSE(stored.result.terminationRequested);
+        EXPECT_TRUE(stored.result.messages.empty());
+        EXPECT_TRUE(stored.result.bootApplyRecorded);
 
         ExpectStoredSetWritesBackAsRead(p, stored, plain);
         for (int i = 0; i < timings::kTimingControlCount; ++i) {
@@ -158,22 +193,34 @@ TEST_F(StoredStartup, SwitchWithoutKeysWritesBackExactlyWhatWasRead) {
     }
 }
 
+// "AN" = "1" without any stored key: there is no set, and nothing is written.
+TEST_F(StoredStartup, SwitchWithoutKeysWritesNothing) {
+    Put("");
+    const StartedRun plain("x58-bloomfield", Settings());
+    Put("[HL]\nAN=1\n");
+    const StartedRun stored("x58-bloomfield", Settings());
+    EXPECT_EQ(stored.Writes(), plain.Writes());
+    EXPECT_TRUE(stored.result.messages.empty());
+    EXPECT_FALSE(stored.result.bootApplyRecorded);
+}
+
 // Numbers that name no item of any list (a hand-edited file) are never encoded: every register
 // is written back as it was read.
 TEST_F(StoredStartup, KeysNamingNoItemLeaveTheRegistersAsRead) {
     for (const Profile& p : kProfiles) {
         SCOPED_TRACE(p.name);
         Put("");
-        const StartedRun plain(p.name, Settings());
+        StartedRun plain(p.name, Settings());
         ASSERT_TRUE(plain.result.timings);
         const timings::ControllerKind kind = plain.result.timings->model.kind;
-        std::string file = "[HL]\nAN=1\n[" + std::string(timings::StoredSection(kind)) + "]\n";
+        plain.StoreSet(Settings());
+        settings::IniFile file(Settings());
         for (int ch = 0; ch < timings::StoredChannelCount(kind); ++ch) {
             for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
-                file += timings::StoredKeyName(key.number, ch) + (ch == 1 ? "=-5\n" : "=9999\n");
+                file.WriteInteger(timings::StoredSection(kind),
+                                  timings::StoredKeyName(key.number, ch), ch == 1 ? -5 : 9999);
             }
         }
-        Put(file);
         const StartedRun stored(p.name, Settings());
         ASSERT_FALSE(stored.result.terminationRequested);
 
@@ -255,7 +302,10 @@ TEST_F(StoredStartup, StoredKeysReachTheRegistersAndTheDropDowns) {
     };
     for (const StoredCase& c : cases) {
         SCOPED_TRACE(c.profile);
+        Put("");
+        StartedRun plain(c.profile, Settings());
         Put(c.file);
+        plain.StoreIdentity(Settings());
         const StartedRun run(c.profile, Settings());
         ASSERT_FALSE(run.result.terminationRequested);
         const auto writes = run.Writes();
@@ -272,7 +322,10 @@ TEST_F(StoredStartup, StoredKeysReachTheRegistersAndTheDropDowns) {
 }
 
 TEST_F(StoredStartup, GangedPairNeverWritesDct1WhateverTheBKeysSay) {
+    Put("");
+    StartedRun plain("k10-am3-ddr3-ganged", Settings());
     Put("[HL]\nAN=1\n[HLK10]\n2A=2\n2B=5\n");
+    plain.StoreIdentity(Settings());
     const StartedRun run("k10-am3-ddr3-ganged", Settings());
     ASSERT_FALSE(run.result.terminationRequested);
     for (const WriteRecord& w : run.Writes()) {
@@ -312,8 +365,7 @@ TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
             ASSERT_NE(at, items.end()) << change.text;
             session.Change(change.control, static_cast<std::int32_t>(at - items.begin()));
         }
-        settings::IniFile file(Settings());
-        ASSERT_TRUE(timings::WriteStoredTimings(file, session.model, session.present));
+        first.StoreSet(Settings());
 
         const StartedRun next(c.profile, Settings());
         ASSERT_FALSE(next.result.terminationRequested);
@@ -333,6 +385,105 @@ TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
             EXPECT_EQ(next.Shown(change.control, 0), change.text);
         }
     }
+}
+
+// A set is written only into the machine it was taken from: not into another controller kind
+// that shares its section, not with another module in a slot, and on its own machine it is.
+TEST_F(StoredStartup, SetIsWrittenOnlyIntoTheMachineItWasTakenFrom) {
+    Put("");
+    StartedRun source("x58-bloomfield", Settings());
+    ASSERT_TRUE(source.result.timings);
+    timings::TimingSession& session = *source.result.timings;
+    const std::int32_t tighter = session.model[0][C::Combo2A] - 1;  // one clock less tRCD
+    session.Change(C::Combo2A, tighter);
+    source.StoreSet(Settings());
+    const std::string changed = session.lists[static_cast<int>(C::Combo2A)][tighter];
+    const std::string refusedText =
+        "The stored timings were taken with other memory modules and were not applied. Store "
+        "the current ones with StartUp.";
+
+    const auto otherModule = [](sim::SimulatedMachine& m) {
+        std::ifstream in(
+            sim::MachinesDirectory() + "/data/spd/ddr3-udimm-samsung-M378B5173DB0-CK0.bin",
+            std::ios::binary);
+        m.SetSpd(2, {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    };
+    struct Case {
+        const char* what;
+        const char* profile;
+        std::function<void(sim::SimulatedMachine&)> change;
+        bool written;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"another controller kind",
+         "h55-clarkdale",
+         {},
+         false,
+         "The stored timings were taken on another memory controller and were not applied. "
+         "Store the current ones with StartUp."},
+        {"another module in slot 2", "x58-bloomfield", otherModule, false, refusedText.c_str()},
+        {"the machine it came from", "x58-bloomfield", {}, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = settings::IniFile(Settings()).ReadString("HLNHM", "2A");
+        const StartedRun plain(c.profile, NoSettings(), c.change);
+        const StartedRun run(c.profile, Settings(), c.change);
+        ASSERT_FALSE(run.result.terminationRequested);
+        if (c.written) {
+            EXPECT_NE(run.Writes(), plain.Writes());
+            EXPECT_EQ(run.Shown(C::Combo2A, 0), changed);
+            EXPECT_TRUE(run.result.messages.empty());
+        } else {
+            EXPECT_EQ(run.Writes(), plain.Writes()) << "nothing but the plain start's writes";
+            ASSERT_EQ(run.result.messages.size(), 1u);
+            EXPECT_EQ(run.result.messages[0].text, c.message);
+        }
+        // The set stays in the file whatever happened.
+        EXPECT_EQ(settings::IniFile(Settings()).ReadString("HLNHM", "2A"), file);
+        EXPECT_EQ(settings::IniFile(Settings()).ReadString("HL", "AN"), "1");
+    }
+}
+
+// The record that an apply at start is under way: a start that finds it (the last one did not
+// survive its apply) writes nothing, says so and switches the apply at start off; a start that
+// runs a minute after its apply clears it.
+TEST_F(StoredStartup, ApplyThatDidNotSurviveIsNotMadeAgain) {
+    Put("");
+    StartedRun plain("k10-am3-ddr3", Settings());
+    plain.StoreSet(Settings());
+
+    const StartedRun applied("k10-am3-ddr3", Settings());
+    ASSERT_TRUE(applied.result.bootApplyRecorded);
+    EXPECT_NE(applied.Writes(), plain.Writes());
+    settings::IniFile file(Settings());
+    EXPECT_TRUE(settings::BootApplyUnderWay(file));
+
+    // The machine hung: the next start finds the record.
+    const StartedRun next("k10-am3-ddr3", Settings());
+    EXPECT_EQ(next.Writes(), plain.Writes());
+    EXPECT_FALSE(next.result.bootApplyRecorded);
+    ASSERT_EQ(next.result.messages.size(), 1u);
+    EXPECT_EQ(next.result.messages[0].text, settings::kBootApplyInterruptedText);
+    EXPECT_EQ(file.ReadString("HL", "AN"), "0");
+    EXPECT_FALSE(settings::BootApplyUnderWay(file));
+    EXPECT_FALSE(file.ReadString("HLK10", "1A").empty()) << "the set stays";
+
+    // Switched on again; this start runs on for a minute after its apply (across the tick
+    // count's wrap).
+    file.WriteFlag("HL", "AN", true);
+    const StartedRun again("k10-am3-ddr3", Settings());
+    ASSERT_TRUE(again.result.bootApplyRecorded);
+    settings::BootApplyWatch watch(Settings().string(), 0xFFFFF000u);
+    EXPECT_FALSE(watch.Tick(0xFFFFF000u + settings::kBootApplySurvivalMs - 1));
+    EXPECT_TRUE(settings::BootApplyUnderWay(file));
+    EXPECT_TRUE(watch.Tick(0xFFFFF000u + settings::kBootApplySurvivalMs));
+    EXPECT_FALSE(settings::BootApplyUnderWay(file));
+    EXPECT_EQ(file.ReadString("HL", "AN"), "1");
+    const StartedRun later("k10-am3-ddr3", Settings());
+    EXPECT_TRUE(later.result.bootApplyRecorded) << "applied again, with no message";
+    EXPECT_TRUE(later.result.messages.empty());
 }
 
 }  // namespace

@@ -152,6 +152,22 @@ private slots:
         QCOMPARE(writes[0].value & 0xFF, std::uint64_t{21});
     }
 
+    // A ratio picked with the keyboard, the list never opened, is written by Apply all the same.
+    void keyboardChoiceWithoutOpeningTheListIsWritten() {
+        cpu::PassOutput pass;
+        pass.coreMultiplierItem = 8;
+        binder_->ShowPass(pass);
+        QTest::keyClick(group_->coreMultiplierList, Qt::Key_Down);
+        QCOMPARE(group_->coreMultiplierList->currentIndex(), 9);
+        binder_->ShowPass(pass);  // the measuring thread leaves the pick alone
+        QCOMPARE(group_->coreMultiplierList->currentIndex(), 9);
+
+        QVERIFY(binder_->ApplyCoreMultiplier());
+        const auto writes = MsrWrites(*machine_, cpu::reg::kMsrPerfControl);
+        QCOMPARE(writes.size(), std::size_t{1});
+        QCOMPARE(writes[0].value & 0xFF, std::uint64_t{21});
+    }
+
     void openingTheListWithoutChangingItWritesTheShownRatio() {
         // A pass selected ratio 20 (item 8); the user opens the list and closes it again.
         cpu::PassOutput pass;

@@ -14,6 +14,8 @@
 
 #include "app/backend_selection.h"
 #include "hw/bit_field.h"
+#include "settings/boot_apply_record.h"
+#include "settings/gui/boot_apply_timer.h"
 #include "settings/gui/startup_window.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
@@ -112,6 +114,9 @@ private slots:
         QCOMPARE(
             next.windows->mainWindow->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
             elevenIndex);
+        // The apply is recorded as under way until the window has run a minute.
+        QVERIFY(settings::BootApplyUnderWay(settings::IniFile(Ini())));
+        QVERIFY(next.windows->mainWindow->findChild<settings::gui::BootApplyTimer*>());
         ShowAndLetTheTimerRun(next);
         // Out of sight: hidden behind the notification-area icons, or minimised where the
         // desktop has no notification area to bring it back from.

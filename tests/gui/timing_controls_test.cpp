@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
+#include <string>
+#include <vector>
 
 #include "hw/hardware_access.h"
 #include "timings/gui/timing_controls_binder.h"
@@ -79,6 +81,7 @@ private slots:
     void startupGuardDisablesApply();
     void subTimAndHideMoveTheButtons();
     void applyRunsTheCoreMultiplierFirst();
+    void applyShowsWhatTheControllerHoldsAndRestoreUndoesIt();
 };
 
 void TimingControlsTest::fillsListsLabelsAndSelector() {
@@ -149,6 +152,49 @@ void TimingControlsTest::changeOnOneChannelMarksAndAppliesThere() {
     ch->setCurrentIndex(1);
     QCOMPARE(trcd->currentText(), QString("9"));
     QCOMPARE(trcd->property("pendingChange").toBool(), true);
+}
+
+// A locked uncore ignores the write: the drop-down shows what the controller holds and the
+// message names the timing. Unlocked, the write takes, and Restore (offered from the Apply
+// button's context menu while something differs) brings the start-up value back.
+void TimingControlsTest::applyShowsWhatTheControllerHoldsAndRestoreUndoesIt() {
+    for (const bool locked : {true, false}) {
+        auto m = timings::testing::UncoreMachine(7);
+        if (locked) m->SetPci(0x3F, 0, 0, 0x88, 1);
+        hw::HardwareAccess hw(*m);
+        timings::TimingSession session = timings::StartUncoreTimings(hw, 0, 0x2C1C8086);
+        TestWindow w;
+        std::vector<std::string> messages;
+        timings::gui::TimingControlsBinder::Hooks hooks;
+        hooks.message = [&](const std::string& caption, const std::string& text) {
+            messages.push_back(caption + " " + text);
+        };
+        timings::gui::TimingControlsBinder binder(&w.window, session, hooks);
+        binder.Fill();
+        QCOMPARE(w.Button("Apply")->contextMenuPolicy(), Qt::CustomContextMenu);
+        QVERIFY(!binder.RestoreOffered());
+
+        w.Combo("ComboCH")->setCurrentIndex(2);  // "     B"
+        QComboBox* trcd = w.Combo("Combo2A");
+        trcd->setCurrentIndex(trcd->findText("12"));
+        QTest::mouseClick(w.Button("Apply"), Qt::LeftButton);
+        if (locked) {
+            QCOMPARE(trcd->currentText(), QString("9"));
+            QCOMPARE(messages.size(), std::size_t{1});
+            QVERIFY2(messages[0].find("WARNING! ") == 0 &&
+                         messages[0].find("tRCD (channel B): 12 was written, the controller holds 9") != std::string::npos,
+                     messages[0].c_str());
+            QVERIFY(!binder.RestoreOffered());
+            continue;
+        }
+        QCOMPARE(trcd->currentText(), QString("12"));
+        QVERIFY(messages.empty());
+        QVERIFY(binder.RestoreOffered());
+        binder.RestoreClick();
+        QCOMPARE(trcd->currentText(), QString("9"));
+        QVERIFY(!binder.RestoreOffered());
+        QVERIFY(messages.empty());
+    }
 }
 
 void TimingControlsTest::combinedChoiceFallsBackToChannelA() {

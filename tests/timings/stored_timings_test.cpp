@@ -70,6 +70,13 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
     return a;
 }
 
+// The identity keys every stored set ends with.
+std::vector<std::string> IdentityKeys() {
+    std::vector<std::string> keys = {"Controller", "Channels", "Processor"};
+    for (int slot = 0; slot < kIdentitySlotCount; ++slot) keys.push_back(ModuleKey(slot));
+    return keys;
+}
+
 TimingModel EmptyModel(ControllerKind kind, std::optional<K10Mode> mode = std::nullopt) {
     TimingModel m;
     m.kind = kind;
@@ -95,7 +102,8 @@ TEST_F(StoredTimingsTest, OnlyTheTextOneAsksForTheStoredSet) {
         const StoredTimingsSource source = StoredTimingsAtStart(File());
         ASSERT_EQ(static_cast<bool>(source), c.requested);
         if (source) {
-            const std::optional<TimingModel> set = source(EmptyModel(ControllerKind::Uncore));
+            const std::optional<TimingModel> set =
+                source(EmptyModel(ControllerKind::Uncore), {true, false, false});
             ASSERT_TRUE(set);
             EXPECT_EQ((*set)[kChannelA][C::Combo2A], 6);
         }
@@ -122,9 +130,10 @@ TEST_F(StoredTimingsTest, K10WritesChannelBOnlyForAnUngangedPairWithBothControll
         TimingModel m = EmptyModel(ControllerKind::K10, K10Mode::Ddr3);
         m.ganged = c.ganged;
         settings::IniFile file = File();
-        EXPECT_TRUE(WriteStoredTimings(file, m, c.present));
+        EXPECT_TRUE(WriteStoredTimings(file, m, c.present, {}));
         EXPECT_EQ(File().ReadString("HL", "AN"), "1");
-        EXPECT_EQ(KeysOf("HLK10"), c.bKeys ? Concat(aKeys, Names({{1, 27}}, 'B')) : aKeys);
+        EXPECT_EQ(KeysOf("HLK10"),
+                  Concat(c.bKeys ? Concat(aKeys, Names({{1, 27}}, 'B')) : aKeys, IdentityKeys()));
         EXPECT_TRUE(KeysOf("HLNHM").empty());
     }
 }
@@ -166,9 +175,9 @@ TEST_F(StoredTimingsTest, IntelWritesEveryPopulatedChannelAndTheSwitchOnlyWithCh
         SCOPED_TRACE(c.what);
         Put("[HL]\nAN=0\n");
         settings::IniFile file = File();
-        EXPECT_TRUE(WriteStoredTimings(file, EmptyModel(c.kind), c.present));
+        EXPECT_TRUE(WriteStoredTimings(file, EmptyModel(c.kind), c.present, {}));
         EXPECT_EQ(File().ReadString("HL", "AN"), c.an);
-        EXPECT_EQ(KeysOf("HLNHM"), c.keys);
+        EXPECT_EQ(KeysOf("HLNHM"), Concat(c.keys, IdentityKeys()));
         EXPECT_TRUE(KeysOf("HLK10").empty());
     }
 }
@@ -217,7 +226,7 @@ TEST_F(StoredTimingsTest, KeysHoldTheirTimings) {
          {ControllerKind::K10, ControllerKind::Uncore, ControllerKind::HostBridge}) {
         Reset();
         settings::IniFile file = File();
-        WriteStoredTimings(file, numbered(kind), {true, true, true});
+        WriteStoredTimings(file, numbered(kind), {true, true, true}, {});
         for (const Case& c : cases) {
             if (c.kind != kind) continue;
             EXPECT_EQ(File().ReadInteger(StoredSection(kind), c.key, -1), c.value) << c.key;
@@ -270,7 +279,7 @@ TEST_F(StoredTimingsTest, WrittenSetReadsBackWhole) {
                   set[kChannelA].turnaroundHigh[0] == 2);
 
         settings::IniFile file = File();
-        ASSERT_TRUE(WriteStoredTimings(file, set, {true, true, true}));
+        ASSERT_TRUE(WriteStoredTimings(file, set, {true, true, true}, {}));
         const TimingModel read = ReadStoredTimings(File(), decoded);
         for (int ch = 0; ch < channels; ++ch) EXPECT_EQ(read[ch], set[ch]) << "channel " << ch;
         EXPECT_EQ(read.uncoreSpare, set.uncoreSpare);
@@ -341,7 +350,7 @@ TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
         ASSERT_EQ(DisplayIndex(s.model, kChannelA, C::Combo6A), 16);
         s.Change(C::Combo3A, 8);  // tRP "10": 0b1010
         settings::IniFile file = File();
-        ASSERT_TRUE(WriteStoredTimings(file, s.model, s.present));
+        ASSERT_TRUE(WriteStoredTimings(file, s.model, s.present, {}));
     }
     EXPECT_EQ(File().ReadInteger("HLNHM", "22B", -1), 16);
     EXPECT_EQ(File().ReadInteger("HLNHM", "11A", -1), 1);

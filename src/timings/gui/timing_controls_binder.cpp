@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPalette>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -67,7 +68,12 @@ TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& sessi
     }
     panel5_ = window->findChild<QLabel*>("Panel5");
     apply_ = window->findChild<QPushButton*>("Apply");
-    if (apply_) connect(apply_, &QPushButton::clicked, this, &TimingControlsBinder::ApplyClick);
+    if (apply_) {
+        connect(apply_, &QPushButton::clicked, this, &TimingControlsBinder::ApplyClick);
+        apply_->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(apply_, &QWidget::customContextMenuRequested, this,
+                &TimingControlsBinder::ApplyContextMenu);
+    }
     if (connectLayoutButtons) {
         if (auto* b = window->findChild<QPushButton*>("OthersTimings")) {
             connect(b, &QPushButton::clicked, this, &TimingControlsBinder::OthersTimingsClick);
@@ -167,6 +173,29 @@ void TimingControlsBinder::ComboCHChange(int item) {
 void TimingControlsBinder::ApplyClick() {
     if (hooks_.beforeApply) hooks_.beforeApply();
     session_.Apply(hooks_.storedSetActive ? hooks_.storedSetActive() : false);
+    ShowReadBack();
+}
+
+void TimingControlsBinder::RestoreClick() {
+    if (!session_.RestoreOffered()) return;
+    session_.Restore();
+    ShowReadBack();
+}
+
+void TimingControlsBinder::ShowReadBack() {
+    ShowChannel(shownChannel_);
+    const std::string text = session_.ReadBackText();
+    if (!text.empty() && hooks_.message) hooks_.message(std::string(kReadBackCaption), text);
+}
+
+void TimingControlsBinder::ApplyContextMenu(const QPoint& at) {
+    if (!apply_) return;
+    QMenu menu(apply_);
+    QAction* restore = menu.addAction(QString::fromUtf8(kRestoreCaption));
+    restore->setObjectName(QStringLiteral("RestoreStartUpTimings"));
+    restore->setEnabled(session_.RestoreOffered());
+    connect(restore, &QAction::triggered, this, &TimingControlsBinder::RestoreClick);
+    menu.exec(apply_->mapToGlobal(at));
 }
 
 void TimingControlsBinder::ApplyLayout(const SubTimingsLayout& layout) {

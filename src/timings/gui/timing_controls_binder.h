@@ -31,6 +31,9 @@ public:
         std::function<bool()> storedSetActive;
         // Runs first on Apply (the pending core-multiplier choice on Intel).
         std::function<void()> beforeApply;
+        // Shows a message box (caption, text): the timings a write did not bring into the
+        // controller.
+        std::function<void(const std::string& caption, const std::string& text)> message;
     };
 
     // Finds the controls and connects their handlers; gives every drop-down the unchanged
@@ -50,6 +53,14 @@ public:
     void SetBeforeApply(std::function<void()> beforeApply) {
         hooks_.beforeApply = std::move(beforeApply);
     }
+    void SetMessage(std::function<void(const std::string&, const std::string&)> message) {
+        hooks_.message = std::move(message);
+    }
+
+    // The caption of the Apply button's context-menu entry (and the tray menu's).
+    static constexpr const char* kRestoreCaption = "Restore start-up timings";
+    // Whether Restore is offered now (a register holds something else than at start-up).
+    bool RestoreOffered() const { return session_.RestoreOffered(); }
 
     QComboBox* Combo(TimingControl control) const { return combos_[static_cast<int>(control)]; }
 
@@ -60,11 +71,16 @@ public slots:
     void ComboChange(TimingControl control, int index);
     void ComboCHChange(int item);
     void ApplyClick();
+    // Writes the registers' start-up images back and reads them again.
+    void RestoreClick();
     void OthersTimingsClick();
     void HideClick();
 
 private:
     void ApplyLayout(const SubTimingsLayout& layout);
+    // After a write: the drop-downs show what the controller holds; what did not take is named.
+    void ShowReadBack();
+    void ApplyContextMenu(const QPoint& at);
     void RefreshEnabled();
 
     QPointer<QWidget> window_;

@@ -1,0 +1,60 @@
+#include "timings/read_back.h"
+
+#include "timings/timing_change.h"
+
+namespace zm::timings {
+namespace {
+
+std::string Item(const TimingLists& lists, TimingControl control, std::int32_t index) {
+    const std::string_view text = ItemText(lists, control, index);
+    if (!text.empty()) return std::string(text);
+    return "no item (" + std::to_string(index) + ")";
+}
+
+}  // namespace
+
+std::string TimingName(ControllerKind kind, TimingControl control) {
+    return std::string(TimingShortName(kind, control));
+}
+
+std::vector<ReadBackMismatch> CompareReadBack(const TimingModel& wanted, const TimingModel& held,
+                                              const TimingLists& lists, const ChannelFlags& rebuilt,
+                                              const ChannelFlags& compared) {
+    std::vector<ReadBackMismatch> mismatches;
+    for (int ch = 0; ch < kMaxChannels; ++ch) {
+        if (!compared[ch]) continue;
+        for (int i = 0; i < kTimingControlCount; ++i) {
+            const TimingControl control = ControlAt(i);
+            const std::int32_t want = DisplayIndex(wanted, ch, control);
+            const std::int32_t have = DisplayIndex(held, ch, control);
+            if (want == have) continue;
+            mismatches.push_back({ch, control, TimingName(wanted.kind, control),
+                                  Item(lists, control, want), IsListed(lists, control, want),
+                                  Item(lists, control, have), rebuilt[ch]});
+        }
+    }
+    return mismatches;
+}
+
+std::string MismatchLine(const ReadBackMismatch& m, bool nameChannels) {
+    const std::string channel(1, static_cast<char>('A' + m.channel));
+    std::string line = m.name;
+    if (nameChannels) line += " (channel " + channel + ")";
+    if (!m.listed) {
+        return line + ": the value asked for, " + m.written +
+               ", is none of the list's and was not written; the controller holds " + m.held;
+    }
+    if (m.channelRebuilt)
+        return line + ": " + m.written + " was written, the controller holds " + m.held;
+    return line + ": " + m.written + " was not written (channel " + channel +
+           " was not selected), the controller holds " + m.held;
+}
+
+std::string ReadBackMessage(const std::vector<ReadBackMismatch>& mismatches, bool nameChannels) {
+    if (mismatches.empty()) return {};
+    std::string text = "The controller does not hold every timing that was chosen:";
+    for (const ReadBackMismatch& m : mismatches) text += "\r\n" + MismatchLine(m, nameChannels);
+    return text;
+}
+
+}  // namespace zm::timings
