@@ -38,6 +38,7 @@ BackendChoice HostBackend() {
         std::shared_ptr<Host> host;
         os::SteadyClock clock;
         std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
+        std::unique_ptr<os::BootApplyService> bootApply = os::MakeHostBootApplyService();
     };
     BackendChoice choice;
     try {
@@ -50,6 +51,7 @@ BackendChoice HostBackend() {
         b.system = bundle->host.get();
         b.clock = &bundle->clock;
         b.desktop = bundle->desktop.get();
+        b.bootApply = bundle->bootApply.get();
         b.description = "this machine";
         b.owner = std::move(bundle);
     } catch (const std::exception& error) {
