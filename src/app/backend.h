@@ -8,6 +8,7 @@
 
 #include "hw/cpuid.h"
 #include "hw/hardware_library.h"
+#include "os/boot_apply_service.h"
 #include "os/clock.h"
 #include "os/desktop_services.h"
 #include "os/system_info.h"
@@ -24,6 +25,9 @@ struct Backend {
     // Restarting the computer: the host's session on real hardware; on a simulated machine
     // a stand-in that never restarts the host. Null: no restart is offered.
     os::DesktopServices* desktop = nullptr;
+    // Linux on real hardware: the boot service the StartUp window switches for "apply the
+    // timings at next boot". Null (Windows, a simulated machine): the autostart entry does it.
+    os::BootApplyService* bootApply = nullptr;
     std::string description;  // "simulated machine x58-bloomfield", "Linux host", ...
 };
 

@@ -43,6 +43,7 @@ BackendChoice HostBackend(HostWrites writes) {
         std::shared_ptr<Host> host;
         os::SteadyClock clock;
         std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
+        std::unique_ptr<os::BootApplyService> bootApply = os::MakeHostBootApplyService();
     };
     BackendChoice choice;
     try {
@@ -55,6 +56,7 @@ BackendChoice HostBackend(HostWrites writes) {
         b.system = bundle->host.get();
         b.clock = &bundle->clock;
         b.desktop = bundle->desktop.get();
+        b.bootApply = bundle->bootApply.get();
         b.description = "this machine";
         b.owner = std::move(bundle);
     } catch (const std::exception& error) {

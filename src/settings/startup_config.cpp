@@ -17,17 +17,24 @@ void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
     if (!boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, false);
     if (!boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, false);
 
+    // With a boot service the session's entry is there only to start in the notification area.
+    const bool service = static_cast<bool>(hooks.bootService);
+    const bool entryNeeded = boxes.startInTray || (boxes.applyTimings && !service);
+    if (service && !boxes.applyTimings) hooks.bootService(false);
+
     // Nothing left to do at log-on: the entry goes.
-    if (!boxes.applyTimings && !boxes.startInTray) autostart.Remove();
+    if (!entryNeeded) autostart.Remove();
 
     // On Cancel "AN" keeps whatever the file held.
-    if (boxes.applyTimings && hooks.confirm && hooks.confirm() && hooks.writeTimingSet)
+    if (boxes.applyTimings && hooks.confirm && hooks.confirm() && hooks.writeTimingSet) {
         hooks.writeTimingSet(file);
+        if (service) hooks.bootService(true);
+    }
 
     if (boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, true);
     if (boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, true);
 
-    if (boxes.applyTimings || boxes.startInTray) autostart.Create(launch);
+    if (entryNeeded) autostart.Create(launch);
 }
 
 }  // namespace zm::settings

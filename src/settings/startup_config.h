@@ -38,12 +38,19 @@ struct StartupApplyHooks {
     // Writes "AN" = "1" and the current timing set of the controller the program found. Empty
     // when no controller kind matched: then neither is written.
     std::function<void(IniFile&)> writeTimingSet;
+    // Linux on real hardware: the boot service writes the set, as root, instead of a start in
+    // the user's session (which may not write a register). Called with true after the set was
+    // written, with false when "AN" is unticked. Empty (Windows, a simulated machine): the
+    // autostart entry starts the program for AN as well.
+    std::function<bool(bool enable)> bootService;
 };
 
 // Apply: "0" for every unticked switch (AN, ST, STM in that order); the entry removed when
 // neither AN nor ST is ticked; after confirmation "AN" = "1" with the timing set; "1" for ST and
 // STM when ticked; then the entry created when AN or ST is ticked (an existing one is replaced).
-// Failures are not reported: what was written stays.
+// With a boot service the entry follows ST alone: the service is disabled right after an
+// unticked AN is written, and enabled right after the confirmed set. Failures are not reported:
+// what was written stays.
 void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
                                os::AutostartEntry& autostart, const os::LaunchCommand& launch,
                                const StartupApplyHooks& hooks);

@@ -120,6 +120,12 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
     settings::gui::StartupConfigSetup startUp;
     startUp.settingsPath = settingsPath;
     startUp.launch = autostartLaunch;
+    if (backend.bootApply) {
+        os::BootApplyService* service = backend.bootApply;
+        startUp.bootService = [service, settingsPath](bool enable) {
+            return enable ? service->Enable(settingsPath) : service->Disable(settingsPath);
+        };
+    }
     if (windows.mainWindow->Startup().timings) {
         // What the main window shows for every channel at the moment of Apply.
         MainWindow* mainWindow = windows.mainWindow.get();

@@ -129,6 +129,44 @@ TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswer
     }
 }
 
+// Linux on real hardware: AN goes to the boot service, the session's entry serves ST alone.
+TEST_F(StartupConfigTest, WithABootServiceTheServiceFollowsAnAndTheEntryFollowsSt) {
+    const struct {
+        const char* name;
+        BootSwitches boxes;
+        bool answer;
+        std::vector<std::string> events;
+        bool entryAfter;
+    } cases[] = {
+        {"apply, OK", {true, false, false}, true, {"remove", "timings", "enable"}, false},
+        {"apply, Cancel leaves the service", {true, false, false}, false, {"remove"}, false},
+        {"apply and tray", {true, true, false}, true, {"timings", "enable", "create"}, true},
+        {"tray only", {false, true, false}, true, {"disable", "create"}, true},
+        {"nothing", {false, false, false}, true, {"disable", "remove"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put("[HL]\nAN=1\n");
+        IniFile file(File());
+        std::vector<std::string> events;
+        RecordingEntry entry(events, File());
+        entry.exists = true;
+        StartupApplyHooks hooks;
+        hooks.confirm = [&] { return c.answer; };
+        hooks.writeTimingSet = [&](IniFile& f) {
+            events.push_back("timings");
+            WriteSampleSet(f);
+        };
+        hooks.bootService = [&](bool enable) {
+            events.push_back(enable ? "enable" : "disable");
+            return true;
+        };
+        ApplyStartupConfiguration(file, c.boxes, entry, {"/z", "/", {}}, hooks);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(entry.exists, c.entryAfter);
+    }
+}
+
 TEST_F(StartupConfigTest, WritesComeInTheirFixedOrder) {
     // Unticked switches first (AN, ST, STM), the entry removed, then the question.
     {

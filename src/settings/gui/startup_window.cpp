@@ -101,6 +101,7 @@ void StartUpWindow::ApplyClick() {
     StartupApplyHooks hooks;
     hooks.confirm = [this] { return setup_.confirm(this); };
     hooks.writeTimingSet = setup_.writeTimingSet;
+    hooks.bootService = setup_.bootService;
     ApplyStartupConfiguration(settings_, boxes, *setup_.autostart, setup_.launch, hooks);
 }
 

@@ -28,6 +28,9 @@ struct StartupConfigSetup {
     std::function<void(IniFile&)> writeTimingSet;
     // The OK / Cancel question before the timing set is written; a message box when empty.
     std::function<bool(QWidget*)> confirm;
+    // Switches the boot service for the stored set (settings::StartupApplyHooks::bootService);
+    // empty where the autostart entry starts the program for it.
+    std::function<bool(bool enable)> bootService;
 };
 
 class StartUpWindow : public QWidget {
