@@ -80,8 +80,23 @@ std::string UsageText() {
            "  --capture-keep-serials  keep serial numbers (masked with zeros otherwise)\n"
            "  --apply-stored       no windows: write the settings file's stored timing set\n"
            "                       as a start would, print what was done, and exit\n"
-           "  --settings FILE      settings file to use instead of ZM.ini beside the program\n"
-           "  --help, --version    this text; the program's version\n";
+           "  --settings FILE      settings file to use instead of the default one\n"
+           "  --help, --version    this text; the program's version\n"
+           "\n"
+#ifdef _WIN32
+           "Settings: ZM.ini beside the program; a simulated machine's in\n"
+           "simulated\\NAME.ini beside the program.\n";
+#else
+           "Settings: ZM.ini beside the program if one is there, else\n"
+           "$XDG_CONFIG_HOME/zentrimo/ZM.ini (~/.config/zentrimo/ZM.ini); a simulated\n"
+           "machine's in $XDG_CONFIG_HOME/zentrimo/machines/NAME.ini.\n";
+#endif
+}
+
+settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
+                                               const std::string& executableFolder) {
+    return settings::ResolveSettingsLocation(
+        settings::HostLocationInputs(executableFolder, line.machine, line.settingsPath));
 }
 
 std::string DefaultSettingsPath(const std::string& executableFolder) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_location.h"
+
 namespace zm::app {
 
 enum class RunMode { Gui, Report, Capture, ApplyStored, ListMachines, Help, Version };
@@ -12,7 +14,7 @@ struct CommandLine {
     RunMode mode = RunMode::Gui;
     std::string machine;       // --machine NAME|FILE; empty = real hardware
     bool json = false;         // --report --json
-    std::string settingsPath;  // --settings FILE; empty = ZM.ini beside the executable
+    std::string settingsPath;  // --settings FILE; empty = the default (SettingsLocationFor)
     std::string captureFile;   // --capture FILE|-
     bool captureKeepSerials = false;  // --capture-keep-serials
     std::string error;         // set when the arguments make no sense
@@ -23,6 +25,11 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();
+
+// The settings file of this run: --settings FILE, else the default for this platform and for
+// the machine (real or simulated); see settings/settings_location.h.
+settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
+                                               const std::string& executableFolder);
 
 // "ZM.ini" in the executable's folder (folder ends with a separator, or is empty).
 std::string DefaultSettingsPath(const std::string& executableFolder);
