@@ -99,10 +99,6 @@ settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
         settings::HostLocationInputs(executableFolder, line.machine, line.settingsPath));
 }
 
-std::string DefaultSettingsPath(const std::string& executableFolder) {
-    return executableFolder + "ZM.ini";
-}
-
 std::string ExecutableFolder(const std::string& argv0) {
     std::error_code error;
     std::filesystem::path path = std::filesystem::canonical("/proc/self/exe", error);

@@ -12,12 +12,12 @@ enum class RunMode { Gui, Report, Capture, ApplyStored, ListMachines, Help, Vers
 
 struct CommandLine {
     RunMode mode = RunMode::Gui;
-    std::string machine;       // --machine NAME|FILE; empty = real hardware
-    bool json = false;         // --report --json
-    std::string settingsPath;  // --settings FILE; empty = the default (SettingsLocationFor)
-    std::string captureFile;   // --capture FILE|-
+    std::string machine;              // --machine NAME|FILE; empty = real hardware
+    bool json = false;                // --report --json
+    std::string settingsPath;         // --settings FILE; empty = the default (SettingsLocationFor)
+    std::string captureFile;          // --capture FILE|-
     bool captureKeepSerials = false;  // --capture-keep-serials
-    std::string error;         // set when the arguments make no sense
+    std::string error;                // set when the arguments make no sense
 };
 
 // argv[0] is skipped. Unknown options, missing values, --json without --report and
@@ -30,9 +30,6 @@ std::string UsageText();
 // the machine (real or simulated); see settings/settings_location.h.
 settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
                                                const std::string& executableFolder);
-
-// "ZM.ini" in the executable's folder (folder ends with a separator, or is empty).
-std::string DefaultSettingsPath(const std::string& executableFolder);
 
 // The folder of the executable, ending with a separator.
 std::string ExecutableFolder(const std::string& argv0);
