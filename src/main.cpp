@@ -8,9 +8,11 @@
 #include "app/backend_selection.h"
 #include "app/capture.h"
 #include "app/command_line.h"
+#include "app/display_check.h"
 #include "app/run_report.h"
 #include "app/spd_files.h"
 #include "app/version.h"
+#include "settings/file_replace.h"
 #include "ui/application.h"
 
 int main(int argc, char** argv) {
@@ -39,11 +41,18 @@ int main(int argc, char** argv) {
         case RunMode::Gui: break;
     }
 
-    const std::string folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
-    const std::string settingsPath =
-        line.settingsPath.empty() ? DefaultSettingsPath(folder) : line.settingsPath;
-
     const bool windows = line.mode == RunMode::Gui;
+    // Checked before the toolkit starts: without a display it aborts the process.
+    if (windows && !DisplayAvailable()) {
+        std::cerr << kNoDisplayMessage << "\n";
+        return 2;
+    }
+
+    const std::string folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
+    const zm::settings::SettingsLocation settings = SettingsLocationFor(line, folder);
+    zm::settings::AllowFolderCreation(settings.creatableFolder);
+    const std::string settingsPath = settings.file.string();
+
     // The report only reads: on a Linux host it opens the MSR and memory device nodes read-only.
     BackendChoice choice = SelectBackend(
         line.machine, windows ? Pace::RealTime : Pace::Instant,

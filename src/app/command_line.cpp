@@ -98,12 +98,23 @@ std::string UsageText() {
            "  --spd FILE...        decode SPD images (raw EEPROM bytes or i2cdump text) as the\n"
            "                       SPD window would; no hardware is touched. Exit 1 when any\n"
            "                       file could not be decoded\n"
-           "  --settings FILE      settings file to use instead of ZM.ini beside the program\n"
-           "  --help, --version    this text; the program's version\n";
+           "  --settings FILE      settings file to use instead of the default one\n"
+           "  --help, --version    this text; the program's version\n"
+           "\n"
+#ifdef _WIN32
+           "Settings: ZM.ini beside the program; a simulated machine's in\n"
+           "simulated\\NAME.ini beside the program.\n";
+#else
+           "Settings: ZM.ini beside the program if one is there, else\n"
+           "$XDG_CONFIG_HOME/zentrimo/ZM.ini (~/.config/zentrimo/ZM.ini); a simulated\n"
+           "machine's in $XDG_CONFIG_HOME/zentrimo/machines/NAME.ini.\n";
+#endif
 }
 
-std::string DefaultSettingsPath(const std::string& executableFolder) {
-    return executableFolder + "ZM.ini";
+settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
+                                               const std::string& executableFolder) {
+    return settings::ResolveSettingsLocation(
+        settings::HostLocationInputs(executableFolder, line.machine, line.settingsPath));
 }
 
 std::string ExecutableFolder(const std::string& argv0) {

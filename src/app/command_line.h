@@ -4,19 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_location.h"
+
 namespace zm::app {
 
 enum class RunMode { Gui, Report, Capture, ApplyStored, SpdFiles, ListMachines, Help, Version };
 
 struct CommandLine {
     RunMode mode = RunMode::Gui;
-    std::string machine;       // --machine NAME|FILE; empty = real hardware
-    bool json = false;         // --report --json, --spd --json
+    std::string machine;                // --machine NAME|FILE; empty = real hardware
+    bool json = false;                  // --report --json, --spd --json
     std::vector<std::string> spdFiles;  // --spd FILE...
-    std::string settingsPath;  // --settings FILE; empty = ZM.ini beside the executable
-    std::string captureFile;   // --capture FILE|-
+    std::string settingsPath;           // --settings FILE; empty = the default (SettingsLocationFor)
+    std::string captureFile;            // --capture FILE|-
     bool captureKeepSerials = false;  // --capture-keep-serials
-    std::string error;         // set when the arguments make no sense
+    std::string error;                // set when the arguments make no sense
 };
 
 // argv[0] is skipped. Unknown options, missing values, --json without --report or --spd,
@@ -26,8 +28,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 
-// "ZM.ini" in the executable's folder (folder ends with a separator, or is empty).
-std::string DefaultSettingsPath(const std::string& executableFolder);
+// The settings file of this run: --settings FILE, else the default for this platform and for
+// the machine (real or simulated); see settings/settings_location.h.
+settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
+                                               const std::string& executableFolder);
 
 // The folder of the executable, ending with a separator.
 std::string ExecutableFolder(const std::string& argv0);

@@ -251,8 +251,10 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
     report["spd"] = SpdJson(result.view.spd);
     report["spd_note"] =
         result.view.spd && !result.view.spd->controllerFound ? spd::kNoControllerText : "";
-    report["buttons"] = {{"apply_enabled", result.view.buttons.applyEnabled},
-                         {"cpu_enabled", result.view.buttons.advancedEnabled},
+    // A refused machine never gets a usable window: nothing on it can be applied.
+    const bool usable = !result.terminationRequested;
+    report["buttons"] = {{"apply_enabled", usable && result.view.buttons.applyEnabled},
+                         {"cpu_enabled", usable && result.view.buttons.advancedEnabled},
                          {"spd_visible", result.view.buttons.spdVisible}};
     nlohmann::json messages = nlohmann::json::array();
     for (const Message& message : result.messages)

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "cpu/cpu_clocks.h"
 #include "os/clock.h"
+#include "settings/write_notice.h"
 #include "spd/spd_report.h"
 
 namespace zm::app {
@@ -28,6 +29,14 @@ void ShowMeasuredClocks(const std::optional<cpu::PassOutput>& pass, FrequencyVie
 
 int RunReport(Backend& backend, const CommandLine& line, const std::string& settingsPath,
               std::ostream& out, std::ostream& err) {
+    // A settings write that fails (the SMBIOS cache, mostly) does not spoil the report, but the
+    // user hears of it: the next run would scan again, or a read-only file was meant to stay.
+    settings::SetWriteProblemHandler([&err](const settings::WriteProblem& problem) {
+        err << "zentrimo: warning: " << settings::DescribeWriteProblem(problem) << "\n";
+    });
+    struct HandlerReset {
+        ~HandlerReset() { settings::SetWriteProblemHandler(nullptr); }
+    } resetHandler;
     hw::HardwareAccess hw(*backend.library);
     os::SteadyClock hostClock;
     os::Clock& clock = backend.clock ? *backend.clock : hostClock;

@@ -1,9 +1,12 @@
 #include "settings/file_replace.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <random>
 #include <system_error>
 
@@ -12,12 +15,19 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace zm::settings {
 namespace fs = std::filesystem;
 namespace {
+
+// Linux gives up after 40 links in a path; so does the program.
+constexpr int kMaxLinkHops = 40;
+
+std::mutex creatableLock;
+fs::path creatableFolder;
 
 // A name beside the target that no other writer (thread or process) picks at the same time.
 fs::path TemporaryNameBeside(const fs::path& path) {
@@ -49,26 +59,86 @@ bool FlushToDisk(std::FILE* file) {
 #endif
 }
 
-bool WriteAll(const fs::path& path, std::string_view contents) {
+// Empty on success, otherwise the system's reason.
+std::string WriteAll(const fs::path& path, std::string_view contents) {
+    errno = 0;
     std::FILE* file = OpenForWriting(path);
-    if (file == nullptr) return false;
+    if (file == nullptr) return std::strerror(errno);
     bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
     ok = ok && FlushToDisk(file);
+    const int error = errno;
     ok = (std::fclose(file) == 0) && ok;
-    return ok;
+    if (ok) return {};
+    return error != 0 ? std::strerror(error) : "write error";
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is no link). A relative
+// link is relative to the folder the link is in.
+std::optional<fs::path> FinalTarget(fs::path path, std::string& reason) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) {
+            reason = error.message();
+            return std::nullopt;
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    reason = "too many levels of symbolic links";
+    return std::nullopt;
+}
+
+bool ModeForbidsWriting(const fs::path& path, fs::perms perms) {
+    constexpr fs::perms kAnyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((perms & kAnyWrite) == fs::perms::none) return true;
+#ifndef _WIN32
+    // Root passes this test whatever the mode says, hence the mode check above.
+    if (::access(path.c_str(), W_OK) != 0 && errno == EACCES) return true;
+#else
+    (void)path;
+#endif
+    return false;
+}
+
+// The new file takes the old one's owner where the program may give it (a run as root must not
+// hand a user's settings file to root).
+void KeepOwner(const fs::path& old, const fs::path& temporary) {
+#ifndef _WIN32
+    struct stat status {};
+    if (::stat(old.c_str(), &status) == 0 &&
+        ::chown(temporary.c_str(), status.st_uid, status.st_gid) != 0) {
+        // Not allowed (an ordinary user's file stays theirs anyway): keep the default owner.
+    }
+#else
+    (void)old;
+    (void)temporary;
+#endif
+}
+
+void CreateAllowedFolder(const fs::path& folder) {
+    std::error_code error;
+    if (folder.empty() || fs::exists(folder, error)) return;
+    std::lock_guard<std::mutex> guard(creatableLock);
+    if (creatableFolder.empty() || folder.lexically_normal() != creatableFolder) return;
+    fs::create_directories(folder, error);
 }
 
 // Makes the new file the target's content for good: the rename itself must reach the disk too,
 // or a power loss right after it could bring back the old file (the boot-apply record relies
-// on this: a record lost that way would let a hanging apply run again).
-bool ReplaceDurably(const fs::path& temporary, const fs::path& path) {
+// on this: a record lost that way would let a hanging apply run again). Empty on success,
+// otherwise the system's reason.
+std::string ReplaceDurably(const fs::path& temporary, const fs::path& path) {
 #ifdef _WIN32
-    return MoveFileExW(temporary.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExW(temporary.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0)
+        return {};
+    return std::system_category().message(static_cast<int>(GetLastError()));
 #else
     std::error_code error;
     fs::rename(temporary, path, error);
-    if (error) return false;
+    if (error) return error.message();
     // The folder's entry: some file systems cannot sync a folder (EINVAL); the rename stands.
     fs::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
@@ -77,7 +147,7 @@ bool ReplaceDurably(const fs::path& temporary, const fs::path& path) {
         ::fsync(fd);
         ::close(fd);
     }
-    return true;
+    return {};
 #endif
 }
 
@@ -96,19 +166,39 @@ FileContents ReadWholeFile(const fs::path& path) {
     return {FileState::Read, std::move(bytes)};
 }
 
-bool ReplaceFileContents(const fs::path& path, std::string_view contents) {
-    const fs::path temporary = TemporaryNameBeside(path);
+ReplaceOutcome ReplaceFileContents(const fs::path& path, std::string_view contents) {
+    ReplaceOutcome outcome;
+    const std::optional<fs::path> target = FinalTarget(path, outcome.reason);
+    if (!target) return outcome;
+
     std::error_code error;
-    bool ok = WriteAll(temporary, contents);
-    if (ok) {
-        // Keep the old file's permission bits on the new one.
-        const fs::file_status old = fs::status(path, error);
-        if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), error);
-        error.clear();
-        ok = ReplaceDurably(temporary, path);
+    const fs::file_status old = fs::status(*target, error);
+    const bool exists = !error && fs::exists(old);
+    if (exists && ModeForbidsWriting(*target, old.permissions())) {
+        outcome.readOnly = true;
+        outcome.reason = "the file is read-only";
+        return outcome;
     }
-    if (!ok) fs::remove(temporary, error);
-    return ok;
+    if (!exists) CreateAllowedFolder(target->parent_path());
+
+    const fs::path temporary = TemporaryNameBeside(*target);
+    outcome.reason = WriteAll(temporary, contents);
+    if (outcome.reason.empty()) {
+        if (exists) {
+            fs::permissions(temporary, old.permissions(), error);
+            KeepOwner(*target, temporary);
+        }
+        error.clear();
+        outcome.reason = ReplaceDurably(temporary, *target);
+    }
+    outcome.written = outcome.reason.empty();
+    if (!outcome.written) fs::remove(temporary, error);
+    return outcome;
+}
+
+void AllowFolderCreation(const fs::path& folder) {
+    std::lock_guard<std::mutex> guard(creatableLock);
+    creatableFolder = folder.empty() ? fs::path() : folder.lexically_normal();
 }
 
 }  // namespace zm::settings

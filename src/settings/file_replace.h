@@ -17,11 +17,26 @@ struct FileContents {
 
 FileContents ReadWholeFile(const std::filesystem::path& path);
 
+struct ReplaceOutcome {
+    bool written = false;
+    bool readOnly = false;  // the file's mode forbids writing: nothing was tried
+    std::string reason;     // why not, when not written
+};
+
 // Writes `contents` to a new file in the same folder and renames it over `path`, so that a
 // reader sees either the old file or the new one, never a mixture, and a failure anywhere
 // (folder missing or not writable, disk full, file-size limit, rename refused) leaves the old
-// file as it was. The temporary file is removed on failure. Returns whether `path` now holds
-// `contents`.
-bool ReplaceFileContents(const std::filesystem::path& path, std::string_view contents);
+// file as it was. The temporary file is removed on failure.
+//
+// A symbolic link is followed to the file it names, which is replaced in its own folder, so the
+// link stays a link. The new file keeps the old one's permission bits (and owner, where the
+// program may set it). A file whose mode has no write bit, or that this user may not write, is
+// left alone: its owner made it read-only on purpose, and the rename would get past that.
+ReplaceOutcome ReplaceFileContents(const std::filesystem::path& path, std::string_view contents);
+
+// The folder a missing settings file goes into by default (under the user's configuration
+// folder) is made by the first write into it; any other missing folder makes the write fail.
+// Process-wide; empty allows none.
+void AllowFolderCreation(const std::filesystem::path& folder);
 
 }  // namespace zm::settings

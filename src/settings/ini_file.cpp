@@ -5,6 +5,7 @@
 #include "settings/file_replace.h"
 #include "settings/ini_text.h"
 #include "settings/ini_values.h"
+#include "settings/write_notice.h"
 
 namespace zm::settings {
 namespace {
@@ -42,13 +43,19 @@ std::uint32_t IniFile::ReadHexAddress(std::string_view section, std::string_view
 }
 
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (path_.empty()) return false;  // no settings file in use
     const FileContents file = ReadWholeFile(path_);
     // A file that exists but cannot be read is never replaced: its content would be lost.
-    if (file.state == FileState::Unreadable) return false;
+    if (file.state == FileState::Unreadable) {
+        ReportWriteProblem({path_.string(), "it cannot be read, so it is not rewritten", false});
+        return false;
+    }
     const auto updated = WithIniValue(file.bytes, section, key, value, kNewFileLineEnd);
     if (!updated) return false;
     if (file.state == FileState::Read && *updated == file.bytes) return true;
-    return ReplaceFileContents(path_, *updated);
+    const ReplaceOutcome outcome = ReplaceFileContents(path_, *updated);
+    if (!outcome.written) ReportWriteProblem({path_.string(), outcome.reason, outcome.readOnly});
+    return outcome.written;
 }
 
 bool IniFile::WriteFlag(std::string_view section, std::string_view key, bool set) {
@@ -61,10 +68,6 @@ bool IniFile::WriteInteger(std::string_view section, std::string_view key, std::
 
 bool IniFile::WriteHexAddress(std::string_view section, std::string_view key, std::uint32_t value) {
     return WriteString(section, key, FormatHexAddress(value));
-}
-
-std::filesystem::path SettingsFilePath(const std::filesystem::path& executableFolder) {
-    return executableFolder / "ZM.ini";
 }
 
 }  // namespace zm::settings

@@ -7,8 +7,11 @@
 // A write never loses or damages the file: the new content goes to a temporary file in the same
 // folder that then replaces the old one, and only the one line concerned changes (comments,
 // other sections and even unreadable junk stay byte for byte). A write that cannot be done
-// leaves the old file whole and returns false; callers that have nothing to tell the user may
-// ignore the result, as the program always did.
+// leaves the old file whole, returns false and is reported once per file and run through the
+// process-wide handler of write_notice.h, so callers need not tell the user themselves.
+//
+// An empty path stands for no settings file at all (a test, a throw-away run): reads give the
+// defaults and writes are dropped.
 
 #include <cstdint>
 #include <filesystem>
@@ -46,8 +49,5 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// "ZM.ini" in the executable's folder.
-std::filesystem::path SettingsFilePath(const std::filesystem::path& executableFolder);
 
 }  // namespace zm::settings

@@ -1,16 +1,27 @@
 #include "sim/physical_memory.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace zm::sim {
 
 void PhysicalMemory::Map(std::uint64_t address, const std::uint8_t* bytes, std::uint64_t count) {
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint64_t at = address + i;
+    // Page by page: one lookup and one copy per 4 KiB, so a large block maps in time
+    // proportional to its size.
+    std::uint64_t done = 0;
+    while (done < count) {
+        const std::uint64_t at = address + done;
+        const std::uint64_t offset = at % kPageSize;
+        const std::uint64_t chunk = std::min(kPageSize - offset, count - done);
         auto& page = pages_[at / kPageSize];
-        if (!page) {
-            page = std::make_unique<Page>();
-            page->fill(0);
+        if (!page) page = std::make_unique<Page>();  // value-initialised: zero-filled
+        std::uint8_t* into = page->data() + offset;
+        if (bytes) {
+            std::memcpy(into, bytes + done, chunk);
+        } else {
+            std::memset(into, 0, chunk);
         }
-        (*page)[at % kPageSize] = bytes ? bytes[i] : 0;
+        done += chunk;
     }
 }
 

@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
 
+#include "os/bounded_file.h"
 #include "sim/hex_dump.h"
 #include "sim/machines_dir.h"
 #include "sim/simulated_machine.h"
@@ -24,8 +25,13 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 constexpr unsigned kMaxProcessors = 64;
-constexpr std::uint64_t kMaxBinaryFile = 64ull
-                                         << 20;  // a memory image larger than this is a mistake
+// Every file a profile brings in is read up to a limit well above any real one, so that a
+// profile naming the wrong file (a disk image, /dev/zero) is refused instead of eating memory.
+constexpr std::uint64_t kMiB = 1ull << 20;
+constexpr std::uint64_t kMaxProfileFile = 16 * kMiB;
+constexpr std::uint64_t kMaxLspciFile = 1 * kMiB;      // lspci -xxxx of a whole machine is ~100 KiB
+constexpr std::uint64_t kMaxBinaryFile = 64 * kMiB;    // one memory block
+constexpr std::uint64_t kMaxMemoryTotal = 256 * kMiB;  // all memory blocks together
 constexpr std::uint64_t kMaxSpdImage = 4096;
 constexpr std::uint64_t kMaxPhysicalAddress = (1ull << 40) - 1;
 constexpr unsigned kConfigSpaceSize = 4096;
@@ -107,6 +113,10 @@ private:
             if (const auto n = ParseHexNumber(value.get<std::string>(), max)) return *n;
             Fail(where, "expected a hexadecimal number like \"0x1F\" of at most " + Hex(max));
         }
+        if (value.is_number()) {
+            Fail(where, "expected a non-negative integer of at most " + Hex(max) +
+                            " (a fraction, a negative number or one too large for 64 bits)");
+        }
         Fail(where, "expected a number");
     }
 
@@ -130,31 +140,20 @@ private:
         return out.str();
     }
 
-    std::vector<std::uint8_t> BinaryFile(const json& value, const std::string& where,
-                                         std::uint64_t maxSize) const {
+    // The contents of a file the profile names (relative to the profile's folder).
+    std::string BoundedFile(const json& value, const std::string& where,
+                            std::uint64_t limit) const {
         const fs::path path = baseDir_ / Text(value, where);
-        std::error_code ec;
-        const auto size = fs::file_size(path, ec);
-        if (ec) Fail(where, "cannot read " + path.string());
-        if (size == 0 || size > maxSize) {
-            Fail(where, path.string() + " has " + std::to_string(size) + " bytes (1.." +
-                            std::to_string(maxSize) + " allowed)");
-        }
-        std::ifstream in(path, std::ios::binary);
-        std::vector<std::uint8_t> bytes(size);
-        if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-            Fail(where, "cannot read " + path.string());
-        }
-        return bytes;
+        os::BoundedRead read = os::ReadRegularFile(path, limit);
+        if (!read.error.empty()) Fail(where, path.string() + ": " + read.error);
+        return std::move(read.bytes);
     }
 
-    std::string TextFile(const json& value, const std::string& where) const {
-        const fs::path path = baseDir_ / Text(value, where);
-        std::ifstream in(path);
-        if (!in) Fail(where, "cannot read " + path.string());
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+    std::vector<std::uint8_t> BinaryFile(const json& value, const std::string& where,
+                                         std::uint64_t limit) const {
+        const std::string bytes = BoundedFile(value, where, limit);
+        if (bytes.empty()) Fail(where, "the file named here is empty");
+        return {bytes.begin(), bytes.end()};
     }
 
     // --- cpu ---
@@ -286,8 +285,8 @@ private:
             if (!bytes) Fail(where + "/dump", "expected hex bytes");
             image = *bytes;
         } else if (regs.contains("lspci_file")) {
-            const LspciDump dump =
-                ParseLspciDump(TextFile(regs["lspci_file"], where + "/lspci_file"), location);
+            const LspciDump dump = ParseLspciDump(
+                BoundedFile(regs["lspci_file"], where + "/lspci_file", kMaxLspciFile), location);
             if (!dump.error.empty()) Fail(where + "/lspci_file", dump.error);
             image = dump.bytes;
         }
@@ -341,6 +340,11 @@ private:
             }
             if (address + bytes.size() - 1 > kMaxPhysicalAddress) {
                 Fail(at, "block extends past the physical address space");
+            }
+            memoryTotal_ += bytes.size();
+            if (memoryTotal_ > kMaxMemoryTotal) {
+                Fail(at, "the memory blocks hold more than " + os::SizeText(kMaxMemoryTotal) +
+                             " in all");
             }
             machine_.SetPhysicalMemory(address, bytes);
         }
@@ -505,11 +509,63 @@ private:
     SimulatedMachine& machine_;
     unsigned processors_ = 1;
     std::set<std::string> pciFunctions_;
+    std::uint64_t memoryTotal_ = 0;
+};
+
+// Follows the parser through the document, so that an error the parser itself finds in a value
+// (a number too large for any type, "1e400") can name that value's JSON pointer like every
+// other loader error does.
+class PointerTracker {
+public:
+    bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
+        switch (event) {
+            case json::parse_event_t::object_start:
+                frames_.push_back({false, 0, {}});
+                break;
+            case json::parse_event_t::array_start:
+                frames_.push_back({true, 0, {}});
+                break;
+            case json::parse_event_t::key:
+                if (!frames_.empty() && parsed.is_string()) frames_.back().key = parsed;
+                break;
+            case json::parse_event_t::object_end:
+            case json::parse_event_t::array_end:
+                if (!frames_.empty()) frames_.pop_back();
+                ValueDone();
+                break;
+            case json::parse_event_t::value:
+                ValueDone();
+                break;
+        }
+        return true;
+    }
+
+    std::string Pointer() const {
+        std::string pointer;
+        for (const Frame& frame : frames_) {
+            pointer += "/" + (frame.array ? std::to_string(frame.index) : Escape(frame.key));
+        }
+        return pointer.empty() ? "/" : pointer;
+    }
+
+private:
+    struct Frame {
+        bool array;
+        std::size_t index;  // elements completed so far: the index of the one being read
+        std::string key;    // the member being read
+    };
+
+    void ValueDone() {
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+    }
+
+    std::vector<Frame> frames_;
 };
 
 json ParseJson(const std::string& text, const std::string& origin) {
+    PointerTracker tracker;
     try {
-        return json::parse(text);
+        return json::parse(text, std::ref(tracker));
     } catch (const json::parse_error& error) {
         // Turn the byte position into a line and column a person can find.
         std::size_t line = 1, column = 1;
@@ -523,15 +579,18 @@ json ParseJson(const std::string& text, const std::string& origin) {
         }
         throw ProfileError(origin + ": line " + std::to_string(line) + ", column " +
                            std::to_string(column) + ": not valid JSON");
+    } catch (const json::out_of_range&) {
+        throw ProfileError(origin + ": " + tracker.Pointer() +
+                           ": number out of range (numbers are \"0x...\" texts or integers)");
+    } catch (const json::exception&) {
+        throw ProfileError(origin + ": " + tracker.Pointer() + ": not valid JSON");
     }
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ProfileError(path + ": cannot open the profile");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    os::BoundedRead read = os::ReadRegularFile(path, kMaxProfileFile);
+    if (!read.error.empty()) throw ProfileError(path + ": cannot read the profile: " + read.error);
+    return std::move(read.bytes);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "settings/gui/boot_apply_timer.h"
 #include "settings/gui/startup_window.h"
 #include "settings/startup_launch.h"
+#include "settings/write_notice.h"
 #include "spd/gui/spd_window.h"
 #include "timings/stored_timings.h"
 #include "spd/smbus_discovery.h"
@@ -101,6 +102,12 @@ std::unique_ptr<spd::gui::SpdWindow> MakeSpdWindow(MainWindow& mainWindow) {
     return std::make_unique<spd::gui::SpdWindow>(std::move(setup));
 }
 
+// The file this run would use without --settings: the autostart entry names another one only.
+std::string DefaultSettingsFile(app::CommandLine line, const std::string& executableFolder) {
+    line.settingsPath.clear();
+    return app::SettingsLocationFor(line, executableFolder).file.string();
+}
+
 }  // namespace
 
 ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
@@ -153,7 +160,7 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
     // arguments out of argv).
     const app::CommandLine line = app::ParseCommandLine({argv, argv + argc});
     const os::LaunchCommand autostartLaunch = settings::StartupLaunchCommand(
-        executableFolder, line.machine, settingsPath, app::DefaultSettingsPath(executableFolder));
+        executableFolder, line.machine, settingsPath, DefaultSettingsFile(line, executableFolder));
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Zentrimo"));
     // Process-wide objects before any window: the settings file's place (settingsPath, by
@@ -164,6 +171,13 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
     application.setWindowIcon(icon);
 
     MessageBoxSink messages;
+    // A settings write that did not happen is told once, the first time.
+    settings::SetWriteProblemHandler([&messages](const settings::WriteProblem& problem) {
+        messages.Show({"WARNING!", settings::DescribeWriteProblem(problem)});
+    });
+    struct HandlerReset {
+        ~HandlerReset() { settings::SetWriteProblemHandler(nullptr); }
+    } resetHandler;
     try {
         ApplicationWindows windows =
             CreateWindows(backend, settingsPath, messages, autostartLaunch);

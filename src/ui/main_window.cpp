@@ -292,8 +292,10 @@ void MainWindow::ExitMenuClick() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing the window ends the program like Exit, so the hardware is put back either way.
-    ShutDown();
+    // Closing the window ends the program like Exit, whatever other window is open: the
+    // hardware is put back and the event loop ends (the other windows would otherwise keep the
+    // process alive with their threads stopped).
+    ExitMenuClick();
     event->accept();
 }
 

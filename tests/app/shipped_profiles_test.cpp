@@ -75,6 +75,8 @@ TEST(ShippedProfiles, RefusedMachinesSayWhyOnStderr) {
         EXPECT_EQ(json.exitCode, 1);
         const nlohmann::json report = nlohmann::json::parse(json.out);
         EXPECT_TRUE(report["terminated"].get<bool>());
+        EXPECT_FALSE(report["buttons"]["apply_enabled"].get<bool>());
+        EXPECT_FALSE(report["buttons"]["cpu_enabled"].get<bool>());
         ASSERT_EQ(report["messages"].size(), c.messages.size());
         for (std::size_t i = 0; i < c.messages.size(); ++i) {
             EXPECT_EQ(report["messages"][i]["caption"], c.messages[i].caption);

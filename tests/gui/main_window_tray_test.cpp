@@ -121,6 +121,22 @@ private slots:
         QVERIFY(whitish(text) > 4);
         QCOMPARE(qGray(text.pixel(0, 0)), 0);
     }
+
+    // The title bar's close button while another window is open: the program ends as by Exit
+    // (last here: it runs the event loop to its end).
+    void closingTheMainWindowEndsTheProgram() {
+        app::Backend backend =
+            app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
+        ui::RecordingMessageSink sink;
+        ui::MainWindow window(backend, "", sink);
+        ui::AboutWindow about;
+        window.show();
+        about.show();
+        QTimer::singleShot(0, &window, [&window] { window.close(); });
+        QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // still running
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(window.ShutDownDone());
+    }
 };
 
 QTEST_MAIN(TrayTest)

@@ -83,6 +83,14 @@ private slots:
         QVERIFY(!form.groupBoxes[8]->isVisibleTo(&form));
         QCOMPARE(form.groupBoxes[1]->y(), 294);
         QCOMPARE(rig.ready, 0);
+        // Showing the stored TjMax is no choice of the user's: nothing written, colours kept
+        // until an item is picked.
+        settings::IniFile ini(rig.ini);
+        QCOMPARE(ini.ReadInteger("TJMax", "CII", -1), -1);
+        QCOMPARE(form.tjMaxList->palette().color(QPalette::Text), QColor(0x00, 0x00, 0x80));
+        form.tjMaxList->setCurrentIndex(3);
+        QCOMPARE(ini.ReadInteger("TJMax", "CII", -1), 3);
+        QCOMPARE(form.tjMaxList->palette().color(QPalette::Text), QColor(Qt::black));
     }
 
     void storedGeometryTjMaxAndScale() {

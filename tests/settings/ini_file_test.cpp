@@ -8,12 +8,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "settings/file_replace.h"
+#include "settings/write_notice.h"
 
 namespace zm::settings {
 namespace {
@@ -221,8 +226,59 @@ TEST_F(IniFileTest, AWriteCutShortLeavesTheOldFileWhole) {
     EXPECT_TRUE(ini.ReadFlag("HL", "AN"));
 }
 
-TEST(SettingsFilePath, IsZmIniInTheExecutablesFolder) {
-    EXPECT_EQ(SettingsFilePath("/opt/zentrimo/bin"), fs::path("/opt/zentrimo/bin/ZM.ini"));
+// A settings file kept elsewhere through a link (dotfiles in a repository): the file it names is
+// replaced, in its own folder, and the link stays a link.
+TEST_F(IniFileTest, AWriteThroughASymbolicLinkReplacesTheFileItNames) {
+    fs::create_directory(dir_ / "dotfiles");
+    Put(dir_ / "dotfiles" / "ZM.ini", "[HL]\nST=1\n");
+    fs::permissions(dir_ / "dotfiles" / "ZM.ini", fs::perms(0640));
+    fs::create_symlink("dotfiles/ZM.ini", File());
+    ASSERT_TRUE(IniFile(File()).WriteFlag("HL", "AN", true));
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_EQ(Get(dir_ / "dotfiles" / "ZM.ini"), "[HL]\nST=1\nAN=1\n");
+    EXPECT_EQ(fs::status(dir_ / "dotfiles" / "ZM.ini").permissions(), fs::perms(0640));
+    EXPECT_EQ(fs::directory_iterator(dir_ / "dotfiles")->path().filename(), "ZM.ini");
+}
+
+// Root may write any file, so the mode bits themselves must stop the write; and the user hears
+// of it once, not at every key.
+TEST_F(IniFileTest, AReadOnlyFileIsLeftAloneAndReportedOnce) {
+    Put(File(), "[HL]\nAN=1\n");
+    fs::permissions(File(), fs::perms(0444));
+    std::vector<WriteProblem> problems;
+    SetWriteProblemHandler([&](const WriteProblem& p) { problems.push_back(p); });
+    IniFile ini(File());
+    EXPECT_FALSE(ini.WriteFlag("HL", "AN", false));
+    EXPECT_FALSE(ini.WriteInteger("TJMax", "CII", 3));
+    SetWriteProblemHandler(nullptr);
+    EXPECT_EQ(Get(File()), "[HL]\nAN=1\n");
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_TRUE(problems[0].readOnly);
+    EXPECT_NE(DescribeWriteProblem(problems[0]).find("read-only"), std::string::npos);
+}
+
+TEST_F(IniFileTest, AFailedWriteIsReportedWithTheFileAndTheReason) {
+    std::vector<WriteProblem> problems;
+    SetWriteProblemHandler([&](const WriteProblem& p) { problems.push_back(p); });
+    const fs::path file = dir_ / "no-such-folder" / "ZM.ini";
+    EXPECT_FALSE(IniFile(file).WriteFlag("HL", "AN", true));
+    SetWriteProblemHandler(nullptr);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_FALSE(problems[0].readOnly);
+    EXPECT_EQ(problems[0].path, file.string());
+    EXPECT_EQ(problems[0].reason, std::strerror(ENOENT));
+}
+
+// The default folder under the user's configuration folder is made by the first write; no
+// other missing folder is.
+TEST_F(IniFileTest, OnlyTheDefaultFolderIsCreatedByTheFirstWrite) {
+    const fs::path folder = dir_ / "config" / "zentrimo";
+    AllowFolderCreation(folder);
+    EXPECT_FALSE(IniFile(dir_ / "other" / "ZM.ini").WriteFlag("HL", "AN", true));
+    EXPECT_TRUE(IniFile(folder / "ZM.ini").WriteFlag("HL", "AN", true));
+    AllowFolderCreation({});
+    EXPECT_EQ(Get(folder / "ZM.ini"), "[HL]\nAN=1\n");
+    EXPECT_FALSE(fs::exists(dir_ / "other"));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Machine profiles: what a profile says reaches the machine, what it gets wrong is refused with
 // the file and the place, and every shipped profile loads with the identity it claims.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "hw/hardware_access.h"
@@ -124,7 +127,40 @@ INSTANTIATE_TEST_SUITE_P(
         BadProfile{R"({"os": {"memory_status": {"total_phys": 1, "avail_phys": 2}}})",
                    "/os/memory_status"},
         BadProfile{R"({"os": {"processor_load": [10, 20]}})", "/os/processor_load"},
-        BadProfile{R"({"missing_library_files": ["WinRing0.so"]})", "/missing_library_files/0"}));
+        BadProfile{R"({"missing_library_files": ["WinRing0.so"]})", "/missing_library_files/0"},
+        // Numbers the JSON parser itself cannot hold are placed like every other error.
+        BadProfile{R"({"os": {"processor_load": [10, 1e400]}})",
+                   "/os/processor_load/1: number out of range"},
+        BadProfile{R"({"cpu": {"processors": 18446744073709551616}})", "/cpu/processors"}));
+
+// A profile or a file it names that is no small regular file (a FIFO, /dev/zero, a disk image)
+// is refused at once, with its name and the reason, instead of blocking or filling memory.
+TEST(Profile, FilesThatAreNotSmallRegularFilesAreRefusedAtOnce) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("zm-profile-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path fifo = dir / "fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path big = dir / "big.txt";
+    std::ofstream(big).put('x');
+    fs::resize_file(big, 2 << 20);  // sparse: no disk space needed
+    auto errorOf = [](auto load) {
+        try {
+            load();
+        } catch (const ProfileError& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(errorOf([&] { SimulatedMachine::FromProfileFile(fifo.string()); }),
+              fifo.string() + ": cannot read the profile: not a regular file (a FIFO)");
+    const std::string named =
+        "{\"pci\": {\"00:1f.3\": {\"lspci_file\": \"" + big.string() + "\"}}}";
+    EXPECT_EQ(errorOf([&] { FromText(named); }),
+              std::string(ZM_MACHINES_DIR) + "/test.json: /pci/00:1f.3/lspci_file: " +
+                  big.string() + ": too large (2097152 bytes, at most 1 MiB)");
+    fs::remove_all(dir);
+}
 
 TEST(Profile, UnknownShippedNameAndMissingFileAreRefused) {
     EXPECT_THROW(SimulatedMachine::Load("no-such-machine"), ProfileError);

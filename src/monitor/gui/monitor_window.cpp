@@ -53,6 +53,9 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     const int tjMax = std::clamp<int>(ini.ReadInteger("TJMax", "CII", 10), 0, kTjMaxItems - 1);
     tjMaxList->setCurrentIndex(tjMax);
     settings_.TjMaxIndex = tjMax;
+    // Only now: showing the stored choice is no change by the user, so it neither writes the
+    // file nor takes the list's start-up colours away.
+    connect(tjMaxList, &QComboBox::currentIndexChanged, this, &MonitorWindow::TjMaxChanged);
     int left = ini.ReadInteger("FormState", "FormLeft", 0);
     int top = ini.ReadInteger("FormState", "FormTop", 0);
     int width = ini.ReadInteger("FormState", "WidthSize", 0);

@@ -146,7 +146,7 @@ void MonitorWindow::BuildControls() {
     comboPalette.setColor(QPalette::ButtonText, QColor(0x00, 0x00, 0x80));
     comboPalette.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
     tjMaxList->setPalette(comboPalette);
-    connect(tjMaxList, &QComboBox::currentIndexChanged, this, &MonitorWindow::TjMaxChanged);
+    // Its change handler is connected once the stored choice is shown (constructor, step 2).
 
     elapsedTimePanel = new QWidget(this);
     elapsedTimePanel->setObjectName(QStringLiteral("Panel12"));
