@@ -72,12 +72,29 @@ std::string WriteAll(const fs::path& path, std::string_view contents) {
     return error != 0 ? std::strerror(error) : "write error";
 }
 
+// The boot service writes the user's settings file as root: a link the user owns could point
+// it at any file of the system, so root follows only links that root itself made.
+bool LinkRootMustNotFollow(const fs::path& link) {
+#ifndef _WIN32
+    struct stat status {};
+    return ::geteuid() == 0 && ::lstat(link.c_str(), &status) == 0 && status.st_uid != 0;
+#else
+    (void)link;
+    return false;
+#endif
+}
+
 // The file a chain of symbolic links ends at (the path itself when it is no link). A relative
 // link is relative to the folder the link is in.
 std::optional<fs::path> FinalTarget(fs::path path, std::string& reason) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         std::error_code error;
         if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        if (LinkRootMustNotFollow(path)) {
+            reason =
+                "a symbolic link another user owns is not followed by a process running as root";
+            return std::nullopt;
+        }
         const fs::path target = fs::read_symlink(path, error);
         if (error) {
             reason = error.message();

@@ -240,6 +240,18 @@ TEST_F(IniFileTest, AWriteThroughASymbolicLinkReplacesTheFileItNames) {
     EXPECT_EQ(fs::directory_iterator(dir_ / "dotfiles")->path().filename(), "ZM.ini");
 }
 
+#ifndef _WIN32
+// Run as root (the boot service), a link a user made must not lead the write to a system file.
+TEST_F(IniFileTest, RootDoesNotFollowALinkAnotherUserOwns) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    Put(dir_ / "system-file", "keep\n");
+    fs::create_symlink(dir_ / "system-file", File());
+    ASSERT_EQ(::lchown(File().c_str(), 1000, 1000), 0);
+    EXPECT_FALSE(IniFile(File()).WriteFlag("HL", "AN", true));
+    EXPECT_EQ(Get(dir_ / "system-file"), "keep\n");
+}
+#endif
+
 // Root may write any file, so the mode bits themselves must stop the write; and the user hears
 // of it once, not at every key.
 TEST_F(IniFileTest, AReadOnlyFileIsLeftAloneAndReportedOnce) {
