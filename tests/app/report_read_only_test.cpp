@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/backend_selection.h"
+#include "app/machine_identity.h"
 #include "app/run_report.h"
 #include "app/startup.h"
 #include "os/clock.h"
@@ -32,6 +33,7 @@ std::shared_ptr<sim::SimulatedMachine> Fresh(const std::string& profile) {
 struct WindowsStart {
     std::shared_ptr<sim::SimulatedMachine> machine;
     StartupResult result;
+    timings::MachineIdentity identity;  // what the StartUp window stores with a set
 
     WindowsStart(const std::string& profile, const fs::path& settings) : machine(Fresh(profile)) {
         Backend backend = SimulatedMachineBackend(machine);
@@ -39,6 +41,7 @@ struct WindowsStart {
         StartupContext context{backend, hw, settings.string()};
         context.startMeasuringThread = false;
         result = RunStartup(context);
+        if (result.timings) identity = ReadMachineIdentity(hw, *backend.cpuid, *result.timings);
     }
 };
 
@@ -122,7 +125,7 @@ TEST(ReportReadOnly, ChangedStoredSetIsNotWrittenAndTheMachineEndsAsItStarted) {
                 }
             }
             settings::IniFile file(settings);
-            ASSERT_TRUE(timings::WriteStoredTimings(file, s.model, s.present));
+            ASSERT_TRUE(timings::WriteStoredTimings(file, s.model, s.present, first.identity));
         }
         // The windows would write it: the set differs from the controller.
         {

@@ -155,9 +155,10 @@ TEST(K10Session, StoredCasLatencyNineIsWrittenAsTclFive) {
                       ("zm-k10-stored-cl-" + std::to_string(::getpid()) + ".ini");
     std::ofstream(path, std::ios::binary) << "[HL]\nAN=1\n[HLK10]\n1A=5\n1B=5\n";
     const settings::IniFile file(path);
-    const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr3, [&](const TimingModel& decoded) {
-        return std::optional<TimingModel>(ReadStoredTimings(file, decoded));
-    });
+    const TimingSession s = StartK10Timings(
+        m.Hw(), K10Mode::Ddr3, [&](const TimingModel& decoded, const ChannelFlags&) {
+            return std::optional<TimingModel>(ReadStoredTimings(file, decoded));
+        });
     std::filesystem::remove(path);
     for (int dct = 0; dct < 2; ++dct) {
         EXPECT_EQ(m.Get(Register::TimingLow, dct), (v.f88 & ~0xFu) | 5u) << dct;
