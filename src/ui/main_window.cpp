@@ -18,6 +18,7 @@
 #include "settings/ini_file.h"
 #include "spd/gui/spd_window.h"
 #include "spd/smbus_discovery.h"
+#include "spd/spd_memory_type.h"
 #include "timings/gui/timing_controls_binder.h"
 #include "ui/message_sink.h"
 
@@ -257,7 +258,11 @@ void MainWindow::MonitorClick() {
 // The SMBus controller is looked for again before every module: that repairs a host-enable or
 // function-disable bit changed since. Without a controller the SPD window is not shown.
 void MainWindow::spdClick() {
-    if (startup_.terminationRequested || !spd::DiscoverSmbusController(hw_)) return;
+    if (startup_.terminationRequested) return;
+    if (!spd::DiscoverSmbusController(hw_)) {
+        messages_.Show({"WARNING!", spd::kNoControllerText});
+        return;
+    }
     ShowWindow(windows_.spd);
     if (auto* spdWindow = qobject_cast<spd::gui::SpdWindow*>(windows_.spd))
         spdWindow->DecodeModule(hw_, startup_.facts.spdSlaveAddress);

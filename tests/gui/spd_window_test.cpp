@@ -101,6 +101,27 @@ private slots:
         QTest::mouseClick(w.windows.mainWindow->spd, Qt::LeftButton);
         QVERIFY(w.spdWindow->isHidden());
         QCOMPARE(w.spdWindow->PanelType->text(), QString());
+        // The button says why instead of doing nothing.
+        QCOMPARE(w.sink.messages.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(w.sink.messages[0].text),
+                 QStringLiteral("No SMBus controller found: SPD cannot be read"));
+    }
+
+    // A module whose bytes no longer match its CRC is still decoded, with a warning beside it.
+    void checksumMismatchIsAWarning() {
+        Windows w("x58-bloomfield");
+        QTest::mouseClick(w.windows.mainWindow->spd, Qt::LeftButton);
+        QCOMPARE(w.spdWindow->checksumWarning->text(), QString());
+        std::vector<std::uint8_t> image(256);
+        for (unsigned i = 0; i < image.size(); ++i)
+            image[i] = static_cast<std::uint8_t>(
+                w.windows.mainWindow->Hardware().SmbusReadByte(0x50, static_cast<std::uint8_t>(i)));
+        image[20] ^= 0x01;
+        w.machine->SetSpd(0, image);
+        w.Choose(0);
+        QCOMPARE(w.spdWindow->PanelType->text(), QStringLiteral("DDR3"));
+        QCOMPARE(w.spdWindow->checksumWarning->text(), QStringLiteral("checksum bad"));
+        QVERIFY(w.spdWindow->checksumWarning->toolTip().contains(QStringLiteral("MISMATCH")));
     }
 };
 

@@ -22,6 +22,7 @@ constexpr int kClientHeight = 451;
 // "SPD Infos": captions at the left, fields beside them.
 constexpr QRect kInfoGroup{8, 4, 312, 184};
 constexpr QRect kComboDimm{96, 18, 120, 22};
+constexpr QRect kChecksumWarning{222, 21, 82, 16};
 constexpr int kFactTop = 46;
 constexpr int kFactStep = 17;
 constexpr int kFactCaptionLeft = 10;
@@ -79,6 +80,10 @@ void SpdWindow::BuildControls() {
     QGroupBox* info = ui::MakeGroup(this, "GroupBox1", "SPD Infos", kInfoGroup);
     ComboDIMM = ui::MakeCombo(info, "ComboDIMM", kComboDimm);
     connect(ComboDIMM, &QComboBox::activated, this, &SpdWindow::ComboDIMMChange);
+    checksumWarning = ui::MakePanel(info, "checksumWarning", kChecksumWarning);
+    QPalette warning = checksumWarning->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
+    checksumWarning->setPalette(warning);
 
     const struct {
         const char* caption;
@@ -170,6 +175,8 @@ void SpdWindow::Show() {
     PanelRev->setText(Text(view_.revision));
     PanelSerial->setText(Text(view_.serial));
     PanelSpeed->setText(Text(view_.speed));
+    checksumWarning->setText(view_.checksumMismatch ? QStringLiteral("checksum bad") : QString());
+    checksumWarning->setToolTip(Text(view_.checksum));
     partNumberCaption->setEnabled(view_.partNumberEnabled);
     PanelPart->setEnabled(view_.partNumberEnabled);
     revisionCaption->setEnabled(view_.revisionEnabled);

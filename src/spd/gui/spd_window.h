@@ -54,6 +54,9 @@ public:
     QLabel* PanelRev = nullptr;
     QLabel* PanelSerial = nullptr;
     QLabel* PanelSpeed = nullptr;
+    // Beside the module list: a warning when the module's own checksum does not match its bytes
+    // (the decode still stands); the tooltip says which bytes and values.
+    QLabel* checksumWarning = nullptr;
     QLabel* partNumberCaption = nullptr;  // "Part Number"
     QLabel* revisionCaption = nullptr;    // "Revision"
     QLabel* serialCaption = nullptr;      // "Serial"
