@@ -74,6 +74,30 @@ void HardwareAccess::ReachMmioWrite(std::uint32_t base, std::uint16_t offset, st
     RawMemoryWrite(address, value);
 }
 
+std::uint8_t HardwareAccess::IndexedPortRead(std::uint16_t indexPort, std::uint8_t index) {
+    const std::uint8_t found = library_.ReadIoPortByte(indexPort);
+    library_.WriteIoPortByte(indexPort, index);
+    const std::uint8_t value = library_.ReadIoPortByte(static_cast<std::uint16_t>(indexPort + 1));
+    library_.WriteIoPortByte(indexPort, found);
+    return value;
+}
+
+void HardwareAccess::IndexedPortWrite(std::uint16_t indexPort, std::uint8_t index,
+                                      std::uint8_t value) {
+    const std::uint8_t found = library_.ReadIoPortByte(indexPort);
+    library_.WriteIoPortByte(indexPort, index);
+    library_.WriteIoPortByte(static_cast<std::uint16_t>(indexPort + 1), value);
+    library_.WriteIoPortByte(indexPort, found);
+}
+
+void HardwareAccess::ReachIndexedPortWrite(std::uint16_t indexPort, std::uint8_t index,
+                                           std::uint8_t value) {
+    if (ReadOnly())
+        Remember(ReachChange::Kind::IndexedPort, (std::uint64_t{indexPort} << 8) | index,
+                 IndexedPortRead(indexPort, index));
+    IndexedPortWrite(indexPort, index, value);
+}
+
 void HardwareAccess::RestoreReachChanges() {
     std::vector<ReachChange> changes;
     {
@@ -91,6 +115,11 @@ void HardwareAccess::RestoreReachChanges() {
                 break;
             case ReachChange::Kind::Memory:
                 RawMemoryWrite(c->address, c->original);
+                break;
+            case ReachChange::Kind::IndexedPort:
+                IndexedPortWrite(static_cast<std::uint16_t>(c->address >> 8),
+                                 static_cast<std::uint8_t>(c->address & 0xFF),
+                                 static_cast<std::uint8_t>(c->original));
                 break;
         }
     }

@@ -105,6 +105,9 @@ public:
     void ReachPciWrite(std::uint32_t address, std::uint32_t value);
     void ReachPciWriteByte(std::uint32_t address, std::uint8_t value);
     void ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value);
+    // A register behind an index/data port pair (data port = index port + 1, as the AMD
+    // south bridges' power-management block has them); the index port is put back as found.
+    void ReachIndexedPortWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value);
     // Writes back what the reach writes found, the latest change first, and forgets it.
     void RestoreReachChanges();
 
@@ -126,8 +129,9 @@ public:
 private:
     // A location a reach write changed, and what it held before.
     struct ReachChange {
-        enum class Kind { PciDword, PciByte, Memory } kind;
-        std::uint64_t address;  // configuration address, or physical address
+        enum class Kind { PciDword, PciByte, Memory, IndexedPort } kind;
+        std::uint64_t
+            address;  // configuration address, physical address, or index port << 8 | index
         std::uint32_t original;
     };
 
@@ -136,6 +140,8 @@ private:
     void RawPciWrite(std::uint32_t address, std::uint32_t value);
     void RawPciWriteByte(std::uint32_t address, std::uint8_t value);
     void RawMemoryWrite(std::uint64_t address, std::uint32_t value);
+    std::uint8_t IndexedPortRead(std::uint16_t indexPort, std::uint8_t index);
+    void IndexedPortWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value);
     // Records the location's value the first time a reach write changes it (ReadOnly only).
     void Remember(ReachChange::Kind kind, std::uint64_t address, std::uint32_t current);
 

@@ -42,12 +42,12 @@ std::optional<std::uint16_t> Sb800SmbusBase(hw::HardwareAccess& hw) {
     const std::uint8_t control = readPm(kSmbusControl);
     const std::uint8_t high = readPm(kSmbusBaseHigh);
     const bool enabled = kSmbusEnabled.Get(control) != 0;
-    if (enabled && kPortSelect.Get(control) != kSpdPort) {
-        ports.WriteIoPortByte(kIndexPort, kSmbusControl);
-        ports.WriteIoPortByte(kDataPort,
-                              static_cast<std::uint8_t>(kPortSelect.Set(control, kSpdPort)));
-    }
     ports.WriteIoPortByte(kIndexPort, foundIndex);
+    if (enabled && kPortSelect.Get(control) != kSpdPort) {
+        // A reach write: a read-only run puts the firmware's port choice back at the end.
+        hw.ReachIndexedPortWrite(kIndexPort, kSmbusControl,
+                                 static_cast<std::uint8_t>(kPortSelect.Set(control, kSpdPort)));
+    }
     if (!enabled) return std::nullopt;
     return static_cast<std::uint16_t>(((high << 8) | control) & kBaseMask);
 }
