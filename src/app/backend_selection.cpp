@@ -8,11 +8,31 @@
 #ifdef _WIN32
 #include "hw/backends/winring0/winring0_host.h"
 #else
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "hw/backends/linux/linux_host.h"
+#include "hw/helper/helper_client.h"
 #endif
 
 namespace zm::app {
 namespace {
+
+#ifndef _WIN32
+std::vector<std::string> HelperCommand() {
+    // The installed helper is the one the polkit action names; a build tree's helper lies
+    // beside the executable and runs under pkexec's generic action.
+    std::string helper = kInstalledHelperPath;
+    std::error_code ec;
+    if (!std::filesystem::exists(helper, ec)) {
+        helper = (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() /
+                  hw::helper::kHelperName)
+                     .string();
+    }
+    return {"pkexec", helper};
+}
+#endif
 
 BackendChoice SimulatedBackend(const std::string& machine, Pace pace) {
     BackendChoice choice;
@@ -33,6 +53,9 @@ BackendChoice HostBackend() {
 #else
     using Host = hw::LinuxHost;
     auto makeHost = &hw::MakeLinuxHost;
+    // As the user, the hardware is reached through the privileged helper; as root (sudo
+    // zentrimo) directly.
+    if (::geteuid() != 0) return HelperBackend(HelperCommand());
 #endif
     struct HostBundle {
         std::shared_ptr<Host> host;
@@ -46,6 +69,9 @@ BackendChoice HostBackend() {
         Backend& b = choice.backend;
         b.library = bundle->host.get();
         b.files = bundle->host.get();
+#ifndef _WIN32
+        b.notes = bundle->host.get();
+#endif
         b.cpuid = bundle->host.get();
         b.system = bundle->host.get();
         b.clock = &bundle->clock;
@@ -59,6 +85,31 @@ BackendChoice HostBackend() {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+BackendChoice HelperBackend(const std::vector<std::string>& command) {
+    struct HelperBundle {
+        std::shared_ptr<hw::helper::HelperClient> client;
+        hw::LinuxHost local;  // cpuid and the /proc counters need no rights
+        os::SteadyClock clock;
+        std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
+    };
+    auto bundle = std::make_shared<HelperBundle>();
+    bundle->client = hw::helper::HelperClient::Launch(command);
+    BackendChoice choice;
+    Backend& b = choice.backend;
+    b.library = bundle->client.get();
+    b.files = bundle->client.get();
+    b.notes = bundle->client.get();
+    b.cpuid = &bundle->local;
+    b.system = &bundle->local;
+    b.clock = &bundle->clock;
+    b.desktop = bundle->desktop.get();
+    b.description = "this machine";
+    b.owner = std::move(bundle);
+    return choice;
+}
+#endif
 
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine) {
     struct SimulatedBundle {
@@ -86,7 +137,8 @@ BackendChoice SelectBackend(const std::string& machine, Pace pace) {
 
 std::string ListMachinesText() {
     std::string text;
-    for (const sim::SimulatedMachine::ProfileInfo& info : sim::SimulatedMachine::ShippedProfiles()) {
+    for (const sim::SimulatedMachine::ProfileInfo& info :
+         sim::SimulatedMachine::ShippedProfiles()) {
         std::string name = info.name;
         if (name.size() < 24) name.append(24 - name.size(), ' ');
         text += name + " " + info.description + "\n";
