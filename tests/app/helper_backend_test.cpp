@@ -8,6 +8,8 @@
 
 #include "app/backend_selection.h"
 #include "app/run_report.h"
+#include "app/startup.h"
+#include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
 #include "sim/simulated_machine.h"
 
@@ -65,6 +67,37 @@ TEST_P(ReportThroughHelper, EqualsTheDirectReport) {
     EXPECT_EQ(actual.writes, expected.writes);
     EXPECT_EQ(pair.Close(), 0u) << pair.Log();
     EXPECT_NE(expected.out.find("\"terminated\": false"), std::string::npos) << expected.out;
+}
+
+// Apply rewrites every timing register of the controller: each one must be on the helper's
+// list of writable registers, with the same writes reaching the machine as directly.
+std::vector<sim::WriteRecord> ApplyWrites(Backend& backend, sim::SimulatedMachine& machine,
+                                          const std::string& settings) {
+    hw::HardwareAccess hw(*backend.library);
+    StartupContext context{backend, hw, settings, nullptr};
+    context.startMeasuringThread = false;
+    StartupResult result = RunStartup(context);
+    if (!result.timings) return {};
+    machine.ClearWrites();
+    result.timings->Apply(false);
+    return machine.Writes();
+}
+
+TEST_P(ReportThroughHelper, ApplyWritesTheSameRegisters) {
+    const std::string profile = GetParam();
+    BackendChoice direct = SelectBackend(profile, Pace::Instant);
+    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    const auto expected =
+        ApplyWrites(direct.backend, *directMachine, FreshSettings(profile + "_apply_direct"));
+    ASSERT_FALSE(expected.empty());
+
+    BackendChoice served = SelectBackend(profile, Pace::Instant);
+    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
+    testing::HelperPair pair({*machine, machine, nullptr});
+    Backend window = served.backend;
+    window.library = &pair.Client();
+    EXPECT_EQ(ApplyWrites(window, *machine, FreshSettings(profile + "_apply_helper")), expected);
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
 }
 
 // One machine of each controller kind: the Intel uncore, the AMD K10 north bridge (whose second

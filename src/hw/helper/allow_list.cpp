@@ -108,6 +108,8 @@ constexpr std::uint16_t kSmbusRegisters[] = {smbus::kHostStatus, smbus::kHostCon
                                              smbus::kHostCommand, smbus::kTransmitSlaveAddress,
                                              smbus::kHostData0};
 constexpr std::uint16_t kDelayPort = 0x80;
+constexpr std::uint8_t kSmbusProtocolMask = 0x1C;   // host control bits 4..2
+constexpr std::uint8_t kSmbusReadDirection = 0x01;  // slave address bit 0
 
 // Where the learnt windows come from.
 constexpr std::uint64_t kBiosAreaBegin = 0xF0000;
@@ -233,6 +235,18 @@ std::string AllowList::CheckPort(std::uint16_t port, unsigned width, bool write)
     }
     return "I/O port " + Hex(port) + (width == 1 ? " (byte)" : " (dword)") +
            " is not an SMBus host register, the PCI address port or the delay port";
+}
+
+std::string AllowList::CheckSmbusWrite(std::uint16_t port, std::uint8_t value) {
+    if (std::string why = CheckPort(port, 1, true); !why.empty()) return why;
+    for (std::uint16_t base : smbusBases_) {
+        if (port == base + smbus::kTransmitSlaveAddress) lastSlaveAddress_ = value;
+        if (port != base + smbus::kHostControl || !(value & smbus::kControlStart)) continue;
+        const bool byteData = (value & kSmbusProtocolMask) == smbus::kControlByteData;
+        if (!byteData || !(lastSlaveAddress_ & kSmbusReadDirection))
+            return "an SMBus transaction other than a byte-data read";
+    }
+    return "";
 }
 
 std::string AllowList::CheckPciRead(HardwareLibrary& backend, std::uint32_t latch) {

@@ -35,6 +35,10 @@ public:
     // work on the 0xCF8 address the window latched and may read the current register value
     // and F3x8C through the backend.
     std::string CheckPort(std::uint16_t port, unsigned width, bool write) const;
+    // An SMBus host register write: besides the port, a transaction may start only as the
+    // byte-data read the SPD reader makes, never as a write to a device on the bus (an SPD
+    // EEPROM that is not write-protected would keep whatever it is sent).
+    std::string CheckSmbusWrite(std::uint16_t port, std::uint8_t value);
     std::string CheckPciRead(HardwareLibrary& backend, std::uint32_t latch);
     std::string CheckPciWrite(HardwareLibrary& backend, std::uint32_t latch, unsigned byteLane,
                               unsigned width, std::uint32_t value);
@@ -55,6 +59,7 @@ private:
     bool learnt_ = false;
     std::vector<MemoryWindow> windows_;
     std::vector<std::uint16_t> smbusBases_;
+    std::uint8_t lastSlaveAddress_ = 0;  // as last written to a host's slave-address register
     std::uint64_t functionDisable_ = 0;  // address of the function-disable register, 0 = none
 };
 

@@ -167,7 +167,10 @@ private:
             lib.WriteIoPortDword(kPciAddressPort, latch_);
             return Ok();
         }
-        if (Refuse(op, allow_.CheckPort(port, width, true))) return Refused();
+        const std::string why = width == 1
+                                    ? allow_.CheckSmbusWrite(port, static_cast<std::uint8_t>(value))
+                                    : allow_.CheckPort(port, width, true);
+        if (Refuse(op, why)) return Refused();
         if (width == 1)
             lib.WriteIoPortByte(port, static_cast<std::uint8_t>(value));
         else
