@@ -19,6 +19,8 @@ struct Backend {
     std::shared_ptr<void> owner;  // keeps the implementations below alive
     hw::HardwareLibrary* library = nullptr;
     hw::LibraryFiles* files = nullptr;
+    // What the backend could not reach while it ran (Linux); null: it keeps no notes.
+    hw::BackendNotes* notes = nullptr;
     hw::Cpuid* cpuid = nullptr;
     os::SystemInfo* system = nullptr;
     os::Clock* clock = nullptr;

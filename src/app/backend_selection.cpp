@@ -8,11 +8,34 @@
 #ifdef _WIN32
 #include "hw/backends/winring0/winring0_host.h"
 #else
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "hw/backends/linux/linux_host.h"
+#include "hw/helper/helper_client.h"
 #endif
 
 namespace zm::app {
 namespace {
+
+#ifndef _WIN32
+std::vector<std::string> HelperCommand(HostWrites writes) {
+    // The installed helper is the one the polkit action names; a build tree's helper lies
+    // beside the executable and runs under pkexec's generic action.
+    std::string helper = kInstalledHelperPath;
+    std::error_code ec;
+    if (!std::filesystem::exists(helper, ec)) {
+        helper = (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() /
+                  hw::helper::kHelperName)
+                     .string();
+    }
+    // A report asks for a helper that opens every device node read-only, so that the kernel
+    // itself refuses a write, whatever the program asks.
+    if (writes == HostWrites::ReadOnly) return {"pkexec", helper, hw::helper::kReadOnlyArgument};
+    return {"pkexec", helper};
+}
+#endif
 
 BackendChoice SimulatedBackend(const std::string& machine, Pace pace) {
     BackendChoice choice;
@@ -34,6 +57,9 @@ BackendChoice HostBackend(HostWrites writes) {
     auto makeHost = [] { return hw::MakeWinRing0Host(); };
 #else
     using Host = hw::LinuxHost;
+    // As the user, the hardware is reached through the privileged helper; as root (sudo
+    // zentrimo) directly.
+    if (::geteuid() != 0) return HelperBackend(HelperCommand(writes));
     auto makeHost = [writes] {
         return hw::MakeLinuxHost(writes == HostWrites::ReadOnly ? hw::DeviceNodes::ReadOnly
                                                                 : hw::DeviceNodes::ReadWrite);
@@ -52,6 +78,9 @@ BackendChoice HostBackend(HostWrites writes) {
         Backend& b = choice.backend;
         b.library = bundle->host.get();
         b.files = bundle->host.get();
+#ifndef _WIN32
+        b.notes = bundle->host.get();
+#endif
         b.cpuid = bundle->host.get();
         b.system = bundle->host.get();
         b.clock = &bundle->clock;
@@ -66,6 +95,33 @@ BackendChoice HostBackend(HostWrites writes) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+BackendChoice HelperBackend(const std::vector<std::string>& command) {
+    struct HelperBundle {
+        std::shared_ptr<hw::helper::HelperClient> client;
+        hw::LinuxHost local;  // cpuid and the /proc counters need no rights
+        os::SteadyClock clock;
+        std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
+        std::unique_ptr<os::BootApplyService> bootApply = os::MakeHostBootApplyService();
+    };
+    auto bundle = std::make_shared<HelperBundle>();
+    bundle->client = hw::helper::HelperClient::Launch(command);
+    BackendChoice choice;
+    Backend& b = choice.backend;
+    b.library = bundle->client.get();
+    b.files = bundle->client.get();
+    b.notes = bundle->client.get();
+    b.cpuid = &bundle->local;
+    b.system = &bundle->local;
+    b.clock = &bundle->clock;
+    b.desktop = bundle->desktop.get();
+    b.bootApply = bundle->bootApply.get();
+    b.description = "this machine";
+    b.owner = std::move(bundle);
+    return choice;
+}
+#endif
 
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine) {
     struct SimulatedBundle {

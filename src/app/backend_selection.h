@@ -3,6 +3,7 @@
 // machine: everything after it works through the Backend's boundaries.
 
 #include <string>
+#include <vector>
 
 #include "app/backend.h"
 
@@ -29,6 +30,16 @@ enum class HostWrites { Allowed, ReadOnly };
 // file.
 BackendChoice SelectBackend(const std::string& machine, Pace pace = Pace::RealTime,
                             HostWrites writes = HostWrites::Allowed);
+
+#ifndef _WIN32
+// Where the installer puts the privileged helper; the polkit action
+// (data/org.zentrimo.helper.policy) names this path.
+inline constexpr const char* kInstalledHelperPath = "/usr/libexec/zentrimo/zentrimo-helper";
+
+// This machine's hardware through the privileged helper that `command` starts (normally
+// pkexec and the helper). When it cannot start, the backend's files say why.
+BackendChoice HelperBackend(const std::vector<std::string>& command);
+#endif
 
 // A backend on a simulated machine that already exists (tests build machines by hand).
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine);

@@ -64,9 +64,9 @@ void ReadClockMultipliers(StartupContext& context, StartupResult& result,
     if (result.facts.amdPlatform == 1 && k10Mode) {
         setup = clocks->SetUpK10(*k10Mode, result.cpu.coreCount);
     } else if (result.facts.intelPlatform == 1 && result.facts.controller) {
-        setup = clocks->SetUpIntel({*result.facts.controller, result.facts.busOffset, 0,
-                                    result.cpu.maxNonTurboRatio},
-                                   result.cpu.coreCount, result.cpu.minRatio);
+        setup = clocks->SetUpIntel(
+            {*result.facts.controller, result.facts.busOffset, 0, result.cpu.maxNonTurboRatio},
+            result.cpu.coreCount, result.cpu.minRatio);
         const cpu::PowerFeatureBoxes boxes = setup.boxes.value_or(cpu::PowerFeatureBoxes{});
         f.eist.checked = boxes.eist;
         f.c1e.checked = boxes.c1e;
@@ -134,7 +134,9 @@ void ShowTimings(StartupResult& result, timings::TimingSession session) {
 
 }  // namespace
 
-void ClearView(StartupResult& result) { result.view = MainView{}; }
+void ClearView(StartupResult& result) {
+    result.view = MainView{};
+}
 
 void StartClockMeasurement(StartupContext& context, StartupResult& /*result*/) {
     // BaseMultiplier is 1.0 until the platform branch reads it, so the first passes are sound.
@@ -149,12 +151,22 @@ void SetStartValues(StartupResult& result) {
 
 void CheckLibraryFilesStage(StartupContext& context, StartupResult& result) {
     const Messages missing = CheckLibraryFiles(*context.backend.files);
-    if (missing.empty()) {
+    for (const Message& message : missing) result.messages.push_back(message);
+    // Only a missing item the program cannot do without stops it (a warning lets it go on).
+    if (missing.empty() || !LibraryCheckRefuses(*context.backend.files)) {
         result.state = StartupState::LibraryFilesFound;
         return;
     }
-    for (const Message& message : missing) result.messages.push_back(message);
     result.terminationRequested = true;
+}
+
+void ReportBackendNotes(StartupContext& context, StartupResult& result) {
+    if (!context.backend.notes) return;
+    const std::vector<std::string> notes = context.backend.notes->Diagnostics();
+    if (notes.empty()) return;
+    std::string text = "Some of this machine could not be reached:";
+    for (const std::string& note : notes) text += "\r\n" + note;
+    result.messages.push_back({kCaptionWarning, text});
 }
 
 void InitializeLibrary(StartupContext& context, StartupResult& result) {
@@ -200,7 +212,8 @@ void RunK10Branch(StartupContext& context, StartupResult& result) {
     const timings::k10::ModeDecision decision =
         timings::k10::DecideK10Mode(context.hw, result.cpu.combinedFamily);
     if (!decision.mode) {
-        const timings::k10::Refusal refusal = decision.refusal.value_or(timings::k10::kNotForThisSystem);
+        const timings::k10::Refusal refusal =
+            decision.refusal.value_or(timings::k10::kNotForThisSystem);
         result.Terminate({std::string(refusal.caption), std::string(refusal.text)});
         return;
     }
@@ -248,7 +261,8 @@ void RunHostBridgeBranch(StartupContext& context, StartupResult& result) {
     result.view.buttons.advancedEnabled = false;
 
     ReadClockMultipliers(context, result);
-    ShowTimings(result, timings::StartHostBridgeTimings(context.hw, StoredTimings(context, result)));
+    ShowTimings(result,
+                timings::StartHostBridgeTimings(context.hw, StoredTimings(context, result)));
 }
 
 void RunPlatformBranch(StartupContext& context, StartupResult& result) {
@@ -277,7 +291,11 @@ StartupResult RunStartup(StartupContext& context) {
     ProbeUncore(context.hw, result.facts);
     ReadBridgeIds(context.hw, result.facts);
     ApplyPlatformGateStage(result);
-    if (result.terminationRequested) return result;
+    if (result.terminationRequested) {
+        // A refusal can come from registers the backend could not read: say which.
+        ReportBackendNotes(context, result);
+        return result;
+    }
     // The measuring thread reads time-stamp counters and MSRs through the library: it starts
     // once the library is initialised and the machine is one the program drives, never on a
     // machine that is being refused or whose library files are missing.
@@ -287,6 +305,7 @@ StartupResult RunStartup(StartupContext& context) {
     IdentifyCpuSignature(context, result);
     ReadSmbiosSummary(context, result);
     RunPlatformBranch(context, result);
+    ReportBackendNotes(context, result);
     return result;
 }
 

@@ -17,6 +17,7 @@
 //  11  IdentifyCpuSignature      cpuid leaf 1
 //  12  ReadSmbiosSummary         motherboard, BIOS, memory size
 //  13  RunPlatformBranch         exactly one of K10 / Uncore / HostBridge / none
+//  14  ReportBackendNotes        one warning naming what the backend could not reach, if any
 //
 // A stage that refuses the machine adds its message and sets terminationRequested; nothing
 // after it runs, and the window must not become usable.
@@ -108,6 +109,7 @@ void IdentifyChipsetAndMemory(StartupContext& context, StartupResult& result);
 void IdentifyCpuSignature(StartupContext& context, StartupResult& result);
 void ReadSmbiosSummary(StartupContext& context, StartupResult& result);
 void RunPlatformBranch(StartupContext& context, StartupResult& result);
+void ReportBackendNotes(StartupContext& context, StartupResult& result);
 
 void RunK10Branch(StartupContext& context, StartupResult& result);
 void RunUncoreBranch(StartupContext& context, StartupResult& result);

@@ -15,7 +15,9 @@ namespace zm::hw {
 // One bit per logical processor: 1 << n selects processor n.
 using AffinityMask = std::uint64_t;
 
-constexpr AffinityMask ProcessorMask(unsigned processor) { return AffinityMask{1} << processor; }
+constexpr AffinityMask ProcessorMask(unsigned processor) {
+    return AffinityMask{1} << processor;
+}
 
 class HardwareLibrary {
 public:
@@ -53,6 +55,11 @@ public:
 struct LibraryFile {
     std::string name;  // as the start-up message names it: "<name> is not find!"
     bool present = false;
+    // A backend that explains a missing item in its own words (Linux: what is missing and what
+    // to do) sets this sentence; empty: "<name> is not find!".
+    std::string advice{};
+    // false: the program goes on without it and the advice is a warning.
+    bool required = true;
 };
 
 // What a backend needs before it can work, checked at start-up before any hardware access.
@@ -61,6 +68,14 @@ public:
     virtual ~LibraryFiles() = default;
     // In the order start-up checks them.
     virtual std::vector<LibraryFile> Files() const = 0;
+};
+
+// What a backend could not reach while it ran (a device node it could not open, an address it
+// could not read), in plain words, each once, in the order they arose.
+class BackendNotes {
+public:
+    virtual ~BackendNotes() = default;
+    virtual std::vector<std::string> Diagnostics() const = 0;
 };
 
 }  // namespace zm::hw

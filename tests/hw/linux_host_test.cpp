@@ -124,13 +124,7 @@ TEST(LinuxHostSystem, TimesAndMemoryFromProc) {
 // Nothing there: every operation answers ones or false, nothing crashes, and the reasons are
 // there to show.
 TEST(LinuxHostMissing, AnswersOnesAndExplains) {
-    LinuxHostPaths paths;
-    paths.pciDevices = "/nonexistent/pci";
-    paths.cpuDevices = "/nonexistent/cpu";
-    paths.memory = "/nonexistent/mem";
-    paths.procStat = "/nonexistent/stat";
-    paths.meminfo = "/nonexistent/meminfo";
-    LinuxHost host(paths);
+    LinuxHost host(LinuxHostPaths::Under("/nonexistent"));
     std::uint32_t lo = 1, hi = 1;
     EXPECT_FALSE(host.RdmsrEx(0x10, lo, hi, ProcessorMask(0)));
     EXPECT_EQ(lo, 0u);
@@ -146,22 +140,36 @@ TEST(LinuxHostMissing, AnswersOnesAndExplains) {
     EXPECT_EQ(host.ProcessorTimesSnapshot().size(), host.ProcessorCount());
     EXPECT_EQ(host.GlobalMemoryStatus().totalPhys, 0u);
 
+    // What start-up shows: each missing piece with what to do about it.
     const auto files = host.Files();
-    ASSERT_EQ(files.size(), 3u);
-    EXPECT_EQ(files[0].name, "/nonexistent/cpu/0/msr");
-    EXPECT_FALSE(files[0].present);
-    EXPECT_FALSE(files[1].present);
-    EXPECT_EQ(files[2].name, "root rights");
+    auto advice = [&](std::size_t i) { return files.at(i).present ? "" : files.at(i).advice; };
+    if (::geteuid() != 0) {
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_NE(advice(0).find("run: sudo zentrimo"), std::string::npos);
+    } else {
+        ASSERT_EQ(files.size(), 3u);
+        EXPECT_EQ(advice(0),
+                  "PCI configuration space cannot be reached "
+                  "(/nonexistent/sys/bus/pci/devices is missing).");
+        EXPECT_EQ(advice(1), "The msr kernel module is not loaded (run: sudo modprobe msr).");
+        EXPECT_EQ(advice(2),
+                  "Physical memory is not readable (/nonexistent/dev/mem is missing) "
+                  "and the kernel publishes no SMBIOS tables in "
+                  "/nonexistent/sys/firmware/dmi/tables: motherboard, BIOS and module "
+                  "sizes stay empty.");
+        EXPECT_TRUE(files[1].required);
+        EXPECT_FALSE(files[2].required) << "the program goes on without physical memory";
+    }
 
     const auto diagnostics = host.Diagnostics();
     auto mentions = [&](const std::string& what) {
         return std::any_of(diagnostics.begin(), diagnostics.end(),
                            [&](const std::string& d) { return d.find(what) != std::string::npos; });
     };
-    EXPECT_TRUE(mentions("/nonexistent/cpu/0/msr"));
-    EXPECT_TRUE(mentions("/nonexistent/mem"));
-    EXPECT_TRUE(mentions("/nonexistent/stat"));
-    EXPECT_TRUE(mentions("/nonexistent/meminfo"));
+    EXPECT_TRUE(mentions("/nonexistent/dev/cpu/0/msr"));
+    EXPECT_TRUE(mentions("/nonexistent/dev/mem"));
+    EXPECT_TRUE(mentions("/nonexistent/proc/stat"));
+    EXPECT_TRUE(mentions("/nonexistent/proc/meminfo"));
     // Each reason once, however often it struck.
     host.RdmsrEx(0x10, lo, hi, ProcessorMask(0));
     EXPECT_EQ(host.Diagnostics().size(), diagnostics.size());

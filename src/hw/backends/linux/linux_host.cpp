@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,8 +59,23 @@ std::optional<unsigned> ProcessorOf(AffinityMask mask) {
 
 }  // namespace
 
-LinuxHost::LinuxHost(LinuxHostPaths paths, DeviceNodes nodes)
-    : paths_(std::move(paths)), nodes_(nodes), pci_(paths_.pciDevices) {}
+LinuxHostPaths LinuxHostPaths::Under(const std::string& root) {
+    LinuxHostPaths paths;
+    for (std::string* path : {&paths.pciDevices, &paths.cpuDevices, &paths.memory, &paths.dmiTables,
+                              &paths.devices, &paths.modules, &paths.procStat, &paths.meminfo}) {
+        *path = root + *path;
+    }
+    return paths;
+}
+
+LinuxHost::LinuxHost(LinuxHostPaths paths, DeviceNodes nodes, linux_host::IoctlFunction ioctl)
+    : paths_(std::move(paths)), nodes_(nodes), pci_(paths_.pciDevices), ioctl_(std::move(ioctl)) {
+    if (!ioctl_) {
+        ioctl_ = [](int fd, unsigned long request, void* argument) {
+            return ::ioctl(fd, request, argument);
+        };
+    }
+}
 
 LinuxHost::~LinuxHost() {
     DeinitializeDll();
@@ -110,6 +126,17 @@ bool LinuxHost::InitializeDll() {
         Note("no PCI devices in " + paths_.pciDevices +
              (portIo_ ? ": PCI configuration goes through ports 0xCF8/0xCFC" : ""));
     }
+    if (!dmi_) {
+        std::string why;
+        dmi_ = linux_host::DmiTables::Load(paths_.dmiTables, why);
+        if (!why.empty()) Note(why + ": SMBIOS is read from " + paths_.memory);
+    }
+    if (kernelSmbus_.empty() && pci_.Available()) {
+        for (linux_host::KernelSmbus& bus : linux_host::FindKernelSmbus(paths_.pciDevices, pci_)) {
+            kernelSmbus_.push_back(std::make_unique<linux_host::KernelSmbusHost>(
+                std::move(bus), paths_.devices, ioctl_));
+        }
+    }
     return portIo_ || pci_.Available();
 }
 
@@ -125,6 +152,27 @@ void LinuxHost::DeinitializeDll() {
     }
     if (memFile_ >= 0) ::close(memFile_);
     memFile_ = kNotTried;
+}
+
+// --- the SMBus host a kernel driver owns ---
+
+linux_host::KernelSmbusHost* LinuxHost::KernelSmbusAt(std::uint16_t port) {
+    for (auto& host : kernelSmbus_)
+        if (host->Owns(port)) return host.get();
+    return nullptr;
+}
+
+bool LinuxHost::LeftToKernel(unsigned bus, unsigned device, unsigned function) {
+    for (auto& host : kernelSmbus_) {
+        if (host->OwnsFunction(bus, device, function)) {
+            // The driver configured the host when it bound; the program's own enable writes
+            // would only undo its settings.
+            Note("configuration writes to the SMBus controller are left to the kernel's " +
+                 host->Bus().driver + " driver");
+            return true;
+        }
+    }
+    return false;
 }
 
 // --- I/O ports and the emulated PCI address/data pair ---
@@ -150,6 +198,7 @@ bool LinuxHost::LatchedTarget(unsigned& bus, unsigned& device, unsigned& functio
 
 std::uint8_t LinuxHost::ReadIoPortByte(std::uint16_t port) {
     std::lock_guard<std::mutex> guard(lock_);
+    if (linux_host::KernelSmbusHost* host = KernelSmbusAt(port)) return host->Read(port);
     if (port >= kPciDataPort && port <= kPciDataEnd && pci_.Available()) {
         unsigned bus, device, function, reg;
         if (!LatchedTarget(bus, device, function, reg)) return 0xFF;
@@ -191,9 +240,16 @@ std::uint32_t LinuxHost::ReadIoPortDword(std::uint16_t port) {
 
 void LinuxHost::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
     std::lock_guard<std::mutex> guard(lock_);
+    if (linux_host::KernelSmbusHost* host = KernelSmbusAt(port)) {
+        std::string note;
+        host->Write(port, value, note);
+        if (!note.empty()) Note(note);
+        return;
+    }
     if (port >= kPciDataPort && port <= kPciDataEnd && pci_.Available()) {
         unsigned bus, device, function, reg;
         if (!LatchedTarget(bus, device, function, reg)) return;
+        if (LeftToKernel(bus, device, function)) return;
         std::string error;
         pci_.Write(bus, device, function, reg + (port - kPciDataPort), &value, 1, error);
         if (!error.empty()) Note(error);
@@ -218,6 +274,7 @@ void LinuxHost::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {
     if (port == kPciDataPort && pci_.Available()) {
         unsigned bus, device, function, reg;
         if (!LatchedTarget(bus, device, function, reg)) return;
+        if (LeftToKernel(bus, device, function)) return;
         const std::uint8_t bytes[4] = {
             static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
@@ -349,6 +406,7 @@ std::uint32_t LinuxHost::ReadPhysicalMemory(std::uint64_t address, std::uint8_t*
     const std::size_t bytes = std::size_t{count} * unitSize;
     std::memset(buffer, 0xFF, bytes);
     std::lock_guard<std::mutex> guard(lock_);
+    if (dmi_ && dmi_->Read(address, buffer, bytes)) return static_cast<std::uint32_t>(bytes);
     if (MemoryFile() < 0) return 0;
     const ssize_t got = ::pread(memFile_, buffer, bytes, static_cast<off_t>(address));
     if (got != static_cast<ssize_t>(bytes)) {
@@ -386,11 +444,42 @@ std::uint32_t LinuxHost::WritePhysicalMemory(std::uint64_t address, const std::u
 // --- prerequisites ---
 
 std::vector<LibraryFile> LinuxHost::Files() const {
-    return {
-        LibraryFile{paths_.cpuDevices + "/0/msr", Exists(paths_.cpuDevices + "/0/msr")},
-        LibraryFile{paths_.memory, Exists(paths_.memory)},
-        LibraryFile{"root rights", ::geteuid() == 0},
-    };
+    if (::geteuid() != 0) {
+        return {LibraryFile{"root rights", false,
+                            "Zentrimo needs administrator rights to reach the hardware: start it "
+                            "from the desktop menu (it asks for the administrator password) or "
+                            "run: sudo zentrimo"}};
+    }
+    std::vector<LibraryFile> files;
+    files.push_back(
+        {paths_.pciDevices, pci_.Available(),
+         "PCI configuration space cannot be reached (" + paths_.pciDevices + " is missing)."});
+    const std::string msr = paths_.cpuDevices + "/0/msr";
+    files.push_back({msr, Exists(msr),
+                     Exists(paths_.modules + "/msr")
+                         ? msr + " is missing although the msr module is loaded."
+                         : "The msr kernel module is not loaded (run: sudo modprobe msr)."});
+
+    // Physical memory: the first dword of the BIOS area, which every kernel that allows any
+    // access to /dev/mem lets root read.
+    const int fd = ::open(paths_.memory.c_str(), O_RDONLY | O_CLOEXEC);
+    std::uint32_t probe = 0;
+    const bool readable = fd >= 0 && ::pread(fd, &probe, sizeof probe, 0xF0000) == sizeof probe;
+    const std::string why =
+        Exists(paths_.memory) ? paths_.memory + " is restricted" : paths_.memory + " is missing";
+    if (fd >= 0) ::close(fd);
+    std::string ignored;
+    const bool tables = linux_host::DmiTables::Load(paths_.dmiTables, ignored).has_value();
+    LibraryFile memory{paths_.memory, readable,
+                       tables ? "Physical memory is not readable (" + why +
+                                    "); SMBIOS is read from " + paths_.dmiTables + " instead."
+                              : "Physical memory is not readable (" + why +
+                                    ") and the kernel publishes no SMBIOS tables in " +
+                                    paths_.dmiTables +
+                                    ": motherboard, BIOS and module sizes stay empty."};
+    memory.required = false;
+    files.push_back(memory);
+    return files;
 }
 
 // --- cpuid ---

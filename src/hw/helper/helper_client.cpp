@@ -1,0 +1,328 @@
+#include "hw/helper/helper_client.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+
+extern char** environ;
+
+namespace zm::hw::helper {
+namespace {
+
+// Reads of a helper that refused or is gone: as if nothing answered.
+constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
+
+void IgnoreBrokenPipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace
+
+std::string LaunchFailureText(int exitStatus) {
+    if (exitStatus == kPkexecDismissed) {
+        return "Authentication was cancelled. Zentrimo needs administrator rights to reach the "
+               "memory controller: start it again and authenticate, or run: sudo zentrimo";
+    }
+    if (exitStatus == kPkexecNotAuthorised) {
+        return "Authentication failed or no polkit authentication agent is running, so the "
+               "privileged helper zentrimo-helper was not started (run: sudo zentrimo).";
+    }
+    return "The privileged helper zentrimo-helper ended before answering (exit status " +
+           std::to_string(exitStatus) + ").";
+}
+
+HelperClient::HelperClient(int toHelper, int fromHelper)
+    : toHelper_(toHelper), fromHelper_(fromHelper) {
+    IgnoreBrokenPipes();
+    Handshake();
+}
+
+std::shared_ptr<HelperClient> HelperClient::Launch(const std::vector<std::string>& command) {
+    IgnoreBrokenPipes();
+    std::shared_ptr<HelperClient> client(new HelperClient());
+    int requests[2], replies[2];
+    if (command.empty() || ::pipe2(requests, O_CLOEXEC) != 0) {
+        client->failure_ = "The privileged helper could not be started: no pipe.";
+        return client;
+    }
+    if (::pipe2(replies, O_CLOEXEC) != 0) {
+        ::close(requests[0]);
+        ::close(requests[1]);
+        client->failure_ = "The privileged helper could not be started: no pipe.";
+        return client;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, requests[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, replies[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(requests[0]);
+    ::close(replies[1]);
+    client->toHelper_ = requests[1];
+    client->fromHelper_ = replies[0];
+    if (error != 0) {
+        client->failure_ = "The privileged helper could not be started (" + command[0] + ": " +
+                           std::strerror(error) + ").";
+        return client;
+    }
+    client->child_ = pid;
+    client->Handshake();
+    return client;
+}
+
+HelperClient::~HelperClient() {
+    if (toHelper_ >= 0) ::close(toHelper_);
+    if (fromHelper_ >= 0) ::close(fromHelper_);
+    if (child_ > 0) {
+        int status = 0;
+        ::waitpid(child_, &status, 0);
+    }
+}
+
+void HelperClient::Handshake() {
+    std::lock_guard<std::mutex> guard(lock_);
+    const std::vector<std::uint8_t> hello = Writer()
+                                                .U8(static_cast<std::uint8_t>(Op::Hello))
+                                                .U32(kMagic)
+                                                .U16(kProtocolVersion)
+                                                .Payload();
+    std::optional<std::vector<std::uint8_t>> reply;
+    if (SendFrame(toHelper_, hello)) reply = ReceiveFrame(fromHelper_);
+    if (!reply) {
+        // The helper (or pkexec in front of it) ended: its exit status says why.
+        int status = 0;
+        if (child_ > 0 && ::waitpid(child_, &status, 0) == child_) {
+            child_ = -1;
+            failure_ =
+                LaunchFailureText(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+        } else {
+            failure_ = "The privileged helper zentrimo-helper did not answer.";
+        }
+        return;
+    }
+    Reader in(*reply);
+    const auto status = static_cast<Status>(in.U8());
+    const std::uint32_t magic = in.U32();
+    const std::uint16_t version = in.U16();
+    if (status != Status::Ok || magic != kMagic || version != kProtocolVersion) {
+        failure_ =
+            "The privileged helper zentrimo-helper speaks another protocol version than "
+            "this zentrimo: install both from the same release.";
+        return;
+    }
+    connected_ = true;
+}
+
+bool HelperClient::Connected() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return connected_;
+}
+
+std::string HelperClient::Failure() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return failure_;
+}
+
+void HelperClient::Note(const std::string& note) const {
+    if (noted_.insert(note).second) notes_.push_back(note);
+}
+
+void HelperClient::Lost(const std::string& why) const {
+    connected_ = false;
+    if (failure_.empty()) failure_ = why;
+    Note(why);
+}
+
+std::optional<std::vector<std::uint8_t>> HelperClient::Call(Op op, const Writer& request) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!connected_) return std::nullopt;
+    std::optional<std::vector<std::uint8_t>> reply;
+    if (SendFrame(toHelper_, request.Payload())) reply = ReceiveFrame(fromHelper_);
+    if (!reply || reply->empty()) {
+        Lost(
+            "The privileged helper zentrimo-helper stopped answering: the hardware reads as "
+            "all ones from here on.");
+        return std::nullopt;
+    }
+    const auto status = static_cast<Status>(reply->front());
+    if (status == Status::Refused) {
+        Note(std::string("The helper refused a ") + OpName(op) +
+             " request outside its allow-list (its log names it).");
+        return std::nullopt;
+    }
+    if (status != Status::Ok) {
+        Note(std::string("The helper did not understand a ") + OpName(op) + " request.");
+        return std::nullopt;
+    }
+    return reply;
+}
+
+namespace {
+Writer Request(Op op) {
+    return std::move(Writer().U8(static_cast<std::uint8_t>(op)));
+}
+}  // namespace
+
+bool HelperClient::InitializeDll() {
+    const auto reply = Call(Op::InitializeDll, Request(Op::InitializeDll));
+    if (!reply) return false;
+    Reader in(*reply);
+    in.U8();
+    return in.U8() != 0;
+}
+
+void HelperClient::DeinitializeDll() {
+    Call(Op::DeinitializeDll, Request(Op::DeinitializeDll));
+}
+
+std::uint8_t HelperClient::ReadIoPortByte(std::uint16_t port) {
+    const auto reply = Call(Op::ReadIoPortByte, Request(Op::ReadIoPortByte).U16(port));
+    if (!reply) return 0xFF;
+    Reader in(*reply);
+    in.U8();
+    const std::uint8_t value = in.U8();
+    return in.Ok() ? value : 0xFF;
+}
+
+std::uint32_t HelperClient::ReadIoPortDword(std::uint16_t port) {
+    const auto reply = Call(Op::ReadIoPortDword, Request(Op::ReadIoPortDword).U16(port));
+    if (!reply) return kAllOnes;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t value = in.U32();
+    return in.Ok() ? value : kAllOnes;
+}
+
+void HelperClient::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
+    Call(Op::WriteIoPortByte, Request(Op::WriteIoPortByte).U16(port).U8(value));
+}
+
+void HelperClient::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {
+    Call(Op::WriteIoPortDword, Request(Op::WriteIoPortDword).U16(port).U32(value));
+}
+
+namespace {
+// ok, eax, edx of an MSR or counter reply.
+bool ReadTriple(const std::optional<std::vector<std::uint8_t>>& reply, std::uint32_t& eax,
+                std::uint32_t& edx) {
+    eax = edx = 0;
+    if (!reply) return false;
+    Reader in(*reply);
+    in.U8();
+    const bool ok = in.U8() != 0;
+    const std::uint32_t lo = in.U32();
+    const std::uint32_t hi = in.U32();
+    if (!in.Ok()) return false;
+    eax = lo;
+    edx = hi;
+    return ok;
+}
+bool ReadFlag(const std::optional<std::vector<std::uint8_t>>& reply) {
+    if (!reply) return false;
+    Reader in(*reply);
+    in.U8();
+    return in.U8() != 0 && in.Ok();
+}
+}  // namespace
+
+bool HelperClient::Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) {
+    return ReadTriple(Call(Op::Rdmsr, Request(Op::Rdmsr).U32(index)), eax, edx);
+}
+
+bool HelperClient::RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
+                           AffinityMask mask) {
+    return ReadTriple(Call(Op::RdmsrEx, Request(Op::RdmsrEx).U32(index).U64(mask)), eax, edx);
+}
+
+bool HelperClient::Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) {
+    return ReadFlag(Call(Op::Wrmsr, Request(Op::Wrmsr).U32(index).U32(eax).U32(edx)));
+}
+
+bool HelperClient::WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
+                           AffinityMask mask) {
+    return ReadFlag(Call(Op::WrmsrEx, Request(Op::WrmsrEx).U32(index).U32(eax).U32(edx).U64(mask)));
+}
+
+bool HelperClient::RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) {
+    return ReadTriple(Call(Op::RdtscEx, Request(Op::RdtscEx).U64(mask)), eax, edx);
+}
+
+std::uint32_t HelperClient::ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
+                                               std::uint32_t count, std::uint32_t unitSize) {
+    const std::uint64_t size = std::uint64_t{count} * unitSize;
+    if (!buffer || size > kMaxMemoryBytes) return 0;
+    std::memset(buffer, 0xFF, size);
+    const auto reply = Call(Op::ReadPhysicalMemory,
+                            Request(Op::ReadPhysicalMemory).U64(address).U32(count).U32(unitSize));
+    if (!reply) return 0;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t moved = in.U32();
+    const std::vector<std::uint8_t> bytes = in.Bytes(size);
+    if (!in.Ok()) return 0;
+    std::memcpy(buffer, bytes.data(), size);
+    return moved;
+}
+
+std::uint32_t HelperClient::WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
+                                                std::uint32_t count, std::uint32_t unitSize) {
+    const std::uint64_t size = std::uint64_t{count} * unitSize;
+    if (!buffer || size > kMaxMemoryBytes) return 0;
+    const auto reply = Call(
+        Op::WritePhysicalMemory,
+        Request(Op::WritePhysicalMemory).U64(address).U32(count).U32(unitSize).Bytes(buffer, size));
+    if (!reply) return 0;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t moved = in.U32();
+    return in.Ok() ? moved : 0;
+}
+
+std::vector<LibraryFile> HelperClient::Files() const {
+    if (!Connected()) {
+        LibraryFile helper{kHelperName, false, Failure()};
+        return {helper};
+    }
+    const auto reply = Call(Op::Files, Request(Op::Files));
+    if (!reply) return {LibraryFile{kHelperName, false, Failure()}};
+    Reader in(*reply);
+    in.U8();
+    std::vector<LibraryFile> files;
+    const std::uint32_t count = in.U32();
+    for (std::uint32_t i = 0; i < count && in.Ok(); ++i) {
+        LibraryFile f;
+        f.name = in.Str();
+        f.present = in.U8() != 0;
+        f.required = in.U8() != 0;
+        f.advice = in.Str();
+        if (in.Ok()) files.push_back(std::move(f));
+    }
+    return files;
+}
+
+std::vector<std::string> HelperClient::Diagnostics() const {
+    std::vector<std::string> notes;
+    if (const auto reply = Call(Op::Diagnostics, Request(Op::Diagnostics))) {
+        Reader in(*reply);
+        in.U8();
+        const std::uint32_t count = in.U32();
+        for (std::uint32_t i = 0; i < count && in.Ok(); ++i) {
+            std::string note = in.Str();
+            if (in.Ok()) notes.push_back(std::move(note));
+        }
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    notes.insert(notes.end(), notes_.begin(), notes_.end());
+    return notes;
+}
+
+}  // namespace zm::hw::helper

@@ -1,0 +1,222 @@
+#include "hw/helper/helper_server.h"
+
+#include <ostream>
+
+#include "hw/helper/allow_list.h"
+#include "hw/helper/protocol.h"
+#include "hw/pci_address.h"
+
+namespace zm::hw::helper {
+namespace {
+
+class Session {
+public:
+    Session(ServedBackend backend, std::ostream& log) : backend_(backend), log_(log) {}
+
+    // The reply to one request.
+    Writer Handle(Reader& in) {
+        const auto op = static_cast<Op>(in.U8());
+        if (!in.Ok()) return Bad();
+        if (!greeted_ && op != Op::Hello) return Bad();
+        Writer out;
+        HardwareLibrary& lib = backend_.library;
+        switch (op) {
+            case Op::Hello: {
+                const std::uint32_t magic = in.U32();
+                const std::uint16_t version = in.U16();
+                if (!Done(in) || magic != kMagic || version != kProtocolVersion) return Bad();
+                greeted_ = true;
+                return Ok().U32(kMagic).U16(kProtocolVersion);
+            }
+            case Op::InitializeDll: {
+                if (!Done(in)) return Bad();
+                const bool ok = lib.InitializeDll();
+                // The windows and ports are learnt from the hardware as the program finds it.
+                if (!allow_.Learnt()) allow_.Learn(lib);
+                return Ok().U8(ok);
+            }
+            case Op::DeinitializeDll:
+                if (!Done(in)) return Bad();
+                lib.DeinitializeDll();
+                return Ok();
+            case Op::ReadIoPortByte:
+                return ReadPort(in, 1);
+            case Op::ReadIoPortDword:
+                return ReadPort(in, 4);
+            case Op::WriteIoPortByte:
+                return WritePort(in, 1);
+            case Op::WriteIoPortDword:
+                return WritePort(in, 4);
+            case Op::Rdmsr:
+            case Op::RdmsrEx: {
+                const std::uint32_t index = in.U32();
+                const AffinityMask mask = op == Op::RdmsrEx ? in.U64() : 0;
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckMsr(index, false))) return Refused();
+                std::uint32_t eax = 0, edx = 0;
+                const bool ok = op == Op::RdmsrEx ? lib.RdmsrEx(index, eax, edx, mask)
+                                                  : lib.Rdmsr(index, eax, edx);
+                return Ok().U8(ok).U32(eax).U32(edx);
+            }
+            case Op::Wrmsr:
+            case Op::WrmsrEx: {
+                const std::uint32_t index = in.U32();
+                const std::uint32_t eax = in.U32();
+                const std::uint32_t edx = in.U32();
+                const AffinityMask mask = op == Op::WrmsrEx ? in.U64() : 0;
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckMsr(index, true))) return Refused();
+                const bool ok = op == Op::WrmsrEx ? lib.WrmsrEx(index, eax, edx, mask)
+                                                  : lib.Wrmsr(index, eax, edx);
+                return Ok().U8(ok);
+            }
+            case Op::RdtscEx: {
+                const AffinityMask mask = in.U64();
+                if (!Done(in)) return Bad();
+                std::uint32_t eax = 0, edx = 0;
+                const bool ok = lib.RdtscEx(eax, edx, mask);
+                return Ok().U8(ok).U32(eax).U32(edx);
+            }
+            case Op::ReadPhysicalMemory:
+            case Op::WritePhysicalMemory:
+                return Memory(op, in);
+            case Op::Files: {
+                if (!Done(in)) return Bad();
+                const std::vector<LibraryFile> files =
+                    backend_.files ? backend_.files->Files() : std::vector<LibraryFile>{};
+                out = Ok();
+                out.U32(static_cast<std::uint32_t>(files.size()));
+                for (const LibraryFile& f : files)
+                    out.Str(f.name).U8(f.present).U8(f.required).Str(f.advice);
+                return out;
+            }
+            case Op::Diagnostics: {
+                if (!Done(in)) return Bad();
+                const std::vector<std::string> notes =
+                    backend_.notes ? backend_.notes->Diagnostics() : std::vector<std::string>{};
+                out = Ok();
+                out.U32(static_cast<std::uint32_t>(notes.size()));
+                for (const std::string& n : notes) out.Str(n);
+                return out;
+            }
+        }
+        return Bad();
+    }
+
+    unsigned Refusals() const { return refusals_; }
+
+private:
+    static Writer Ok() { return std::move(Writer().U8(static_cast<std::uint8_t>(Status::Ok))); }
+    static Writer Refused() {
+        return std::move(Writer().U8(static_cast<std::uint8_t>(Status::Refused)));
+    }
+    static Writer Bad() {
+        return std::move(Writer().U8(static_cast<std::uint8_t>(Status::BadRequest)));
+    }
+    static bool Done(const Reader& in) { return in.Ok() && in.AtEnd(); }
+
+    bool Refuse(Op op, const std::string& why) {
+        if (why.empty()) return false;
+        ++refusals_;
+        log_ << "zentrimo-helper: refused " << OpName(op) << ": " << why << "\n" << std::flush;
+        return true;
+    }
+
+    bool IsPciData(std::uint16_t port, unsigned width) const {
+        return width == 4 ? port == kPciDataPort
+                          : (port >= kPciDataPort && port <= kPciDataPort + 3);
+    }
+
+    Writer ReadPort(Reader& in, unsigned width) {
+        const std::uint16_t port = in.U16();
+        if (!Done(in)) return Bad();
+        const Op op = width == 1 ? Op::ReadIoPortByte : Op::ReadIoPortDword;
+        HardwareLibrary& lib = backend_.library;
+        if (IsPciData(port, width)) {
+            if (Refuse(op, allow_.CheckPciRead(lib, latch_))) return Refused();
+            lib.WriteIoPortDword(kPciAddressPort, latch_);  // the checks may have moved it
+        } else if (port == kPciAddressPort && width == 4) {
+            return Ok().U32(latch_);
+        } else if (Refuse(op, allow_.CheckPort(port, width, false))) {
+            return Refused();
+        }
+        return width == 1 ? Ok().U8(lib.ReadIoPortByte(port)) : Ok().U32(lib.ReadIoPortDword(port));
+    }
+
+    Writer WritePort(Reader& in, unsigned width) {
+        const std::uint16_t port = in.U16();
+        const std::uint32_t value = width == 1 ? in.U8() : in.U32();
+        if (!Done(in)) return Bad();
+        const Op op = width == 1 ? Op::WriteIoPortByte : Op::WriteIoPortDword;
+        HardwareLibrary& lib = backend_.library;
+        if (port == kPciAddressPort && width == 4) {
+            latch_ = value;
+            lib.WriteIoPortDword(port, value);
+            return Ok();
+        }
+        if (IsPciData(port, width)) {
+            const std::string why =
+                allow_.CheckPciWrite(lib, latch_, port - kPciDataPort, width, value);
+            if (Refuse(op, why)) return Refused();
+            lib.WriteIoPortDword(kPciAddressPort, latch_);
+            if (width == 1)
+                lib.WriteIoPortByte(port, static_cast<std::uint8_t>(value));
+            else
+                lib.WriteIoPortDword(port, value);
+            allow_.AfterPciWrite(lib, latch_);
+            lib.WriteIoPortDword(kPciAddressPort, latch_);
+            return Ok();
+        }
+        const std::string why = width == 1
+                                    ? allow_.CheckSmbusWrite(port, static_cast<std::uint8_t>(value))
+                                    : allow_.CheckPort(port, width, true);
+        if (Refuse(op, why)) return Refused();
+        if (width == 1)
+            lib.WriteIoPortByte(port, static_cast<std::uint8_t>(value));
+        else
+            lib.WriteIoPortDword(port, value);
+        return Ok();
+    }
+
+    Writer Memory(Op op, Reader& in) {
+        const bool write = op == Op::WritePhysicalMemory;
+        const std::uint64_t address = in.U64();
+        const std::uint32_t count = in.U32();
+        const std::uint32_t unit = in.U32();
+        const std::uint64_t size = std::uint64_t{count} * unit;
+        if (!in.Ok() || size > kMaxMemoryBytes) return Bad();
+        std::vector<std::uint8_t> bytes = write ? in.Bytes(size) : std::vector<std::uint8_t>(size);
+        if (!Done(in)) return Bad();
+        if (Refuse(op, allow_.CheckMemory(address, size, write))) return Refused();
+        HardwareLibrary& lib = backend_.library;
+        if (write) {
+            const std::uint32_t moved = lib.WritePhysicalMemory(address, bytes.data(), count, unit);
+            allow_.AfterMemoryWrite(lib, address);
+            return Ok().U32(moved);
+        }
+        const std::uint32_t moved = lib.ReadPhysicalMemory(address, bytes.data(), count, unit);
+        Writer out = Ok();
+        out.U32(moved).Bytes(bytes.data(), bytes.size());
+        return out;
+    }
+
+    ServedBackend backend_;
+    std::ostream& log_;
+    AllowList allow_;
+    bool greeted_ = false;
+    std::uint32_t latch_ = 0;
+    unsigned refusals_ = 0;
+};
+
+}  // namespace
+
+unsigned Serve(int requests, int replies, ServedBackend backend, std::ostream& log) {
+    Session session(backend, log);
+    while (const auto payload = ReceiveFrame(requests)) {
+        Reader in(*payload);
+        if (!SendFrame(replies, session.Handle(in).Payload())) break;
+    }
+    return session.Refusals();
+}
+
+}  // namespace zm::hw::helper

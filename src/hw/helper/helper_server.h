@@ -1,0 +1,23 @@
+#pragma once
+// The privileged side of the helper: serves the hardware library's operations to the window
+// over a pair of file descriptors, one request at a time, until the window closes its end.
+// Every hardware request is checked against the allow-list first; a refused one is answered
+// "refused", written to the log, and never reaches the backend.
+
+#include <iosfwd>
+
+#include "hw/hardware_library.h"
+
+namespace zm::hw::helper {
+
+struct ServedBackend {
+    HardwareLibrary& library;
+    const LibraryFiles* files = nullptr;  // null: nothing to check
+    const BackendNotes* notes = nullptr;  // null: no notes
+};
+
+// Returns when the request pipe closes (or breaks). `log` receives one line per refusal.
+// Returns the number of refused requests.
+unsigned Serve(int requests, int replies, ServedBackend backend, std::ostream& log);
+
+}  // namespace zm::hw::helper

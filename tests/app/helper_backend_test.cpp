@@ -1,0 +1,115 @@
+// The window's backend on the far side of the privileged helper's protocol: a report through
+// the helper equals the report on the same simulated machine reached directly, and the
+// machine sees the same writes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "app/backend_selection.h"
+#include "app/run_report.h"
+#include "app/startup.h"
+#include "hw/hardware_access.h"
+#include "hw/helper_pair.h"
+#include "sim/simulated_machine.h"
+
+namespace zm::app {
+namespace {
+
+struct ReportRun {
+    std::string out, err;
+    int code = 0;
+    std::vector<sim::WriteRecord> writes;
+};
+
+std::string FreshSettings(const std::string& name) {
+    const std::string path = ::testing::TempDir() + "helper_backend_" + name + ".ini";
+    std::remove(path.c_str());
+    return path;
+}
+
+ReportRun Report(Backend& backend, sim::SimulatedMachine& machine, const std::string& settings) {
+    CommandLine line;
+    line.mode = RunMode::Report;
+    line.json = true;
+    std::ostringstream out, err;
+    ReportRun run;
+    run.code = RunReport(backend, line, settings, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    run.writes = machine.Writes();
+    return run;
+}
+
+class ReportThroughHelper : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ReportThroughHelper, EqualsTheDirectReport) {
+    const std::string profile = GetParam();
+    BackendChoice direct = SelectBackend(profile, Pace::Instant);
+    ASSERT_TRUE(direct.error.empty()) << direct.error;
+    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    const ReportRun expected =
+        Report(direct.backend, *directMachine, FreshSettings(profile + "_direct"));
+
+    BackendChoice served = SelectBackend(profile, Pace::Instant);
+    ASSERT_TRUE(served.error.empty()) << served.error;
+    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
+    testing::HelperPair pair({*machine, machine, nullptr});
+    Backend window = served.backend;  // cpuid, system facts and clock stay the window's own
+    window.library = &pair.Client();
+    window.files = &pair.Client();
+    window.notes = &pair.Client();
+    const ReportRun actual = Report(window, *machine, FreshSettings(profile + "_helper"));
+
+    EXPECT_EQ(actual.out, expected.out);
+    EXPECT_EQ(actual.err, expected.err);
+    EXPECT_EQ(actual.code, expected.code);
+    EXPECT_EQ(actual.writes, expected.writes);
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
+    EXPECT_NE(expected.out.find("\"terminated\": false"), std::string::npos) << expected.out;
+}
+
+// Apply rewrites every timing register of the controller: each one must be on the helper's
+// list of writable registers, with the same writes reaching the machine as directly.
+std::vector<sim::WriteRecord> ApplyWrites(Backend& backend, sim::SimulatedMachine& machine,
+                                          const std::string& settings) {
+    hw::HardwareAccess hw(*backend.library);
+    StartupContext context{backend, hw, settings, nullptr};
+    context.startMeasuringThread = false;
+    StartupResult result = RunStartup(context);
+    if (!result.timings) return {};
+    machine.ClearWrites();
+    result.timings->Apply(false);
+    return machine.Writes();
+}
+
+TEST_P(ReportThroughHelper, ApplyWritesTheSameRegisters) {
+    const std::string profile = GetParam();
+    BackendChoice direct = SelectBackend(profile, Pace::Instant);
+    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    const auto expected =
+        ApplyWrites(direct.backend, *directMachine, FreshSettings(profile + "_apply_direct"));
+    ASSERT_FALSE(expected.empty());
+
+    BackendChoice served = SelectBackend(profile, Pace::Instant);
+    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
+    testing::HelperPair pair({*machine, machine, nullptr});
+    Backend window = served.backend;
+    window.library = &pair.Client();
+    EXPECT_EQ(ApplyWrites(window, *machine, FreshSettings(profile + "_apply_helper")), expected);
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
+}
+
+// One machine of each controller kind: the Intel uncore, the AMD K10 north bridge (whose second
+// controller needs the extended configuration form) and the Intel host bridge's memory window.
+INSTANTIATE_TEST_SUITE_P(Profiles, ReportThroughHelper,
+                         ::testing::Values("x58-bloomfield", "k10-am3-ddr3", "h55-clarkdale"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (c == '-') c = '_';
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace zm::app

@@ -1,0 +1,189 @@
+// The privileged helper's allow-list, between the window's client and a simulated machine:
+// what lies outside the list is refused and never reaches the backend.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "hw/hardware_access.h"
+#include "hw/helper/helper_client.h"
+#include "hw/helper_pair.h"
+#include "hw/pci_address.h"
+#include "sim/simulated_machine.h"
+
+namespace zm::hw {
+namespace {
+
+// Passes every call on and remembers the ones that could touch something: PCI data accesses
+// (by latch), other ports, MSRs, memory.
+class Recorder final : public HardwareLibrary {
+public:
+    explicit Recorder(HardwareLibrary& inner) : inner_(inner) {}
+    std::vector<std::uint32_t> pciLatches;  // latch of every 0xCFC access
+    std::vector<std::uint16_t> ports;
+    std::vector<std::uint32_t> msrs;
+    std::vector<std::uint64_t> memory;
+
+    void Forget() {
+        pciLatches.clear();
+        ports.clear();
+        msrs.clear();
+        memory.clear();
+    }
+
+    bool InitializeDll() override { return inner_.InitializeDll(); }
+    void DeinitializeDll() override { inner_.DeinitializeDll(); }
+    std::uint8_t ReadIoPortByte(std::uint16_t p) override {
+        Port(p);
+        return inner_.ReadIoPortByte(p);
+    }
+    std::uint32_t ReadIoPortDword(std::uint16_t p) override {
+        Port(p);
+        return inner_.ReadIoPortDword(p);
+    }
+    void WriteIoPortByte(std::uint16_t p, std::uint8_t v) override {
+        Port(p);
+        inner_.WriteIoPortByte(p, v);
+    }
+    void WriteIoPortDword(std::uint16_t p, std::uint32_t v) override {
+        if (p == kPciAddressPort)
+            latch_ = v;
+        else
+            Port(p);
+        inner_.WriteIoPortDword(p, v);
+    }
+    bool Rdmsr(std::uint32_t i, std::uint32_t& a, std::uint32_t& d) override {
+        msrs.push_back(i);
+        return inner_.Rdmsr(i, a, d);
+    }
+    bool RdmsrEx(std::uint32_t i, std::uint32_t& a, std::uint32_t& d, AffinityMask m) override {
+        msrs.push_back(i);
+        return inner_.RdmsrEx(i, a, d, m);
+    }
+    bool Wrmsr(std::uint32_t i, std::uint32_t a, std::uint32_t d) override {
+        msrs.push_back(i);
+        return inner_.Wrmsr(i, a, d);
+    }
+    bool WrmsrEx(std::uint32_t i, std::uint32_t a, std::uint32_t d, AffinityMask m) override {
+        msrs.push_back(i);
+        return inner_.WrmsrEx(i, a, d, m);
+    }
+    bool RdtscEx(std::uint32_t& a, std::uint32_t& d, AffinityMask m) override {
+        return inner_.RdtscEx(a, d, m);
+    }
+    std::uint32_t ReadPhysicalMemory(std::uint64_t at, std::uint8_t* b, std::uint32_t c,
+                                     std::uint32_t u) override {
+        memory.push_back(at);
+        return inner_.ReadPhysicalMemory(at, b, c, u);
+    }
+    std::uint32_t WritePhysicalMemory(std::uint64_t at, const std::uint8_t* b, std::uint32_t c,
+                                      std::uint32_t u) override {
+        memory.push_back(at);
+        return inner_.WritePhysicalMemory(at, b, c, u);
+    }
+
+private:
+    void Port(std::uint16_t p) {
+        if (p >= kPciDataPort && p <= kPciDataPort + 3)
+            pciLatches.push_back(latch_ & ~0xFFu);
+        else
+            ports.push_back(p);
+    }
+    HardwareLibrary& inner_;
+    std::uint32_t latch_ = 0;
+};
+
+template <typename T>
+bool Contains(const std::vector<T>& list, T value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+class HelperAllowList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        machine_ = sim::SimulatedMachine::Load("p55-lynnfield");
+        recorder_ = std::make_unique<Recorder>(*machine_);
+        pair_ = std::make_unique<testing::HelperPair>(
+            helper::ServedBackend{*recorder_, machine_.get(), nullptr});
+        ASSERT_TRUE(pair_->Client().Connected()) << pair_->Client().Failure();
+        pair_->Client().InitializeDll();
+        machine_->ClearWrites();
+    }
+    // The allow-list's own reads (current values, F3x8C) are not the refused request.
+    void ForgetLearning() { recorder_->Forget(); }
+
+    std::shared_ptr<sim::SimulatedMachine> machine_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<testing::HelperPair> pair_;
+};
+
+TEST_F(HelperAllowList, RequestsOutsideTheListAreRefusedAndNeverReachTheBackend) {
+    HardwareAccess hw(pair_->Client());
+    ForgetLearning();
+
+    // A PCI write to a function the program never writes: the graphics device's first BAR.
+    const std::uint32_t graphicsBar = PciConfigAddress(0, 2, 0, 0x10);
+    hw.PciConfigWrite(graphicsBar, 0x12345678);
+    // An SMBus base register may not move the base (only its I/O-space bit may change).
+    const std::uint32_t smbusBase = PciConfigAddress(0, 31, 3, 0x20);
+    const std::uint32_t base = hw.PciConfigRead(smbusBase);
+    hw.PciConfigWrite(smbusBase, base + 0x100);
+    // MSRs outside the list: the APIC base (read and write), and a write to one only read.
+    EXPECT_EQ(hw.MsrRead(0x1B, 0).Value(), 0u);
+    hw.MsrWrite(0x1B, MsrValue::From(0xFEE00900), 0);
+    hw.MsrWrite(0xCE, MsrValue::From(0), 0);
+    // Physical memory outside the windows found at start-up.
+    EXPECT_EQ(hw.MmioRead(0x00100000, 0), 0xFFFFFFFFu);
+    hw.MmioWrite(0x000F0000, 0, 0);  // the SMBIOS area is read only
+    // A port that is neither an SMBus register nor the PCI pair.
+    pair_->Client().WriteIoPortByte(0x64, 0xFE);
+    // An SMBus write transaction to the first module's SPD EEPROM.
+    const std::uint16_t host =
+        static_cast<std::uint16_t>(hw.PciConfigRead(PciConfigAddress(0, 31, 3, 0x20)) & 0xFFFE);
+    pair_->Client().WriteIoPortByte(host + smbus::kTransmitSlaveAddress, 0x50 << 1);
+    pair_->Client().WriteIoPortByte(host + smbus::kHostControl,
+                                    smbus::kControlByteData | smbus::kControlStart);
+
+    EXPECT_FALSE(Contains(recorder_->pciLatches, graphicsBar));
+    EXPECT_EQ(hw.PciConfigRead(smbusBase), base);
+    EXPECT_FALSE(Contains(recorder_->msrs, 0x1Bu));
+    EXPECT_FALSE(Contains(recorder_->msrs, 0xCEu));
+    EXPECT_FALSE(Contains<std::uint64_t>(recorder_->memory, 0x00100000));
+    EXPECT_FALSE(Contains<std::uint64_t>(recorder_->memory, 0x000F0000));
+    EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, 0x64));
+    EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, host + smbus::kHostControl));
+    EXPECT_EQ(pair_->Close(), 9u);
+    EXPECT_NE(pair_->Log().find("PCI 00:02.0 register 0x010"), std::string::npos) << pair_->Log();
+}
+
+TEST_F(HelperAllowList, WhatTheProgramUsesIsServed) {
+    HardwareAccess hw(pair_->Client());
+    const std::uint32_t lpcId = hw.PciConfigRead(PciConfigAddress(0, 31, 0, 0));
+    EXPECT_EQ(lpcId & 0xFFFF, 0x8086u);
+    // The SMBus host's ports are learnt from its base register; SPD reads go through.
+    const std::uint16_t base =
+        static_cast<std::uint16_t>(hw.PciConfigRead(PciConfigAddress(0, 31, 3, 0x20)) & 0xFFFE);
+    hw.SetSmbusBase(base);
+    EXPECT_EQ(hw.SmbusReadByte(0x50, 2), 11) << "DDR3 type byte";
+    EXPECT_NE(hw.MsrRead(0x198, 0).Value(), 0u);
+    EXPECT_EQ(pair_->Close(), 0u) << pair_->Log();
+}
+
+TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {
+    EXPECT_EQ(helper::HelperClient::Launch({"sh", "-c", "exit 126"})->Failure(),
+              helper::LaunchFailureText(helper::kPkexecDismissed));
+    EXPECT_EQ(helper::LaunchFailureText(helper::kPkexecDismissed)
+                  .rfind("Authentication was cancelled.", 0),
+              0u);
+    const auto missing = helper::HelperClient::Launch({"/nonexistent/zentrimo-helper"});
+    EXPECT_FALSE(missing->Connected());
+    const std::vector<LibraryFile> files = missing->Files();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_FALSE(files[0].present);
+    EXPECT_NE(files[0].advice.find("could not be started"), std::string::npos) << files[0].advice;
+    std::uint32_t lo = 1, hi = 1;
+    EXPECT_FALSE(missing->RdmsrEx(0x198, lo, hi, 1));
+    EXPECT_EQ(missing->ReadIoPortDword(kPciDataPort), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace zm::hw
