@@ -53,7 +53,11 @@ BackendChoice HostBackend(HostWrites writes) {
         b.files = bundle->host.get();
         b.cpuid = bundle->host.get();
         b.system = bundle->host.get();
+#ifdef _WIN32
+        b.clock = bundle->host.get();  // GetTickCount and Sleep (a stand-in library's own time)
+#else
         b.clock = &bundle->clock;
+#endif
         b.desktop = bundle->desktop.get();
         b.description = "this machine";
         b.owner = std::move(bundle);
