@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
     const zm::app::Launch launch = zm::app::LaunchFromCommandLine(arguments, std::cout, std::cerr);
     if (launch.exitCode) return *launch.exitCode;
-    std::cerr << "zentrimo-report: this program has no windows; run it with --report [--json]\n";
+    std::cerr << "zentrimo-report: this program has no windows; run it with --report [--json] "
+                 "or --capture FILE\n";
     return 2;
 }

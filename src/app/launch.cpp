@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/backend_selection.h"
+#include "app/capture.h"
 #include "app/command_line.h"
 #include "app/run_report.h"
 #include "app/version.h"
@@ -12,26 +13,27 @@ namespace zm::app {
 Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                              std::ostream& err) {
     Launch launch;
+    auto done = [&launch](int exitCode) {
+        launch.exitCode = exitCode;
+        return launch;
+    };
     const CommandLine line = ParseCommandLine(arguments);
     if (!line.error.empty()) {
         err << "zentrimo: " << line.error << "\n\n" << UsageText();
-        launch.exitCode = 2;
-        return launch;
+        return done(2);
     }
     switch (line.mode) {
         case RunMode::Help:
             out << UsageText();
-            launch.exitCode = 0;
-            return launch;
+            return done(0);
         case RunMode::Version:
             out << kProgramTitle << "\n";
-            launch.exitCode = 0;
-            return launch;
+            return done(0);
         case RunMode::ListMachines:
             out << ListMachinesText();
-            launch.exitCode = 0;
-            return launch;
+            return done(0);
         case RunMode::Report:
+        case RunMode::Capture:
         case RunMode::Gui:
             break;
     }
@@ -39,16 +41,16 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
     launch.folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
     launch.settingsPath =
         line.settingsPath.empty() ? DefaultSettingsPath(launch.folder) : line.settingsPath;
-    BackendChoice choice =
-        SelectBackend(line.machine, line.mode == RunMode::Report ? Pace::Instant : Pace::RealTime);
+    const bool windows = line.mode == RunMode::Gui;
+    BackendChoice choice = SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant);
     if (!choice.error.empty()) {
         err << "zentrimo: " << choice.error << "\n";
-        launch.exitCode = 2;
-        return launch;
+        return done(2);
     }
     launch.backend = std::move(choice.backend);
+    if (line.mode == RunMode::Capture) return done(RunCapture(launch.backend, line, out, err));
     if (line.mode == RunMode::Report)
-        launch.exitCode = RunReport(launch.backend, line, launch.settingsPath, out, err);
+        return done(RunReport(launch.backend, line, launch.settingsPath, out, err));
     return launch;
 }
 

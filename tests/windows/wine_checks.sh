@@ -4,9 +4,10 @@
 # "machine" field (the Windows run names its backend "this machine"), and so must the messages,
 # the exit code and the settings file each run leaves. The stand-in's call log of the first
 # report must show every WinRing0 function called with plausible arguments. A run without
-# WinRing0.sys must stop with the one message and exit code 1, the library never called.
+# WinRing0.sys must stop with the one message and exit code 1, the library never called. Last,
+# the Startup-folder shortcut is made, read back and removed through Wine's shell.
 #
-# usage: compare_wine_report.sh <MinGW build folder> <Linux zentrimo> [profile...]
+# usage: wine_checks.sh <MinGW build folder> <Linux zentrimo> [profile...]
 # Skips (exit 0) with a line saying so where Wine is not installed.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -102,4 +103,5 @@ run_wine "$here/machines/${profiles[0]}.json" "$work/calls-missing.log"
 [ "$(cat "$work/wine.status")" = 1 ] || fail "WinRing0.sys missing: exit $(cat "$work/wine.status")"
 [ ! -s "$work/calls-missing.log" ] || fail "WinRing0.sys missing: the library was called"
 echo "-- WinRing0.sys missing: \"$(cat "$work/wine.err")\", exit 1, no library call"
-echo "-- Wine report checks took $((SECONDS - start)) s"
+"$wine" "$mingw_build/tests/windows/startup_shortcut_check.exe" | sed 's/\r$//;s/^/-- /'
+echo "-- Wine checks took $((SECONDS - start)) s"
