@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/apply_stored.h"
 #include "app/backend_selection.h"
 #include "app/capture.h"
 #include "app/command_line.h"
@@ -34,6 +35,7 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
             return done(0);
         case RunMode::Report:
         case RunMode::Capture:
+        case RunMode::ApplyStored:
         case RunMode::Gui:
             break;
     }
@@ -42,13 +44,18 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
     launch.settingsPath =
         line.settingsPath.empty() ? DefaultSettingsPath(launch.folder) : line.settingsPath;
     const bool windows = line.mode == RunMode::Gui;
-    BackendChoice choice = SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant);
+    // The report only reads: on a Linux host it opens the MSR and memory device nodes read-only.
+    BackendChoice choice =
+        SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant,
+                      line.mode == RunMode::Report ? HostWrites::ReadOnly : HostWrites::Allowed);
     if (!choice.error.empty()) {
         err << "zentrimo: " << choice.error << "\n";
         return done(2);
     }
     launch.backend = std::move(choice.backend);
     if (line.mode == RunMode::Capture) return done(RunCapture(launch.backend, line, out, err));
+    if (line.mode == RunMode::ApplyStored)
+        return done(RunApplyStored(launch.backend, launch.settingsPath, out, err));
     if (line.mode == RunMode::Report)
         return done(RunReport(launch.backend, line, launch.settingsPath, out, err));
     return launch;
