@@ -38,3 +38,16 @@ function(zm_gtest name folder)
     ZM_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# zm_windows_resources(<target> <description>)
+#
+# Windows executables: the application manifest (requireAdministrator: WinRing0 loads its kernel
+# driver, which needs administrator rights) and a version resource naming the program.
+function(zm_windows_resources target description)
+  set(ZM_RC_NAME ${target})
+  set(ZM_RC_DESCRIPTION "${description}")
+  set(ZM_RC_MANIFEST "${PROJECT_SOURCE_DIR}/src/resources/zentrimo.manifest")
+  configure_file(${PROJECT_SOURCE_DIR}/src/resources/program.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+endfunction()

@@ -83,7 +83,11 @@ BackendChoice HostBackend(HostWrites writes) {
 #endif
         b.cpuid = bundle->host.get();
         b.system = bundle->host.get();
+#ifdef _WIN32
+        b.clock = bundle->host.get();  // GetTickCount and Sleep (a stand-in library's own time)
+#else
         b.clock = &bundle->clock;
+#endif
         b.desktop = bundle->desktop.get();
         b.bootApply = bundle->bootApply.get();
         b.description = "this machine";

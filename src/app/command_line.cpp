@@ -2,6 +2,10 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#include "hw/backends/winring0/winring0_host.h"
+#endif
+
 namespace zm::app {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -118,6 +122,10 @@ settings::SettingsLocation SettingsLocationFor(const CommandLine& line,
 }
 
 std::string ExecutableFolder(const std::string& argv0) {
+#ifdef _WIN32
+    (void)argv0;
+    return hw::ExecutableFolder();  // the module's own path: argv[0] may be a bare name
+#else
     std::error_code error;
     std::filesystem::path path = std::filesystem::canonical("/proc/self/exe", error);
     if (error) path = std::filesystem::absolute(argv0, error);
@@ -125,6 +133,7 @@ std::string ExecutableFolder(const std::string& argv0) {
     if (!folder.empty() && folder.back() != std::filesystem::path::preferred_separator)
         folder += std::filesystem::path::preferred_separator;
     return folder;
+#endif
 }
 
 }  // namespace zm::app

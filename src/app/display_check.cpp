@@ -6,6 +6,7 @@
 namespace zm::app {
 namespace {
 
+#if !defined(_WIN32) && !defined(__APPLE__)
 bool Usable(std::string_view platform, bool x11, bool wayland) {
     platform = platform.substr(0, platform.find(':'));  // "vnc:size=800x600"
     if (platform.empty()) return false;
@@ -13,6 +14,7 @@ bool Usable(std::string_view platform, bool x11, bool wayland) {
     if (platform.substr(0, 7) == "wayland") return wayland;  // also "wayland-egl"
     return true;
 }
+#endif
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <cpuid.h>
 #endif
 
+#include "hw/backends/winring0/winring0_api.h"
 #include "hw/backends/winring0/winring0_host.h"
 
 namespace zm::hw {
@@ -31,6 +32,11 @@ using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 CpuidRegisters WinRing0Host::Query(std::uint32_t leaf, std::uint32_t subleaf) {
     CpuidRegisters r;
+    if (api_->standInCpuid) {
+        DWORD eax = 0, ebx = 0, ecx = 0, edx = 0;
+        api_->standInCpuid(leaf, subleaf, &eax, &ebx, &ecx, &edx);
+        return CpuidRegisters{eax, ebx, ecx, edx};
+    }
 #if defined(_MSC_VER)
     int regs[4];
     __cpuidex(regs, static_cast<int>(leaf), static_cast<int>(subleaf));

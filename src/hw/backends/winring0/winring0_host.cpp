@@ -5,38 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hw/backends/winring0/winring0_api.h"
+
 namespace zm::hw {
-
-// Entry points of WinRing0.dll, with the library's own argument types.
-struct WinRing0Host::Api {
-    using Init = BOOL(WINAPI*)();
-    using Deinit = VOID(WINAPI*)();
-    using InByte = BYTE(WINAPI*)(WORD);
-    using InDword = DWORD(WINAPI*)(WORD);
-    using OutByte = VOID(WINAPI*)(WORD, BYTE);
-    using OutDword = VOID(WINAPI*)(WORD, DWORD);
-    using ReadMsr = BOOL(WINAPI*)(DWORD, PDWORD, PDWORD);
-    using ReadMsrEx = BOOL(WINAPI*)(DWORD, PDWORD, PDWORD, DWORD_PTR);
-    using WriteMsr = BOOL(WINAPI*)(DWORD, DWORD, DWORD);
-    using WriteMsrEx = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD_PTR);
-    using ReadTsc = BOOL(WINAPI*)(PDWORD, PDWORD, DWORD_PTR);
-    using Physical = DWORD(WINAPI*)(DWORD_PTR, PBYTE, DWORD, DWORD);
-
-    HMODULE module = nullptr;
-    Init initialize = nullptr;
-    Deinit deinitialize = nullptr;
-    InByte readIoPortByte = nullptr;
-    InDword readIoPortDword = nullptr;
-    OutByte writeIoPortByte = nullptr;
-    OutDword writeIoPortDword = nullptr;
-    ReadMsr rdmsr = nullptr;
-    ReadMsrEx rdmsrEx = nullptr;
-    WriteMsr wrmsr = nullptr;
-    WriteMsrEx wrmsrEx = nullptr;
-    ReadTsc rdtscEx = nullptr;
-    Physical readPhysicalMemory = nullptr;
-    Physical writePhysicalMemory = nullptr;
-};
 
 namespace {
 
@@ -125,8 +96,13 @@ bool WinRing0Host::InitializeDll() {
         Resolve(api.module, api.readPhysicalMemory, {"ReadPhysicalMemory"}, missing);
         Resolve(api.module, api.writePhysicalMemory, {"WritePhysicalMemory"}, missing);
         for (const std::string& name : missing) Note("WinRing0.dll has no function " + name);
+        std::vector<std::string> notStandIn;  // the real library: nothing to note
+        Resolve(api.module, api.standInCpuid, {"StandInCpuid"}, notStandIn);
+        Resolve(api.module, api.standInTickCount, {"StandInTickCount"}, notStandIn);
+        Resolve(api.module, api.standInSleep, {"StandInSleep"}, notStandIn);
     }
     if (!api.initialize) return false;
+    initialized_ = true;
     if (!api.initialize()) {
         Note("WinRing0 could not start its driver (run as administrator)");
         return false;
@@ -134,8 +110,11 @@ bool WinRing0Host::InitializeDll() {
     return true;
 }
 
+// Once per set-up: shutdown calls it, and the destructor again for a run that ended otherwise.
 void WinRing0Host::DeinitializeDll() {
     std::lock_guard<std::mutex> guard(lock_);
+    if (!initialized_) return;
+    initialized_ = false;
     if (api_->deinitialize) api_->deinitialize();
 }
 
@@ -205,6 +184,17 @@ std::uint32_t WinRing0Host::WritePhysicalMemory(std::uint64_t address, const std
     // The library takes a non-const pointer but only reads from it.
     return api_->writePhysicalMemory(static_cast<DWORD_PTR>(address), const_cast<PBYTE>(buffer),
                                      count, unitSize);
+}
+
+std::uint32_t WinRing0Host::TickCount() {
+    return api_->standInTickCount ? api_->standInTickCount() : ::GetTickCount();
+}
+
+void WinRing0Host::Sleep(std::uint32_t milliseconds) {
+    if (api_->standInSleep)
+        api_->standInSleep(milliseconds);
+    else
+        ::Sleep(milliseconds);
 }
 
 }  // namespace zm::hw

@@ -3,8 +3,14 @@
 // come from WinRing0.dll (with its drivers WinRing0.sys / WinRing0x64.sys beside the
 // executable), loaded at run time and resolved by name; cpuid is executed directly; processor
 // times come from NtQuerySystemInformation in ntdll, the memory status from
-// GlobalMemoryStatusEx. A missing DLL or function makes the operations answer all ones / false
-// and leaves a message in Diagnostics().
+// GlobalMemoryStatusEx, time from GetTickCount and Sleep. A missing DLL or function makes the
+// operations answer all ones / false and leaves a message in Diagnostics().
+//
+// A library that stands in for a whole machine (the simulated one the Windows tests load in
+// place of WinRing0.dll) also exports StandInCpuid, StandInTickCount and StandInSleep: its
+// processor is not the one running the program and its time-stamp counters run on its own
+// clock, so cpuid and time are then asked of the library too. The real library exports none
+// of them.
 
 #include <memory>
 #include <mutex>
@@ -13,6 +19,7 @@
 
 #include "hw/cpuid.h"
 #include "hw/hardware_library.h"
+#include "os/clock.h"
 #include "os/system_info.h"
 
 namespace zm::hw {
@@ -20,7 +27,8 @@ namespace zm::hw {
 class WinRing0Host final : public HardwareLibrary,
                            public LibraryFiles,
                            public Cpuid,
-                           public os::SystemInfo {
+                           public os::SystemInfo,
+                           public os::Clock {
 public:
     WinRing0Host();
     ~WinRing0Host() override;
@@ -59,6 +67,10 @@ public:
     std::vector<os::ProcessorTimes> ProcessorTimesSnapshot() override;
     os::MemoryStatus GlobalMemoryStatus() override;
 
+    // --- os::Clock ---
+    std::uint32_t TickCount() override;
+    void Sleep(std::uint32_t milliseconds) override;
+
     struct Api;  // the resolved entry points
 
 private:
@@ -67,6 +79,7 @@ private:
     mutable std::mutex lock_;
     std::vector<std::string> diagnostics_;
     std::unique_ptr<Api> api_;
+    bool initialized_ = false;  // the library's set-up ran and its tear-down has not yet
 };
 
 std::shared_ptr<WinRing0Host> MakeWinRing0Host();

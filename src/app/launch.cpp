@@ -1,0 +1,76 @@
+#include "app/launch.h"
+
+#include <ostream>
+
+#include "app/apply_stored.h"
+#include "app/backend_selection.h"
+#include "app/capture.h"
+#include "app/command_line.h"
+#include "app/display_check.h"
+#include "app/run_report.h"
+#include "app/spd_files.h"
+#include "app/version.h"
+#include "settings/file_replace.h"
+
+namespace zm::app {
+
+Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                             std::ostream& err) {
+    Launch launch;
+    auto done = [&launch](int exitCode) {
+        launch.exitCode = exitCode;
+        return launch;
+    };
+    const CommandLine line = ParseCommandLine(arguments);
+    if (!line.error.empty()) {
+        err << "zentrimo: " << line.error << "\n\n" << UsageText();
+        return done(2);
+    }
+    switch (line.mode) {
+        case RunMode::Help:
+            out << UsageText();
+            return done(0);
+        case RunMode::Version:
+            out << kProgramTitle << "\n";
+            return done(0);
+        case RunMode::ListMachines:
+            out << ListMachinesText();
+            return done(0);
+        case RunMode::SpdFiles:
+            return done(RunSpdFiles(line.spdFiles, line.json, out, err));
+        case RunMode::Report:
+        case RunMode::Capture:
+        case RunMode::ApplyStored:
+        case RunMode::Gui:
+            break;
+    }
+
+    const bool windows = line.mode == RunMode::Gui;
+    // Checked before the toolkit starts: without a display it aborts the process.
+    if (windows && !DisplayAvailable()) {
+        err << kNoDisplayMessage << "\n";
+        return done(2);
+    }
+
+    launch.folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
+    const settings::SettingsLocation settings = SettingsLocationFor(line, launch.folder);
+    settings::AllowFolderCreation(settings.creatableFolder);
+    launch.settingsPath = settings.file.string();
+    // The report only reads: on a Linux host it opens the MSR and memory device nodes read-only.
+    BackendChoice choice =
+        SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant,
+                      line.mode == RunMode::Report ? HostWrites::ReadOnly : HostWrites::Allowed);
+    if (!choice.error.empty()) {
+        err << "zentrimo: " << choice.error << "\n";
+        return done(2);
+    }
+    launch.backend = std::move(choice.backend);
+    if (line.mode == RunMode::Capture) return done(RunCapture(launch.backend, line, out, err));
+    if (line.mode == RunMode::ApplyStored)
+        return done(RunApplyStored(launch.backend, launch.settingsPath, out, err));
+    if (line.mode == RunMode::Report)
+        return done(RunReport(launch.backend, line, launch.settingsPath, out, err));
+    return launch;
+}
+
+}  // namespace zm::app
