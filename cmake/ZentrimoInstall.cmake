@@ -33,11 +33,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/screenshot-x58.png
               ${PROJECT_SOURCE_DIR}/docs/screenshot-k10.png
               ${PROJECT_SOURCE_DIR}/docs/screenshot-monitor.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zentrimo/screenshots)
-if(EXISTS ${PROJECT_SOURCE_DIR}/data/org.zentrimo.helper.policy)
-  install(FILES ${PROJECT_SOURCE_DIR}/data/org.zentrimo.helper.policy
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
-endif()
-
 # The boot service: its ExecStart names the executable where this install puts it, which is
 # known only at install time (cmake --install --prefix, the package's /usr).
 install(CODE "
@@ -46,6 +41,17 @@ install(CODE "
                  \"${PROJECT_BINARY_DIR}/data/zentrimo-apply@.service\" @ONLY)")
 install(FILES ${PROJECT_BINARY_DIR}/data/zentrimo-apply@.service
         DESTINATION lib/systemd/system)
+
+# The helper's polkit action names the helper's absolute path, also known only at install time.
+if(TARGET zentrimo-helper)
+  install(CODE "
+    set(ZM_INSTALLED_HELPER
+        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/zentrimo/zentrimo-helper\")
+    configure_file(\"${PROJECT_SOURCE_DIR}/data/org.zentrimo.helper.policy.in\"
+                   \"${PROJECT_BINARY_DIR}/data/org.zentrimo.helper.policy\" @ONLY)")
+  install(FILES ${PROJECT_BINARY_DIR}/data/org.zentrimo.helper.policy
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+endif()
 
 # The icon: one drawing, rendered at build time into an icon-theme tree.
 find_package(Qt6 6.2 REQUIRED COMPONENTS Gui)

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "hw/backends/linux/linux_host.h"
+#include "hw/helper/boot_apply_request.h"
 #include "hw/helper/helper_client.h"
 #endif
 
@@ -21,21 +22,34 @@ namespace {
 
 #ifndef _WIN32
 std::vector<std::string> HelperCommand(HostWrites writes) {
-    // The installed helper is the one the polkit action names; a build tree's helper lies
-    // beside the executable and runs under pkexec's generic action.
-    std::string helper = kInstalledHelperPath;
     std::error_code ec;
-    if (!std::filesystem::exists(helper, ec)) {
-        helper = (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() /
-                  hw::helper::kHelperName)
-                     .string();
-    }
+    const std::filesystem::path folder =
+        std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    const std::string helper = HelperPathFor(folder, [](const std::filesystem::path& p) {
+        std::error_code missing;
+        return std::filesystem::exists(p, missing);
+    });
     // A report asks for a helper that opens every device node read-only, so that the kernel
     // itself refuses a write, whatever the program asks.
     if (writes == HostWrites::ReadOnly) return {"pkexec", helper, hw::helper::kReadOnlyArgument};
     return {"pkexec", helper};
 }
 #endif
+
+}  // namespace
+
+#ifndef _WIN32
+std::string HelperPathFor(const std::filesystem::path& executableFolder,
+                          const std::function<bool(const std::filesystem::path&)>& exists) {
+    const std::filesystem::path installed =
+        (executableFolder / ".." / "libexec" / "zentrimo" / hw::helper::kHelperName)
+            .lexically_normal();
+    if (exists(installed)) return installed.string();
+    return (executableFolder / hw::helper::kHelperName).string();
+}
+#endif
+
+namespace {
 
 BackendChoice SimulatedBackend(const std::string& machine, Pace pace) {
     BackendChoice choice;
@@ -107,10 +121,12 @@ BackendChoice HelperBackend(const std::vector<std::string>& command) {
         hw::LinuxHost local;  // cpuid and the /proc counters need no rights
         os::SteadyClock clock;
         std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
-        std::unique_ptr<os::BootApplyService> bootApply = os::MakeHostBootApplyService();
+        std::unique_ptr<os::BootApplyService> bootApply;
     };
     auto bundle = std::make_shared<HelperBundle>();
     bundle->client = hw::helper::HelperClient::Launch(command);
+    // The boot service is switched as root by the helper, which checks the settings file.
+    bundle->bootApply = std::make_unique<hw::helper::HelperBootApplyService>(bundle->client);
     BackendChoice choice;
     Backend& b = choice.backend;
     b.library = bundle->client.get();

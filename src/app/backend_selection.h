@@ -2,6 +2,8 @@
 // The one place that knows whether the program runs on real hardware or on a simulated
 // machine: everything after it works through the Backend's boundaries.
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,9 +34,11 @@ BackendChoice SelectBackend(const std::string& machine, Pace pace = Pace::RealTi
                             HostWrites writes = HostWrites::Allowed);
 
 #ifndef _WIN32
-// Where the installer puts the privileged helper; the polkit action
-// (data/org.zentrimo.helper.policy) names this path.
-inline constexpr const char* kInstalledHelperPath = "/usr/libexec/zentrimo/zentrimo-helper";
+// The privileged helper for an executable in this folder: the installed one, in
+// <prefix>/libexec/zentrimo beside <prefix>/bin, which the polkit action names; else a build
+// tree's, beside the executable, which pkexec runs under its generic action.
+std::string HelperPathFor(const std::filesystem::path& executableFolder,
+                          const std::function<bool(const std::filesystem::path&)>& exists);
 
 // This machine's hardware through the privileged helper that `command` starts (normally
 // pkexec and the helper). When it cannot start, the backend's files say why.

@@ -111,5 +111,16 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ReportThroughHelper,
                              return name;
                          });
 
+TEST(HelperPath, TheInstalledHelperBeforeTheBuildTreesOne) {
+    const auto installedOnly = [](const std::filesystem::path& p) {
+        return p == "/opt/zm/libexec/zentrimo/zentrimo-helper";
+    };
+    EXPECT_EQ(HelperPathFor("/opt/zm/bin", installedOnly),
+              "/opt/zm/libexec/zentrimo/zentrimo-helper")
+        << "exactly the path the installed polkit action names";
+    EXPECT_EQ(HelperPathFor("/home/u/zentrimo/build/src", installedOnly),
+              "/home/u/zentrimo/build/src/zentrimo-helper");
+}
+
 }  // namespace
 }  // namespace zm::app

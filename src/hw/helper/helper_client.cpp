@@ -309,6 +309,11 @@ std::vector<LibraryFile> HelperClient::Files() const {
     return files;
 }
 
+bool HelperClient::SetBootApply(bool enable, const std::string& settingsFile) {
+    return ReadFlag(
+        Call(Op::BootApply, Request(Op::BootApply).U8(enable ? 1 : 0).Str(settingsFile)));
+}
+
 std::vector<std::string> HelperClient::Diagnostics() const {
     std::vector<std::string> notes;
     if (const auto reply = Call(Op::Diagnostics, Request(Op::Diagnostics))) {

@@ -76,6 +76,10 @@ public:
     // --- BackendNotes: the helper's notes, then refusals and a lost helper ---
     std::vector<std::string> Diagnostics() const override;
 
+    // Enables or disables the boot service of the stored timings for this settings file
+    // (absolute path); false when the helper refused or could not.
+    bool SetBootApply(bool enable, const std::string& settingsFile);
+
 private:
     HelperClient() = default;
     void Handshake();

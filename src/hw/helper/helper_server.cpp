@@ -90,6 +90,18 @@ public:
                     out.Str(f.name).U8(f.present).U8(f.required).Str(f.advice);
                 return out;
             }
+            case Op::BootApply: {
+                const bool enable = in.U8() != 0;
+                const std::string path = in.Str();
+                if (!Done(in)) return Bad();
+                if (Refuse(op, CheckBootApply(enable, path))) return Refused();
+                const bool ok = enable ? backend_.bootApply->Enable(path)
+                                       : backend_.bootApply->Disable(path);
+                log_ << "zentrimo-helper: " << (enable ? "enabled " : "disabled ")
+                     << os::BootApplyUnit(path) << (ok ? "" : " (failed)") << "\n"
+                     << std::flush;
+                return Ok().U8(ok);
+            }
             case Op::Diagnostics: {
                 if (!Done(in)) return Bad();
                 const std::vector<std::string> notes =
@@ -120,6 +132,17 @@ private:
         ++refusals_;
         log_ << "zentrimo-helper: refused " << OpName(op) << ": " << why << "\n" << std::flush;
         return true;
+    }
+
+    // The service runs the program as root at boot on the file it names: it is enabled only for a
+    // file that passes the check (the caller's own settings file). Disabling touches nothing
+    // but the unit of that name, whatever the path.
+    std::string CheckBootApply(bool enable, const std::string& path) const {
+        if (!backend_.bootApply) return "no boot service here";
+        if (path.empty() || path.front() != '/') return "the settings path is not absolute";
+        if (!enable) return "";
+        if (!backend_.checkSettingsFile) return "no settings file is accepted";
+        return backend_.checkSettingsFile(path);
     }
 
     bool IsPciData(std::uint16_t port, unsigned width) const {

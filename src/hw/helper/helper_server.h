@@ -7,6 +7,7 @@
 #include <iosfwd>
 
 #include "hw/hardware_library.h"
+#include "hw/helper/boot_apply_request.h"
 
 namespace zm::hw::helper {
 
@@ -14,6 +15,10 @@ struct ServedBackend {
     HardwareLibrary& library;
     const LibraryFiles* files = nullptr;  // null: nothing to check
     const BackendNotes* notes = nullptr;  // null: no notes
+    // The boot service of the stored timings (null: not served) and the check a settings file
+    // must pass before the service is enabled for it.
+    os::BootApplyService* bootApply = nullptr;
+    SettingsFileCheck checkSettingsFile = {};
 };
 
 // Returns when the request pipe closes (or breaks). `log` receives one line per refusal.

@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <string_view>
 
 #include "hw/backends/linux/linux_host.h"
+#include "hw/helper/boot_apply_request.h"
 #include "hw/helper/helper_client.h"
 #include "hw/helper/helper_server.h"
 
@@ -24,7 +26,19 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     zm::hw::LinuxHost host({}, readOnly ? zm::hw::DeviceNodes::ReadOnly
                                         : zm::hw::DeviceNodes::ReadWrite);
-    zm::hw::helper::Serve(STDIN_FILENO, STDOUT_FILENO, {host, &host, &host}, std::cerr);
+    // pkexec names the user it authenticated for; the boot service is enabled only for that
+    // user's own settings file.
+    const char* caller = std::getenv("PKEXEC_UID");
+    const uid_t owner = caller ? static_cast<uid_t>(std::strtoul(caller, nullptr, 10)) : ::getuid();
+    zm::os::SystemctlBootApplyService bootApply(&zm::os::RunCommand);
+    zm::hw::helper::ServedBackend served{host, &host, &host};
+    if (!readOnly) {
+        served.bootApply = &bootApply;
+        served.checkSettingsFile = [owner](const std::string& path) {
+            return zm::hw::helper::CheckOwnSettingsFile(path, owner);
+        };
+    }
+    zm::hw::helper::Serve(STDIN_FILENO, STDOUT_FILENO, served, std::cerr);
     host.DeinitializeDll();
     return 0;
 }

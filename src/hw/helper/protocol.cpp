@@ -145,6 +145,8 @@ const char* OpName(Op op) {
             return "Files";
         case Op::Diagnostics:
             return "Diagnostics";
+        case Op::BootApply:
+            return "BootApply";
     }
     return "unknown";
 }

@@ -13,7 +13,7 @@
 namespace zm::hw::helper {
 
 constexpr std::uint32_t kMagic = 0x4C484D5A;  // "ZMHL"
-constexpr std::uint16_t kProtocolVersion = 1;
+constexpr std::uint16_t kProtocolVersion = 2;
 // Larger than any request or reply the program makes; a longer frame is a broken peer.
 constexpr std::uint32_t kMaxPayload = 64 * 1024;
 // Physical memory moved by one request.
@@ -36,6 +36,7 @@ enum class Op : std::uint8_t {
     WritePhysicalMemory,
     Files,        // what the helper's backend needs, present or not
     Diagnostics,  // what the helper's backend could not reach so far
+    BootApply,    // enable or disable the boot service for one settings file
 };
 
 enum class Status : std::uint8_t {
