@@ -70,8 +70,13 @@ int RunApplyStored(Backend& backend, const std::string& settingsPath, std::ostre
     } else if (!result.timings) {
         err << "zentrimo: no memory controller whose timings can be written; nothing was written\n";
         code = kExitNothingToApply;
+    } else if (!result.bootApplyRecorded) {
+        // The start-up refused the set; its message above says why.
+        err << "zentrimo: the stored timing set was not written\n";
+        code = kExitNotWritten;
     } else {
         out << "zentrimo: written; the controller now holds:\n" << RenderTimingsText(result);
+        if (!result.timings->readBack.empty()) code = kExitNotHeld;
     }
     ReleaseHardware(hw, result.facts);
     if (result.bootApplyRecorded) {

@@ -10,11 +10,14 @@
 #include <sstream>
 
 #include "app/backend_selection.h"
+#include "app/machine_identity.h"
 #include "app/startup.h"
 #include "os/clock.h"
 #include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
+#include "spd/smbus_discovery.h"
+#include "timings/stored_timings.h"
 
 namespace zm::app {
 namespace {
@@ -32,8 +35,8 @@ protected:
         fs::create_directories(dir_);
         // Time that moves as fast as the program sleeps: the minute it waits after the apply
         // passes at once.
-        machine_ = sim::SimulatedMachine::Load("k10-am3-ddr3",
-                                               std::make_shared<os::VirtualClock>(false));
+        machine_ =
+            sim::SimulatedMachine::Load("k10-am3-ddr3", std::make_shared<os::VirtualClock>(false));
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -58,6 +61,17 @@ protected:
         const StartupResult result = RunStartup(context);
         return result.view.timings.controls[static_cast<int>(timings::TimingControl::Combo2A)]
             .channelIndex[0];
+    }
+
+    // This machine's identity as the StartUp window stores it beside a set.
+    timings::MachineIdentity Identity() {
+        Backend backend = SimulatedMachineBackend(machine_);
+        hw::HardwareAccess hw(*machine_);
+        StartupContext context{backend, hw, (dir_ / "none.ini").string()};
+        context.startMeasuringThread = false;
+        const StartupResult result = RunStartup(context);
+        spd::DiscoverSmbusController(hw);
+        return ReadMachineIdentity(hw, *backend.cpuid, *result.timings);
     }
 
     fs::path dir_;
@@ -91,6 +105,36 @@ TEST_F(ApplyStored, RefusesWithoutAStoredSetToApplyAndTouchesNothing) {
         EXPECT_EQ(run.code, kExitNothingToApply);
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
         EXPECT_TRUE(machine_->Writes().empty());
+    }
+}
+
+// What the start-up refuses is never reported as written: a set bound to other modules, and one
+// whose last apply at start did not survive its minute.
+TEST_F(ApplyStored, ASetTheStartUpRefusesIsNotWrittenAndSaysSo) {
+    const int before = ShownTcl();
+    const std::string tcl = "\n[HLK10]\n2A=" + std::to_string(before == 1 ? 2 : 1) + "\n";
+    const timings::MachineIdentity thisMachine = Identity();
+    timings::MachineIdentity otherModules = thisMachine;
+    otherModules.modules[0] += "00";
+    const struct {
+        std::string file;
+        timings::MachineIdentity identity;
+        const char* says;
+    } cases[] = {
+        {"[HL]\nAN=1" + tcl, otherModules, "other memory modules"},
+        {"[HL]\nAN=1\nANRUN=1" + tcl, thisMachine, "did not run for a minute"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        const std::string path = Settings(c.file);
+        settings::IniFile file(path);
+        ASSERT_TRUE(timings::WriteMachineIdentity(file, timings::ControllerKind::K10, c.identity));
+        const ApplyRun run = Run(path);
+        EXPECT_EQ(run.code, kExitNotWritten);
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("was not written"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out.find("written;"), std::string::npos) << run.out;
+        EXPECT_EQ(ShownTcl(), before);
     }
 }
 

@@ -8,7 +8,7 @@ namespace zm::hw::helper {
 
 std::string CheckOwnSettingsFile(const std::string& path, uid_t owner) {
     if (path.empty() || path.front() != '/') return "the settings path is not absolute";
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return "the settings file does not exist";
     if (S_ISLNK(st.st_mode)) return "the settings file is a symbolic link";
     if (!S_ISREG(st.st_mode)) return "the settings file is not a regular file";

@@ -95,8 +95,8 @@ public:
                 const std::string path = in.Str();
                 if (!Done(in)) return Bad();
                 if (Refuse(op, CheckBootApply(enable, path))) return Refused();
-                const bool ok = enable ? backend_.bootApply->Enable(path)
-                                       : backend_.bootApply->Disable(path);
+                const bool ok =
+                    enable ? backend_.bootApply->Enable(path) : backend_.bootApply->Disable(path);
                 log_ << "zentrimo-helper: " << (enable ? "enabled " : "disabled ")
                      << os::BootApplyUnit(path) << (ok ? "" : " (failed)") << "\n"
                      << std::flush;

@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
     }
     // A window that ended leaves a broken pipe: a failed write ends the loop, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    zm::hw::LinuxHost host({}, readOnly ? zm::hw::DeviceNodes::ReadOnly
-                                        : zm::hw::DeviceNodes::ReadWrite);
+    zm::hw::LinuxHost host(
+        {}, readOnly ? zm::hw::DeviceNodes::ReadOnly : zm::hw::DeviceNodes::ReadWrite);
     // pkexec names the user it authenticated for; the boot service is enabled only for that
     // user's own settings file.
     const char* caller = std::getenv("PKEXEC_UID");
