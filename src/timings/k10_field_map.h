@@ -100,10 +100,12 @@ constexpr std::array<TimingField, kTimingControlCount> kDdr2_1066Fields{{
 
 // DDR3: as DDR2-1066 with a 2-bit Trtp, longer turnaround lists whose high bits sit in F2x78,
 // and the driver-weak bit left to the firmware. Tcl holds CL - 4 (0001b = 5 clocks .. 1000b =
-// 12 clocks; the firmware programs CASL - 4), so the list 4..12 is the field itself and every
-// item fits the four bits. Unlike DDR2, a stored set's CL is written back into it.
+// 12 clocks; the firmware programs CASL - 4), so the list 4..12 is the field itself. As on
+// DDR2 it is shown only: the modules take their CAS latency from mode register 0, which the
+// firmware programs once at training; a Tcl that no longer matches it makes the controller
+// sample read data on the wrong clock.
 constexpr std::array<TimingField, kTimingControlCount> kDdr3Fields{{
-    {TC::Combo1A, R::TimingLow, Linear({3, 0}, 0), E::Plain, kRW},
+    {TC::Combo1A, R::TimingLow, Linear({3, 0}, 0), E::Plain, kRO},
     {TC::Combo2A, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},
     {TC::Combo3A, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},
     {TC::Combo31A, R::TimingLow, Linear({11, 10}, 0), E::Plain, kRW},  // Trtp 4..7
@@ -221,7 +223,7 @@ static_assert(KeepMask(K10Mode::Ddr2_1066, R::TimingHigh) == 0x000C0000);
 static_assert(KeepMask(K10Mode::Ddr2_1066, R::ConfigLow) == 0xFF0FFF7F);
 static_assert(KeepMask(K10Mode::Ddr2_1066, R::ConfigHigh) == 0x00EF7FFF);
 static_assert(KeepMask(K10Mode::Ddr2_1066, R::DramControl) == 0x003FFFFF);
-static_assert(KeepMask(K10Mode::Ddr3, R::TimingLow) == 0xFF200000);
+static_assert(KeepMask(K10Mode::Ddr3, R::TimingLow) == 0xFF20000F);
 static_assert(KeepMask(K10Mode::Ddr3, R::TimingHigh) == 0x000C0000);
 static_assert(KeepMask(K10Mode::Ddr3, R::ConfigLow) == 0xFF0FFFFF);
 static_assert(KeepMask(K10Mode::Ddr3, R::ConfigHigh) == 0x00EF7FFF);

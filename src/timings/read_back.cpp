@@ -1,6 +1,11 @@
 #include "timings/read_back.h"
 
+#include <algorithm>
+
+#include "timings/host_bridge_registers.h"
+#include "timings/k10_field_map.h"
 #include "timings/timing_change.h"
+#include "timings/uncore_registers.h"
 
 namespace zm::timings {
 namespace {
@@ -17,6 +22,22 @@ std::string TimingName(ControllerKind kind, TimingControl control) {
     return std::string(TimingShortName(kind, control));
 }
 
+bool ShownOnly(const TimingModel& model, TimingControl control) {
+    const auto shownOnly = [control](const auto& fields) {
+        return std::any_of(fields.begin(), fields.end(),
+                           [control](const auto& f) { return f.control == control && !f.written; });
+    };
+    switch (model.kind) {
+        case ControllerKind::Uncore:
+            return shownOnly(uncore::kTimingFields);
+        case ControllerKind::HostBridge:
+            return shownOnly(host_bridge::kTimingFields);
+        case ControllerKind::K10:
+            return model.k10Mode && shownOnly(k10::FieldMap(*model.k10Mode));
+    }
+    return false;
+}
+
 std::vector<ReadBackMismatch> CompareReadBack(const TimingModel& wanted, const TimingModel& held,
                                               const TimingLists& lists, const ChannelFlags& rebuilt,
                                               const ChannelFlags& compared) {
@@ -25,6 +46,7 @@ std::vector<ReadBackMismatch> CompareReadBack(const TimingModel& wanted, const T
         if (!compared[ch]) continue;
         for (int i = 0; i < kTimingControlCount; ++i) {
             const TimingControl control = ControlAt(i);
+            if (ShownOnly(wanted, control)) continue;
             const std::int32_t want = DisplayIndex(wanted, ch, control);
             const std::int32_t have = DisplayIndex(held, ch, control);
             if (want == have) continue;

@@ -35,9 +35,13 @@ struct ReadBackMismatch {
 // The name a message gives a timing: its short name ("tRCD", value_lists.h).
 std::string TimingName(ControllerKind kind, TimingControl control);
 
+// Whether the controller's registers hold this timing only as a copy that is never written (the
+// CAS latency the modules were trained with, the mode register's write recovery).
+bool ShownOnly(const TimingModel& model, TimingControl control);
+
 // Every timing of the channels in `compared` whose item in `held` (decoded from the read-back)
 // is not the one in `wanted` (the model that was written); `rebuilt` tells which of them were
-// rebuilt from the model.
+// rebuilt from the model. Timings that are shown only are left out: nothing was written there.
 std::vector<ReadBackMismatch> CompareReadBack(const TimingModel& wanted, const TimingModel& held,
                                               const TimingLists& lists, const ChannelFlags& rebuilt,
                                               const ChannelFlags& compared);

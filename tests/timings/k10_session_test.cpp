@@ -144,9 +144,9 @@ TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
     EXPECT_EQ(hw::Field(31, 22).Get(m.Get(Register::DramControl, 1)), 120u);
 }
 
-// A stored set keeps the item the drop-down showed: key 1 = 5 is CL "9", written as Tcl 5 into
-// both controllers of a machine that runs CL 11 (Tcl 7).
-TEST(K10Session, StoredCasLatencyNineIsWrittenAsTclFive) {
+// A stored CL (key 1 = 5, "9") is never written: the controller's Tcl must match the CAS latency
+// the modules were trained with, so a machine that runs CL 11 (Tcl 7) keeps it.
+TEST(K10Session, StoredCasLatencyNeverReachesTcl) {
     K10Machine m;
     DctValues v = k10::testing::kDdr3;
     v.f88 = (v.f88 & ~0xFu) | 7u;
@@ -161,9 +161,10 @@ TEST(K10Session, StoredCasLatencyNineIsWrittenAsTclFive) {
         });
     std::filesystem::remove(path);
     for (int dct = 0; dct < 2; ++dct) {
-        EXPECT_EQ(m.Get(Register::TimingLow, dct), (v.f88 & ~0xFu) | 5u) << dct;
+        EXPECT_EQ(m.Get(Register::TimingLow, dct) & 0xFu, 7u) << "the modules still run CL 11";
     }
-    EXPECT_EQ(ItemText(s.lists, C::Combo1A, s.model[kChannelA][C::Combo1A]), "9");
+    EXPECT_TRUE(s.readBack.empty()) << "what is never written is not missed";
+    EXPECT_EQ(ItemText(s.lists, C::Combo1A, s.model[kChannelA][C::Combo1A]), "11");
 }
 
 }  // namespace
