@@ -176,10 +176,25 @@ FileContents ReadWholeFile(const fs::path& path) {
     if (status.type() == fs::file_type::not_found) return {};
     if (error || status.type() != fs::file_type::regular) return {FileState::Unreadable, {}};
 
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || size > kLargestSettingsFile) return {FileState::Unreadable, {}};
+
     std::ifstream in(path, std::ios::binary);
     if (!in) return {FileState::Unreadable, {}};
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // One byte more than the size found: a file that grew past the bound since is still refused.
+    std::string bytes(static_cast<std::size_t>(size) + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) return {FileState::Unreadable, {}};
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kLargestSettingsFile) return {FileState::Unreadable, {}};
+    if (bytes.size() > size) {
+        // Grown while read: the rest, as far as the bound allows.
+        std::string rest(kLargestSettingsFile + 1 - bytes.size(), '\0');
+        in.read(rest.data(), static_cast<std::streamsize>(rest.size()));
+        if (in.bad()) return {FileState::Unreadable, {}};
+        bytes.append(rest, 0, static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > kLargestSettingsFile) return {FileState::Unreadable, {}};
+    }
     return {FileState::Read, std::move(bytes)};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reads and crash-safe whole-file replacement for small text files.
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,6 +15,11 @@ struct FileContents {
     FileState state = FileState::Missing;
     std::string bytes;  // empty unless state is Read
 };
+
+// A settings file holds a few kilobytes; one of megabytes is no settings file (a path pointed at a
+// disk image, a log): it reads as Unreadable, so nothing is taken from it and it is never
+// rewritten. The boot service reads a user's file as root, so the bound matters.
+constexpr std::uintmax_t kLargestSettingsFile = 8 * 1024 * 1024;
 
 FileContents ReadWholeFile(const std::filesystem::path& path);
 

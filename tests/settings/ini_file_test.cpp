@@ -197,6 +197,15 @@ TEST_F(IniFileTest, APathThatIsAFolderIsNeitherReadNorReplaced) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"ZM.ini"});
 }
 
+TEST_F(IniFileTest, AFileLargerThanAnySettingsFileIsNeitherReadNorReplaced) {
+    Put(File(), "[TJMax]\nCII=3\n");
+    fs::resize_file(File(), kLargestSettingsFile + 1);
+    IniFile ini(File());
+    EXPECT_EQ(ini.ReadInteger("TJMax", "CII", 10), 10);
+    EXPECT_FALSE(ini.WriteInteger("TJMax", "CII", 4));
+    EXPECT_EQ(fs::file_size(File()), kLargestSettingsFile + 1);
+}
+
 TEST_F(IniFileTest, AWriteCutShortLeavesTheOldFileWhole) {
     const std::string before = "[HL]\nAN=1\n[HLK10]\n" + std::string(4000, ';') + "\n";
     Put(File(), before);
