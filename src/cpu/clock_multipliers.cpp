@@ -177,6 +177,10 @@ K10Startup ReadK10Multipliers(hw::HardwareAccess& hw, K10Mode mode) {
     const auto maxNbFid = static_cast<int>(reg::kMaxNbFid.Get(status));
     out.limits.maxNbMultiplier = (maxNbFid == 0 ? 26 : maxNbFid) + 4;
 
+    // The voltage interface the VIDs are sent over (a missing function reads as serial).
+    if (auto value = ReadPresent(hw, reg::kPowerControlMisc))
+        out.limits.pviMode = reg::kPviMode.Get(*value) != 0;
+
     // 3. HyperTransport link 0.
     if (auto value = ReadPresent(hw, reg::kHtLinkFrequency)) {
         out.multipliers.link = K10LinkMultiplier(reg::kHtLinkFreqCode.Get(*value));

@@ -34,6 +34,7 @@ struct K10Limits {
     int maxCoreMultiplier = 40;
     int maxNbMultiplier = 30;
     int startNbIndex = 0;  // uncore multiplier list item of the current north-bridge multiplier
+    bool pviMode = false;  // parallel VID interface: the voltage codes mean other voltages
 };
 
 struct IntelClockFacts {

@@ -82,6 +82,10 @@ constexpr Field64 kMaxNbFid{63, 59};   // maximum north-bridge multiplier - 4
 // F0x88: HyperTransport link 0 frequency code in bits 11..8.
 constexpr std::uint32_t kHtLinkFrequency = 0x8000C088;
 constexpr Field kHtLinkFreqCode{11, 8};
+// F3xA0: power control miscellaneous; PviMode (bit 8) set when the board's regulator takes the
+// parallel VID interface instead of the serial one, which maps VIDs to other voltages.
+constexpr std::uint32_t kPowerControlMisc = 0x8000C3A0;
+constexpr Field kPviMode{8, 8};
 // F3xD4: clock power/timing control 0, NbFid in bits 4..0.
 constexpr std::uint32_t kNbClockControl = 0x8000C3D4;
 constexpr Field kNbFid{4, 0};

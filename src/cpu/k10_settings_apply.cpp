@@ -52,7 +52,7 @@ CpuSettingsApplyResult ApplyCpuSettings(hw::HardwareAccess& hw, ClockState& stat
 
     // 1. Core voltage: the running setting and P-state 0, on every core.
     if (state.HoldCpuVid.load() == 1) {
-        if (Valid(choice.cpuVid, reg::kCpuVid, kVoltageCount)) {
+        if (Valid(choice.cpuVid, reg::kCpuVid, VoltageCount(choice.pviMode))) {
             const auto vid = static_cast<std::uint32_t>(choice.cpuVid);
             for (unsigned k = 0; k < cores; ++k) {
                 ModifyLow(hw, reg::kMsrCofVidControl, k,
@@ -104,7 +104,7 @@ CpuSettingsApplyResult ApplyCpuSettings(hw::HardwareAccess& hw, ClockState& stat
 
     // 4. North-bridge voltage, on every core.
     if (state.HoldNbVid.load() == 1) {
-        if (Valid(choice.nbVid, reg::kNbVid, kVoltageCount)) {
+        if (Valid(choice.nbVid, reg::kNbVid, VoltageCount(choice.pviMode))) {
             const auto vid = static_cast<std::uint32_t>(choice.nbVid);
             for (unsigned k = 0; k < cores; ++k) {
                 ModifyLow(hw, reg::kMsrCofVidControl, k,

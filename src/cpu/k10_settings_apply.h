@@ -27,6 +27,8 @@ struct CpuSettingsChoice {
     int cpuVid = -1;              // core voltage list
     int nbVid = -1;               // uncore voltage list
     int nbFid = -1;               // uncore multiplier list
+    // The processor's VID interface, which the voltage lists were built for (K10Limits).
+    bool pviMode = false;
 };
 
 struct CpuSettingsApplyResult {

@@ -21,6 +21,15 @@ std::string Times(int twiceM, char separator) {
 
 }  // namespace
 
+int VoltageCount(bool pviMode) {
+    return pviMode ? kPviVoltageCount : kVoltageCount;
+}
+
+double VidVoltage(int vid, bool pviMode) {
+    if (!pviMode) return 1.55 - 0.0125 * vid;
+    return vid < 0x20 ? 1.55 - 0.025 * vid : 0.7625 - 0.0125 * (vid - 0x20);
+}
+
 CpuSettingsLists BuildCpuSettingsLists(const K10Limits& limits, double linkMultiplier,
                                        char separator) {
     CpuSettingsLists lists;
@@ -32,8 +41,8 @@ CpuSettingsLists BuildCpuSettingsLists(const K10Limits& limits, double linkMulti
 
     lists.divisor = {" none", " / 2", " / 4", " / 8", " / 16"};
 
-    for (int vid = 0; vid < kVoltageCount; ++vid)
-        lists.voltage.push_back(FormatFixed(1.55 - 0.0125 * vid, 4, separator) + " V");
+    for (int vid = 0; vid < VoltageCount(limits.pviMode); ++vid)
+        lists.voltage.push_back(FormatFixed(VidVoltage(vid, limits.pviMode), 4, separator) + " V");
 
     for (int k = kLowestNbMultiplier; k <= limits.maxNbMultiplier; ++k)
         lists.uncoreMultiplier.push_back(Times(k));

@@ -18,14 +18,22 @@ constexpr int kLowestNbMultiplier = 4;
 constexpr int kCpuFidCount = 64;
 // CpuDid 0..4 divide by 1, 2, 4, 8, 16; 5..7 are reserved.
 constexpr int kDivisorCount = 5;
-// VID 0 is 1.55 V, each step 12.5 mV lower; 0x7C..0x7F switch the supply off.
+// Serial VID interface (SVI): VID 0 is 1.55 V, each step 12.5 mV lower; 0x7C..0x7F switch the
+// supply off.
 constexpr int kVoltageCount = 124;
+// Parallel VID interface (PVI, older AM2 boards): six bits; 0x00..0x1F from 1.55 V in 25 mV
+// steps, 0x20..0x3F from 0.7625 V in 12.5 mV steps.
+constexpr int kPviVoltageCount = 64;
+
+// The voltage lists' length and an item's voltage, for the processor's VID interface.
+int VoltageCount(bool pviMode);
+double VidVoltage(int vid, bool pviMode);
 constexpr int kHtMultiplierCount = 21;  // x0 .. x20
 
 struct CpuSettingsLists {
     std::vector<std::string> coreMultiplier;    // " x 8", " x 8.5", ...
     std::vector<std::string> divisor;           // " none", " / 2", ...
-    std::vector<std::string> voltage;           // "1.5500 V" ... "0.0125 V"
+    std::vector<std::string> voltage;           // "1.5500 V" ... (item = VID)
     std::vector<std::string> uncoreMultiplier;  // " x 4" ... up to the north-bridge limit
     std::vector<std::string> htMultiplier;      // " x 0" ... " x 20"
     int uncoreStartIndex = 0;                   // the north-bridge multiplier found at start-up

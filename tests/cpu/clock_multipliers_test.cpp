@@ -172,6 +172,10 @@ TEST(K10Multipliers, DividedNorthBridgeAndLimitsFromCofVidStatus) {
     EXPECT_EQ(s.texts.ram, "1:2");
     EXPECT_EQ(s.limits.maxCoreMultiplier, 23);
     EXPECT_EQ(s.limits.maxNbMultiplier, 9);
+    EXPECT_FALSE(s.limits.pviMode) << "F3xA0 not answering: serial VID interface";
+
+    machine->SetPci(0, 24, 3, 0xA0, 0x00000100);
+    EXPECT_TRUE(ReadK10Multipliers(hw, K10Mode::Ddr2_800).limits.pviMode);
 }
 
 }  // namespace

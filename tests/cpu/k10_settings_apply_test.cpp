@@ -183,6 +183,13 @@ TEST_F(K10CpuSettingsApply, ValuesThatDoNotFitTheirFieldsAreRefusedNotWritten) {
              s.HoldCpuVid = 1;
          },
          "core voltage"},
+        {"VID 0x40 is no code of the parallel interface",
+         [](CpuSettingsChoice& c, ClockState& s) {
+             c.pviMode = true;
+             c.cpuVid = 0x40;
+             s.HoldCpuVid = 1;
+         },
+         "core voltage"},
         {"empty uncore voltage list",
          [](CpuSettingsChoice& c, ClockState& s) {
              c.nbVid = -1;

@@ -29,6 +29,20 @@ TEST(K10SettingsLists, CoreMultipliersStopAtTheLimitAndAtTheWidthOfCpuFid) {
     EXPECT_EQ(l.coreMultiplier[14], " x 15");  // CpuFid 14
 }
 
+// A board on the parallel VID interface maps the codes to other voltages: VID 0x14 is 1.05 V
+// there, not the 1.30 V it is on the serial interface.
+TEST(K10SettingsLists, ParallelVidInterfaceVoltages) {
+    K10Limits limits{40, 30, 6};
+    limits.pviMode = true;
+    const CpuSettingsLists l = BuildCpuSettingsLists(limits, 10.0, '.');
+    ASSERT_EQ(l.voltage.size(), 64u);
+    EXPECT_EQ(l.voltage[0x00], "1.5500 V");
+    EXPECT_EQ(l.voltage[0x14], "1.0500 V");
+    EXPECT_EQ(l.voltage[0x1F], "0.7750 V");
+    EXPECT_EQ(l.voltage[0x20], "0.7625 V");
+    EXPECT_EQ(l.voltage[0x3F], "0.3750 V");
+}
+
 TEST(K10SettingsLists, VoltageUncoreAndLinkItems) {
     const CpuSettingsLists l = BuildCpuSettingsLists(K10Limits{40, 30, 6}, 10.0, ',');
     ASSERT_EQ(l.voltage.size(), 124u);

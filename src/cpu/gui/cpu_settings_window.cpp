@@ -239,6 +239,7 @@ CpuSettingsChoice CpuSettingsWindow::Choice() const {
     choice.cpuVid = coreVoltageList->currentIndex();
     choice.nbVid = uncoreVoltageList->currentIndex();
     choice.nbFid = uncoreMultiplierList->currentIndex();
+    choice.pviMode = setup_.clocks->Limits() && setup_.clocks->Limits()->pviMode;
     return choice;
 }
 
