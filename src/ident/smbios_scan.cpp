@@ -215,7 +215,22 @@ SmbiosFacts FullScan(Physical& mem, settings::IniFile& settings) {
             FirstSlot(mem, *first, facts);
         }
     }
+    settings.WriteHexAddress(kSection, kEntryPoint, static_cast<std::uint32_t>(*entry));
     return facts;
+}
+
+// Whether the cached addresses may be read at all: the entry point lies where the scan looks
+// for it and still carries the anchor, it names the cached table, and the cached strings and
+// memory device lie inside that table. Reads nothing outside the BIOS area before it is sure.
+bool CacheInsideTable(Physical& mem, std::uint32_t entry, std::uint32_t table,
+                      std::uint32_t boardStrings, std::uint32_t firstDevice) {
+    if (entry < kScanStart || entry >= kScanStart + 4ull * kScanReads || entry % 4 != 0)
+        return false;
+    if (mem.Dword(entry) != kAnchor || mem.Dword(entry + kEntryTableAddress) != table) return false;
+    const std::uint64_t end =
+        std::uint64_t{table} + kEntryTableLength.Get(mem.Dword(entry + kEntryLengthDword));
+    const auto inside = [&](std::uint32_t address) { return address >= table && address < end; };
+    return inside(boardStrings) && inside(firstDevice);
 }
 
 }  // namespace
@@ -261,7 +276,10 @@ SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings) {
     const std::uint32_t table = settings.ReadHexAddress(kSection, kTableAddress);
     const std::uint32_t boardStrings = settings.ReadHexAddress(kSection, kBaseboardStrings);
     const std::uint32_t firstDevice = settings.ReadHexAddress(kSection, kFirstMemoryDevice);
-    if (mem.Dword(firstDevice) != fingerprint) return FullScan(mem, settings);
+    const std::uint32_t entry = settings.ReadHexAddress(kSection, kEntryPoint);
+    if (!CacheInsideTable(mem, entry, table, boardStrings, firstDevice) ||
+        mem.Dword(firstDevice) != fingerprint)
+        return FullScan(mem, settings);
 
     SmbiosFacts facts;
     facts.fromCache = true;

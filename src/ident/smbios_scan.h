@@ -39,11 +39,17 @@ constexpr const char* kBoardVendor = "DMI2";       // empty: no cache
 constexpr const char* kFirstMemoryDevice = "DMI3";
 constexpr const char* kMemoryDeviceHeader = "DMI4";  // fingerprint: header dword at DMI3
 constexpr const char* kTableAddress = "DMI5";
+// Address of the "_SM_" entry point, written after the five above. The cached addresses come
+// from a file the user can edit while they are read from physical memory, possibly by root at
+// boot: they are used only when this entry point still names the cached table and they lie in
+// that table.
+constexpr const char* kEntryPoint = "DMI6";
 }  // namespace smbios_cache
 
-// The cached addresses when they are still valid (the board vendor is known and the memory
+// The cached addresses when they are still valid (the board vendor is known, the entry point at
+// DMI6 in the BIOS area names the table at DMI5, DMI1 and DMI3 lie in that table, and the memory
 // device at DMI3 still carries the header dword DMI4); otherwise a full scan that rewrites
-// DMI5, DMI1, DMI2, DMI3 and DMI4 in that order as each is found (DMI2 is emptied when the
+// DMI5, DMI1, DMI2, DMI3, DMI4 and DMI6 in that order as each is found (DMI2 is emptied when the
 // table shows no baseboard, so that no earlier board's cache stays valid).
 SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings);
 

@@ -146,7 +146,7 @@ TEST_F(SmbiosTest, NoTwoPointXEntryPointLeavesEverythingEmptyAndWritesNothing) {
 constexpr std::uint32_t kTable = 0x7FF00000;
 constexpr std::uint32_t kEntry = 0xFE000;  // far into the area: a scan costs thousands of reads
 
-TEST_F(SmbiosTest, AScanWritesTheFiveCacheKeysInOrder) {
+TEST_F(SmbiosTest, AScanWritesTheSixCacheKeysInOrder) {
     sim::SimulatedMachine machine;
     PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
     hw::HardwareAccess hw(machine);
@@ -159,7 +159,8 @@ TEST_F(SmbiosTest, AScanWritesTheFiveCacheKeysInOrder) {
               "DMI1=7FF00111\n"  // baseboard at +0x109, 8 bytes formatted
               "DMI2=Dell Inc.          \n"
               "DMI3=7FF004A8\n"
-              "DMI4=11001B11\n");  // type 17, length 0x1B, handle 0x1100
+              "DMI4=11001B11\n"  // type 17, length 0x1B, handle 0x1100
+              "DMI6=000FE000\n");
 }
 
 TEST_F(SmbiosTest, ASecondStartReadsTheCachedAddressesWithoutScanning) {
@@ -206,7 +207,36 @@ TEST_F(SmbiosTest, AChangedMemoryDeviceHeaderForcesAFullScanThatRewritesEveryKey
     EXPECT_EQ(facts.boardModel, "0GH911");
     EXPECT_EQ(SettingsText(),
               "[HL965]\nDMI5=7FF00000\nDMI1=7FF00111\nDMI2=Dell Inc.          \n"
-              "DMI3=7FF004A8\nDMI4=11001B11\n");
+              "DMI3=7FF004A8\nDMI4=11001B11\nDMI6=000FE000\n");
+}
+
+// The cache is a file the user may edit, read from physical memory by root at boot: addresses
+// outside the table its entry point names are never read, whatever the fingerprint says.
+TEST_F(SmbiosTest, CachedAddressesOutsideTheTableAreNotTrusted) {
+    sim::SimulatedMachine machine;
+    PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
+    hw::HardwareAccess hw(machine);
+    settings::IniFile first(SettingsPath());
+    ReadSmbios(hw, first);
+    const std::string valid = SettingsText();
+    // A register window with a header dword that happens to match, and an old file without DMI6.
+    machine.SetPhysicalMemory(0xFED00000, {0x11, 0x1B, 0x00, 0x11});
+    const std::pair<const char*, const char*> edits[] = {
+        {"DMI3=7FF004A8", "DMI3=FED00000"},
+        {"DMI1=7FF00111", "DMI1=FED00000"},
+        {"DMI6=000FE000\n", ""},
+    };
+    for (const auto& [from, to] : edits) {
+        SCOPED_TRACE(from);
+        std::string text = valid;
+        text.replace(text.find(from), std::string(from).size(), to);
+        std::ofstream(SettingsPath(), std::ios::binary | std::ios::trunc) << text;
+        settings::IniFile ini(SettingsPath());
+        const SmbiosFacts facts = ReadSmbios(hw, ini);
+        EXPECT_FALSE(facts.fromCache);
+        EXPECT_EQ(facts.boardModel, "0GH911");
+        EXPECT_EQ(SettingsText(), valid) << "a full scan writes the true addresses back";
+    }
 }
 
 TEST_F(SmbiosTest, TablesMovedByTheFirmwareAreFoundAgain) {
