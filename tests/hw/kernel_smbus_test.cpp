@@ -68,16 +68,19 @@ protected:
         for (int i = 0; i < 256; ++i) bus_.spd[i] = static_cast<std::uint8_t>(i * 7 + 11);
     }
     void TearDown() override { fs::remove_all(root_); }
+    // The host's ioctl() goes to the fake adapter.
+    linux_host::IoctlFunction Ioctl() {
+        return [this](int, unsigned long request, void* argument) {
+            return bus_.Ioctl(request, argument);
+        };
+    }
 
     fs::path root_;
     FakeBus bus_;
 };
 
 TEST_F(KernelSmbus, SpdBytesGoThroughTheAdapterOfTheBoundFunction) {
-    LinuxHost host(LinuxHostPaths::Under(root_.string()), DeviceNodes::ReadWrite,
-                   [this](int, unsigned long request, void* argument) {
-                       return bus_.Ioctl(request, argument);
-                   });
+    LinuxHost host(LinuxHostPaths::Under(root_.string()), DeviceNodes::ReadWrite, Ioctl());
     host.InitializeDll();
     HardwareAccess hw(host);
     hw.SetSmbusBase(kBase);
@@ -108,10 +111,7 @@ TEST_F(KernelSmbus, AdapterIsMatchedThroughSysfsAndOnlyWhileADriverIsBound) {
 
 TEST_F(KernelSmbus, MissingI2cDevSaysWhatToLoad) {
     fs::remove(root_ / "dev/i2c-3");
-    LinuxHost host(LinuxHostPaths::Under(root_.string()), DeviceNodes::ReadWrite,
-                   [this](int, unsigned long request, void* argument) {
-                       return bus_.Ioctl(request, argument);
-                   });
+    LinuxHost host(LinuxHostPaths::Under(root_.string()), DeviceNodes::ReadWrite, Ioctl());
     host.InitializeDll();
     HardwareAccess hw(host);
     hw.SetSmbusBase(kBase);
