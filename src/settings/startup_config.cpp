@@ -10,16 +10,18 @@ BootSwitches ReadBootSwitches(const IniFile& file) {
     return switches;
 }
 
-void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
-                               os::AutostartEntry& autostart, const os::LaunchCommand& launch,
-                               const StartupApplyHooks& hooks) {
+StartupApplyOutcome ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
+                                              os::AutostartEntry& autostart,
+                                              const os::LaunchCommand& launch,
+                                              const StartupApplyHooks& hooks) {
     if (!boxes.applyTimings) file.WriteFlag(kBootSwitchSection, kApplyTimingsKey, false);
     if (!boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, false);
     if (!boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, false);
 
     // With a boot service the session's entry is there only to start in the notification area.
     const bool service = static_cast<bool>(hooks.bootService);
-    const bool entryNeeded = boxes.startInTray || (boxes.applyTimings && !service);
+    bool entryNeeded = boxes.startInTray || (boxes.applyTimings && !service);
+    StartupApplyOutcome outcome;
     if (service && !boxes.applyTimings) hooks.bootService(false);
 
     // Nothing left to do at log-on: the entry goes.
@@ -28,13 +30,17 @@ void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
     // On Cancel "AN" keeps whatever the file held.
     if (boxes.applyTimings && hooks.confirm && hooks.confirm() && hooks.writeTimingSet) {
         hooks.writeTimingSet(file);
-        if (service) hooks.bootService(true);
+        if (service && !hooks.bootService(true)) {
+            outcome.bootServiceFailed = true;
+            entryNeeded = true;
+        }
     }
 
     if (boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, true);
     if (boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, true);
 
     if (entryNeeded) autostart.Create(launch);
+    return outcome;
 }
 
 }  // namespace zm::settings

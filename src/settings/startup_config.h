@@ -45,14 +45,26 @@ struct StartupApplyHooks {
     std::function<bool(bool enable)> bootService;
 };
 
+struct StartupApplyOutcome {
+    // The boot service could not be enabled (not installed, refused): the autostart entry was
+    // made instead, so the set is written when the user logs on.
+    bool bootServiceFailed = false;
+};
+
+inline constexpr std::string_view kBootServiceFailedText =
+    "The boot service that applies the stored timings could not be switched on; they will be "
+    "applied when you log on instead.";
+
 // Apply: "0" for every unticked switch (AN, ST, STM in that order); the entry removed when
 // neither AN nor ST is ticked; after confirmation "AN" = "1" with the timing set; "1" for ST and
 // STM when ticked; then the entry created when AN or ST is ticked (an existing one is replaced).
 // With a boot service the entry follows ST alone: the service is disabled right after an
-// unticked AN is written, and enabled right after the confirmed set. Failures are not reported:
+// unticked AN is written, and enabled right after the confirmed set; a service that cannot be
+// enabled gets the entry instead, and the outcome says so. Other failures are not reported:
 // what was written stays.
-void ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
-                               os::AutostartEntry& autostart, const os::LaunchCommand& launch,
-                               const StartupApplyHooks& hooks);
+StartupApplyOutcome ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
+                                              os::AutostartEntry& autostart,
+                                              const os::LaunchCommand& launch,
+                                              const StartupApplyHooks& hooks);
 
 }  // namespace zm::settings

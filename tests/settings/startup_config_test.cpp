@@ -137,12 +137,19 @@ TEST_F(StartupConfigTest, WithABootServiceTheServiceFollowsAnAndTheEntryFollowsS
         bool answer;
         std::vector<std::string> events;
         bool entryAfter;
+        bool serviceWorks = true;
     } cases[] = {
         {"apply, OK", {true, false, false}, true, {"remove", "timings", "enable"}, false},
         {"apply, Cancel leaves the service", {true, false, false}, false, {"remove"}, false},
         {"apply and tray", {true, true, false}, true, {"timings", "enable", "create"}, true},
         {"tray only", {false, true, false}, true, {"disable", "create"}, true},
         {"nothing", {false, false, false}, true, {"disable", "remove"}, false},
+        {"apply, the service cannot be enabled: the entry instead",
+         {true, false, false},
+         true,
+         {"remove", "timings", "enable", "create"},
+         true,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -159,11 +166,13 @@ TEST_F(StartupConfigTest, WithABootServiceTheServiceFollowsAnAndTheEntryFollowsS
         };
         hooks.bootService = [&](bool enable) {
             events.push_back(enable ? "enable" : "disable");
-            return true;
+            return c.serviceWorks;
         };
-        ApplyStartupConfiguration(file, c.boxes, entry, {"/z", "/", {}}, hooks);
+        const StartupApplyOutcome outcome =
+            ApplyStartupConfiguration(file, c.boxes, entry, {"/z", "/", {}}, hooks);
         EXPECT_EQ(events, c.events);
         EXPECT_EQ(entry.exists, c.entryAfter);
+        EXPECT_EQ(outcome.bootServiceFailed, !c.serviceWorks);
     }
 }
 

@@ -102,7 +102,12 @@ void StartUpWindow::ApplyClick() {
     hooks.confirm = [this] { return setup_.confirm(this); };
     hooks.writeTimingSet = setup_.writeTimingSet;
     hooks.bootService = setup_.bootService;
-    ApplyStartupConfiguration(settings_, boxes, *setup_.autostart, setup_.launch, hooks);
+    const StartupApplyOutcome outcome =
+        ApplyStartupConfiguration(settings_, boxes, *setup_.autostart, setup_.launch, hooks);
+    if (outcome.bootServiceFailed)
+        QMessageBox::warning(
+            this, "WARNING!",
+            QString::fromUtf8(kBootServiceFailedText.data(), kBootServiceFailedText.size()));
 }
 
 void StartUpWindow::QuitClick() {
