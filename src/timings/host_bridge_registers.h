@@ -52,6 +52,16 @@ struct TimingField {
     bool written;
 };
 
+// Checked against what coreboot's Arrandale/Clarkdale memory init (src/northbridge/intel/
+// nehalem/raminit.c, program_board_delay and write_26c) writes for DDR3-1066 7-7-7-20: every
+// field below sits where it puts the matching timing, in plain clocks (0x240 bits 3..0 = CL - 3;
+// 0x250: tWTP 10..6, tRFC 22..16, tRP in 28..25 and 31..29; 0x254: tRRD 4..1, tRCD 31..28;
+// 0x258: tWTR 16..12, tRCD 20..17, tRFC again in 31..24; 0x25C: tRP 4..1, tRAS 12..8; ODT
+// 0x29C = 0x77A; population 0x260 bits 21..20). Not settled by it: the tRTP field (0x250 bits
+// 5..2) holds coreboot's fixed 5 while the list shows field - 2, and the refresh period, which
+// coreboot writes as 0x820 << 9: read as bits 21..8 that is 0x1040 ("4160T"); bit 8 itself is
+// never set by it (see kRefreshPeriods). The static read delay in 0x264 is trained firmware
+// data coreboot restores as a byte (bits 23..16).
 // clang-format off
 constexpr std::array<TimingField, 25> kTimingFields{{
     {C::Combo1A, Reg::R240, Linear(Field{3, 0}), false},        // CAS latency
@@ -93,6 +103,8 @@ constexpr std::int32_t kTrpOffset = 2;  // tRP value = index + 2
 // off, instead of showing a value that leaves that bit out.
 constexpr Field kRefreshToRefreshRead{31, 24};  // in R258
 // Refresh period (Combo6A): a 14-bit count of clocks, listed as the sixteen usual values.
+// coreboot's memory init writes 0x820 << 9, which this field reads as 0x1040 (7.8 us at
+// DDR3-1066); 4041, 4171 and 16383 are odd and set bit 8, which that firmware leaves clear.
 constexpr Field kRefreshPeriod{21, 8};  // in R268
 constexpr std::array<std::uint32_t, 16> kRefreshPeriods = {
     0x820,  0xA28,  0xC30,  0xE3C,  0xFC9,  0x1040, 0x104B, 0x1068,

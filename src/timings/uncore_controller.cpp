@@ -36,6 +36,9 @@ void DecodeChannel(const Images& images, int channel, ChannelTimings& timings) {
     for (const TimingField& f : kTimingFields) {
         timings[f.control] = f.codec.Decode(images.at(channel, f.reg));
     }
+    const auto a2 =
+        static_cast<std::int32_t>(kCasLatencyA2.Get(images.at(channel, Reg::ModeRegister)));
+    timings[C::Combo1A] += kCasLatencyA2Weight * a2;
 }
 
 ReadResult ReadTimings(hw::HardwareAccess& hw, std::uint32_t busOffset, Images& images,

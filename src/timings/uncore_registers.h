@@ -76,16 +76,32 @@ struct TimingField {
     bool written;  // false: shown only (the mode-register value)
 };
 
+// Checked against public sources, field by field:
+// - Bit positions of rank timing A/B, bank timing, refresh timing, the rank idle byte of the
+//   CKE timing register (0x90) and the command-rate bits of the scheduler register (0xB8): the
+//   field names and layouts of the Xeon 5500 datasheet vol. 2 (321322) as reproduced in the
+//   Nehalem register unions of the Linux CPU monitor CoreFreq; the register offsets also match
+//   the channel-control map of a public uncore capture script built on Linux i7core_edac. The
+//   drop-downs' offsets (read-read "2 +", write-read same rank "10 +", ...) are the ones
+//   CoreFreq adds when it shows these fields. The scheduler register's 2N/3N field is two
+//   bits (4..3), the rank idle limit a whole byte (31..24).
+// - The refresh interval field is named tREFI_8 there: it counts eight clocks, so its list
+//   shows field x 8 (a field of 650 is 5200 clocks, 7.8 us at DDR3-1333). Writes are unchanged.
+// - 0x70 holds the MR0 value sent to the modules (JEDEC DDR3 layout, checked against
+//   coreboot's DDR3 MR0 helpers in src/device/dram/ddr3.c): CL is A6..A4 plus A2 worth 8
+//   (see kCasLatencyA2), tWR is A11..A9 with 000 = 16.
+// - Round-trip latency (0xD4 bits 7..0) and the tRTP offset of 2 were not found in any public
+//   source; they are kept as they were (the tRTP offset errs towards the longer delay).
 // clang-format off
 constexpr std::array<TimingField, 27> kTimingFields{{
-    {C::Combo1A, Reg::ModeRegister, Linear(Field{6, 4}), false},   // CAS latency
+    {C::Combo1A, Reg::ModeRegister, Linear(Field{6, 4}), false},   // CAS latency A6..A4
     {C::Combo26A, Reg::ModeRegister, Linear(Field{11, 9}), false}, // write recovery
     {C::Combo2A, Reg::BankTiming, Linear(Field{12, 9}, 2), true},  // tRCD
     {C::Combo3A, Reg::BankTiming, Linear(Field{3, 0}, 2), true},   // tRP
     {C::Combo4A, Reg::BankTiming, Linear(Field{8, 4}, 2), true},   // tRAS
     {C::Combo6A, Reg::BankTiming, Linear(Field{21, 17}, 5), true}, // tWTP
     {C::Combo7A, Reg::BankTiming, Linear(Field{16, 13}, 2), true}, // tRTP
-    {C::Combo5A, Reg::CommandRate, Linear(Bit(3)), true},          // 0 = 1N, 1 = 2N
+    {C::Combo5A, Reg::CommandRate, Linear(Field{4, 3}), true},     // 00 1N, 01 2N, 10 3N
     {C::Combo31A, Reg::RoundTripLatency, Linear(Field{7, 0}), true},
     {C::Combo30A, Reg::RankTimingB, Linear(Field{5, 0}), true},    // tFAW
     {C::Combo28A, Reg::RankTimingB, Linear(Field{8, 6}), true},    // tRRD
@@ -95,8 +111,8 @@ constexpr std::array<TimingField, 27> kTimingFields{{
     {C::Combo20A, Reg::RankTimingB,                                // back-to-back CAS delay
      FieldCodec{Field{20, 16}, 2, FieldCodec::Rule::ZeroIsDisabled}, true},
     {C::Combo27A, Reg::RefreshTiming, Linear(Field{8, 0}), true},      // tRFC
-    {C::Combo29A, Reg::RefreshTiming, Linear(Field{18, 9}, 200), true},// tREFI
-    {C::Combo21A, Reg::RankIdle, Linear(Field{30, 24}), true},         // rank idle limit
+    {C::Combo29A, Reg::RefreshTiming, Linear(Field{18, 9}, 200), true},// tREFI / 8
+    {C::Combo21A, Reg::RankIdle, Linear(Field{31, 24}), true},         // rank idle limit
     {C::Combo16A, Reg::RankTimingA, Linear(Bit(0)), true},         // read-read same rank
     {C::Combo15A, Reg::RankTimingA, Linear(Field{3, 1}), true},    // read-read diff. ranks
     {C::Combo14A, Reg::RankTimingA, Linear(Field{6, 4}), true},    // read-read diff. DIMMs
@@ -109,15 +125,20 @@ constexpr std::array<TimingField, 27> kTimingFields{{
 }};
 // clang-format on
 
+// MR0 bit A2 is the high bit of CL - 4: CL 12, 13, 14 are A6..A4 = 000, 001, 010 with A2 set.
+// The CAS latency's item index is A6..A4 + 8 x A2 (list "4".."14").
+constexpr Field kCasLatencyA2 = Bit(2);
+constexpr std::int32_t kCasLatencyA2Weight = 8;
+
 // What a rebuild keeps of each written register's image.
 constexpr std::array<std::uint32_t, kWrittenRegCount> kKeepMask = {
     0xE0000000,  // rank timing A
     0xFFC00000,  // bank timing
-    0xFFFFFFF7,  // command rate
+    0xFFFFFFE7,  // command rate
     0xFFFFFF00,  // round-trip latency
     0xFFE00000,  // rank timing B
     0xFFF80000,  // refresh timing
-    0x80FFFFFF,  // rank idle
+    0x00FFFFFF,  // rank idle
 };
 
 // The keep-masks are exactly the bits no timing field owns.

@@ -32,11 +32,12 @@ ValueList Items(std::initializer_list<Piece> pieces) {
 // clang-format off
 ValueList UncoreList(C control) {
     switch (control) {
-        case C::Combo1A: return Items({Run{4, 11}});
+        // MR0 A6..A4 + 8 x A2: CL 12..14 set A2 (see uncore_registers.h).
+        case C::Combo1A: return Items({Run{4, 14}});
         case C::Combo2A: return Items({Run{2, 15}});
         case C::Combo3A: return Items({Run{2, 15}});
         case C::Combo4A: return Items({Run{2, 31}});
-        case C::Combo5A: return Items({"1N", "2N"});
+        case C::Combo5A: return Items({"1N", "2N", "3N"});
         case C::Combo6A: return Items({Run{5, 31}});
         // The field is 4 bits and the index is field - 2: "14" and "15" would need 16 and 17.
         case C::Combo7A: return Items({Run{0, 13}});
@@ -53,13 +54,15 @@ ValueList UncoreList(C control) {
         case C::Combo18A: return Items({Run{2, 9}});
         case C::Combo19A: return Items({"4", "6"});
         case C::Combo20A: return Items({"Disab.", Run{4, 32}});
-        case C::Combo21A: return Items({Run{0, 127}});
-        case C::Combo26A: return Items({Run{4, 8}, "10", "12", "14"});
+        case C::Combo21A: return Items({Run{0, 255}});
+        // MR0 write recovery: 000 is 16 clocks.
+        case C::Combo26A: return Items({"16", Run{5, 8}, "10", "12", "14"});
         // tRFC is the whole 9-bit field of the refresh timing register.
         case C::Combo27A: return Items({Run{0, 511}});
         // The field is 3 bits: "8" and "9" do not fit.
         case C::Combo28A: return Items({Run{0, 7}});
-        case C::Combo29A: return Items({Run{200, 1023}});
+        // The field counts eight clocks: field 200..1023 is 1600..8184 clocks.
+        case C::Combo29A: return Items({Run{1600, 8184, 8}});
         case C::Combo30A: return Items({Run{0, 63}});
         case C::Combo31A: return Items({Run{0, 127}});
     }
@@ -68,7 +71,8 @@ ValueList UncoreList(C control) {
 
 ValueList HostBridgeList(C control, const ListOptions& options) {
     switch (control) {
-        case C::Combo1A: return Items({Run{3, 10}});
+        // 0x240 bits 3..0 hold CL - 3.
+        case C::Combo1A: return Items({Run{3, 18}});
         case C::Combo2A: return Items({Run{2, 14}});
         case C::Combo3A: return Items({Run{2, 14}});
         case C::Combo4A: return Items({Run{1, 31}});

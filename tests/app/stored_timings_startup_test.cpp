@@ -347,7 +347,7 @@ TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
         std::vector<Change> changes;  // made with the selector as start-up leaves it
     };
     const Case cases[] = {
-        {"x58-bloomfield", {{C::Combo2A, "8"}, {C::Combo29A, "500"}, {C::Combo20A, "6"}}},
+        {"x58-bloomfield", {{C::Combo2A, "8"}, {C::Combo29A, "4000"}, {C::Combo20A, "6"}}},
         {"h55-clarkdale", {{C::Combo3A, "10"}, {C::Combo6A, "3644T"}, {C::Combo31A, "6"}}},
         {"k10-am3-ddr3", {{C::Combo10A, "9"}, {C::Combo12A, "7"}, {C::Combo18A, "Disab."}}},
         {"k10-am3-ddr3-ganged", {{C::Combo11A, "8"}, {C::Combo2A, "6"}}},

@@ -98,7 +98,7 @@ void TimingControlsTest::fillsListsLabelsAndSelector() {
     QCOMPARE(ch->currentText(), QString(" A  B  C"));
     QCOMPARE(w.Combo("Combo29A")->count(), 824);
     QCOMPARE(w.Combo("Combo2A")->currentText(), QString("9"));
-    QCOMPARE(w.Combo("Combo29A")->currentText(), QString("780"));
+    QCOMPARE(w.Combo("Combo29A")->currentText(), QString("5200"));
     QCOMPARE(w.window.findChild<QLabel*>("Label27A")->text(),
              QString("Refresh Cycle Time (tRFC) .............."));
     QVERIFY(!w.Combo("Combo1A")->isEnabled());

@@ -69,6 +69,46 @@ TEST(HostBridgeRead, OpensTheWindowAndDecodesBothChannels) {
     EXPECT_TRUE(s.applyEnabled);
 }
 
+// What coreboot's Arrandale/Clarkdale memory init (northbridge/intel/nehalem/raminit.c,
+// program_board_delay and write_26c) writes for DDR3-1066 CL 7 with its fixed timing table
+// (tRAS 20, tRP 7, tRCD 7, tWR 8, tRFC 86, tWTR 4, tRRD 4, tRTP 5), and what it must show:
+// each timing in plain clocks where that firmware puts it. Write to precharge is CWL 6 + 4 +
+// tWR = 18, write to read same rank CWL 6 + 4 + tWTR = 14.
+TEST(HostBridgeRead, FirmwareRegisterValuesDecodeToTheirTimings) {
+    host_bridge::Images images;
+    for (int ch : {0, 1}) {
+        using host_bridge::Reg;
+        images.at(ch, Reg::R220) = 0x18000007;  // |= 0x18001117, then &= ~0x7770: 1T
+        images.at(ch, Reg::R240) = 0x01002134;  // CL - 3 in bits 3..0
+        images.at(ch, Reg::R250) = 0xEE560495;
+        images.at(ch, Reg::R254) = 0x74780488;
+        images.at(ch, Reg::R258) = 0x560EE647;
+        images.at(ch, Reg::R25C) = 0x1DA5140E;
+        images.at(ch, Reg::R260) = 0x0B3809FF;  // both ranks of slot 0 populated
+        images.at(ch, Reg::R264) = 0x000000FF;
+        images.at(ch, Reg::R268) = 0xCFD04000;  // 0xCFC00000 | 0x820 << 9
+        images.at(ch, Reg::R29C) = 0x0000077A;
+    }
+    TimingModel model;
+    model.kind = ControllerKind::HostBridge;
+    const host_bridge::DecodeResult r = host_bridge::Decode(images, model);
+    ASSERT_FALSE(r.error);
+    EXPECT_FALSE(r.unlistedRefreshPeriod);
+    const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt);
+    const std::vector<std::pair<C, const char*>> expected = {
+        {C::Combo1A, "7"},     {C::Combo2A, "7"},  {C::Combo26A, "7"},  {C::Combo3A, "7"},
+        {C::Combo7A, "7"},     {C::Combo8A, "7"},  {C::Combo4A, "20"},  {C::Combo27A, "86"},
+        {C::Combo15A, "86"},   {C::Combo28A, "4"}, {C::Combo29A, "18"}, {C::Combo30A, "14"},
+        {C::Combo6A, "4160T"}, {C::Combo5A, "1T"},
+    };
+    for (int ch : {0, 1}) {
+        for (const auto& [control, shown] : expected) {
+            EXPECT_EQ(ItemText(lists, control, DisplayIndex(model, ch, control)), shown)
+                << ControlName(control) << " channel " << ch;
+        }
+    }
+}
+
 // A firmware that never placed the register window leaves 0x48 at 0: enabling the window there
 // would put the controller over ordinary memory and Apply would write into it. Nothing is
 // enabled, read or written, and the machine is refused with a message.

@@ -57,8 +57,8 @@ inline UncoreChannelValues Ddr3_1333Channel() {
                                             {Field{12, 10}, 3},    // "5"
                                             {Field{15, 13}, 3},    // "5"
                                             {Field{20, 16}, 0}});  // B2B "Disab."
-    v.refresh = Compose(kForeignBits & 0xFFF80000, {{Field{8, 0}, 74}, {Field{18, 9}, 0x30C}});
-    v.rankIdle = Compose(kForeignBits & 0x80FFFFFF, {{Field{30, 24}, 32}});
+    v.refresh = Compose(kForeignBits & 0xFFF80000, {{Field{8, 0}, 74}, {Field{18, 9}, 650}});
+    v.rankIdle = Compose(kForeignBits & 0x00FFFFFF, {{Field{31, 24}, 32}});
     v.modeRegister = Compose(0, {{Field{6, 4}, 5}, {Field{11, 9}, 5}});  // CL 9, tWR 10
     return v;
 }

@@ -96,7 +96,7 @@ TEST(UncoreRead, DecodesTheDdr3Channel) {
     EXPECT_EQ(shown(C::Combo5A), "1N");
     EXPECT_EQ(shown(C::Combo31A), "54");
     EXPECT_EQ(shown(C::Combo20A), "Disab.");
-    EXPECT_EQ(shown(C::Combo29A), "780");
+    EXPECT_EQ(shown(C::Combo29A), "5200");  // field 650, eight clocks each
     EXPECT_EQ(shown(C::Combo27A), "74");
     EXPECT_EQ(shown(C::Combo21A), "32");
     EXPECT_EQ(shown(C::Combo10A), "17");
@@ -117,6 +117,49 @@ TEST(UncoreRead, RefreshTimingAndBackToBackExamples) {
         images.at(0, uncore::Reg::RankTimingB) = field << 16;
         uncore::DecodeChannel(images, 0, t);
         EXPECT_EQ(t[C::Combo20A], index) << "B2B field " << field;
+    }
+}
+
+// Register values as firmware writes them, and what each must show. MR0: coreboot's DDR3 MR0
+// helpers (src/device/dram/ddr3.c: A6..A4 = CL - 4 low bits, A2 = its bit 3; tWR 5..8 ->
+// tWR - 4, 10/12/14 -> 5/6/7, 16 -> 000) and its Arrandale init's MR0 for CL 7, tWR 8 (0x1938).
+// Refresh: DDR3-1066 with coreboot's tRFC of 86 clocks and 7.8 us = 4160 clocks = 520 x 8.
+// Scheduler bits 4..3: 00 1N, 01 2N, 10 3N, 11 reserved. Rank idle: the whole top byte.
+TEST(UncoreRead, FirmwareRegisterValuesDecodeToTheirTimings) {
+    struct Case {
+        uncore::Reg reg;
+        std::uint32_t value;
+        C control;
+        const char* shown;  // "" = no item (reserved encoding)
+    };
+    const Case cases[] = {
+        {uncore::Reg::ModeRegister, 0x1938, C::Combo1A, "7"},
+        {uncore::Reg::ModeRegister, 0x1938, C::Combo26A, "8"},
+        {uncore::Reg::ModeRegister, 0x0A70, C::Combo1A, "11"},
+        {uncore::Reg::ModeRegister, 0x0A70, C::Combo26A, "10"},
+        {uncore::Reg::ModeRegister, 0x0C04, C::Combo1A, "12"},  // A2 set, A6..A4 = 000
+        {uncore::Reg::ModeRegister, 0x0C04, C::Combo26A, "12"},
+        {uncore::Reg::ModeRegister, 0x0014, C::Combo1A, "13"},
+        {uncore::Reg::ModeRegister, 0x0014, C::Combo26A, "16"},
+        {uncore::Reg::ModeRegister, 0x0E24, C::Combo1A, "14"},
+        {uncore::Reg::ModeRegister, 0x0E24, C::Combo26A, "14"},
+        {uncore::Reg::ModeRegister, 0x0034, C::Combo1A, ""},  // A2 with A6..A4 = 011: reserved
+        {uncore::Reg::RefreshTiming, (520u << 9) | 86u, C::Combo29A, "4160"},
+        {uncore::Reg::RefreshTiming, (520u << 9) | 86u, C::Combo27A, "86"},
+        {uncore::Reg::CommandRate, 0x00, C::Combo5A, "1N"},
+        {uncore::Reg::CommandRate, 0x08, C::Combo5A, "2N"},
+        {uncore::Reg::CommandRate, 0x10, C::Combo5A, "3N"},
+        {uncore::Reg::CommandRate, 0x18, C::Combo5A, ""},
+        {uncore::Reg::RankIdle, 0xC8000000, C::Combo21A, "200"},
+    };
+    const TimingLists lists = BuildTimingLists(ControllerKind::Uncore, std::nullopt);
+    for (const Case& c : cases) {
+        uncore::Images images;
+        images.at(0, c.reg) = c.value;
+        ChannelTimings t;
+        uncore::DecodeChannel(images, 0, t);
+        EXPECT_EQ(ItemText(lists, c.control, t[c.control]), c.shown)
+            << ControlName(c.control) << " from 0x" << std::hex << c.value;
     }
 }
 
@@ -220,13 +263,15 @@ TEST(UncoreApply, FieldValuesOfTheEdgeItems) {
         {C::Combo20A, 0, {20, 16}, uncore::Reg::RankTimingB, 0},        // B2B "Disab."
         {C::Combo20A, 1, {20, 16}, uncore::Reg::RankTimingB, 3},        // B2B "4"
         {C::Combo20A, 29, {20, 16}, uncore::Reg::RankTimingB, 31},      // B2B "32"
-        {C::Combo29A, 0, {18, 9}, uncore::Reg::RefreshTiming, 200},     // tREFI "200"
-        {C::Combo29A, 823, {18, 9}, uncore::Reg::RefreshTiming, 1023},  // tREFI "1023"
+        {C::Combo29A, 0, {18, 9}, uncore::Reg::RefreshTiming, 200},     // tREFI "1600"
+        {C::Combo29A, 823, {18, 9}, uncore::Reg::RefreshTiming, 1023},  // tREFI "8184"
         {C::Combo27A, 511, {8, 0}, uncore::Reg::RefreshTiming, 511},    // tRFC "511"
         {C::Combo27A, 300, {8, 0}, uncore::Reg::RefreshTiming, 300},
-        {C::Combo7A, 13, {16, 13}, uncore::Reg::BankTiming, 15},  // tRTP "13", last item
-        {C::Combo28A, 7, {8, 6}, uncore::Reg::RankTimingB, 7},    // tRRD "7", last item
-        {C::Combo5A, 1, {3, 3}, uncore::Reg::CommandRate, 1},     // "2N"
+        {C::Combo7A, 13, {16, 13}, uncore::Reg::BankTiming, 15},   // tRTP "13", last item
+        {C::Combo28A, 7, {8, 6}, uncore::Reg::RankTimingB, 7},     // tRRD "7", last item
+        {C::Combo5A, 1, {4, 3}, uncore::Reg::CommandRate, 1},      // "2N"
+        {C::Combo5A, 2, {4, 3}, uncore::Reg::CommandRate, 2},      // "3N"
+        {C::Combo21A, 255, {31, 24}, uncore::Reg::RankIdle, 255},  // the whole byte
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AppliedField(c.control, c.index, c.field, c.reg), c.written)
@@ -261,7 +306,7 @@ TEST(UncoreApply, IndexWithoutItemIsNeverEncoded) {
                            {C::Combo28A, 8, uncore::Reg::RankTimingB, v.rankTimingB},
                            {C::Combo28A, 9, uncore::Reg::RankTimingB, v.rankTimingB},
                            {C::Combo2A, -1, uncore::Reg::BankTiming, v.bankTiming},
-                           {C::Combo21A, 128, uncore::Reg::RankIdle, v.rankIdle}}) {
+                           {C::Combo21A, 256, uncore::Reg::RankIdle, v.rankIdle}}) {
         auto m = UncoreMachine(1);
         hw::HardwareAccess hw(*m);
         TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);

@@ -20,15 +20,15 @@ struct ListCase {
 
 TEST(ValueLists, SizesAndEnds) {
     const std::vector<ListCase> cases = {
-        {K::Uncore, {}, C::Combo1A, 8, "4", "11"},
+        {K::Uncore, {}, C::Combo1A, 11, "4", "14"},  // CL 12..14 set MR0 A2
         {K::Uncore, {}, C::Combo7A, 14, "0", "13"},  // "14", "15" do not fit the field
         {K::Uncore, {}, C::Combo13A, 16, "Res.", "17"},
         {K::Uncore, {}, C::Combo20A, 30, "Disab.", "32"},
-        {K::Uncore, {}, C::Combo26A, 8, "4", "14"},
-        {K::Uncore, {}, C::Combo27A, 512, "0", "511"},  // the whole 9-bit tRFC field
-        {K::Uncore, {}, C::Combo28A, 8, "0", "7"},      // "8", "9" do not fit the field
-        {K::Uncore, {}, C::Combo29A, 824, "200", "1023"},
-        {K::HostBridge, {}, C::Combo1A, 8, "3", "10"},
+        {K::Uncore, {}, C::Combo26A, 8, "16", "14"},        // MR0 tWR 000 is 16
+        {K::Uncore, {}, C::Combo27A, 512, "0", "511"},      // the whole 9-bit tRFC field
+        {K::Uncore, {}, C::Combo28A, 8, "0", "7"},          // "8", "9" do not fit the field
+        {K::Uncore, {}, C::Combo29A, 824, "1600", "8184"},  // eight clocks a step
+        {K::HostBridge, {}, C::Combo1A, 16, "3", "18"},     // the whole CL - 3 field
         {K::HostBridge, {}, C::Combo6A, 16, "2080T", "16383T"},
         {K::HostBridge, {}, C::Combo31A, 13, "1", "13"},  // "14", "15" do not fit the field
         {K::HostBridge, {}, C::Combo29A, 24, "5", "28"},
