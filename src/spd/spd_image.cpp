@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "hw/hardware_access.h"
+#include "os/bounded_file.h"
 #include "spd/spd_reader.h"
 
 namespace zm::spd {
@@ -115,18 +116,13 @@ SpdImageLoad ParseSpdImage(std::string_view content) {
 }
 
 SpdImageLoad ReadSpdImageFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {std::nullopt, "cannot be opened"};
-    // One byte more than the largest image is enough to tell a file that is too long; a dump's
-    // text is longer than its bytes, so text files are read whole (up to a sane limit).
-    constexpr std::size_t kLargestDumpText = 64 * 1024;
-    std::string content;
-    content.resize(kLargestDumpText + 1);
-    file.read(content.data(), static_cast<std::streamsize>(content.size()));
-    if (file.bad()) return {std::nullopt, "cannot be read"};
-    content.resize(static_cast<std::size_t>(file.gcount()));
-    if (content.size() > kLargestDumpText) return {std::nullopt, "longer than any SPD image"};
-    return ParseSpdImage(content);
+    // A dump's text is longer than its bytes, so a file is read whole up to a sane limit; only a
+    // regular file is read, so a FIFO or a device named on the command line cannot block or
+    // flood the program.
+    constexpr std::uint64_t kLargestDumpText = 64 * 1024;
+    os::BoundedRead file = os::ReadRegularFile(path, kLargestDumpText);
+    if (!file.error.empty()) return {std::nullopt, "cannot be read: " + file.error};
+    return ParseSpdImage(file.bytes);
 }
 
 std::string ImageExtentText(const SpdImage& image) {

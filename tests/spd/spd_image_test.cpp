@@ -95,7 +95,13 @@ TEST(SpdImage, FilesThatAreNoImageAreRefusedWithTheReason) {
         EXPECT_FALSE(load.image);
         EXPECT_EQ(load.error, c.error);
     }
-    EXPECT_EQ(ReadSpdImageFile("/nonexistent/spd.bin").error, "cannot be opened");
+    EXPECT_EQ(ReadSpdImageFile("/nonexistent/spd.bin").error,
+              "cannot be read: No such file or directory");
+    // A FIFO nobody writes to would block a plain read for ever.
+    const std::string fifo = ::testing::TempDir() + "spd-fifo-" + std::to_string(::getpid());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadSpdImageFile(fifo).error, "cannot be read: not a regular file (a FIFO)");
+    ::unlink(fifo.c_str());
 }
 
 }  // namespace
