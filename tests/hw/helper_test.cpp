@@ -2,8 +2,10 @@
 // what lies outside the list is refused and never reaches the backend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "hw/backends/linux/linux_host.h"
 #include "hw/hardware_access.h"
 #include "hw/helper/helper_client.h"
 #include "hw/helper_pair.h"
@@ -184,6 +186,32 @@ TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {
     EXPECT_FALSE(missing->RdmsrEx(0x198, lo, hi, 1));
     EXPECT_EQ(missing->ReadIoPortDword(kPciDataPort), 0xFFFFFFFFu);
 }
+
+#ifdef ZM_HELPER_EXECUTABLE
+// The installed program itself, started as the window starts it (without pkexec): it serves this
+// machine's Linux host, refuses what is not listed, and a read-only helper switches nothing.
+TEST(HelperExecutable, ServesThisMachineAndRefusesWhatIsNotListed) {
+    const auto client =
+        helper::HelperClient::Launch({ZM_HELPER_EXECUTABLE, helper::kReadOnlyArgument});
+    ASSERT_TRUE(client->Connected()) << client->Failure();
+    client->InitializeDll();
+    const auto names = [](const std::vector<LibraryFile>& files) {
+        std::vector<std::string> out;
+        for (const LibraryFile& f : files) out.push_back(f.name + (f.present ? " present" : ""));
+        return out;
+    };
+    LinuxHost local;  // the same machine and rights, in this process
+    EXPECT_EQ(names(client->Files()), names(local.Files()));
+    EXPECT_FALSE(client->Wrmsr(0x10, 0, 0))
+        << "the time-stamp counter is no MSR the program writes";
+    EXPECT_FALSE(client->SetBootApply(true, "/etc/passwd"));
+    const std::vector<std::string> notes = client->Diagnostics();
+    EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& n) {
+        return n.find("refused a Wrmsr") != std::string::npos;
+    }));
+    client->DeinitializeDll();
+}
+#endif
 
 }  // namespace
 }  // namespace zm::hw
