@@ -187,14 +187,16 @@ K10Startup ReadK10Multipliers(hw::HardwareAccess& hw, K10Mode mode) {
         out.texts.link = Times(out.multipliers.link);
     }
 
-    // 4. TscFreqSel: toggle it off and on so the counter is known to run at the P0 clock. A
+    // 4. TscFreqSel: the counter must run at the P0 clock for the base multiplier above to
+    //    hold. The firmware normally sets it; only where it did not is it set. Clearing it first,
+    //    even for an instant, would change the operating system's clock source under it. A
     //    read-only run (the report) leaves the register as the firmware set it.
     if (!hw.ReadOnly()) {
         hw::MsrValue hwcr = hw.MsrRead(reg::kMsrHwcr, 0);
-        hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 0);
-        hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
-        hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 1);
-        hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
+        if (reg::kTscFreqSel.Get(hwcr.lo) == 0) {
+            hwcr.lo = reg::kTscFreqSel.Set(hwcr.lo, 1);
+            hw.MsrWrite(reg::kMsrHwcr, hwcr, 0);
+        }
     }
 
     // 5. North bridge: NbFid + 4, halved when NbDid is set.

@@ -110,7 +110,7 @@ TEST(K10Multipliers, HyperTransportCodes) {
     for (auto [code, multiplier] : cases) EXPECT_EQ(K10LinkMultiplier(code), multiplier) << code;
 }
 
-TEST(K10Multipliers, StartupReadsEveryMultiplierAndSwitchesTheTscToP0) {
+TEST(K10Multipliers, StartupReadsEveryMultiplierAndKeepsTheTscAtP0) {
     auto machine = test::K10Machine(nullptr, true, 4);
     hw::HardwareAccess hw(*machine);
     const K10Startup s = ReadK10Multipliers(hw, K10Mode::Ddr3);
@@ -125,16 +125,18 @@ TEST(K10Multipliers, StartupReadsEveryMultiplierAndSwitchesTheTscToP0) {
     EXPECT_EQ(s.limits.maxNbMultiplier, 30);
     EXPECT_EQ(s.limits.startNbIndex, 6);
 
-    // HWCR on processor 0: TscFreqSel cleared, then set, nothing else changed.
+    // TscFreqSel as the firmware set it: never touched, not even cleared for an instant.
+    EXPECT_TRUE(machine->Writes().empty());
+
+    // Left clear: set on processor 0, nothing else in HWCR changed.
+    machine->SetMsrAll(reg::kMsrHwcr, 0x00000010u);
+    ReadK10Multipliers(hw, K10Mode::Ddr3);
     const auto writes = machine->Writes();
-    ASSERT_EQ(writes.size(), 2u);
-    for (const auto& w : writes) {
-        EXPECT_EQ(w.kind, sim::WriteRecord::Kind::Msr);
-        EXPECT_EQ(w.address, reg::kMsrHwcr);
-        EXPECT_EQ(w.processor, 0u);
-    }
-    EXPECT_EQ(writes[0].value, 0x00000010u);
-    EXPECT_EQ(writes[1].value, 0x01000010u);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].kind, sim::WriteRecord::Kind::Msr);
+    EXPECT_EQ(writes[0].address, reg::kMsrHwcr);
+    EXPECT_EQ(writes[0].processor, 0u);
+    EXPECT_EQ(writes[0].value, 0x01000010u);
 }
 
 TEST(K10Multipliers, NorthBridgeFunctionsThatDoNotAnswerKeepTheStartValues) {
