@@ -61,8 +61,9 @@ std::optional<unsigned> ProcessorOf(AffinityMask mask) {
 
 LinuxHostPaths LinuxHostPaths::Under(const std::string& root) {
     LinuxHostPaths paths;
-    for (std::string* path : {&paths.pciDevices, &paths.cpuDevices, &paths.memory, &paths.dmiTables,
-                              &paths.devices, &paths.modules, &paths.procStat, &paths.meminfo}) {
+    for (std::string* path :
+         {&paths.pciDevices, &paths.cpuDevices, &paths.memory, &paths.dmiTables, &paths.devices,
+          &paths.modules, &paths.i2cDevClass, &paths.procStat, &paths.meminfo}) {
         *path = root + *path;
     }
     return paths;

@@ -36,6 +36,7 @@ struct LinuxHostPaths {
     std::string dmiTables = "/sys/firmware/dmi/tables";
     std::string devices = "/dev";         // /dev/i2c-N
     std::string modules = "/sys/module";  // /sys/module/msr while the msr module is loaded
+    std::string i2cDevClass = "/sys/class/i2c-dev";  // while i2c-dev serves /dev/i2c-N
     std::string procStat = "/proc/stat";
     std::string meminfo = "/proc/meminfo";
 };

@@ -1,0 +1,68 @@
+// What the helper does as root besides serving the hardware: the kernel modules it loads, and
+// the commands it runs kept away from the protocol's pipes.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hw/helper/detached_command.h"
+#include "hw/helper/kernel_modules.h"
+
+namespace zm::hw {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(HelperModules, OnlyWhatIsMissingIsLoaded) {
+    const fs::path root = fs::temp_directory_path() / ("zm-modules-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const LinuxHostPaths paths = LinuxHostPaths::Under(root.string());
+    std::vector<std::string> commands;
+    const helper::CommandRunner run = [&](const std::vector<std::string>& argv) {
+        std::string line;
+        for (const std::string& word : argv) line += (line.empty() ? "" : " ") + word;
+        commands.push_back(line);
+        return argv.back() == "msr" ? 0 : 1;
+    };
+    EXPECT_EQ(helper::LoadMissingModules(paths, run),
+              (std::vector<std::string>{"msr", "i2c-dev (failed)"}));
+    EXPECT_EQ(commands, (std::vector<std::string>{"modprobe -q msr", "modprobe -q i2c-dev"}));
+
+    fs::create_directories(root / "dev/cpu/0");
+    std::ofstream(root / "dev/cpu/0/msr") << "";
+    fs::create_directories(root / "sys/class/i2c-dev");
+    commands.clear();
+    EXPECT_TRUE(helper::LoadMissingModules(paths, run).empty());
+    EXPECT_TRUE(commands.empty());
+    fs::remove_all(root);
+}
+
+// The child reads nothing of the window's requests and writes nothing between the replies: with
+// this process's standard output on a file of its own, the child's output lands elsewhere.
+TEST(HelperModules, CommandsRunAwayFromTheProtocolPipes) {
+    const std::string replies = ::testing::TempDir() + "zm-replies-" + std::to_string(::getpid());
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int file = ::open(replies.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDOUT_FILENO);
+    const int code = helper::RunDetached(
+        {"sh", "-c", "echo noise; [ \"$(readlink /proc/$$/fd/0)\" = /dev/null ]"});
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    ::close(file);
+    EXPECT_EQ(code, 0) << "standard input is /dev/null";
+    EXPECT_EQ(std::filesystem::file_size(replies), 0u) << "nothing on the reply pipe";
+    std::filesystem::remove(replies);
+
+    EXPECT_EQ(helper::RunDetached({"sh", "-c", "exit 3"}), 3);
+    EXPECT_EQ(helper::RunDetached({"/nonexistent/modprobe"}), -1);
+}
+
+}  // namespace
+}  // namespace zm::hw
