@@ -17,6 +17,7 @@
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
+#include "support/scratch_folder.h"
 #include "timings/stored_timings.h"
 
 namespace zm::app {
@@ -31,14 +32,11 @@ struct ApplyRun {
 class ApplyStored : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zm-apply-stored-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         // Time that moves as fast as the program sleeps: the minute it waits after the apply
         // passes at once.
         machine_ =
             sim::SimulatedMachine::Load("k10-am3-ddr3", std::make_shared<os::VirtualClock>(false));
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string Settings(const std::string& text) const {
         const fs::path file = dir_ / "ZM.ini";
@@ -74,7 +72,7 @@ protected:
         return ReadMachineIdentity(hw, *backend.cpuid, *result.timings);
     }
 
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-apply-stored"};
     std::shared_ptr<sim::SimulatedMachine> machine_;
 };
 

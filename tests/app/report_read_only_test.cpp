@@ -16,6 +16,7 @@
 #include "os/clock.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
+#include "support/scratch_folder.h"
 #include "timings/stored_timings.h"
 #include "timings/timing_change.h"
 
@@ -102,8 +103,7 @@ struct Case {
 };
 
 TEST(ReportReadOnly, ChangedStoredSetIsNotWrittenAndTheMachineEndsAsItStarted) {
-    const fs::path dir = fs::temp_directory_path() / ("zm-report-ro-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const zm::testing::ScratchFolder dir("zm-report-ro");
     for (const Case& c : {Case{"p55-smbus-hidden", ControllerKind::Uncore},
                           Case{"h55-clarkdale", ControllerKind::HostBridge},
                           Case{"k10-am3-ddr3", ControllerKind::K10}}) {
@@ -156,7 +156,6 @@ TEST(ReportReadOnly, ChangedStoredSetIsNotWrittenAndTheMachineEndsAsItStarted) {
         }
         EXPECT_EQ(StoredKeys(settings, c.kind), storedBefore);
     }
-    fs::remove_all(dir);
 }
 
 }  // namespace

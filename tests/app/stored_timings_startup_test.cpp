@@ -21,6 +21,7 @@
 #include "settings/ini_file.h"
 #include "sim/machines_dir.h"
 #include "sim/simulated_machine.h"
+#include "support/scratch_folder.h"
 #include "timings/k10_registers.h"
 #include "timings/stored_timings.h"
 #include "timings/timing_change.h"
@@ -85,15 +86,6 @@ struct StartedRun {
 
 class StoredStartup : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zm-stored-start-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path Settings() const { return dir_ / "ZM.ini"; }
     fs::path NoSettings() const { return dir_ / "none.ini"; }
     void Put(const std::string& text) const {
@@ -102,7 +94,7 @@ protected:
     }
 
 private:
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-stored-start"};
 };
 
 // A configuration address as the 0xCF8 latch holds it, with the AMD extended-register bits.

@@ -12,6 +12,7 @@
 #include "hw/helper/boot_apply_request.h"
 #include "hw/helper_pair.h"
 #include "sim/simulated_machine.h"
+#include "support/scratch_folder.h"
 
 namespace zm::hw {
 namespace {
@@ -33,13 +34,10 @@ struct FakeService final : os::BootApplyService {
 class HelperBootApply : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zm-boot-apply-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         std::ofstream(dir_ / "ZM.ini") << "[Timings]\n";
         fs::permissions(dir_ / "ZM.ini", fs::perms::owner_read | fs::perms::owner_write);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-boot-apply"};
 };
 
 TEST_F(HelperBootApply, OnlyTheCallersOwnPlainFileIsAccepted) {

@@ -12,6 +12,7 @@
 
 #include "hw/helper/detached_command.h"
 #include "hw/helper/kernel_modules.h"
+#include "support/scratch_folder.h"
 
 namespace zm::hw {
 namespace {
@@ -19,8 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(HelperModules, OnlyWhatIsMissingIsLoaded) {
-    const fs::path root = fs::temp_directory_path() / ("zm-modules-" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const zm::testing::ScratchFolder root("zm-modules");
     const LinuxHostPaths paths = LinuxHostPaths::Under(root.string());
     std::vector<std::string> commands;
     const helper::CommandRunner run = [&](const std::vector<std::string>& argv) {
@@ -39,7 +39,6 @@ TEST(HelperModules, OnlyWhatIsMissingIsLoaded) {
     commands.clear();
     EXPECT_TRUE(helper::LoadMissingModules(paths, run).empty());
     EXPECT_TRUE(commands.empty());
-    fs::remove_all(root);
 }
 
 // The child reads nothing of the window's requests and writes nothing between the replies: with

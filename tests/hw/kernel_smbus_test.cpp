@@ -13,6 +13,7 @@
 #include "hw/backends/linux/linux_host.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
+#include "support/scratch_folder.h"
 
 namespace zm::hw {
 namespace {
@@ -56,8 +57,6 @@ struct FakeBus {
 class KernelSmbus : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("zm-i2c-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
         const fs::path function = root_ / "sys/bus/pci/devices/0000:00:1f.3";
         WriteFile(function / "vendor", "0x8086\n");
         WriteFile(function / "config", Config());
@@ -67,7 +66,6 @@ protected:
         WriteFile(root_ / "dev/i2c-3", "");
         for (int i = 0; i < 256; ++i) bus_.spd[i] = static_cast<std::uint8_t>(i * 7 + 11);
     }
-    void TearDown() override { fs::remove_all(root_); }
     // The host's ioctl() goes to the fake adapter.
     linux_host::IoctlFunction Ioctl() {
         return [this](int, unsigned long request, void* argument) {
@@ -75,7 +73,7 @@ protected:
         };
     }
 
-    fs::path root_;
+    zm::testing::ScratchFolder root_{"zm-i2c"};
     FakeBus bus_;
 };
 

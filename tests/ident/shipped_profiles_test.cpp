@@ -11,6 +11,7 @@
 #include "ident/system_summary.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
+#include "support/scratch_folder.h"
 
 namespace zm::ident {
 namespace {
@@ -77,12 +78,6 @@ const Expected kProfiles[] = {
 
 class ShippedProfiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("zm-profiles-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     struct Run {
         MotherboardSummary board;
         MemorySummary memory;
@@ -97,7 +92,7 @@ protected:
         return run;
     }
 
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-profiles"};
 };
 
 TEST_F(ShippedProfiles, ShowTheirBoardAndMemory) {

@@ -14,6 +14,7 @@
 #include "ident/ident_test_support.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
+#include "support/scratch_folder.h"
 
 namespace zm::ident {
 namespace {
@@ -23,22 +24,13 @@ using testing::TestData;
 
 class SmbiosTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zm-smbios-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path SettingsPath() const { return dir_ / "ZM.ini"; }
     std::string SettingsText() const {
         std::ifstream in(SettingsPath(), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-smbios"};
 };
 
 struct DumpCase {

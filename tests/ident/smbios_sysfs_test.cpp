@@ -12,6 +12,7 @@
 #include "ident/ident_test_support.h"
 #include "ident/smbios_scan.h"
 #include "settings/ini_file.h"
+#include "support/scratch_folder.h"
 
 namespace zm::ident {
 namespace {
@@ -47,14 +48,7 @@ SmbiosFacts Scan(const fs::path& root, const fs::path& settingsFile) {
 
 class SmbiosSysfs : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zm-dmi-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-dmi"};
 };
 
 // The real low-memory image of an OptiPlex GX110 (entry point at 0xF0430) serves as /dev/mem;

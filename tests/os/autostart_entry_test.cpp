@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace zm::os {
 namespace {
 namespace fs = std::filesystem;
@@ -45,20 +47,12 @@ private:
 
 class AutostartEntryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        config_ = fs::temp_directory_path() /
-                  ("zm-autostart-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(config_);
-        fs::create_directories(config_);
-    }
-    void TearDown() override { fs::remove_all(config_); }
-    fs::path config_;
+    zm::testing::ScratchFolder config_{"zm-autostart"};
 };
 
 TEST_F(AutostartEntryTest, FolderFollowsTheXdgRules) {
     {
-        ScopedEnv xdg("XDG_CONFIG_HOME", config_.c_str());
+        ScopedEnv xdg("XDG_CONFIG_HOME", config_.string().c_str());
         EXPECT_EQ(XdgAutostartFolder(), config_ / "autostart");
     }
     {
@@ -77,7 +71,7 @@ TEST_F(AutostartEntryTest, FolderFollowsTheXdgRules) {
 }
 
 TEST_F(AutostartEntryTest, HostEntryIsCreatedReplacedAndRemovedInTheConfigFolder) {
-    ScopedEnv xdg("XDG_CONFIG_HOME", config_.c_str());
+    ScopedEnv xdg("XDG_CONFIG_HOME", config_.string().c_str());
     const std::unique_ptr<AutostartEntry> entry = HostAutostartEntry();
     const fs::path file = config_ / "autostart" / "zentrimo.desktop";
     EXPECT_FALSE(entry->Exists());

@@ -19,6 +19,7 @@
 
 #include "settings/file_replace.h"
 #include "settings/write_notice.h"
+#include "support/scratch_folder.h"
 
 namespace zm::settings {
 namespace {
@@ -27,15 +28,6 @@ using namespace std::string_literals;
 
 class IniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zm-ini-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path File() const { return dir_ / "ZM.ini"; }
 
     static void Put(const fs::path& path, const std::string& bytes) {
@@ -53,7 +45,7 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-ini"};
 };
 
 TEST_F(IniFileTest, MissingFileReadsDefaultsAndReadsCreateNothing) {

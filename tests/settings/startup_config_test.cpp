@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "settings/startup_launch.h"
+#include "support/scratch_folder.h"
 
 namespace zm::settings {
 namespace {
@@ -53,19 +54,10 @@ private:
 
 class StartupConfigTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zm-startup-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path File() const { return dir_ / "ZM.ini"; }
     void Put(const std::string& text) const { std::ofstream(File(), std::ios::binary) << text; }
 
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-startup"};
 };
 
 // A stand-in for the timing set: "AN" = "1" and one key, as the real writer does.

@@ -13,6 +13,7 @@
 #include "sim/fake_clock.h"
 #include "sim/hex_dump.h"
 #include "sim/simulated_machine.h"
+#include "support/scratch_folder.h"
 
 namespace zm::sim {
 namespace {
@@ -137,8 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
 // is refused at once, with its name and the reason, instead of blocking or filling memory.
 TEST(Profile, FilesThatAreNotSmallRegularFilesAreRefusedAtOnce) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("zm-profile-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const zm::testing::ScratchFolder dir("zm-profile");
     const fs::path fifo = dir / "fifo.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const fs::path big = dir / "big.txt";
@@ -159,7 +159,6 @@ TEST(Profile, FilesThatAreNotSmallRegularFilesAreRefusedAtOnce) {
     EXPECT_EQ(errorOf([&] { FromText(named); }),
               std::string(ZM_MACHINES_DIR) + "/test.json: /pci/00:1f.3/lspci_file: " +
                   big.string() + ": too large (2097152 bytes, at most 1 MiB)");
-    fs::remove_all(dir);
 }
 
 TEST(Profile, UnknownShippedNameAndMissingFileAreRefused) {

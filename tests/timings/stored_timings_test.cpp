@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "intel_test_machines.h"
+#include "support/scratch_folder.h"
 #include "timings/timing_change.h"
 
 namespace zm::timings {
@@ -21,15 +22,6 @@ using C = TimingControl;
 
 class StoredTimingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zm-stored-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     settings::IniFile File() const { return settings::IniFile(dir_ / "ZM.ini"); }
     void Put(const std::string& text) const {
         std::ofstream(dir_ / "ZM.ini", std::ios::binary) << text;
@@ -53,7 +45,7 @@ protected:
     }
 
 private:
-    fs::path dir_;
+    zm::testing::ScratchFolder dir_{"zm-stored"};
 };
 
 // "1A".."27A"-style names for the given numbers and channel.
