@@ -10,6 +10,8 @@
 #include <random>
 #include <system_error>
 
+#include "os/bounded_file.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -172,30 +174,10 @@ std::string ReplaceDurably(const fs::path& temporary, const fs::path& path) {
 
 FileContents ReadWholeFile(const fs::path& path) {
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) return {};
-    if (error || status.type() != fs::file_type::regular) return {FileState::Unreadable, {}};
-
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error || size > kLargestSettingsFile) return {FileState::Unreadable, {}};
-
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {FileState::Unreadable, {}};
-    // One byte more than the size found: a file that grew past the bound since is still refused.
-    std::string bytes(static_cast<std::size_t>(size) + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) return {FileState::Unreadable, {}};
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > kLargestSettingsFile) return {FileState::Unreadable, {}};
-    if (bytes.size() > size) {
-        // Grown while read: the rest, as far as the bound allows.
-        std::string rest(kLargestSettingsFile + 1 - bytes.size(), '\0');
-        in.read(rest.data(), static_cast<std::streamsize>(rest.size()));
-        if (in.bad()) return {FileState::Unreadable, {}};
-        bytes.append(rest, 0, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kLargestSettingsFile) return {FileState::Unreadable, {}};
-    }
-    return {FileState::Read, std::move(bytes)};
+    if (fs::status(path, error).type() == fs::file_type::not_found) return {};
+    os::BoundedRead file = os::ReadRegularFile(path, kLargestSettingsFile);
+    if (!file.error.empty()) return {FileState::Unreadable, {}};
+    return {FileState::Read, std::move(file.bytes)};
 }
 
 ReplaceOutcome ReplaceFileContents(const fs::path& path, std::string_view contents) {
