@@ -1,6 +1,7 @@
 #include "os/desktop_services.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,11 @@ bool LinuxDesktopServices::Reboot() {
 
 #ifndef _WIN32
 
-int RunCommand(const std::vector<std::string>& argv) {
+namespace {
+
+// fork / exec / wait. Detached: the child reads /dev/null and writes its output to standard
+// error, so a process whose standard input and output are a protocol's pipes keeps them.
+int Run(const std::vector<std::string>& argv, bool detached) {
     if (argv.empty()) return -1;
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
@@ -27,6 +32,12 @@ int RunCommand(const std::vector<std::string>& argv) {
     const pid_t child = fork();
     if (child < 0) return -1;
     if (child == 0) {
+        if (detached) {
+            const int nothing = open("/dev/null", O_RDONLY);
+            if (nothing < 0 || dup2(nothing, STDIN_FILENO) < 0 ||
+                dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+                _exit(127);
+        }
         execvp(args[0], args.data());
         _exit(127);  // not found or not executable
     }
@@ -37,6 +48,16 @@ int RunCommand(const std::vector<std::string>& argv) {
     if (!WIFEXITED(status)) return -1;
     const int code = WEXITSTATUS(status);
     return code == 127 ? -1 : code;
+}
+
+}  // namespace
+
+int RunCommand(const std::vector<std::string>& argv) {
+    return Run(argv, false);
+}
+
+int RunCommandDetached(const std::vector<std::string>& argv) {
+    return Run(argv, true);
 }
 
 std::unique_ptr<DesktopServices> MakeHostDesktopServices() {

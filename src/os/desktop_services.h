@@ -54,5 +54,9 @@ private:
 
 // fork / exec / wait: the command's exit status, -1 when it could not be started or died.
 int RunCommand(const std::vector<std::string>& argv);
+// The same with the child's standard input on /dev/null and its output on standard error: for a
+// process whose standard input and output are a protocol's pipes (the privileged helper), which
+// a child must neither read from nor write into.
+int RunCommandDetached(const std::vector<std::string>& argv);
 
 }  // namespace zm::os

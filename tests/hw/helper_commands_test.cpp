@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "hw/helper/detached_command.h"
 #include "hw/helper/kernel_modules.h"
+#include "os/desktop_services.h"
 #include "support/scratch_folder.h"
 
 namespace zm::hw {
@@ -50,7 +50,7 @@ TEST(HelperModules, CommandsRunAwayFromTheProtocolPipes) {
     const int file = ::open(replies.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_GE(file, 0);
     ::dup2(file, STDOUT_FILENO);
-    const int code = helper::RunDetached(
+    const int code = os::RunCommandDetached(
         {"sh", "-c", "echo noise; [ \"$(readlink /proc/$$/fd/0)\" = /dev/null ]"});
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
@@ -59,8 +59,8 @@ TEST(HelperModules, CommandsRunAwayFromTheProtocolPipes) {
     EXPECT_EQ(std::filesystem::file_size(replies), 0u) << "nothing on the reply pipe";
     std::filesystem::remove(replies);
 
-    EXPECT_EQ(helper::RunDetached({"sh", "-c", "exit 3"}), 3);
-    EXPECT_EQ(helper::RunDetached({"/nonexistent/modprobe"}), -1);
+    EXPECT_EQ(os::RunCommandDetached({"sh", "-c", "exit 3"}), 3);
+    EXPECT_EQ(os::RunCommandDetached({"/nonexistent/modprobe"}), -1);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 
 #include "hw/backends/linux/linux_host.h"
 #include "hw/helper/boot_apply_request.h"
-#include "hw/helper/detached_command.h"
 #include "hw/helper/helper_client.h"
 #include "hw/helper/helper_server.h"
 #include "hw/helper/kernel_modules.h"
@@ -32,13 +31,13 @@ int main(int argc, char** argv) {
     // user's own settings file.
     const char* caller = std::getenv("PKEXEC_UID");
     const uid_t owner = caller ? static_cast<uid_t>(std::strtoul(caller, nullptr, 10)) : ::getuid();
-    zm::os::SystemctlBootApplyService bootApply(&zm::hw::helper::RunDetached);
+    zm::os::SystemctlBootApplyService bootApply(&zm::os::RunCommandDetached);
     zm::hw::helper::ServedBackend served{host, &host, &host};
     // A read-only helper (the report) changes nothing on the system, not even which kernel
     // modules are loaded.
     if (!readOnly) {
         for (const std::string& module :
-             zm::hw::helper::LoadMissingModules({}, &zm::hw::helper::RunDetached))
+             zm::hw::helper::LoadMissingModules({}, &zm::os::RunCommandDetached))
             std::cerr << "zentrimo-helper: modprobe " << module << "\n";
         served.bootApply = &bootApply;
         served.checkSettingsFile = [owner](const std::string& path) {
