@@ -23,7 +23,7 @@ TEST(HelperModules, OnlyWhatIsMissingIsLoaded) {
     const zm::testing::ScratchFolder root("zm-modules");
     const LinuxHostPaths paths = LinuxHostPaths::Under(root.string());
     std::vector<std::string> commands;
-    const helper::CommandRunner run = [&](const std::vector<std::string>& argv) {
+    const os::CommandRunner run = [&](const std::vector<std::string>& argv) {
         std::string line;
         for (const std::string& word : argv) line += (line.empty() ? "" : " ") + word;
         commands.push_back(line);

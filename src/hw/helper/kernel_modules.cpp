@@ -4,7 +4,8 @@
 
 namespace zm::hw::helper {
 
-std::vector<std::string> LoadMissingModules(const LinuxHostPaths& paths, const CommandRunner& run) {
+std::vector<std::string> LoadMissingModules(const LinuxHostPaths& paths,
+                                            const os::CommandRunner& run) {
     struct Module {
         const char* name;
         std::string present;  // exists once the module (or the built-in driver) is there

@@ -4,18 +4,17 @@
 // user has authenticated, so it loads what is missing itself instead of sending the user to a
 // terminal; what still fails to load is named by the start-up as before.
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "hw/backends/linux/linux_host.h"
+#include "os/desktop_services.h"
 
 namespace zm::hw::helper {
 
-using CommandRunner = std::function<int(const std::vector<std::string>& argv)>;
-
 // Runs "modprobe -q <module>" for each module whose device nodes are missing; returns the
 // modules it tried to load, each followed by " (failed)" when modprobe did not succeed.
-std::vector<std::string> LoadMissingModules(const LinuxHostPaths& paths, const CommandRunner& run);
+std::vector<std::string> LoadMissingModules(const LinuxHostPaths& paths,
+                                            const os::CommandRunner& run);
 
 }  // namespace zm::hw::helper
