@@ -155,9 +155,11 @@ void DecodeDdr3(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions
 
     for (int column = 0; column < 3; ++column) view.Cell(SpdRow::Voltage, column) = kJedecVoltage;
 
-    // A: the CAS latency tAA needs at the fastest clock, rounded down.
+    // A: the CAS latency tAA needs at the fastest clock, rounded down. A negative fine
+    // correction larger than the medium count makes tAA negative: no latency at all.
     long long a = 0;
-    if (const auto quotient = jedec.taa / tckMin; tckMin > 0 && std::isfinite(quotient))
+    if (const auto quotient = jedec.taa / tckMin;
+        tckMin > 0 && std::isfinite(quotient) && quotient > 0)
         a = static_cast<long long>(std::trunc(std::fmin(quotient, 1e6L) + 1e-6L));
     const CasNeighbours cas = FindCasNeighbours(casMap, a);
 
