@@ -20,15 +20,40 @@ endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/machines/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zentrimo/machines
         FILES_MATCHING PATTERN "*.json" PATTERN "*.bin" PATTERN "*.hex" PATTERN "*.txt"
-                       PATTERN "*.dat" PATTERN "README.md")
+                       PATTERN "*.dat" PATTERN "README.md" PATTERN "SOURCES.md")
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/zentrimo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+include(${PROJECT_SOURCE_DIR}/cmake/ZentrimoReleaseNotes.cmake)
 configure_file(${PROJECT_SOURCE_DIR}/data/org.zentrimo.Zentrimo.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/data/org.zentrimo.Zentrimo.metainfo.xml @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/data/org.zentrimo.Zentrimo.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/data/zentrimo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The man page and the changelogs are installed compressed, as Debian policy asks (gzip -n: no
+# name or time stamp inside, so the package is reproducible). The copyright file names the
+# licence of the program and of every data file shipped beside it.
+set(ZM_PACKAGE_REVISION 1)
+set(ZM_MAINTAINER "Zentrimo developers <dev@zentrimo.example>")
+set(zm_doc ${PROJECT_BINARY_DIR}/doc)
+zm_write_debian_changelog(${zm_doc}/changelog.Debian ${ZM_PACKAGE_REVISION} "${ZM_MAINTAINER}")
+configure_file(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${zm_doc}/changelog COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/data/zentrimo.1 ${zm_doc}/zentrimo.1 COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/copyright.in ${zm_doc}/copyright COPYONLY)
+set(zm_doc_gz "")
+foreach(name IN ITEMS changelog.Debian changelog zentrimo.1)
+  add_custom_command(OUTPUT ${zm_doc}/${name}.gz
+                     COMMAND gzip -9nkf ${zm_doc}/${name}
+                     DEPENDS ${zm_doc}/${name}
+                     COMMENT "Compressing ${name}")
+  list(APPEND zm_doc_gz ${zm_doc}/${name}.gz)
+endforeach()
+add_custom_target(zentrimo_doc_files ALL DEPENDS ${zm_doc_gz})
+install(FILES ${zm_doc}/zentrimo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${zm_doc}/changelog.Debian.gz ${zm_doc}/changelog.gz ${zm_doc}/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zentrimo)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/screenshot-x58.png
               ${PROJECT_SOURCE_DIR}/docs/screenshot-k10.png
               ${PROJECT_SOURCE_DIR}/docs/screenshot-monitor.png
@@ -71,9 +96,26 @@ install(DIRECTORY ${PROJECT_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTAL
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "zentrimo")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Zentrimo developers <dev@zentrimo.example>")
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZM_PACKAGE_REVISION})
+set(CPACK_PACKAGE_CONTACT "${ZM_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Show and change memory timings of Intel LGA 1366/1156 and AMD K10 machines")
+# The extended description, under the summary line: CPack indents each line by one space.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Zentrimo shows and changes, live, the memory timings of a running PC whose
+processor carries the memory controller: Intel LGA 1366 and LGA 1156
+(Bloomfield, Lynnfield, Gulftown, Clarkdale) and AMD family 10h with DDR2 or
+DDR3. It reads every timing of every channel from the controller's registers,
+writes changed timings on Apply and reads them back, and can re-apply a stored
+set at log-on or at boot, only on the machine it was taken from.
+.
+It also decodes the modules' SPD (JEDEC, EPP and XMP profiles), measures the
+live clocks, switches Intel power features and the core multiplier, edits AMD
+K10 P-states, and monitors load, clocks and temperatures. Simulated machines
+let every feature be tried without the hardware; a read-only text or JSON
+report serves scripts and bug reports.
+.
+The window runs as the user; register access goes through a small privileged
+helper started with polkit, which accepts only the writes the program makes.")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
