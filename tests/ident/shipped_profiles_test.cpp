@@ -39,9 +39,9 @@ constexpr const char* kKingstonDdr3 = "9905403-440.A00LF ";
 constexpr const char* kKingstonDdr3Speed = "PC3-10600 (666Mhz)@9.9.9.24-1,5V";
 constexpr const char* kSamsungDdr3 = "M378B5173DB0-CK0  ";
 constexpr const char* kSamsungDdr3Speed = "PC3-12800 (800Mhz)@11.11.11.28-1,5V";
-constexpr const char* kKingstonDdr2 = "99U5316-028.A00LF";
-// byte 9 0x25 (2.5 ns), CAS bits 0x70 -> 6, tRCD/tRP 0x3C (15 ns) -> 6, tRAS 45 ns -> 18, 1.8 V
-constexpr const char* kKingstonDdr2Speed = "PC2-6400 (400Mhz)@6.6.6.18-1,8V";
+constexpr const char* kGeilDdr2 = "CL4-4-4  DDR2-800 ";
+// byte 9 0x25 (2.5 ns), highest CAS 5, tRCD/tRP 12.5 ns -> 5, tRAS 37 ns -> 15, 1.8 V
+constexpr const char* kGeilDdr2Speed = "PC2-6400 (400Mhz)@5.5.5.15-1,8V";
 
 const Expected kProfiles[] = {
     {"x58-bloomfield", kBloomfieldUncore, "Intel X58", kPowerEdge, "0P8611", "A05", "09/21/2005",
@@ -55,13 +55,13 @@ const Expected kProfiles[] = {
     {"h55-clarkdale", 0, "Intel H55", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "2 x 4096",
      "Kingston", kKingstonDdr3, kKingstonDdr3Speed},
     {"k10-am2plus-ddr2", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "4 x 1024",
-     "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+     "GEIL", kGeilDdr2, kGeilDdr2Speed},
     {"k10-am2plus-ddr2-1066", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
-     "4 x 1024", "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+     "4 x 1024", "GEIL", kGeilDdr2, kGeilDdr2Speed},
     {"k10-reserved-memclk", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",
-     "4 x 1024", "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+     "4 x 1024", "GEIL", kGeilDdr2, kGeilDdr2Speed},
     {"socketf-opteron", 0, "ATI RD790", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "4 x 1024",
-     "Kingston", kKingstonDdr2, kKingstonDdr2Speed},
+     "GEIL", kGeilDdr2, kGeilDdr2Speed},
     {"k10-am3-ddr3", 0, "AMD 785GX", kPrecision, "0GH911", "2.5.0 ", "11/14/2007", "2 x 4096",
      "Samsung", kSamsungDdr3, kSamsungDdr3Speed},
     {"k10-am3-ddr3-ganged", 0, "AMD 785GX", kPrecision, "0GH911", "2.5.0 ", "11/14/2007",

@@ -34,7 +34,7 @@ TEST(Profile, EverySectionReachesTheMachine) {
               "msr": {"1": {"0x1A0": "0x5"}, "all": {"0x1A0": "0x1", "0xCE": 7}}},
       "pci": {"00:1F.0": {"dump": "86 80 16 3a 07 00 00 00", "0x04": "0x00100007"},
               "00:1f.3": {"0x00": "0x3A308086", "0x20": "0x401"},
-              "00:14.0": {"comment": "real dump", "lspci_file": "data/pci/asus-m2a-vm-sb600-smbus-1002-4385.lspci-xxx.txt"}},
+              "00:14.0": {"comment": "real dump", "lspci_file": "../tests/data/pci/asus-m2a-vm-sb600-smbus-1002-4385.lspci-xxx.txt"}},
       "memory": [{"address": "0xF0000", "size": "0x10"}, {"address": "0xF0004", "hex": "5f534d5f"}],
       "rcba": {"base": "0xFED1C000", "registers": {"0x3418": "0x8"}},
       "smbus": {"io_base": "0x400", "slots": {"0": "data/spd/ddr3-udimm-kingston-9905403-440-xmp12.bin", "1": null}},
