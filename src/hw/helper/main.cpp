@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
              zm::hw::helper::LoadMissingModules({}, &zm::os::RunCommandDetached))
             std::cerr << "zentrimo-helper: modprobe " << module << "\n";
         served.bootApply = &bootApply;
-        served.checkSettingsFile = [owner](const std::string& path) {
-            return zm::hw::helper::CheckOwnSettingsFile(path, owner);
+        served.checkSettingsFile = [owner](const std::string& path, bool enable) {
+            return zm::hw::helper::CheckOwnSettingsFile(path, owner, enable);
         };
     }
     zm::hw::helper::Serve(STDIN_FILENO, STDOUT_FILENO, served, std::cerr);
