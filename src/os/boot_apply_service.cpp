@@ -156,15 +156,7 @@ SettingsFileStatus InspectSettingsFile(const std::string& path, LinkFreeOpen how
     if (file.fd < 0) {
         const int error = errno;
         result.why = OpenError(error);
-        // Missing, with every folder there: the last component alone was not found.
-        if (error == ENOENT) {
-            const std::string folder = path.substr(0, path.rfind('/'));
-            const Fd parent(folder.empty() ? ::open("/", O_PATH | O_CLOEXEC)
-                                           : OpenWithoutLinks(folder, how));
-            struct stat status {};
-            result.missing =
-                parent.fd >= 0 && ::fstat(parent.fd, &status) == 0 && S_ISDIR(status.st_mode);
-        }
+        result.missing = error == ENOENT;
         return result;
     }
     struct stat status {};

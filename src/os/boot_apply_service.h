@@ -50,7 +50,7 @@ enum class LinkFreeOpen { Openat2, Walk };
 // What the boot service may know of a settings file before it acts on it.
 struct SettingsFileStatus {
     std::string why;       // empty: found as below
-    bool missing = false;  // the file itself is not there (its folders are)
+    bool missing = false;  // no such file (or folder on the way to it)
     std::uint32_t uid = 0;
     std::uint32_t gid = 0;
     bool writableByOthers = false;  // group or others may write it
