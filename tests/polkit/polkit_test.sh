@@ -2,22 +2,26 @@
 # The privileged helper through the real pkexec and polkit daemon (Debian's polkitd and pkexec).
 # Everything the test needs lives in a throw-away mount and PID namespace it makes itself: a
 # tmpfs over /run (the system bus socket, the helper's test profile), /etc/passwd, /etc/group and
-# /etc/shadow copies with two test users, the polkit action and rules folders holding only the
+# /etc/shadow copies with three test users, the polkit action and rules folders holding only the
 # program's installed policy and the test's rule. The system D-Bus and polkitd run in it and end
-# with it; the staging install is removed on exit. Nothing is left on the machine.
+# with it (a step that hangs ends the namespace); the staging install is removed on exit.
+# Nothing is left on the machine.
 #
 # A staging install from the build (its policy names the staged helper as exec.path) gets the
 # helper's test build, which serves a simulated machine from a root-owned profile instead of
-# the hardware. The rule says YES to one user and NO to the other:
+# the hardware. The rule answers YES for one user, NO for the second, and asks the third for the
+# administrator's password:
 #   - allowed: the window's report through pkexec and the helper equals the direct report;
 #   - denied: the program says "Authentication failed ...", exits as it does for that, and
-#     writes nothing.
+#     writes nothing;
+#   - asked: pkttyagent prompts on a terminal and the user gives up (Ctrl+D): the same.
 # Usage: tests/polkit/polkit_test.sh [BUILD_FOLDER]   (as root; default: build)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 profile=k10-am3-ddr3
 allowed_uid=64991
 denied_uid=64992
+asked_uid=64993
 fail() { echo "polkit test: $*" >&2; exit 1; }
 
 if [ "${1:-}" = --inside ]; then
@@ -27,7 +31,10 @@ if [ "${1:-}" = --inside ]; then
   mkdir -p /run/dbus /run/zm/etc /run/zm/actions /run/zm/rules /run/zm/empty \
     /run/zentrimo-helper-test
   for f in passwd group shadow; do cp "/etc/$f" "/run/zm/etc/$f"; done
-  for user in allowed:$allowed_uid denied:$denied_uid; do
+  for uid in $allowed_uid $denied_uid $asked_uid; do
+    ! getent passwd "$uid" >/dev/null || fail "uid $uid is taken on this machine"
+  done
+  for user in allowed:$allowed_uid denied:$denied_uid asked:$asked_uid; do
     name=zm${user%%:*} uid=${user##*:}
     echo "$name:x:$uid:$uid:zentrimo polkit test:/nonexistent:/bin/sh" >>/run/zm/etc/passwd
     echo "$name:x:$uid:" >>/run/zm/etc/group
@@ -40,6 +47,7 @@ polkit.addRule(function(action, subject) {
     if (action.id != "org.zentrimo.helper") return polkit.Result.NOT_HANDLED;
     if (subject.user == "zmallowed") return polkit.Result.YES;
     if (subject.user == "zmdenied") return polkit.Result.NO;
+    if (subject.user == "zmasked") return polkit.Result.AUTH_ADMIN;
     return polkit.Result.NOT_HANDLED;
 });
 RULES
@@ -72,7 +80,7 @@ RULES
     setpriv --reuid="$uid" --regid="$uid" --clear-groups \
       env -i PATH=/usr/bin:/bin HOME=/nonexistent "$@"
   }
-  for uid in $allowed_uid $denied_uid; do
+  for uid in $allowed_uid $denied_uid $asked_uid; do
     mkdir -p "$stage/home-$uid/direct" "$stage/home-$uid/helper"
     chown -R "$uid:$uid" "$stage/home-$uid"
   done
@@ -125,13 +133,34 @@ RULES
   after=$(find /run/zentrimo-helper-test "$home" -printf '%p %s %T@\n' | sort | md5sum)
   [ "$before" = "$after" ] || fail "something was written"
   echo "   refused (exit status $denied_code), nothing written"
+
+  echo "-- given up: pkttyagent asks for the password on a terminal, the user presses Ctrl+D"
+  # (A text agent has no other way to cancel; polkit then answers "not authorised", so pkexec
+  # ends with 127 and the program says "Authentication failed ...", as for a refusal.)
+  home="$stage/home-$asked_uid"
+  before=$(find "$home" -printf '%p %s %T@\n' | sort | md5sum)
+  set +e
+  (sleep 3; printf '\004') | setsid --wait setpriv --reuid=$asked_uid --regid=$asked_uid \
+    --clear-groups env -i PATH=/usr/bin:/bin HOME=/nonexistent script -qec \
+    "sh -c 'pkttyagent --process \$\$ & sleep 1; exec $bin/zentrimo --report --settings $home/helper/ZM.ini'" \
+    /dev/null >"$stage/asked.out" 2>&1
+  asked_code=$?
+  set -e
+  grep -q "Authenticating as: root" "$stage/asked.out" || { cat "$stage/asked.out"; fail "no prompt"; }
+  grep -q "Authentication failed or no polkit authentication agent" "$stage/asked.out" ||
+    { cat "$stage/asked.out"; fail "no authentication message"; }
+  [ "$asked_code" = 1 ] || fail "exit status $asked_code, not 1"
+  after=$(find "$home" -printf '%p %s %T@\n' | sort | md5sum)
+  [ "$before" = "$after" ] || fail "something was written"
+  echo "   the agent asked; refused (exit status $asked_code), nothing written"
   exit 0
 fi
 
 # --- outside: stage the install, then run the above in a namespace of its own ---------------
 [ "$(id -u)" -eq 0 ] || fail "needs root (it starts a system bus and polkitd in a namespace)"
-[ -x /usr/lib/polkit-1/polkitd ] && command -v pkexec >/dev/null ||
+if [ ! -x /usr/lib/polkit-1/polkitd ] || ! command -v pkexec >/dev/null; then
   fail "needs Debian's polkitd and pkexec packages"
+fi
 build="$(cd "${1:-$here/build}" && pwd)"
 started=$(date +%s%N)
 stage="$(mktemp -d /tmp/zm-polkit.XXXXXX)"
@@ -143,6 +172,7 @@ install -m 0755 "$build/tests/zm_polkit_report" "$stage/prefix/bin/zm_polkit_rep
 grep -q "$stage/prefix/libexec/zentrimo/zentrimo-helper" \
   "$stage/prefix/share/polkit-1/actions/org.zentrimo.helper.policy" ||
   fail "the staged policy does not name the staged helper"
-unshare --mount --pid --fork --mount-proc --propagation private \
+# A hung step ends the namespace, and with it every process the test started there.
+timeout -s KILL 100 unshare --kill-child --mount --pid --fork --mount-proc --propagation private \
   "$here/tests/polkit/polkit_test.sh" --inside "$stage"
 echo "polkit test took $(( ($(date +%s%N) - started) / 1000000 )) ms"
