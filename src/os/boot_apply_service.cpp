@@ -172,6 +172,13 @@ SettingsFileStatus InspectSettingsFile(const std::string& path, LinkFreeOpen how
         result.why = "the settings file is not a regular file";
         return result;
     }
+    // A second name could be a system file's own, linked into the user's folder where the
+    // kernel allows it; the program's writes replace the name anyway, so no real settings file
+    // needs one.
+    if (status.st_nlink != 1) {
+        result.why = "the settings file has another name (a hard link)";
+        return result;
+    }
     result.uid = status.st_uid;
     result.gid = status.st_gid;
     result.writableByOthers = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;

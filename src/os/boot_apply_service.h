@@ -58,8 +58,8 @@ struct SettingsFileStatus {
 
 // Checks the path's form, then opens it once (O_PATH: a FIFO or device is not opened for
 // reading) resolving no symbolic link in any component, and reports the owner and mode of a
-// regular file from that descriptor. A folder of the path that was swapped for a link, a link
-// as the file, a FIFO or a device: `why` says so.
+// regular file with no second name (hard link) from that descriptor. A folder of the path that
+// was swapped for a link, a link as the file, a FIFO or a device, a hard link: `why` says so.
 SettingsFileStatus InspectSettingsFile(const std::string& path,
                                        LinkFreeOpen how = LinkFreeOpen::Openat2);
 #endif

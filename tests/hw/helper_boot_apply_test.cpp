@@ -107,6 +107,12 @@ TEST_F(HelperBootApply, EveryPathOutsideTheCallersOwnPlainFileIsRefusedWithNothi
          [&] { return ::mkfifo((dir_ / "real" / "fifo.ini").c_str(), 0600) == 0; },
          "not a regular file"},
         {"folder", d + "/real", {}, "not a regular file"},
+        {"hard link", d + "/real/second.ini",
+         [&] {
+             fs::create_hard_link(dir_ / "real" / "ZM.ini", dir_ / "real" / "second.ini");
+             return true;
+         },
+         "hard link"},
         {"missing", d + "/real/none.ini", {}, "does not exist"},
         {"4,000 bytes", "/" + std::string(3999, 'a'), {}, "too long"},
         {"too long once escaped", d + "/" + std::string(60, '-'), {}, "too long"},
