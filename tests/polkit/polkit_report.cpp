@@ -1,11 +1,13 @@
 // zm_polkit_report PROFILE SETTINGS [HELPER]: the JSON report of the simulated machine PROFILE,
 // read directly, or, with HELPER, through that helper started by the real pkexec exactly as the
 // program starts it for a user (HelperBackend, the read-only helper). The processor's CPUID and
-// the system facts stay the window's own in both, as in the program, and come from the profile;
-// so does the clock the window measures with. Exit status: the report's.
+// the system facts stay the window's own in both, as in the program, and come from the profile.
+// Through the helper the window measures with the host's clock, as the program does, while the
+// helper's machine counts time-stamp ticks on the host's clock too. Exit status: the report's.
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/backend_selection.h"
 #include "app/run_report.h"
@@ -29,6 +31,9 @@ int main(int argc, char** argv) {
         backend.library = served.backend.library;
         backend.files = served.backend.files;
         backend.notes = served.backend.notes;
+        backend.clock = served.backend.clock;
+        backend.owner = std::make_shared<std::pair<std::shared_ptr<void>, std::shared_ptr<void>>>(
+            direct.backend.owner, served.backend.owner);
     }
     CommandLine line;
     line.mode = RunMode::Report;

@@ -98,9 +98,9 @@ RULES
   helper_code=$?
   set -e
   grep -q '"terminated": false' "$stage/direct.json" || fail "the direct report is no report"
-  # The clocks are measured: time-stamp counter ticks (read in the helper) over the window's
-  # own time, so the pipe's delays move them a little. They are compared within 1 %, the rest
-  # of the report byte for byte.
+  # The clocks are measured: time-stamp counter ticks (read in the helper) over half a second of
+  # the window's own time, so the pipe's delays and a busy machine move them a little. They are
+  # compared within 2 %, the rest of the report byte for byte.
   measured='.frequency | .bclk, .cores, .link, .ram, .uncore'
   masked='(.frequency | .bclk, .cores, .link, .ram, .uncore) = "measured"'
   for run in direct helper; do
@@ -110,12 +110,13 @@ RULES
   diff -u "$stage/direct.masked" "$stage/helper.masked" >&2 ||
     { cat "$stage/helper.err" /run/zm/polkitd.log >&2; fail "the report through pkexec differs"; }
   paste "$stage/direct.clocks" "$stage/helper.clocks" |
-    awk '{ d = $1 - $3; if (d < 0) d = -d; if ($1 <= 0 || d > $1 / 100) bad = bad " " $0 }
-         END { if (bad != "") { print "clocks apart by more than 1 %:" bad; exit 1 } }' >&2 ||
+    awk '{ d = $1 - $3; if (d < 0) d = -d; if ($1 <= 0 || d > $1 / 50) bad = bad " " $0 }
+         END { if (bad != "") { print "clocks apart by more than 2 %:" bad; exit 1 } }' >&2 ||
     fail "the measured clocks differ"
   diff -u "$stage/direct.err" "$stage/helper.err" >&2 || fail "the messages differ"
   [ "$direct_code" = "$helper_code" ] || fail "exit status $helper_code, directly $direct_code"
-  echo "   equal ($(wc -c <"$stage/helper.json") bytes, exit status $helper_code)"
+  echo "   equal ($(wc -c <"$stage/helper.json") bytes, exit status $helper_code); measured" \
+    "clocks $(paste -sd, "$stage/helper.clocks"), directly $(paste -sd, "$stage/direct.clocks")"
 
   echo "-- denied: the program's message and exit status, and nothing written"
   home="$stage/home-$denied_uid"
