@@ -11,8 +11,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#ifdef __linux__
+#if defined(__linux__) && __has_include(<linux/openat2.h>)
 #include <linux/openat2.h>
+#if defined(SYS_openat2)
+#define ZM_HAVE_OPENAT2 1
+#endif
 #endif
 #endif
 
@@ -130,7 +133,7 @@ int WalkWithoutLinks(const std::string& path) {
 }
 
 int OpenWithoutLinks(const std::string& path, LinkFreeOpen how) {
-#if defined(__linux__) && defined(SYS_openat2)
+#ifdef ZM_HAVE_OPENAT2
     if (how == LinkFreeOpen::Openat2) {
         // glibc may have no wrapper: the system call itself. With O_PATH|O_NOFOLLOW a link in
         // the last place opens as the link (and is reported as one); one in a folder is ELOOP.
