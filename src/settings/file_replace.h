@@ -41,9 +41,9 @@ struct ReplaceOutcome {
 ReplaceOutcome ReplaceFileContents(const std::filesystem::path& path, std::string_view contents);
 
 // The user whose settings file a process running as root works on (the boot service): every
-// read and write of ReadWholeFile and ReplaceFileContents then runs with that user's file-system
-// uid and gid and no supplementary group, on the calling thread only, so the kernel grants
-// exactly what the user could do. A folder the user swapped for a link to a system folder gives
+// read and write of ReadWholeFile and ReplaceFileContents then runs, on the thread that makes
+// it and only for its duration, with that user's file-system uid and gid and no supplementary
+// group, so the kernel grants exactly what the user could do. A folder the user swapped for a link to a system folder gives
 // root no more than it gives the user. Process-wide; nullopt: the process's own identity.
 // Linux only (elsewhere it changes nothing).
 struct FileOwner {
