@@ -154,7 +154,7 @@ std::uint64_t HardwareAccess::ReadTsc(unsigned processor) {
 }
 
 void HardwareAccess::IoDelay() {
-    library_.WriteIoPortByte(0x80, 0x80);
+    library_.WriteIoPortByte(kIoDelayPort, 0x80);
 }
 
 std::uint8_t HardwareAccess::SmbusRead(std::uint16_t reg) {

@@ -1,14 +1,18 @@
 // The privileged helper's allow-list, between the window's client and a simulated machine:
 // what lies outside the list is refused and never reaches the backend.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "hw/backends/linux/linux_host.h"
 #include "hw/hardware_access.h"
 #include "hw/helper/helper_client.h"
+#include "hw/helper/protocol.h"
 #include "hw/helper_pair.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
@@ -276,6 +280,66 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
         EXPECT_EQ(machine->Writes(), before);
         EXPECT_EQ(pair.Close(), 1u) << pair.Log();
     }
+}
+
+// The batched request, spoken by hand: served in order, each operation checked on its own; a
+// batch holding an operation that cannot be batched is refused whole, before any of it runs.
+TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
+    using helper::Op;
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    int requests[2], replies[2];
+    ASSERT_EQ(::pipe(requests), 0);
+    ASSERT_EQ(::pipe(replies), 0);
+    std::ostringstream log;
+    std::thread server([&] {
+        helper::Serve(requests[0], replies[1], {*machine, machine.get(), nullptr}, log);
+        ::close(replies[1]);
+    });
+    const auto op = [](Op o) { return helper::Writer().U8(static_cast<std::uint8_t>(o)); };
+    const auto exchange = [&](const helper::Writer& request) {
+        EXPECT_TRUE(helper::SendFrame(requests[1], request.Payload()));
+        return helper::ReceiveFrame(replies[0]).value_or(std::vector<std::uint8_t>{});
+    };
+    const auto batch = [&](const std::vector<helper::Writer>& ops) {
+        helper::Writer out = op(Op::Batch);
+        out.U32(static_cast<std::uint32_t>(ops.size()));
+        for (const helper::Writer& w : ops)
+            out.U32(static_cast<std::uint32_t>(w.Payload().size()))
+                .Bytes(w.Payload().data(), w.Payload().size());
+        return exchange(out);
+    };
+    exchange(op(Op::Hello).U32(helper::kMagic).U16(helper::kProtocolVersion));
+    exchange(op(Op::InitializeDll));
+    machine->ClearWrites();
+
+    const std::uint32_t lpcId = PciConfigAddress(0, 31, 0, 0);
+    std::vector<std::uint8_t> reply = batch({
+        op(Op::WriteIoPortDword).U16(kPciAddressPort).U32(lpcId),
+        op(Op::Wrmsr).U32(0x1B).U32(0).U32(0),  // the APIC base: refused
+        op(Op::ReadIoPortDword).U16(kPciDataPort),
+    });
+    helper::Reader in(reply);
+    EXPECT_EQ(in.U8(), 0) << "the batch itself was served";
+    EXPECT_EQ(in.U32(), 3u);
+    const std::vector<std::uint8_t> latch = in.Bytes(in.U32()), msr = in.Bytes(in.U32()),
+                                    data = in.Bytes(in.U32());
+    ASSERT_TRUE(in.Ok() && in.AtEnd());
+    EXPECT_EQ(latch, std::vector<std::uint8_t>{0});
+    EXPECT_EQ(msr, std::vector<std::uint8_t>{1}) << "refused";
+    helper::Reader value(data);
+    EXPECT_EQ(value.U8(), 0);
+    EXPECT_EQ(value.U32(), machine->Pci(0, 31, 0, 0));
+
+    const std::uint16_t smbusControl = 0x0400 + smbus::kHostControl;
+    for (Op inner : {Op::Hello, Op::Batch, Op::BootApply, Op::Files}) {
+        reply = batch({op(Op::WriteIoPortByte).U16(smbusControl).U8(0), op(inner)});
+        EXPECT_EQ(reply, std::vector<std::uint8_t>{2}) << helper::OpName(inner);
+    }
+    EXPECT_TRUE(machine->Writes().empty()) << "nothing of a refused batch ran";
+    ::close(requests[1]);
+    server.join();
+    ::close(requests[0]);
+    ::close(replies[0]);
 }
 
 TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {

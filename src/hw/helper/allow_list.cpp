@@ -9,6 +9,7 @@
 #include "cpu/cpu_registers.h"
 #include "hw/bit_field.h"
 #include "hw/hardware_access.h"
+#include "hw/helper/protocol.h"
 #include "hw/pci_address.h"
 #include "spd/smbus_discovery.h"
 #include "timings/host_bridge_registers.h"
@@ -28,7 +29,6 @@ const std::span<const MsrAccess> kMsrTable = cpu::reg::kMsrAccess;
 // The uncore's bus depends on the socket: 0x3F, 0x7F or 0xFF. Its rows are written for 0x3F.
 constexpr unsigned kUncoreBuses[] = {0x3F, 0x7F, 0xFF};
 
-constexpr std::uint16_t kDelayPort = 0x80;
 constexpr std::uint8_t kSmbusProtocolMask = 0x1C;   // host control bits 4..2
 constexpr std::uint8_t kSmbusReadDirection = 0x01;  // slave address bit 0
 constexpr std::uint16_t kSmbusRegisters[] = {smbus::kHostStatus, smbus::kHostControl,
@@ -38,8 +38,6 @@ constexpr std::uint16_t kSmbusRegisters[] = {smbus::kHostStatus, smbus::kHostCon
 // The SMBIOS areas the identification scan reads: the entry-point area of the BIOS, and the
 // structure table the entry point names. A structure's strings may be read a little past the
 // table's stated end by the scan's plausibility search; they stay inside the margin.
-constexpr std::uint64_t kBiosAreaBegin = 0xF0000;
-constexpr std::uint64_t kBiosAreaEnd = 0x100000;
 constexpr std::uint32_t kSmbiosAnchor = 0x5F4D535F;  // "_SM_"
 constexpr Field kSmbiosTableLength{31, 16};          // word at +0x16
 constexpr std::uint64_t kSmbiosTableMargin = 0x200;
@@ -202,7 +200,7 @@ std::string AllowList::CheckPortWrite(HardwareLibrary& backend, std::uint16_t po
     using namespace spd::sb800_pm;
     const std::string port_name = "I/O port " + Hex(port);
     if (width != 1) return port_name + " (dword) is not a port the program writes";
-    if (port == kDelayPort) return "";
+    if (port == kIoDelayPort) return "";
     if (const std::uint16_t* base = SmbusHostOf(port)) {
         if (port != *base + smbus::kHostControl || !(value & smbus::kControlStart)) return "";
         // What the host will send is what its own slave-address register holds now.

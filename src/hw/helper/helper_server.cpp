@@ -1,6 +1,7 @@
 #include "hw/helper/helper_server.h"
 
 #include <ostream>
+#include <vector>
 
 #include "hw/helper/allow_list.h"
 #include "hw/helper/protocol.h"
@@ -106,6 +107,8 @@ public:
                      << std::flush;
                 return Ok().U8(ok);
             }
+            case Op::Batch:
+                return ServeBatch(in);
             case Op::Diagnostics: {
                 if (!Done(in)) return Bad();
                 const std::vector<std::string> notes =
@@ -122,6 +125,33 @@ public:
     unsigned Refusals() const { return refusals_; }
 
 private:
+    // Every operation is read and bounded before the first is served: a batch either runs whole,
+    // each operation checked as if it came alone, or not at all.
+    Writer ServeBatch(Reader& in) {
+        const std::uint32_t count = in.U32();
+        if (!in.Ok() || count > kMaxPayload / 5) return Bad();
+        std::vector<std::vector<std::uint8_t>> requests;
+        std::size_t replySize = 5;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t size = in.U32();
+            if (!in.Ok() || size > kMaxPayload) return Bad();
+            requests.push_back(in.Bytes(size));
+            const std::size_t bound = BatchedReplyBound(requests.back());
+            if (!in.Ok() || bound == 0) return Bad();
+            replySize += 4 + bound;
+            if (replySize > kMaxPayload) return Bad();
+        }
+        if (!Done(in)) return Bad();
+        Writer out = Ok();
+        out.U32(count);
+        for (const std::vector<std::uint8_t>& request : requests) {
+            Reader one(request);
+            const std::vector<std::uint8_t> reply = Handle(one).Payload();
+            out.U32(static_cast<std::uint32_t>(reply.size())).Bytes(reply.data(), reply.size());
+        }
+        return out;
+    }
+
     static Writer Ok() { return std::move(Writer().U8(static_cast<std::uint8_t>(Status::Ok))); }
     static Writer Refused() {
         return std::move(Writer().U8(static_cast<std::uint8_t>(Status::Refused)));
