@@ -8,11 +8,10 @@
 #include "hw/pci_address.h"
 
 namespace zm::hw::helper {
-namespace {
 
-class Session {
+class Session::State {
 public:
-    Session(ServedBackend backend, std::ostream& log) : backend_(backend), log_(log) {}
+    State(ServedBackend backend, std::ostream& log) : backend_(backend), log_(log) {}
 
     // The reply to one request.
     Writer Handle(Reader& in) {
@@ -268,13 +267,23 @@ private:
     unsigned refusals_ = 0;
 };
 
-}  // namespace
+Session::Session(ServedBackend backend, std::ostream& log)
+    : state_(std::make_unique<State>(backend, log)) {}
+Session::~Session() = default;
+
+std::vector<std::uint8_t> Session::Handle(const std::vector<std::uint8_t>& request) {
+    Reader in(request);
+    return state_->Handle(in).Payload();
+}
+
+unsigned Session::Refusals() const {
+    return state_->Refusals();
+}
 
 unsigned Serve(int requests, int replies, ServedBackend backend, std::ostream& log) {
     Session session(backend, log);
     while (const auto payload = ReceiveFrame(requests)) {
-        Reader in(*payload);
-        if (!SendFrame(replies, session.Handle(in).Payload())) break;
+        if (!SendFrame(replies, session.Handle(*payload))) break;
     }
     return session.Refusals();
 }
