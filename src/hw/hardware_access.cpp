@@ -202,6 +202,7 @@ int HardwareAccess::SmbusWaitDone() {
 
 int HardwareAccess::SmbusReadByte(std::uint8_t slave, std::uint8_t command) {
     using namespace smbus;
+    if (const auto done = library_.SmbusReadByteAt(smbusBase_, slave, command)) return *done;
     if (SmbusWaitIdle() == -1) return kHostBusy;
 
     SmbusWrite(kHostControl, SmbusRead(kHostControl) & ~kControlInterruptEnable);

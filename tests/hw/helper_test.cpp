@@ -252,6 +252,11 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
          pciWrite(PciConfigAddress(0, 24, 3, 0x8C), [](std::uint32_t v) { return v ^ 0x1; })},
         {"a register that reads all ones (a function that is not there)", "k10-am3-ddr3", none,
          none, pciWrite(PciConfigAddress(0, 31, 3, 0x20), [](std::uint32_t) { return 0x401; })},
+        {"an SMBus transaction run by the helper on ports that are no SMBus host", "x58-bloomfield",
+         none, none,
+         [](helper::HelperClient& c, HardwareAccess&) {
+             EXPECT_EQ(c.SmbusReadByteAt(0x60, 0x50, 0), smbus::kTransactionError);
+         }},
         {"SMBus write start, the read address left in a second host's register", "k10-am3-ddr3",
          [](sim::SimulatedMachine& m) {
              m.SetPci(0, 20, 0, 0x90, 0x0B01);

@@ -231,6 +231,11 @@ std::string AllowList::CheckPortWrite(HardwareLibrary& backend, std::uint16_t po
     return port_name + " (byte) is not an SMBus host register or a port the program writes";
 }
 
+std::string AllowList::CheckSmbusRead(std::uint16_t base) const {
+    if (std::find(smbusBases_.begin(), smbusBases_.end(), base) != smbusBases_.end()) return "";
+    return "I/O port " + Hex(base) + " is not the base of an SMBus host found here";
+}
+
 std::string AllowList::CheckPciRead(HardwareLibrary& backend, std::uint32_t latch) const {
     if (!kConfigEnable.Get(latch)) return "PCI data port read without an enabled address";
     HardwareAccess hw(backend);

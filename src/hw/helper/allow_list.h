@@ -44,6 +44,8 @@ public:
     std::string CheckPortRead(HardwareLibrary& backend, std::uint16_t port, unsigned width);
     std::string CheckPortWrite(HardwareLibrary& backend, std::uint16_t port, unsigned width,
                                std::uint32_t value);
+    // A whole SMBus byte-data read on the host at `base`.
+    std::string CheckSmbusRead(std::uint16_t base) const;
     std::string CheckPciRead(HardwareLibrary& backend, std::uint32_t latch) const;
     std::string CheckPciWrite(HardwareLibrary& backend, std::uint32_t latch, unsigned byteLane,
                               unsigned width, std::uint32_t value) const;

@@ -365,6 +365,18 @@ std::uint32_t HelperClient::ReadPhysicalMemory(std::uint64_t address, std::uint8
     return moved;
 }
 
+std::optional<int> HelperClient::SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
+                                                 std::uint8_t command) {
+    const auto reply =
+        Call(Op::SmbusReadByte, Request(Op::SmbusReadByte).U16(base).U8(slave).U8(command));
+    if (!reply) return smbus::kTransactionError;
+    Reader in(*reply);
+    in.U8();
+    const auto result = static_cast<std::int32_t>(in.U32());
+    if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) return smbus::kTransactionError;
+    return result;
+}
+
 std::uint32_t HelperClient::WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
                                                 std::uint32_t count, std::uint32_t unitSize) {
     const std::uint64_t size = std::uint64_t{count} * unitSize;

@@ -70,6 +70,9 @@ public:
                                      std::uint32_t count, std::uint32_t unitSize) override;
     std::uint32_t WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
                                       std::uint32_t count, std::uint32_t unitSize) override;
+    // One request per byte instead of one per port access.
+    std::optional<int> SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
+                                       std::uint8_t command) override;
 
     // --- LibraryFiles: the helper's own list, or why there is no helper ---
     std::vector<LibraryFile> Files() const override;

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <vector>
 
+#include "hw/hardware_access.h"
 #include "hw/helper/allow_list.h"
 #include "hw/helper/protocol.h"
 #include "hw/pci_address.h"
@@ -108,6 +109,20 @@ public:
             }
             case Op::Batch:
                 return ServeBatch(in);
+            case Op::SmbusReadByte: {
+                const std::uint16_t base = in.U16();
+                const std::uint8_t slave = in.U8();
+                const std::uint8_t command = in.U8();
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckSmbusRead(base))) return Refused();
+                // The byte-data read, with its read direction, exactly as the window would make
+                // it port by port.
+                HardwareAccess hw(lib);
+                hw.SetSmbusBase(base);
+                const int result = hw.SmbusReadByte(slave, command);
+                lib.WriteIoPortDword(kPciAddressPort, latch_);
+                return Ok().U32(static_cast<std::uint32_t>(result));
+            }
             case Op::Diagnostics: {
                 if (!Done(in)) return Bad();
                 const std::vector<std::string> notes =

@@ -137,6 +137,8 @@ const char* OpName(Op op) {
             return "WrmsrEx";
         case Op::Batch:
             return "Batch";
+        case Op::SmbusReadByte:
+            return "SmbusReadByte";
         case Op::RdtscEx:
             return "RdtscEx";
         case Op::ReadPhysicalMemory:
@@ -169,6 +171,7 @@ std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request) {
         case Op::WrmsrEx:
         case Op::RdtscEx:
         case Op::WritePhysicalMemory:
+        case Op::SmbusReadByte:
             return kSmall;
         case Op::ReadPhysicalMemory: {
             Reader in(request);

@@ -45,10 +45,11 @@ enum class Op : std::uint8_t {
     RdtscEx,
     ReadPhysicalMemory,
     WritePhysicalMemory,
-    Files,        // what the helper's backend needs, present or not
-    Diagnostics,  // what the helper's backend could not reach so far
-    BootApply,    // enable or disable the boot service for one settings file
-    Batch,        // many hardware operations in one round trip
+    Files,          // what the helper's backend needs, present or not
+    Diagnostics,    // what the helper's backend could not reach so far
+    BootApply,      // enable or disable the boot service for one settings file
+    Batch,          // many hardware operations in one round trip
+    SmbusReadByte,  // the SMBus host's byte-data read, the whole transaction
 };
 
 enum class Status : std::uint8_t {
