@@ -7,6 +7,7 @@
 // answer of a PCI read.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,14 @@ public:
                                              std::uint32_t count, std::uint32_t unitSize) = 0;
     virtual std::uint32_t WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
                                               std::uint32_t count, std::uint32_t unitSize) = 0;
+
+    // The SMBus host's byte-data read (HardwareAccess::SmbusReadByte) made by the backend itself,
+    // for a backend on the far side of a pipe, where each port access would be a round trip:
+    // the data byte or an smbus:: result code. Empty: the caller runs the port sequence.
+    virtual std::optional<int> SmbusReadByteAt(std::uint16_t /*base*/, std::uint8_t /*slave*/,
+                                               std::uint8_t /*command*/) {
+        return std::nullopt;
+    }
 };
 
 // A file the backend needs beside the executable (WinRing0.dll and its drivers on Windows; the

@@ -4,7 +4,10 @@
 // Every hardware request is checked against the allow-list first; a refused one is answered
 // "refused", written to the log, and never reaches the backend.
 
+#include <cstdint>
 #include <iosfwd>
+#include <memory>
+#include <vector>
 
 #include "hw/hardware_library.h"
 #include "hw/helper/boot_apply_request.h"
@@ -19,6 +22,25 @@ struct ServedBackend {
     // must pass before the service is enabled for it.
     os::BootApplyService* bootApply = nullptr;
     SettingsFileCheck checkSettingsFile = {};
+};
+
+// One helper's state between requests: the handshake, the allow-list learnt when the library
+// starts, the PCI address latch. Serve keeps one for its pipes; a caller without pipes (the fuzz
+// target) keeps one across its inputs.
+class Session {
+public:
+    Session(ServedBackend backend, std::ostream& log);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The reply payload to one request payload.
+    std::vector<std::uint8_t> Handle(const std::vector<std::uint8_t>& request);
+    unsigned Refusals() const;
+
+private:
+    class State;
+    std::unique_ptr<State> state_;
 };
 
 // Returns when the request pipe closes (or breaks). `log` receives one line per refusal.
