@@ -25,10 +25,8 @@ FileResult DecodeFile(const std::string& file) {
         return result;
     }
     result.image = load.image->format + ", " + spd::ImageExtentText(*load.image);
-    spd::SpdView view;
-    const spd::SpdModuleType type = spd::DecodeImage(*load.image, view);
-    result.module = spd::ReportOf(0, view, type);
-    if (!result.module.decoded) result.error = view.type;
+    result.module = spd::DecodeImageReport(*load.image);
+    if (!result.module.decoded) result.error = result.module.fields.at(0).second;
     return result;
 }
 
