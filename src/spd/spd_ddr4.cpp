@@ -242,7 +242,7 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
     using namespace ddr4;
     auto& f = r.fields;
     f.emplace_back("Type", "DDR4");
-    f.emplace_back("Module", kModuleTypes[b[kModuleType] & 0x0F]);
+    if (b.Has(kModuleType)) f.emplace_back("Module", kModuleTypes[b[kModuleType] & 0x0F]);
     const unsigned widthBits = 4u << (b[kOrganisation] & 0x07);
     const unsigned ranks = ((b[kOrganisation] >> 3) & 0x07) + 1;
     const unsigned busBits = 8u << (b[kBusWidth] & 0x07);
@@ -252,7 +252,8 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
     const unsigned dies = stacked3ds ? ((b[kPackage] >> 4) & 0x07) + 1 : 1;
     const unsigned groups = 1u << (b[kDensityBanks] >> 6);
     const unsigned banks = groups * (4u << ((b[kDensityBanks] >> 4) & 0x03));
-    if (densityCode < kDieMbit.size() && widthBits <= 32 && busBits <= 64) {
+    // Facts are only shown from bytes the image holds.
+    if (b.Has(kBusWidth) && densityCode < kDieMbit.size() && widthBits <= 32 && busBits <= 64) {
         const unsigned long long mbytes =
             1ull * kDieMbit[densityCode] / 8 * (busBits / widthBits) * ranks * dies;
         f.emplace_back("Size", std::to_string(mbytes) + " MBytes");
@@ -263,6 +264,7 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
                                            std::to_string(ranks) + " rank(s), " +
                                            std::to_string(busBits) + "-bit bus");
     }
+    if (!b.Has(kCasFirst + 3)) return;
     f.emplace_back("Correction", (b[kBusWidth] & 0x18) == 0x08 ? "ECC" : "None");
     f.emplace_back("Voltage", (b[kVoltage] & 0x01) ? FormatFixed(kJedecVolts, 2, separator) + " V"
                                                    : "not 1.2 V operable");

@@ -210,7 +210,7 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
     using namespace ddr5;
     auto& f = r.fields;
     f.emplace_back("Type", "DDR5");
-    f.emplace_back("Module", kModuleTypes[b[kModuleType] & 0x0F]);
+    if (b.Has(kModuleType)) f.emplace_back("Module", kModuleTypes[b[kModuleType] & 0x0F]);
     const unsigned densityCode = b[kDensity] & 0x1F, diesCode = b[kDensity] >> 5;
     const unsigned widthBits = 4u << ((b[kIoWidth] >> 5) & 0x03);
     const unsigned ranks = ((b[kRanks] >> 3) & 0x07) + 1;
@@ -231,7 +231,8 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
                            std::to_string(ranks) + " rank(s), " + std::to_string(channels) + " x " +
                            std::to_string(channelBits) + "-bit sub-channel(s)");
     }
-    f.emplace_back("Correction", (b[kBusWidth] & 0x18) ? "ECC" : "None");
+    if (!b.Has(kCasFirst + 4)) return;  // facts only from bytes the image holds
+    if (b.Has(kBusWidth)) f.emplace_back("Correction", (b[kBusWidth] & 0x18) ? "ECC" : "None");
     f.emplace_back("Voltage", (b[kVdd] >> 4) == 0 ? FormatFixed(1.1L, 2, separator) + " V"
                                                   : "code 0x" + Hex(b[kVdd], 2));
     std::string cas;
