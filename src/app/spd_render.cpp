@@ -32,7 +32,7 @@ std::string RenderSpdSlotText(const spd::SpdSlotReport& slot, std::string_view i
         for (const std::string& cell : cells) line.push_back(Cell(cell));
         grid.AddRow(std::move(line));
     }
-    out += "\n" + grid.Render(indent);
+    out.append("\n").append(grid.Render(indent));
     if (slot.minimumTimes.empty()) return out;
     TextTable times({{"JEDEC minimum"}, {"time", Align::Right}});
     for (const auto& [name, value] : slot.minimumTimes) times.AddRow({name, value});

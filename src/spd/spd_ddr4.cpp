@@ -219,7 +219,7 @@ std::optional<ProfileColumn> XmpColumn(const Bytes& b, unsigned p, int number, c
     using namespace xmp2;
     const double tck = StandardCycleTime(b[p + kTck] * kMtbPs + Fine(b[p + kTckFine]));
     if (!(tck > 0)) return std::nullopt;
-    ProfileColumn c = NewColumn("XMP#" + std::to_string(number), tck);
+    ProfileColumn c = NewColumn(std::string("XMP#").append(std::to_string(number)), tck);
     c.casList = CasList(b, p + kCasFirst);
     Set(c, "CL", Time(b[p + kTaa], b[p + kTaaFine]));
     Set(c, "tRCD", Time(b[p + kTrcd], b[p + kTrcdFine]));
@@ -270,7 +270,7 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
                                                    : "not 1.2 V operable");
     std::string cas;
     for (const std::uint32_t cl : CasList(b, kCasFirst))
-        cas += (cas.empty() ? "" : " ") + std::to_string(cl);
+        cas.append(cas.empty() ? "" : " ").append(std::to_string(cl));
     f.emplace_back("CAS Latencies", cas);
     if (!b.Has(kDramMaker + 1)) return;  // the second page: a 256-byte read ends before it
     f.emplace_back("ManuFacturer", ddr45::MakerOf(b[kMaker], b[kMaker + 1]));

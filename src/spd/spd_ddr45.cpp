@@ -79,7 +79,8 @@ std::string MakerOf(unsigned continuation, unsigned code) {
         const std::string name = MakerName(static_cast<std::uint8_t>(code), MakerList::Ddr3);
         if (name.rfind("0x", 0) != 0) return name;
     }
-    return "0x" + Hex(code, 2) + " (bank " + std::to_string(bank) + ")";
+    return std::string("0x").append(Hex(code, 2)).append(" (bank ").append(std::to_string(bank)) +
+           ")";
 }
 
 std::string ManufacturingDate(unsigned yearBcd, unsigned weekBcd) {

@@ -234,10 +234,10 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
     if (!b.Has(kCasFirst + 4)) return;  // facts only from bytes the image holds
     if (b.Has(kBusWidth)) f.emplace_back("Correction", (b[kBusWidth] & 0x18) ? "ECC" : "None");
     f.emplace_back("Voltage", (b[kVdd] >> 4) == 0 ? FormatFixed(1.1L, 2, separator) + " V"
-                                                  : "code 0x" + Hex(b[kVdd], 2));
+                                                  : std::string("code 0x").append(Hex(b[kVdd], 2)));
     std::string cas;
     for (const std::uint32_t cl : CasList(b, kCasFirst))
-        cas += (cas.empty() ? "" : " ") + std::to_string(cl);
+        cas.append(cas.empty() ? "" : " ").append(std::to_string(cl));
     f.emplace_back("CAS Latencies", cas);
     if (!b.Has(kDramMaker + 1)) return;  // the manufacturing block is past the first 512 bytes
     f.emplace_back("ManuFacturer", ddr45::MakerOf(b[kMaker], b[kMaker + 1]));
@@ -301,10 +301,10 @@ void AddXmpColumns(std::vector<ProfileColumn>& columns, const Bytes& b, bool exp
             SpdCrc16(b.Span().data() + p, xmp3::kProfileCrc) != b.Le16(p + xmp3::kProfileCrc))
             continue;
         if (b.Le16(p + xmp3::kTck) == 0) continue;
-        std::string header = "XMP#" + std::to_string(i + 1);
+        std::string header = std::string("XMP#").append(std::to_string(i + 1));
         if (i < 3) {
             const std::string name = ddr45::AsciiField(b, xmp3::kNames[i], xmp3::kNameLength);
-            if (!name.empty()) header += " " + name;
+            if (!name.empty()) header.append(" ").append(name);
         }
         ProfileColumn c = NewColumn(std::move(header), b.Le16(p + xmp3::kTck));
         c.casList = CasList(b, p + xmp3::kCasFirst);
@@ -318,7 +318,8 @@ void AddExpoColumns(std::vector<ProfileColumn>& columns, const Bytes& b, char se
     for (unsigned i = 0; i < expo::kProfiles.size(); ++i) {
         const unsigned p = expo::kProfiles[i];
         if (!(b[expo::kEnabled] & (1u << (4 * i))) || b.Le16(p + expo::kTck) == 0) continue;
-        ProfileColumn c = NewColumn("EXPO#" + std::to_string(i + 1), b.Le16(p + expo::kTck));
+        ProfileColumn c =
+            NewColumn(std::string("EXPO#").append(std::to_string(i + 1)), b.Le16(p + expo::kTck));
         SetTimes(c, b, p, kExpoOffsets);
         SetVoltages(c, b[p + expo::kVdd], b[p + expo::kVddq], b[p + expo::kVpp], separator);
         columns.push_back(std::move(c));

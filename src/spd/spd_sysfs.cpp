@@ -104,7 +104,7 @@ std::string NoSpdModuleHint(const SysfsSpdScan& scan, bool permissionDenied) {
     if (!scan.unboundDrivers.empty()) {
         std::string drivers;
         for (const std::string& driver : scan.unboundDrivers)
-            drivers += (drivers.empty() ? "" : " ") + driver;
+            drivers.append(drivers.empty() ? "" : " ").append(driver);
         return "the kernel knows memory modules' SPD EEPROMs but no driver is bound to them: "
                "load it (sudo modprobe " +
                std::string(scan.unboundDrivers.size() > 1 ? "-a " : "") + drivers + ")";
