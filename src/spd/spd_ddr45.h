@@ -49,12 +49,13 @@ struct ProfileColumn {
     std::string header;
     double tckPs = 0;                            // the cycle time the clocks are counted in
     std::vector<std::uint32_t> casList;          // the CAS latencies the profile allows; empty: any
-    std::vector<std::optional<double>> timesPs;  // per grid row; Mhz, MT/s, CL, voltages unused
+    std::vector<std::optional<double>> timesPs;  // per grid row; the CL row holds tAA
     std::vector<unsigned> lowerLimits;  // per grid row: fewest clocks allowed (DDR5), 0 = none
     std::vector<std::string> texts;     // per grid row: a text instead of clocks (voltages)
 };
 
-// Grid rows of a DDR4/DDR5 report: the same four at the top, then the generation's timings.
+// Grid rows of a DDR4/DDR5 report: MHz, MT/s and CL at the top, then the generation's timings
+// and its voltages.
 struct Grid {
     std::vector<std::string> rows;
     int Row(const std::string& name) const;
