@@ -59,6 +59,7 @@ constexpr unsigned kId = 640;        // 0x0C 0x4A
 constexpr unsigned kRevision = 642;  // 0x30
 constexpr unsigned kEnabled = 643;   // bits 0..2: profiles 1..3
 constexpr std::array<unsigned, 3> kNames{654, 670, 686};
+constexpr unsigned kHeaderCrc = 702;  // over 640..701
 constexpr unsigned kNameLength = 16;
 constexpr std::array<unsigned, 5> kProfiles{704, 768, 832, 896, 960};
 // Within a profile: voltages (bits 6..5 volts, bits 4..0 twentieths), then the JEDEC fields in
@@ -90,6 +91,7 @@ namespace expo {
 constexpr unsigned kId = 832;       // "EXPO"
 constexpr unsigned kEnabled = 837;  // bit 0: profile 1, bit 4: profile 2
 constexpr std::array<unsigned, 2> kProfiles{842, 882};
+constexpr unsigned kCrc = 958;  // over 832..957
 constexpr unsigned kVdd = 0;
 constexpr unsigned kVddq = 1;
 constexpr unsigned kVpp = 2;
@@ -284,12 +286,20 @@ bool HasXmp(const Bytes& b) {
 }
 
 bool HasExpo(const Bytes& b) {
-    return b.Has(expo::kProfiles[1] + expo::kTrtp + 1) && b[expo::kId] == 'E' &&
-           b[expo::kId + 1] == 'X' && b[expo::kId + 2] == 'P' && b[expo::kId + 3] == 'O';
+    return b.Has(expo::kCrc + 1) && b[expo::kId] == 'E' && b[expo::kId + 1] == 'X' &&
+           b[expo::kId + 2] == 'P' && b[expo::kId + 3] == 'O';
 }
 
-void AddXmpColumns(std::vector<ProfileColumn>& columns, const Bytes& b, bool expoThere,
-                   char separator) {
+// A block of the end-user area with its own CRC: the XMP header, each XMP profile (its last two
+// bytes), the EXPO block (its last two of 128).
+struct CrcBlock {
+    std::string what;
+    unsigned first, last, stored;
+};
+
+void AddXmpColumns(std::vector<ProfileColumn>& columns, std::vector<CrcBlock>& blocks,
+                   const Bytes& b, bool expoThere, char separator) {
+    blocks.push_back({"XMP 3.0 header", xmp3::kId, xmp3::kHeaderCrc - 1, xmp3::kHeaderCrc});
     for (unsigned i = 0; i < xmp3::kProfiles.size(); ++i) {
         const unsigned p = xmp3::kProfiles[i];
         // Profiles 1..3 are the maker's, marked in the enable byte; 4 and 5 are the user's,
@@ -311,10 +321,15 @@ void AddXmpColumns(std::vector<ProfileColumn>& columns, const Bytes& b, bool exp
         SetTimes(c, b, p, kXmpOffsets);
         SetVoltages(c, b[p + xmp3::kVdd], b[p + xmp3::kVddq], b[p + xmp3::kVpp], separator);
         columns.push_back(std::move(c));
+        if (i < 3)
+            blocks.push_back({std::string("XMP 3.0 profile ").append(std::to_string(i + 1)), p,
+                              p + xmp3::kProfileCrc - 1, p + xmp3::kProfileCrc});
     }
 }
 
-void AddExpoColumns(std::vector<ProfileColumn>& columns, const Bytes& b, char separator) {
+void AddExpoColumns(std::vector<ProfileColumn>& columns, std::vector<CrcBlock>& blocks,
+                    const Bytes& b, char separator) {
+    blocks.push_back({"EXPO block", expo::kId, expo::kCrc - 1, expo::kCrc});
     for (unsigned i = 0; i < expo::kProfiles.size(); ++i) {
         const unsigned p = expo::kProfiles[i];
         if (!(b[expo::kEnabled] & (1u << (4 * i))) || b.Le16(p + expo::kTck) == 0) continue;
@@ -324,6 +339,22 @@ void AddExpoColumns(std::vector<ProfileColumn>& columns, const Bytes& b, char se
         SetVoltages(c, b[p + expo::kVdd], b[p + expo::kVddq], b[p + expo::kVpp], separator);
         columns.push_back(std::move(c));
     }
+}
+
+// A profile block whose CRC does not match is a warning beside its column, which stays: the JEDEC
+// CRC does not cover these blocks, and a user may have edited one without mending its CRC.
+void AppendProfileCrcs(SpdSlotReport& r, const Bytes& b, const std::vector<CrcBlock>& blocks) {
+    if (blocks.empty()) return;
+    std::string bad;
+    for (const CrcBlock& block : blocks) {
+        bool mismatch = false;
+        const std::string text =
+            ddr45::CheckCrc(b, block.first, block.last, block.stored, mismatch);
+        if (!mismatch) continue;
+        bad.append("; ").append(block.what).append(" ").append(text);
+        r.checksumMismatch = true;
+    }
+    r.checksum.append(bad.empty() ? "; XMP/EXPO CRCs good" : bad);
 }
 
 }  // namespace
@@ -361,8 +392,10 @@ SpdSlotReport DecodeDdr5(std::span<const std::uint8_t> bytes, char separator) {
     for (const double slower : SlowerStandardCycleTimes(tck, b.Le16(ddr5::kTckMax)))
         jedec(kJedecHeaders[next++], slower);
     const bool expoThere = HasExpo(b);
-    if (HasXmp(b)) AddXmpColumns(columns, b, expoThere, separator);
-    if (expoThere) AddExpoColumns(columns, b, separator);
+    std::vector<CrcBlock> blocks;
+    if (HasXmp(b)) AddXmpColumns(columns, blocks, b, expoThere, separator);
+    if (expoThere) AddExpoColumns(columns, blocks, b, separator);
+    AppendProfileCrcs(r, b, blocks);
     ddr45::WriteGrid(r, kGrid, columns, ddr45::Rounding::Ddr5);
     return r;
 }

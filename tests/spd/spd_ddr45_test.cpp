@@ -91,5 +91,20 @@ TEST(SpdDdr45, OnlyEnabledProfilesGetAColumn) {
     EXPECT_EQ(headers.back(), "XMP#2");
 }
 
+TEST(SpdDdr45, AProfileWhoseCrcFailsIsShownWithAWarning) {
+    SpdImage image = Shipped("constructed-ddr5-udimm-4800-xmp30-expo.bin");
+    const SpdSlotReport good = DecodeImageReport(image);
+    EXPECT_FALSE(good.checksumMismatch) << good.checksum;
+    image.bytes[704 + 13] ^= 0x01;  // XMP profile 1's tAA, outside the JEDEC CRC
+    image.bytes[842 + 6] ^= 0x01;   // EXPO profile 1's tAA
+    const SpdSlotReport bad = DecodeImageReport(image);
+    EXPECT_TRUE(bad.checksumMismatch);
+    EXPECT_NE(bad.checksum.find("0..509 0x2334 good; XMP 3.0 profile 1 MISMATCH"),
+              std::string::npos)
+        << bad.checksum;
+    EXPECT_NE(bad.checksum.find("; EXPO block MISMATCH"), std::string::npos) << bad.checksum;
+    EXPECT_EQ(bad.headers, good.headers);
+}
+
 }  // namespace
 }  // namespace zm::spd
