@@ -76,7 +76,7 @@ constexpr unsigned kRevision = 387;
 constexpr std::array<unsigned, 2> kProfiles{393, 440};
 constexpr unsigned kVoltage = 0;  // bit 7: 1 V, bits 6..0: hundredths
 constexpr unsigned kTck = 3;
-constexpr unsigned kCasFirst = 4;
+constexpr unsigned kCasFirst = 4;  // three bytes
 constexpr unsigned kTaa = 8;
 constexpr unsigned kTrcd = 9;
 constexpr unsigned kTrp = 10;
@@ -135,10 +135,12 @@ double StandardCycleTime(double tckPs) {
 }
 
 // Byte 20 bit 0 is CL 7 (CL 23 when byte 23 bit 7 selects the high range), up to 30 latencies.
-std::vector<std::uint32_t> CasList(const Bytes& b, unsigned first) {
+// An XMP 2.0 profile uses only the first three bytes (CL 7..30); its fourth is not a CAS byte.
+std::vector<std::uint32_t> CasList(const Bytes& b, unsigned first, bool fourthByte = true) {
+    const unsigned fourth = fourthByte ? b[first + 3] : 0;
     const std::uint32_t mask =
-        b[first] | b[first + 1] << 8 | b[first + 2] << 16 | (b[first + 3] & 0x3F) << 24;
-    const std::uint32_t base = (b[first + 3] & 0x80) ? 23 : 7;
+        b[first] | b[first + 1] << 8 | b[first + 2] << 16 | (fourth & 0x3F) << 24;
+    const std::uint32_t base = (fourth & 0x80) ? 23 : 7;
     std::vector<std::uint32_t> list;
     for (std::uint32_t bit = 0; bit < 30; ++bit)
         if (mask & (1u << bit)) list.push_back(base + bit);
@@ -220,7 +222,7 @@ std::optional<ProfileColumn> XmpColumn(const Bytes& b, unsigned p, int number, c
     const double tck = StandardCycleTime(b[p + kTck] * kMtbPs + Fine(b[p + kTckFine]));
     if (!(tck > 0)) return std::nullopt;
     ProfileColumn c = NewColumn(std::string("XMP#").append(std::to_string(number)), tck);
-    c.casList = CasList(b, p + kCasFirst);
+    c.casList = CasList(b, p + kCasFirst, false);
     Set(c, "CL", Time(b[p + kTaa], b[p + kTaaFine]));
     Set(c, "tRCD", Time(b[p + kTrcd], b[p + kTrcdFine]));
     Set(c, "tRP", Time(b[p + kTrp], b[p + kTrpFine]));
