@@ -98,6 +98,19 @@ std::string LogRow(WallTime time, const TickSample& s, int coreCount) {
     return row;
 }
 
+std::string SampleLine(WallTime time, const TickSample& s, int coreCount) {
+    std::string line = IsoTime(time) + "  usage " + std::to_string(s.averageUsage) + " %  " +
+                       std::to_string(s.highestTemp) + " °C  cores";
+    const auto cores = CoreValues(s, coreCount);
+    for (int core = 0; core < LoggedCores(coreCount); ++core)
+        line +=
+            " " + std::to_string(cores[core].usage) + "/" + std::to_string(cores[core].temperature);
+    line += "  CPU " + std::to_string(s.cpuMhz) + " MHz  RAM " + std::to_string(s.memoryMhz) +
+            " MHz  memory " + std::to_string(s.usedMb) + " MB (" + std::to_string(s.memoryLoad) +
+            " %)  page file " + std::to_string(s.pageFileUse) + " %\n";
+    return line;
+}
+
 std::filesystem::path DefaultLogFolder() {
 #ifdef _WIN32
     if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)

@@ -32,6 +32,10 @@ std::array<CoreValue, kDisplayCores> CoreValues(const TickSample& sample, int co
 // The header names every column with its unit; a row holds one sample.
 std::string LogHeader(int coreCount);
 std::string LogRow(WallTime time, const TickSample& sample, int coreCount);
+// The same sample as one line for a terminal:
+// "2026-12-08T07:30:01.250Z  usage 57 %  58 °C  cores 20/58 20/57  CPU 2662 MHz  RAM 533 MHz
+//  memory 2511 MB (31 %)  page file 25 %" (one line; cores as usage % / temperature °C).
+std::string SampleLine(WallTime time, const TickSample& sample, int coreCount);
 
 // Where logs go unless the user picks a folder: $XDG_DATA_HOME/zentrimo/logs, else
 // ~/.local/share/zentrimo/logs (Windows: %LOCALAPPDATA%\Zentrimo\logs). Empty when none of

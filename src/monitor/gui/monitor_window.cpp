@@ -37,9 +37,7 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     // publication.
     settings_.CoreCount = 1;
     settings_.ThreadCount = 1;
-    settings_.source = context_.intelPlatform ? TemperatureSource::Intel
-                       : context_.amdPlatform ? TemperatureSource::AmdK10
-                                              : TemperatureSource::None;
+    settings_.source = TemperatureSourceFor(context_.intelPlatform, context_.amdPlatform);
     if (context_.setMonitorReady) context_.setMonitorReady(false);
     op_ = std::make_unique<MonitorThread>(
         context_.system, context_.hw, context_.clock, settings_,
@@ -50,7 +48,7 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
 
     // 2. Choices and geometry from the settings file.
     settings::IniFile ini(context_.settingsPath);
-    const int tjMax = std::clamp<int>(ini.ReadInteger("TJMax", "CII", 10), 0, kTjMaxItems - 1);
+    const int tjMax = StoredTjMaxIndex(context_.settingsPath);
     tjMaxList->setCurrentIndex(tjMax);
     settings_.TjMaxIndex = tjMax;
     // Only now: showing the stored choice is no change by the user, so it neither writes the
@@ -71,15 +69,8 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     }
 
     // 4. Counts; on AMD K10 the stored count is the highest core index.
-    int cores = context_.coreCount;
-    int threads = context_.threadCount;
-    if (context_.amdPlatform) {
-        cores = context_.coreCount + 1;
-        threads = cores;
-        tjMaxList->setEnabled(false);
-    }
-    settings_.CoreCount = std::clamp(cores, 1, kDisplayCores);
-    settings_.ThreadCount = std::clamp(threads, 1, kMaxUsageProcessors);
+    SetProcessorCounts(settings_, context_.coreCount, context_.threadCount, context_.amdPlatform);
+    if (context_.amdPlatform) tjMaxList->setEnabled(false);
     ApplyCoreCount();
 
     move(left, top);
