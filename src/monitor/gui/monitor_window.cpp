@@ -32,6 +32,7 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     small.setPixelSize(11);
     setFont(small);
     BuildControls();
+    BuildLogAction();
 
     // 1. The monitoring thread, with both counts still 1; the ready flag waits for its first
     // publication.
@@ -85,6 +86,7 @@ MonitorWindow::~MonitorWindow() {
 
 void MonitorWindow::StopMonitoring() {
     if (op_) op_->Stop();
+    StopLog();
 }
 
 unsigned MonitorWindow::PublishedCycles() const {
@@ -120,6 +122,7 @@ void MonitorWindow::SamplingTimerTick() {
     if (context_.clocks) std::tie(in.cpuMhz, in.memoryMhz) = context_.clocks();
     in.coreCount = CoreCount();
     const TickSample sample = sampler_.Sample(in, fields_);
+    if (log_) log_->Append(std::chrono::system_clock::now(), sample);
     ShowTick(sample);
     if (fields_.MonitoringOn == 1) samplingTimer->start();
     refill_ = false;
@@ -169,6 +172,7 @@ void MonitorWindow::QuitClick() {
     ClearHistoryClick();
     WriteFormState();
     fields_.MonitoringOn = 0;
+    StopLog();  // no more samples to log
     hide();
 }
 
