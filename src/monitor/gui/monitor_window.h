@@ -183,7 +183,8 @@ private:
     std::array<int, 12> offsets_{};
     std::unique_ptr<MonitorThread> op_;
     std::unique_ptr<MonitorLog> log_;
-    unsigned logGeneration_ = 0;  // which log a failure report is about
+    unsigned logGeneration_ = 0;       // which log a failure report is about
+    bool samplingForLogOnly_ = false;  // the log started the sampling
 };
 
 }  // namespace zm::monitor::gui

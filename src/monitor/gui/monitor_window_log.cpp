@@ -79,7 +79,8 @@ bool MonitorWindow::StartLog(const QString& file) {
     }
     logAction->setText(kStopCaption);
     setWindowTitle(kTitle + QStringLiteral(" (logging to %1)").arg(QFileInfo(file).fileName()));
-    if (fields_.MonitoringOn != 1) StartMonitoring();
+    samplingForLogOnly_ = fields_.MonitoringOn != 1;
+    if (samplingForLogOnly_) StartMonitoring();
     return true;
 }
 
@@ -90,6 +91,13 @@ void MonitorWindow::StopLog() {
     log_.reset();
     logAction->setText(kLogCaption);
     setWindowTitle(kTitle);
+    // Sampling that only the log asked for (the Monitor was closed) ends with it, unless the
+    // Monitor was opened meanwhile.
+    if (samplingForLogOnly_) {
+        samplingTimer->stop();
+        fields_.MonitoringOn = 0;
+    }
+    samplingForLogOnly_ = false;
 }
 
 void MonitorWindow::LogFailed(const QString& text) {
