@@ -174,7 +174,7 @@ struct MonitorLog::Shared {
                 ++s->rows;
             } else {
                 s->Fail(lock, "The Monitor log " + s->file.string() + " could not be written (" +
-                                  error + "); logging has stopped, the Monitor goes on.");
+                                  error + "); logging has stopped.");
             }
             s->changed.notify_all();
         }
@@ -230,8 +230,7 @@ void MonitorLog::Append(WallTime time, const TickSample& sample) {
         s.changed.notify_all();
         if (handler)
             handler("The Monitor log " + s.file.string() +
-                    " is not being written (the drive does not answer); logging has stopped, "
-                    "the Monitor goes on.");
+                    " is not being written (the drive does not answer); logging has stopped.");
         return;
     }
     s.queue.emplace_back(time, sample);

@@ -103,7 +103,7 @@ void MonitorWindow::StopLog() {
 void MonitorWindow::LogFailed(const QString& text) {
     if (!log_) return;
     StopLog();
-    Tell(text);
+    Tell(text + QStringLiteral(" The Monitor goes on."));
 }
 
 void MonitorWindow::Tell(const QString& text) {
