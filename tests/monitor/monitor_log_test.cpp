@@ -1,6 +1,6 @@
 // The Monitor's CSV log on a simulated machine with a fake clock: the header and its units, one
 // row per sample with the values the Monitor showed, a file that stays whole when the program
-// is killed, and a failing drive said once while the samples go on.
+// is killed, and a failing drive said once.
 #include "monitor/monitor_log.h"
 
 #include <gtest/gtest.h>
@@ -161,7 +161,7 @@ TEST(MonitorLog, FileStaysWholeWhenTheProgramIsKilledBetweenSamples) {
     for (const std::string& line : lines) EXPECT_EQ(Fields(line).size(), 16u) << line;
 }
 
-TEST(MonitorLog, AFailingDriveIsSaidOnceAndTheSamplesGoOn) {
+TEST(MonitorLog, AFailingDriveIsSaidOnceAndEndsTheLog) {
     // A removed folder fails at the open; a full drive when the row is flushed.
     const std::vector<std::pair<const char*, void (*)(const std::filesystem::path&)>> failures = {
         {"folder removed",
@@ -185,36 +185,16 @@ TEST(MonitorLog, AFailingDriveIsSaidOnceAndTheSamplesGoOn) {
         log->Append(kStart, m.Tick(0));
         ASSERT_TRUE(log->WaitWritten(5s));
         fail(file);
-        int ticks = 0;
-        for (int n = 1; n <= 4; ++n, ++ticks) {
+        for (int n = 1; n <= 4; ++n) {
             log->Append(kStart + n * 1s, m.Tick(n));
             ASSERT_TRUE(log->WaitWritten(5s));
         }
         log->Close();
-        EXPECT_EQ(ticks, 4) << name;
-        EXPECT_EQ(m.sampler.Elapsed().seconds, 5) << name << ": the Monitor kept sampling";
         EXPECT_TRUE(log->Stopped()) << name;
         EXPECT_EQ(log->Rows(), 1u) << name;
         ASSERT_EQ(problems.size(), 1u) << name;
         EXPECT_NE(problems[0].find("run.csv"), std::string::npos) << problems[0];
     }
-}
-
-TEST(MonitorLog, DefaultFolderFollowsTheDataHome) {
-    const char* savedData = std::getenv("XDG_DATA_HOME");
-    const char* savedHome = std::getenv("HOME");
-    const std::string keepData = savedData ? savedData : "", keepHome = savedHome ? savedHome : "";
-    ::setenv("XDG_DATA_HOME", "/data/home", 1);
-    EXPECT_EQ(DefaultLogFolder(), std::filesystem::path("/data/home/zentrimo/logs"));
-    ::setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
-    ::setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(DefaultLogFolder(), std::filesystem::path("/home/u/.local/share/zentrimo/logs"));
-    if (savedData)
-        ::setenv("XDG_DATA_HOME", keepData.c_str(), 1);
-    else
-        ::unsetenv("XDG_DATA_HOME");
-    ::setenv("HOME", keepHome.c_str(), 1);
-    EXPECT_EQ(DefaultLogName(kStart + 1s), "monitor-20261208-073001.csv");
 }
 
 }  // namespace
