@@ -378,7 +378,7 @@ def edid_256():
     put(image, 20, [0x80])  # digital input
     put(image, 21, [52, 29])  # 52 x 29 cm
     put(image, 23, [round(2.2 * 100) - 100])  # gamma 2.2
-    put(image, 24, [0x2A])  # active-off supported, RGB colour, preferred timing first
+    put(image, 24, [0x2E])  # active-off supported, RGB colour, sRGB, preferred timing first
     # Chromaticity (sRGB primaries, D65 white) as 10-bit fractions of 1024: the two low bits
     # of each packed into bytes 25..26, the high eight bits in 27..34.
     xy = [round(v * 1024) for v in (0.640, 0.330, 0.300, 0.600, 0.150, 0.060, 0.3127, 0.3290)]
@@ -402,11 +402,16 @@ def edid_256():
     put(image, 127, [-sum(finish(image)[:127]) & 0xFF])  # block sums to 0
 
     # CEA-861 extension: tag 2, revision 3, then the offset of its first detailed timing.
-    video_block = [2 << 5 | 2, 0x80 | 16, 4]  # video data block: VIC 16 (native), VIC 4
-    put(image, 128, [0x02, 0x03, 4 + len(video_block), 0x40 | 1])  # basic audio, 1 native
-    put(image, 132, video_block)
-    put(image, 135, detailed_timing(7425, 1280, 370, 720, 30, 110, 40, 5, 5, (521, 293)))
-    put(image, 153, [0] * (255 - 153))
+    # Data blocks: video (tag 2) with VIC 16 (1080p60) and VIC 4 (720p60); video capability
+    # (tag 7, extended tag 0): RGB quantization range selectable (bit 6), IT formats always
+    # underscanned (bits 3..2 = 10), CE formats both over- and underscanned (bits 1..0 = 11).
+    blocks = [2 << 5 | 2, 16, 4] + [7 << 5 | 2, 0x00, 0x4B]
+    # Underscanned IT formats (bit 7), basic audio (bit 6), one native detailed timing.
+    put(image, 128, [0x02, 0x03, 4 + len(blocks), 0x80 | 0x40 | 1])
+    put(image, 132, blocks)
+    dtd = 132 + len(blocks)
+    put(image, dtd, detailed_timing(7425, 1280, 370, 720, 30, 110, 40, 5, 5, (521, 293)))
+    put(image, dtd + 18, [0] * (255 - dtd - 18))
     put(image, 255, [-sum(finish(image)[128:255]) & 0xFF])
     return image
 
