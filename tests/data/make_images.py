@@ -7,6 +7,8 @@ NVIDIA EPP profiles where named), a display's EDID read by mistake from an SPD a
 PCI configuration space of an AMD K8 north bridge and an ATI SB600 SMBus function in the text
 layout of `lspci -xxx`. Every value below is a plausible setting for such a part, chosen here;
 none is copied from a real module or machine. Checksums and CRCs are computed, never typed in.
+The SPD images decode as intended with i2c-tools' decode-dimms (fed the bytes as a hex dump),
+and the EDID passes edid-decode's conformity check.
 
 Run from anywhere; the files are (re)written in tests/data/spd and tests/data/pci:
     python3 tests/data/make_images.py
