@@ -6,10 +6,16 @@
 #include "app/report.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "os/boot_apply_service.h"
 #include "os/clock.h"
 #include "settings/boot_apply_record.h"
+#include "settings/file_replace.h"
 #include "settings/ini_file.h"
 #include "timings/stored_timings.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace zm::app {
 namespace {
@@ -46,10 +52,45 @@ std::string NothingToApply(const std::string& settingsPath) {
     return {};
 }
 
+// The settings file work of one run done as the file's owner (see ActOnSettingsFilesAs).
+struct ActingAsOwner {
+    bool engaged = false;
+    ~ActingAsOwner() {
+        if (engaged) settings::ActOnSettingsFilesAs(std::nullopt);
+    }
+};
+
 }  // namespace
 
-int RunApplyStored(Backend& backend, const std::string& settingsPath, std::ostream& out,
+int RunApplyStored(Backend& backend, const std::string& givenPath, std::ostream& out,
                    std::ostream& err) {
+    std::string settingsPath = givenPath;
+    ActingAsOwner asOwner;
+#ifndef _WIN32
+    // As root (the boot service) the file is a user's, in folders the user controls: it is
+    // reached without any symbolic link, and read and written with its owner's rights only, so
+    // that a folder swapped for a link since the service was switched on (or while this run
+    // goes on) leads root nowhere the user could not write anyway.
+    if (::geteuid() == 0) {
+        settingsPath = std::filesystem::absolute(givenPath).lexically_normal().string();
+        const os::SettingsFileStatus file = os::InspectSettingsFile(settingsPath);
+        std::string why = file.why;
+        if (why.empty() && file.writableByOthers) why = "others may write the settings file";
+        if (file.missing) {
+            err << "zentrimo: no stored timing set: there is no settings file " << settingsPath
+                << "\n";
+            return kExitNothingToApply;
+        }
+        if (!why.empty()) {
+            err << "zentrimo: nothing was written: " << why << " (" << settingsPath
+                << "); running as root, the program acts only on a settings file of its owner's "
+                   "that is reached without symbolic links and that nobody else may write\n";
+            return kExitNotWritten;
+        }
+        settings::ActOnSettingsFilesAs(settings::FileOwner{file.uid, file.gid});
+        asOwner.engaged = true;
+    }
+#endif
     if (const std::string why = NothingToApply(settingsPath); !why.empty()) {
         err << "zentrimo: " << why << "\n";
         return kExitNothingToApply;

@@ -4,6 +4,7 @@
 // give. One template unit serves every user; its instance is the settings file's path, escaped
 // as systemd escapes paths, so enabling it names the file it reads.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,6 +31,38 @@ std::string SystemdEscapePath(const std::filesystem::path& path);
 
 // "zentrimo-apply@<escaped absolute path>.service".
 std::string BootApplyUnit(const std::filesystem::path& settingsFile);
+
+// systemd refuses a unit name longer than this.
+constexpr std::size_t kMaxUnitName = 255;
+
+// Why `path` is not in the one form a boot service's settings file is named in, or "": absolute,
+// no NUL byte, no empty ("//"), "." or ".." component, no trailing slash, and short enough for
+// the unit name. In that form the path is exactly the file the kernel opens (no ".." to resolve
+// after a link) and exactly what the unit name says.
+std::string CheckSettingsPathForm(const std::string& path);
+
+#ifndef _WIN32
+// How a path is opened without symbolic links: openat2(RESOLVE_NO_SYMLINKS), which falls back
+// to the walk where the kernel lacks it, or the walk itself (one component at a time from "/",
+// each folder opened O_NOFOLLOW|O_DIRECTORY).
+enum class LinkFreeOpen { Openat2, Walk };
+
+// What the boot service may know of a settings file before it acts on it.
+struct SettingsFileStatus {
+    std::string why;       // empty: found as below
+    bool missing = false;  // no such file (or folder on the way to it)
+    std::uint32_t uid = 0;
+    std::uint32_t gid = 0;
+    bool writableByOthers = false;  // group or others may write it
+};
+
+// Checks the path's form, then opens it once (O_PATH: a FIFO or device is not opened for
+// reading) resolving no symbolic link in any component, and reports the owner and mode of a
+// regular file from that descriptor. A folder of the path that was swapped for a link, a link
+// as the file, a FIFO or a device: `why` says so.
+SettingsFileStatus InspectSettingsFile(const std::string& path,
+                                       LinkFreeOpen how = LinkFreeOpen::Openat2);
+#endif
 
 // `systemctl enable|disable <unit>`. Run by the user, systemctl asks systemd, which asks polkit
 // for the administrator's password (org.freedesktop.systemd1.manage-unit-files).

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "os/bounded_file.h"
 
@@ -20,6 +21,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 
 namespace zm::settings {
 namespace fs = std::filesystem;
@@ -30,6 +34,67 @@ constexpr int kMaxLinkHops = 40;
 
 std::mutex creatableLock;
 fs::path creatableFolder;
+
+std::mutex ownerLock;
+std::optional<FileOwner> actAs;
+
+// Takes on the settings file owner's file-system identity for one operation, on this thread
+// only: the raw system calls change the calling thread's credentials (the C library's wrappers
+// of setgroups would change every thread's). Supplementary groups go first, while the process
+// still has the right to change them; the file-system uid last, since leaving uid 0 drops the
+// file capabilities (reading or writing past the permission bits) until it is put back.
+class AsFileOwner {
+public:
+    AsFileOwner() {
+        std::optional<FileOwner> owner;
+        {
+            std::lock_guard<std::mutex> guard(ownerLock);
+            owner = actAs;
+        }
+        if (!owner) return;
+#ifdef __linux__
+        engaged_ = true;
+        savedUid_ = static_cast<long>(::syscall(SYS_setfsuid, -1));
+        savedGid_ = static_cast<long>(::syscall(SYS_setfsgid, -1));
+        const int count = ::getgroups(0, nullptr);
+        groups_.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+        if (count > 0 && ::getgroups(count, groups_.data()) != count) groups_.clear();
+        ok_ = ::syscall(SYS_setgroups, 0, nullptr) == 0;
+        ::syscall(SYS_setfsgid, owner->gid);
+        ::syscall(SYS_setfsuid, owner->uid);
+        // Either call answers the identity in force (the one asked for is invalid).
+        ok_ = ok_ && ::syscall(SYS_setfsgid, -1) == static_cast<long>(owner->gid) &&
+              ::syscall(SYS_setfsuid, -1) == static_cast<long>(owner->uid);
+#else
+        ok_ = true;
+#endif
+    }
+    ~AsFileOwner() {
+#ifdef __linux__
+        if (!engaged_) return;
+        ::syscall(SYS_setfsuid, savedUid_);
+        ::syscall(SYS_setfsgid, savedGid_);
+        ::syscall(SYS_setgroups, groups_.size(), groups_.data());
+#endif
+    }
+    AsFileOwner(const AsFileOwner&) = delete;
+    AsFileOwner& operator=(const AsFileOwner&) = delete;
+    // False when the identity could not be taken on: then nothing may be done.
+    bool Ok() const {
+        return ok_;
+    }
+
+private:
+    bool ok_ = true;
+#ifdef __linux__
+    bool engaged_ = false;
+    long savedUid_ = 0;
+    long savedGid_ = 0;
+    std::vector<gid_t> groups_;
+#endif
+};
+
+constexpr const char* kNotAsOwner = "the settings file's owner's identity could not be taken on";
 
 // A name beside the target that no other writer (thread or process) picks at the same time.
 fs::path TemporaryNameBeside(const fs::path& path) {
@@ -173,6 +238,8 @@ std::string ReplaceDurably(const fs::path& temporary, const fs::path& path) {
 }  // namespace
 
 FileContents ReadWholeFile(const fs::path& path) {
+    const AsFileOwner owner;
+    if (!owner.Ok()) return {FileState::Unreadable, {}};
     std::error_code error;
     if (fs::status(path, error).type() == fs::file_type::not_found) return {};
     os::BoundedRead file = os::ReadRegularFile(path, kLargestSettingsFile);
@@ -182,6 +249,11 @@ FileContents ReadWholeFile(const fs::path& path) {
 
 ReplaceOutcome ReplaceFileContents(const fs::path& path, std::string_view contents) {
     ReplaceOutcome outcome;
+    const AsFileOwner owner;
+    if (!owner.Ok()) {
+        outcome.reason = kNotAsOwner;
+        return outcome;
+    }
     const std::optional<fs::path> target = FinalTarget(path, outcome.reason);
     if (!target) return outcome;
 
@@ -208,6 +280,11 @@ ReplaceOutcome ReplaceFileContents(const fs::path& path, std::string_view conten
     outcome.written = outcome.reason.empty();
     if (!outcome.written) fs::remove(temporary, error);
     return outcome;
+}
+
+void ActOnSettingsFilesAs(std::optional<FileOwner> owner) {
+    std::lock_guard<std::mutex> guard(ownerLock);
+    actAs = owner;
 }
 
 void AllowFolderCreation(const fs::path& folder) {

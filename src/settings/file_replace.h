@@ -40,6 +40,18 @@ struct ReplaceOutcome {
 // left alone: its owner made it read-only on purpose, and the rename would get past that.
 ReplaceOutcome ReplaceFileContents(const std::filesystem::path& path, std::string_view contents);
 
+// The user whose settings file a process running as root works on (the boot service): every
+// read and write of ReadWholeFile and ReplaceFileContents then runs with that user's file-system
+// uid and gid and no supplementary group, on the calling thread only, so the kernel grants
+// exactly what the user could do. A folder the user swapped for a link to a system folder gives
+// root no more than it gives the user. Process-wide; nullopt: the process's own identity.
+// Linux only (elsewhere it changes nothing).
+struct FileOwner {
+    std::uint32_t uid = 0;
+    std::uint32_t gid = 0;
+};
+void ActOnSettingsFilesAs(std::optional<FileOwner> owner);
+
 // The folder a missing settings file goes into by default (under the user's configuration
 // folder) is made by the first write into it; any other missing folder makes the write fail.
 // Process-wide; empty allows none.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "app/backend_selection.h"
@@ -134,6 +135,44 @@ TEST_F(ApplyStored, ASetTheStartUpRefusesIsNotWrittenAndSaysSo) {
         EXPECT_EQ(run.out.find("written;"), std::string::npos) << run.out;
         EXPECT_EQ(ShownTcl(), before);
     }
+}
+
+// The boot service was switched on for a user's file; before the boot run the user swaps a folder
+// of its path for a link to a root-owned folder holding a root file that reads like a settings
+// file. The run, as root, writes nothing there (nor to the controller) and says why.
+TEST_F(ApplyStored, AsRootAFolderSwappedForALinkLeadsNowhere) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    constexpr unsigned kUser = 65534;
+    const int before = ShownTcl();
+    const std::string text =
+        "[HL]\nAN=1\n[HLK10]\n2A=" + std::to_string(before == 1 ? 2 : 1) + "\n";
+    for (const fs::path& folder : {dir_ / "home", dir_ / "home" / "cfg"}) {
+        fs::create_directory(folder);
+        ASSERT_EQ(::chown(folder.c_str(), kUser, kUser), 0);
+    }
+    const fs::path userFile = dir_ / "home" / "cfg" / "ZM.ini";
+    std::ofstream(userFile) << text;
+    ASSERT_EQ(::chown(userFile.c_str(), kUser, kUser), 0);
+    fs::create_directory(dir_ / "system");
+    const fs::path rootFile = dir_ / "system" / "ZM.ini";
+    std::ofstream(rootFile) << text;
+    fs::permissions(rootFile, fs::perms(0640));
+
+    // The user's rename and link, between the switch and the boot.
+    fs::rename(dir_ / "home" / "cfg", dir_ / "home" / "old");
+    fs::create_directory_symlink(dir_ / "system", dir_ / "home" / "cfg");
+
+    const std::size_t writesBefore = machine_->Writes().size();
+    const ApplyRun run = Run(userFile.string());
+    EXPECT_EQ(run.code, kExitNotWritten);
+    EXPECT_NE(run.err.find("nothing was written: the settings path goes through a symbolic link"),
+              std::string::npos)
+        << run.err;
+    std::ifstream in(rootFile);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
+    EXPECT_EQ(fs::status(rootFile).permissions(), fs::perms(0640));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "system"), {}), 1);
+    EXPECT_EQ(machine_->Writes().size(), writesBefore);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -250,6 +251,41 @@ TEST_F(IniFileTest, RootDoesNotFollowALinkAnotherUserOwns) {
     ASSERT_EQ(::lchown(File().c_str(), 1000, 1000), 0);
     EXPECT_FALSE(IniFile(File()).WriteFlag("HL", "AN", true));
     EXPECT_EQ(Get(dir_ / "system-file"), "keep\n");
+}
+
+// Acting as a user's file owner, root gets exactly that user's rights: a file in a root-owned
+// folder it can read (and a root file readable by nobody else) stay as they are, while the
+// user's own folder takes a new file that is the user's from the start.
+TEST_F(IniFileTest, AsTheFileOwnerRootWritesOnlyWhereTheOwnerMay) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    constexpr unsigned kUser = 65534;
+    fs::create_directory(dir_ / "user");
+    ASSERT_EQ(::chown((dir_ / "user").c_str(), kUser, kUser), 0);
+    Put(dir_ / "readable.ini", "[HL]\nAN=1\n");
+    Put(dir_ / "private.ini", "[HL]\nAN=1\n");
+    fs::permissions(dir_ / "private.ini", fs::perms(0640));
+
+    ActOnSettingsFilesAs(FileOwner{kUser, kUser});
+    const bool readable = IniFile(dir_ / "readable.ini").ReadFlag("HL", "AN");
+    const bool secret = IniFile(dir_ / "private.ini").ReadFlag("HL", "AN");
+    const bool wroteReadable = IniFile(dir_ / "readable.ini").WriteFlag("HL", "ANRUN", true);
+    const bool wrotePrivate = IniFile(dir_ / "private.ini").WriteFlag("HL", "ANRUN", true);
+    const bool wroteOwn = IniFile(dir_ / "user" / "ZM.ini").WriteFlag("HL", "ANRUN", true);
+    ActOnSettingsFilesAs(std::nullopt);
+
+    EXPECT_TRUE(readable);
+    EXPECT_FALSE(secret);
+    EXPECT_FALSE(wroteReadable);
+    EXPECT_FALSE(wrotePrivate);
+    EXPECT_TRUE(wroteOwn);
+    EXPECT_EQ(Get(dir_ / "readable.ini"), "[HL]\nAN=1\n");
+    EXPECT_EQ(Get(dir_ / "private.ini"), "[HL]\nAN=1\n");
+    struct stat own {};
+    ASSERT_EQ(::stat((dir_ / "user" / "ZM.ini").c_str(), &own), 0);
+    EXPECT_EQ(own.st_uid, kUser);
+    EXPECT_EQ(Entries().size(), 3u) << "no temporary file left beside the root files";
+    // Root's own rights are back.
+    EXPECT_TRUE(IniFile(dir_ / "private.ini").WriteFlag("HL", "ANRUN", true));
 }
 #endif
 

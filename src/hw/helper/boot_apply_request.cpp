@@ -1,28 +1,33 @@
 #include "hw/helper/boot_apply_request.h"
 
-#include <sys/stat.h>
-
 #include "hw/helper/helper_client.h"
 
 namespace zm::hw::helper {
 
-std::string CheckOwnSettingsFile(const std::string& path, uid_t owner) {
-    if (path.empty() || path.front() != '/') return "the settings path is not absolute";
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return "the settings file does not exist";
-    if (S_ISLNK(st.st_mode)) return "the settings file is a symbolic link";
-    if (!S_ISREG(st.st_mode)) return "the settings file is not a regular file";
-    if (st.st_uid != owner) return "the settings file belongs to another user";
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) return "others may write the settings file";
+std::string CheckOwnSettingsFile(const std::string& path, uid_t owner, bool enable) {
+    const os::SettingsFileStatus file = os::InspectSettingsFile(path);
+    if (!file.why.empty()) return file.why;
+    if (file.uid != owner) return "the settings file belongs to another user";
+    if (enable && file.writableByOthers) return "others may write the settings file";
     return "";
 }
 
+namespace {
+
+// The helper takes only the normal form ("a/./b", "a//b" and "a/../b" are refused, not
+// resolved there).
+std::string NormalForm(const std::filesystem::path& settingsFile) {
+    return std::filesystem::absolute(settingsFile).lexically_normal().string();
+}
+
+}  // namespace
+
 bool HelperBootApplyService::Enable(const std::filesystem::path& settingsFile) {
-    return client_ && client_->SetBootApply(true, std::filesystem::absolute(settingsFile));
+    return client_ && client_->SetBootApply(true, NormalForm(settingsFile));
 }
 
 bool HelperBootApplyService::Disable(const std::filesystem::path& settingsFile) {
-    return client_ && client_->SetBootApply(false, std::filesystem::absolute(settingsFile));
+    return client_ && client_->SetBootApply(false, NormalForm(settingsFile));
 }
 
 }  // namespace zm::hw::helper

@@ -134,15 +134,12 @@ private:
         return true;
     }
 
-    // The service runs the program as root at boot on the file it names: it is enabled only for a
-    // file that passes the check (the caller's own settings file). Disabling touches nothing
-    // but the unit of that name, whatever the path.
+    // The service runs the program as root at boot on the file it names: it is switched, on or
+    // off, only for a file that passes the check (the caller's own settings file).
     std::string CheckBootApply(bool enable, const std::string& path) const {
         if (!backend_.bootApply) return "no boot service here";
-        if (path.empty() || path.front() != '/') return "the settings path is not absolute";
-        if (!enable) return "";
         if (!backend_.checkSettingsFile) return "no settings file is accepted";
-        return backend_.checkSettingsFile(path);
+        return backend_.checkSettingsFile(path, enable);
     }
 
     bool IsPciData(std::uint16_t port, unsigned width) const {

@@ -1,0 +1,37 @@
+// zm_polkit_report PROFILE SETTINGS [HELPER]: the JSON report of the simulated machine PROFILE,
+// read directly, or, with HELPER, through that helper started by the real pkexec exactly as the
+// program starts it for a user (HelperBackend, the read-only helper). The processor's CPUID and
+// the system facts stay the window's own in both, as in the program, and come from the profile;
+// so does the clock the window measures with. Exit status: the report's.
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/backend_selection.h"
+#include "app/run_report.h"
+#include "hw/helper/helper_client.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3 && argc != 4) {
+        std::cerr << "usage: zm_polkit_report PROFILE SETTINGS [HELPER]\n";
+        return 2;
+    }
+    using namespace zm::app;
+    BackendChoice direct = SelectBackend(argv[1], Pace::RealTime);
+    if (!direct.error.empty()) {
+        std::cerr << direct.error << "\n";
+        return 2;
+    }
+    Backend backend = direct.backend;
+    BackendChoice served;
+    if (argc == 4) {
+        served = HelperBackend({"pkexec", argv[3], zm::hw::helper::kReadOnlyArgument});
+        backend.library = served.backend.library;
+        backend.files = served.backend.files;
+        backend.notes = served.backend.notes;
+    }
+    CommandLine line;
+    line.mode = RunMode::Report;
+    line.json = true;
+    return RunReport(backend, line, argv[2], std::cout, std::cerr);
+}
