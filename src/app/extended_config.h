@@ -10,12 +10,13 @@
 #include "hw/bit_field.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
+#include "timings/k10_registers.h"
 
 namespace zm::app {
 
 // Bus 0, device 24 (north bridge), function 3 (miscellaneous control), register 0x8C.
-inline constexpr std::uint32_t kF3x8CAddress = hw::PciConfigAddress(0, 24, 3, 0x8C);
-inline constexpr hw::Field kEnableExtendedConfig = hw::Bit(14);
+inline constexpr std::uint32_t kF3x8CAddress = timings::k10::kExtendedConfigAddress;
+inline constexpr hw::Field kEnableExtendedConfig = timings::k10::kEnableCf8ExtCfg;
 
 // Reads F3x8C, remembers bit 14 and writes the register back with it set.
 void OpenExtendedConfig(hw::HardwareAccess& hw, PlatformFacts& facts);

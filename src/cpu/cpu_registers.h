@@ -3,9 +3,11 @@
 // writes, as named fields that can be checked line by line against the Intel SDM (Nehalem /
 // Westmere MSRs, uncore configuration space) and the AMD family 10h BKDG.
 
+#include <array>
 #include <cstdint>
 
 #include "hw/bit_field.h"
+#include "hw/register_access.h"
 
 namespace zm::cpu::reg {
 
@@ -92,5 +94,71 @@ constexpr Field kNbFid{4, 0};
 // F2x94: DRAM configuration high of controller 0, MemClkFreq in bits 2..0.
 constexpr std::uint32_t kDct0ConfigHigh = 0x8000C294;
 constexpr Field kMemClkFreq{2, 0};
+
+// --- Registers the program only reads, named where they are used elsewhere ------------------
+
+constexpr std::uint32_t kMsrCoreThreadCount = 0x35;      // identification: cores and threads
+constexpr std::uint32_t kMsrPlatformInfo = 0xCE;         // identification: ratio limits
+constexpr std::uint32_t kMsrThermStatus = 0x19C;         // Monitor: core temperatures
+constexpr std::uint32_t kMsrPStateControl = 0xC0010062;  // capture
+constexpr std::uint32_t kMsrPStateStatus = 0xC0010063;   // capture
+constexpr std::uint32_t kMsrPState4 = 0xC0010068;        // P-states 1..4: shown and captured
+constexpr std::uint32_t kMsrAmdCoreIndex = 0xC001102A;   // identification: highest core index
+
+// --- What the privileged helper lets through ------------------------------------------------
+
+// Every MSR the program reads, with the bits it changes in those it writes: the EIST and turbo
+// boxes (IA32_MISC_ENABLE bits 16 and 38), C1E (MSR_POWER_CTL bit 1), the core multiplier
+// (IA32_PERF_CTL ratio byte), TscFreqSel, and on K10 the CPU settings' FID, DID and VIDs in
+// P-state 0 and in COFVID control with its P-state switch. P-states 1..4 are never written.
+constexpr std::uint64_t Low(Field f) {
+    return f.Mask();
+}
+constexpr std::uint64_t High(Field f) {
+    return std::uint64_t{f.Mask()} << 32;
+}
+inline constexpr auto kMsrAccess = std::to_array<hw::MsrAccess>({
+    {kMsrCoreThreadCount, 0},
+    {kMsrPlatformInfo, 0},
+    {kMsrPerfStatus, 0},
+    {kMsrPerfControl, Low(kPerfControlRatio)},
+    {kMsrThermStatus, 0},
+    {kMsrMiscEnable, Low(kEnhancedSpeedStepEnable) | High(kTurboModeDisable)},
+    {kMsrTurboRatioLimit, 0},
+    {kMsrPowerControl, Low(kC1eEnable)},
+    {kMsrHwcr, Low(kTscFreqSel)},
+    {kMsrPStateControl, 0},
+    {kMsrPStateStatus, 0},
+    {kMsrPState0, Low(kCpuFid) | Low(kCpuDid) | Low(kCpuVid)},
+    {kMsrPState0 + 1, 0},
+    {kMsrPState0 + 2, 0},
+    {kMsrPState0 + 3, 0},
+    {kMsrPState4, 0},
+    {kMsrCofVidControl, Low(kPstateId) | Low(kCpuFid) | Low(kCpuDid) | Low(kCpuVid) | Low(kNbVid)},
+    {kMsrCofVidStatus, 0},
+    {kMsrAmdCoreIndex, 0},
+});
+static_assert(kMsrPState4 == kMsrPState0 + 4);
+
+// Configuration registers the clock code reads, and NbFid, the one field it writes (F3xD4 bits
+// 4..0, tied to the family 10h north bridge's F3). Uncore rows hold for whichever uncore bus the
+// probe finds.
+constexpr std::uint32_t kNorthBridgeF0Id = 0x12001022;
+constexpr std::uint32_t kNorthBridgeF2Id = 0x12021022;
+constexpr std::uint32_t kNorthBridgeF3Id = 0x12031022;
+inline constexpr std::array<hw::PciRegisterAccess, 7> kPciAccess{{
+    {kHtLinkFrequency, 0, {hw::Device(kNorthBridgeF0Id)}},
+    {kPowerControlMisc, 0, {hw::Device(kNorthBridgeF3Id)}},
+    {kNbClockControl, kNbFid.Mask(), {hw::Device(kNorthBridgeF3Id)}},
+    {kDct0ConfigHigh, 0, {hw::Device(kNorthBridgeF2Id)}},
+    {kUncoreCurrentRatio, 0, {hw::AnyDeviceOf(0x8086)}, hw::PciBus::Uncore},
+    {kQpiFrequency, 0, {hw::AnyDeviceOf(0x8086)}, hw::PciBus::Uncore},
+    {kMcDramClockRatio, 0, {hw::AnyDeviceOf(0x8086)}, hw::PciBus::Uncore},
+}};
+
+// The host bridge's memory-controller window is read here, never written.
+inline constexpr std::array<hw::WindowRegisterAccess, 1> kWindowAccess{{
+    {kHostBridgeDramRatioOffset, 0},
+}};
 
 }  // namespace zm::cpu::reg

@@ -154,7 +154,7 @@ std::uint64_t HardwareAccess::ReadTsc(unsigned processor) {
 }
 
 void HardwareAccess::IoDelay() {
-    library_.WriteIoPortByte(0x80, 0x80);
+    library_.WriteIoPortByte(kIoDelayPort, 0x80);
 }
 
 std::uint8_t HardwareAccess::SmbusRead(std::uint16_t reg) {
@@ -169,7 +169,11 @@ void HardwareAccess::SmbusEnableHost() {
     // Bus 0, device 31, function 3: bit 0 of the SMBus I/O base register (0x20), which marks
     // the base as an I/O space address, then the host controller enable bit in the host
     // configuration register at 0x40 (a byte write).
+    // Where that function does not answer (the ATI/AMD south bridges, whose host needs no
+    // enable), the writes would put all ones into whatever appears there later, or be refused by
+    // the privileged helper: nothing is written.
     const std::uint32_t command = PciConfigRead(0x8000FB20);
+    if (command == kPciNoDevice) return;
     ReachPciWrite(0x8000FB20, command | 0x1);
     ReachPciWriteByte(0x8000FB40, 1);
 }

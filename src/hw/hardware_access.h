@@ -22,6 +22,9 @@ struct MsrValue {
     }
 };
 
+// The port a write to which only waits a moment (an I/O delay between SMBus polls).
+constexpr std::uint16_t kIoDelayPort = 0x80;
+
 // SMBus host controller registers, relative to its I/O base.
 namespace smbus {
 constexpr std::uint16_t kHostStatus = 0;

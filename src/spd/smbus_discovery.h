@@ -11,12 +11,14 @@
 //     reached through the index/data ports 0xCD6/0xCD7.
 // When a machine has both, the ATI one is used (it is looked at last).
 
+#include <array>
 #include <cstdint>
 #include <map>
 
 #include "hw/bit_field.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
+#include "hw/register_access.h"
 
 namespace zm::spd {
 
@@ -31,12 +33,17 @@ constexpr hw::Field kVendorId{15, 0};
 constexpr std::uint32_t kLpcIdentity = hw::PciConfigAddress(0, 31, 0, 0x00);
 constexpr std::uint32_t kRootComplexBase = hw::PciConfigAddress(0, 31, 0, 0xF0);
 constexpr hw::Field kRootComplexEnable = hw::Bit(0);
+constexpr std::uint32_t kRootComplexBaseMask = 0xFFFFC000;  // a 16 KiB block
 constexpr std::uint16_t kFunctionDisable = 0x3418;
 constexpr hw::Field kSmbusFunctionDisabled = hw::Bit(3);
 
 // Intel SMBus function.
 constexpr std::uint32_t kIntelSmbusIdentity = hw::PciConfigAddress(0, 31, 3, 0x00);
 constexpr std::uint32_t kIntelSmbusBase = hw::PciConfigAddress(0, 31, 3, 0x20);
+// Host configuration: bit 0 enables the host (bits 1..2 SMI and I2C enable, bit 3 soft reset,
+// bit 4 the write-once SPD write disable, which no write can clear).
+constexpr std::uint32_t kIntelSmbusHostConfig = hw::PciConfigAddress(0, 31, 3, 0x40);
+constexpr std::uint32_t kHostConfigBits = 0x1F;
 
 // ATI/AMD SMBus function.
 constexpr std::uint32_t kAtiSmbusIdentity = hw::PciConfigAddress(0, 20, 0, 0x00);
@@ -66,6 +73,33 @@ constexpr hw::Field kPortSelect{2, 1};
 constexpr std::uint32_t kSpdPort = 0;
 constexpr std::uint16_t kBaseMask = 0xFFE0;
 }  // namespace sb800_pm
+
+// What SMBus discovery reads and writes, for the privileged helper's list: the identities it
+// probes, the chipset configuration block's base (only its decode enable is ever set), the Intel
+// SMBus base (only its I/O-space bit) and host configuration byte, the ATI base registers; in the
+// configuration block, the SMBus function's hide bit; on SB800/SB900, the port select.
+namespace smbus_access {
+using namespace smbus_pci;
+inline constexpr std::array<hw::PciRegisterAccess, 9> kPciAccess{{
+    {kHostBridgeId, 0, {}},
+    {kLpcIdentity, 0, {}},
+    {kRootComplexBase, kRootComplexEnable.Mask(), {hw::AnyDeviceOf(kIntelVendor)}},
+    {kIntelSmbusIdentity, 0, {}},
+    {kIntelSmbusBase, 0x1, {hw::AnyDeviceOf(kIntelVendor)}},
+    {kIntelSmbusHostConfig, kHostConfigBits, {hw::AnyDeviceOf(kIntelVendor)}},
+    {kAtiSmbusRevision, 0, {}},
+    {kAtiSmbusBase, 0, {}},
+    {kAtiSmbusBar, 0, {}},
+}};
+inline constexpr std::array<hw::WindowRegisterAccess, 1> kConfigurationBlockAccess{{
+    {kFunctionDisable, kSmbusFunctionDisabled.Mask()},
+}};
+inline constexpr std::uint32_t kSb800Identity = std::uint32_t{kAtiSmbusDevice} << 16 | kAtiVendor;
+inline constexpr std::array<hw::IndexedRegisterAccess, 2> kPmAccess{{
+    {sb800_pm::kSmbusControl, static_cast<std::uint8_t>(sb800_pm::kPortSelect.Mask())},
+    {sb800_pm::kSmbusBaseHigh, 0},
+}};
+}  // namespace smbus_access
 
 // The SB800/SB900 power-management registers that hold the SMBus host's enable, port and base
 // (index -> value), read without changing anything else; empty on other south bridges. The

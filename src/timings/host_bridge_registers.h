@@ -8,6 +8,7 @@
 
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
+#include "hw/register_access.h"
 #include "timings/field_codec.h"
 #include "timings/timing_model.h"
 
@@ -140,5 +141,29 @@ constexpr bool KeepMasksMatchFields() {
     return true;
 }
 static_assert(KeepMasksMatchFields());
+
+// What the timing code reads and writes: the window base register, of which only the enable bit
+// is ever set (a base that moved would put the window over other memory), on the two host
+// bridges with this controller; and in the window, each channel's timing registers, where a
+// write changes only the fields the drop-downs own. Every other offset is read only.
+constexpr std::uint32_t kWindowSize = ~kWindowBaseMask + 1;
+constexpr std::array<std::uint32_t, 2> kHostBridgeIds = {0x00408086, 0x00448086};
+inline constexpr std::array<hw::PciRegisterAccess, 1> kPciAccess{{
+    {kWindowBaseRegister,
+     kWindowEnable,
+     {hw::Device(kHostBridgeIds[0]), hw::Device(kHostBridgeIds[1])}},
+}};
+inline constexpr auto kWindowAccess = [] {
+    std::array<hw::WindowRegisterAccess, 2 * kRegCount> rows{};
+    std::size_t n = 0;
+    for (int ch = kChannelA; ch <= kChannelB; ++ch) {
+        for (int r = 0; r < kRegCount; ++r) {
+            const std::uint32_t writable = r < kWrittenRegCount ? ~kKeepMask[r] : 0;
+            rows[n++] = {RegisterOffset(ch, static_cast<Reg>(r)), writable};
+        }
+    }
+    return rows;
+}();
+static_assert(kWindowSize == 0x4000);
 
 }  // namespace zm::timings::host_bridge

@@ -232,4 +232,33 @@ static_assert(KeepMask(K10Mode::Ddr3, R::DramControl) == 0x003FC0FF);
 static_assert(OwnedBits(K10Mode::Ddr3, R::DramMrs) == 0 &&
               OwnedBits(K10Mode::Ddr2_1066, R::DramMrs) == 0);
 
+// What the timing code reads and writes in the north bridge: both controllers' registers (a
+// write may change only the bits some layout's drop-downs own: Apply rebuilds every other bit
+// from the start-up copy, Restore writes that copy back), the controller-select register, and
+// F3x8C, of which only EnableCf8ExtCfg is ever changed (set at start-up, cleared at the end).
+constexpr std::uint32_t WritableBits(Register reg) {
+    for (Register written : kWriteOrder) {
+        if (written == reg) {
+            return OwnedBits(K10Mode::Ddr2_800, reg) | OwnedBits(K10Mode::Ddr2_1066, reg) |
+                   OwnedBits(K10Mode::Ddr3, reg);
+        }
+    }
+    return 0;
+}
+inline constexpr auto kPciAccess = [] {
+    constexpr hw::DeviceMatches kDram{hw::Device(kDramControllerId)};
+    std::array<hw::PciRegisterAccess, kDctCount * kRegisterCount + 2> rows{};
+    std::size_t n = 0;
+    for (int dct = 0; dct < kDctCount; ++dct) {
+        for (int r = 0; r < kRegisterCount; ++r) {
+            const auto reg = static_cast<Register>(r);
+            rows[n++] = {RegisterAddress(reg, dct), WritableBits(reg), kDram};
+        }
+    }
+    rows[n++] = {kControllerSelectLowAddress, 0, kDram};
+    rows[n++] = {kExtendedConfigAddress, kEnableCf8ExtCfg.Mask(), {hw::Device(kMiscControlId)}};
+    return rows;
+}();
+static_assert(WritableBits(R::TimingLow) == 0x00FFFFF0 && WritableBits(R::DramMrs) == 0);
+
 }  // namespace zm::timings::k10

@@ -11,6 +11,7 @@
 
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
+#include "hw/register_access.h"
 
 namespace zm::timings::k10 {
 
@@ -22,6 +23,15 @@ constexpr unsigned kDramFunction = 2;
 constexpr std::uint32_t kDramControllerId = 0x12021022;
 constexpr std::uint32_t kDramIdAddress =
     hw::PciConfigAddress(kNorthBridgeBus, kNorthBridgeDevice, kDramFunction, 0x00);
+
+// F3 (miscellaneous control) and its register 0x8C, whose bit 14 (EnableCf8ExtCfg) lets the
+// 0xCF8 address carry register bits 11..8.
+constexpr unsigned kMiscFunction = 3;
+constexpr std::uint32_t kMiscControlId = 0x12031022;
+constexpr std::uint32_t kExtendedConfigAddress =
+    hw::PciConfigAddress(kNorthBridgeBus, kNorthBridgeDevice, kMiscFunction, 0x8C);
+constexpr hw::Field kEnableCf8ExtCfg = hw::Bit(14);
+static_assert(kExtendedConfigAddress == 0x8000C38C);
 
 // The two DRAM controllers; channel A is DCT0, channel B is DCT1.
 constexpr int kDctCount = 2;

@@ -149,7 +149,11 @@ std::optional<TimingModel> WriteUncoreStoredSet(hw::HardwareAccess& hw, std::uin
     }
     std::optional<TimingModel> set = stored(decoded, active);
     if (set) {
-        const ChannelFlags every = ChannelsRebuiltOnApply(ControllerKind::Uncore, "", true, active);
+        ChannelFlags every = ChannelsRebuiltOnApply(ControllerKind::Uncore, "", true, active);
+        // A channel whose registers read all ones is not there (LGA 1156 processors have two):
+        // its "image" is the bus's no-device answer, never something to write back.
+        for (int ch = 0; ch < kMaxChannels; ++ch)
+            every[ch] = every[ch] && images.at(ch, uncore::Reg::RankTimingA) != hw::kPciNoDevice;
         uncore::Apply(hw, busOffset, images, *set, session.lists, every, every);
     }
     return set;

@@ -9,6 +9,7 @@
 
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
+#include "hw/register_access.h"
 #include "timings/field_codec.h"
 #include "timings/timing_model.h"
 
@@ -156,5 +157,37 @@ constexpr bool KeepMasksMatchFields() {
     return true;
 }
 static_assert(KeepMasksMatchFields());
+
+// What the timing code reads and writes in the uncore, for whichever uncore bus the probe finds.
+// The channel registers are tied to the memory controller's channel-control functions of the
+// Nehalem (2C2x/2C3x: LGA 1366, 2CAx: LGA 1156) and Westmere (2DAx/2DBx) uncores, so a device of
+// another kind at the same place is never written. A rebuild changes only the timing fields; the
+// two unlock registers only take the request (bits 1..0, written 2).
+constexpr hw::DeviceMatch kUncoreGlobal[] = {{0x2C408086, 0xFFC0FFFF}, {0x2D808086, 0xFFF0FFFF}};
+constexpr hw::DeviceMatches kControllerDevices{hw::Device(0x2C188086), hw::Device(0x2C988086),
+                                               hw::Device(0x2D988086)};
+constexpr std::array<hw::DeviceMatches, kMaxChannels> kChannelDevices{{
+    {hw::Device(0x2C208086), hw::Device(0x2CA08086), hw::Device(0x2DA08086)},
+    {hw::Device(0x2C288086), hw::Device(0x2CA88086), hw::Device(0x2DA88086)},
+    {hw::Device(0x2C308086), hw::Device(0x2CB08086), hw::Device(0x2DB08086)},
+}};
+inline constexpr auto kPciAccess = [] {
+    constexpr hw::DeviceMatches global{kUncoreGlobal[0], kUncoreGlobal[1]};
+    std::array<hw::PciRegisterAccess, 4 + kMaxChannels * kRegCount> rows{};
+    std::size_t n = 0;
+    rows[n++] = {kConfigLock, 0, global, hw::PciBus::Uncore};
+    rows[n++] = {kUnlockRequest, kLockState.Mask(), global, hw::PciBus::Uncore};
+    rows[n++] = {kControllerControl, 0, kControllerDevices, hw::PciBus::Uncore};
+    rows[n++] = {kConfigUnlock, kLockState.Mask(), kControllerDevices, hw::PciBus::Uncore};
+    for (int ch = 0; ch < kMaxChannels; ++ch) {
+        for (int r = 0; r < kRegCount; ++r) {
+            const std::uint32_t writable = r < kWrittenRegCount ? ~kKeepMask[r] : 0;
+            rows[n++] = {ChannelRegisterAddress(ch, static_cast<Reg>(r)), writable,
+                         kChannelDevices[ch], hw::PciBus::Uncore};
+        }
+    }
+    return rows;
+}();
+static_assert(kUnlockValue == kLockState.Mask() - 1, "the request fits the unlock rows' mask");
 
 }  // namespace zm::timings::uncore

@@ -1,9 +1,17 @@
 // What the program repeats against the hardware boundary: PCI configuration reads (every pass
 // of the background threads) and SMBus byte reads (about 90 per SPD decode), on a simulated
-// machine so the figures measure the program's side, not a bus.
+// machine so the figures measure the program's side, not a bus; and a whole --report, on the
+// machine directly and through the privileged helper's pipes (wall time, and the helper's round
+// trips against the hardware operations the report makes).
 #include <benchmark/benchmark.h>
 
+#include <sstream>
+
+#include "app/backend_selection.h"
+#include "app/command_line.h"
+#include "app/run_report.h"
 #include "hw/hardware_access.h"
+#include "hw/helper_pair.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
 
@@ -42,5 +50,54 @@ void BM_SmbusReadByteEmptySlot(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(access.SmbusReadByte(0x55, 2));
 }
 BENCHMARK(BM_SmbusReadByteEmptySlot);
+
+int Report(zm::app::Backend& backend) {
+    zm::app::CommandLine line;
+    line.mode = zm::app::RunMode::Report;
+    std::ostringstream out, err;
+    return zm::app::RunReport(backend, line, "/nonexistent/zentrimo-bench/ZM.ini", out, err);
+}
+
+void BM_ReportDirect(benchmark::State& state, const char* profile) {
+    std::uint64_t operations = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        zm::app::BackendChoice choice = zm::app::SelectBackend(profile, zm::app::Pace::Instant);
+        auto* machine = static_cast<SimulatedMachine*>(choice.backend.library);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(Report(choice.backend));
+        operations = machine->Counts().Total();
+    }
+    state.counters["hw_operations"] = static_cast<double>(operations);
+}
+
+void BM_ReportThroughHelper(benchmark::State& state, const char* profile) {
+    std::uint64_t roundTrips = 0, operations = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        zm::app::BackendChoice choice = zm::app::SelectBackend(profile, zm::app::Pace::Instant);
+        auto* machine = static_cast<SimulatedMachine*>(choice.backend.library);
+        zm::testing::HelperPair pair({*machine, machine, nullptr});
+        zm::app::Backend window = choice.backend;
+        window.library = &pair.Client();
+        window.files = &pair.Client();
+        window.notes = &pair.Client();
+        const std::uint64_t before = pair.Client().RoundTrips();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(Report(window));
+        state.PauseTiming();
+        roundTrips = pair.Client().RoundTrips() - before;
+        operations = machine->Counts().Total();
+        pair.Close();
+        state.ResumeTiming();
+    }
+    state.counters["round_trips"] = static_cast<double>(roundTrips);
+    state.counters["hw_operations"] = static_cast<double>(operations);
+}
+
+BENCHMARK_CAPTURE(BM_ReportDirect, x58, "x58-bloomfield")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReportThroughHelper, x58, "x58-bloomfield")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReportDirect, k10, "k10-am3-ddr3")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReportThroughHelper, k10, "k10-am3-ddr3")->Unit(benchmark::kMillisecond);
 
 }  // namespace

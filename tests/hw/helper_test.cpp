@@ -1,13 +1,18 @@
 // The privileged helper's allow-list, between the window's client and a simulated machine:
 // what lies outside the list is refused and never reaches the backend.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "hw/backends/linux/linux_host.h"
 #include "hw/hardware_access.h"
 #include "hw/helper/helper_client.h"
+#include "hw/helper/protocol.h"
 #include "hw/helper_pair.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
@@ -168,6 +173,173 @@ TEST_F(HelperAllowList, WhatTheProgramUsesIsServed) {
     EXPECT_EQ(hw.SmbusReadByte(0x50, 2), 11) << "DDR3 type byte";
     EXPECT_NE(hw.MsrRead(0x198, 0).Value(), 0u);
     EXPECT_EQ(pair_->Close(), 0u) << pair_->Log();
+}
+
+// Requests a program on the user's side could send to the helper, each just outside what the
+// program itself writes: every one is refused, reaches nothing, and leaves the log unchanged.
+struct Hostile {
+    const char* name;
+    const char* profile;
+    std::function<void(sim::SimulatedMachine&)> setUp;  // before the helper starts
+    // Requests the program might make too, then the hostile one (last).
+    std::function<void(helper::HelperClient&, HardwareAccess&)> prepare, request;
+};
+
+std::uint64_t Msr(HardwareAccess& hw, std::uint32_t index) {
+    return hw.MsrRead(index, 0).Value();
+}
+
+std::uint32_t WindowBase(HardwareAccess& hw, std::uint32_t baseRegister) {
+    return hw.PciConfigRead(baseRegister) & 0xFFFFC000;
+}
+
+TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
+    const auto none = [](auto&...) {};
+    const auto msrWrite = [](std::uint32_t index, auto value) {
+        return [=](helper::HelperClient&, HardwareAccess& hw) {
+            hw.MsrWrite(index, MsrValue::From(value(Msr(hw, index))), 0);
+        };
+    };
+    const auto pciWrite = [](std::uint32_t address, auto value) {
+        return [=](helper::HelperClient&, HardwareAccess& hw) {
+            hw.PciConfigWrite(address, value(hw.PciConfigRead(address)));
+        };
+    };
+    const auto toggle = [](std::uint64_t bits) {
+        return [=](std::uint64_t v) { return v ^ bits; };
+    };
+    const auto all = [](std::uint64_t) { return ~std::uint64_t{0}; };
+    const std::uint32_t uncoreChannelA = PciConfigAddress(0xFF, 4, 0, 0x80);
+    const Hostile rows[] = {
+        {"0x1A0: XD disable set, automatic thermal control cleared", "x58-bloomfield", none, none,
+         msrWrite(0x1A0, toggle((std::uint64_t{1} << 34) | 0x8))},
+        {"0x1FC all ones", "x58-bloomfield", none, none, msrWrite(0x1FC, all)},
+        {"0x199 ratio and voltage byte", "x58-bloomfield", none, none,
+         msrWrite(0x199, [](std::uint64_t) { return 0xFFFF; })},
+        {"HWCR all ones", "k10-am3-ddr3", none, none, msrWrite(0xC0010015, all)},
+        {"P-state 3, never written", "k10-am3-ddr3", none, none, msrWrite(0xC0010067, toggle(0x1))},
+        {"P-state 0 enable bit", "k10-am3-ddr3", none, none,
+         msrWrite(0xC0010064, toggle(std::uint64_t{1} << 63))},
+        {"chipset function-disable: SATA, USB ... off", "p55-lynnfield", none, none,
+         [](helper::HelperClient&, HardwareAccess& hw) {
+             hw.MmioWrite(WindowBase(hw, PciConfigAddress(0, 31, 0, 0xF0)), 0x3418, 0xFFFFFFF7);
+         }},
+        {"memory-controller window: an offset never written", "h55-clarkdale", none, none,
+         [](helper::HelperClient&, HardwareAccess& hw) {
+             hw.MmioWrite(WindowBase(hw, PciConfigAddress(0, 0, 0, 0x48)), 0x100, 0);
+         }},
+        {"memory-controller window: a kept bit of a timing register", "h55-clarkdale", none, none,
+         [](helper::HelperClient&, HardwareAccess& hw) {
+             const std::uint32_t base = WindowBase(hw, PciConfigAddress(0, 0, 0, 0x48));
+             hw.MmioWrite(base, 0x258, hw.MmioRead(base, 0x258) ^ 0x80000000);
+         }},
+        {"uncore: a function beside the memory controller's", "x58-bloomfield", none, none,
+         [](helper::HelperClient&, HardwareAccess& hw) {
+             hw.PciConfigWrite(PciConfigAddress(0xFF, 4, 1, 0x44), 0);
+         }},
+        {"uncore: a foreign device where a channel's timings would be", "x58-bloomfield",
+         [](sim::SimulatedMachine& m) {
+             m.RemovePciFunction(0xFF, 4, 0);
+             m.SetPci(0xFF, 4, 0, 0x00, 0x123410DE);
+             m.SetPci(0xFF, 4, 0, 0x80, 0x00001000);
+         },
+         none, pciWrite(uncoreChannelA, [](std::uint32_t v) { return v ^ 0x2; })},
+        {"uncore: a channel register's kept bits", "x58-bloomfield", none, none,
+         pciWrite(uncoreChannelA, [](std::uint32_t v) { return v ^ 0x80000000; })},
+        {"K10 F3xD4 beyond NbFid", "k10-am3-ddr3", none, none,
+         pciWrite(PciConfigAddress(0, 24, 3, 0xD4), [](std::uint32_t v) { return v ^ 0x100; })},
+        {"K10 F3x8C beyond the extended-form bit", "k10-am3-ddr3", none, none,
+         pciWrite(PciConfigAddress(0, 24, 3, 0x8C), [](std::uint32_t v) { return v ^ 0x1; })},
+        {"a register that reads all ones (a function that is not there)", "k10-am3-ddr3", none,
+         none, pciWrite(PciConfigAddress(0, 31, 3, 0x20), [](std::uint32_t) { return 0x401; })},
+        {"SMBus write start, the read address left in a second host's register", "k10-am3-ddr3",
+         [](sim::SimulatedMachine& m) {
+             m.SetPci(0, 20, 0, 0x90, 0x0B01);
+             m.SetPci(0, 20, 0, 0x10, 0x0B21);
+         },
+         [](helper::HelperClient& c, HardwareAccess&) {
+             c.WriteIoPortByte(0x0B00 + smbus::kTransmitSlaveAddress, 0x50 << 1);
+             c.WriteIoPortByte(0x0B20 + smbus::kTransmitSlaveAddress, (0x50 << 1) | 1);
+         },
+         [](helper::HelperClient& c, HardwareAccess&) {
+             c.WriteIoPortByte(0x0B00 + smbus::kHostControl,
+                               smbus::kControlByteData | smbus::kControlStart);
+         }},
+    };
+    for (const Hostile& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto machine = sim::SimulatedMachine::Load(row.profile);
+        row.setUp(*machine);
+        testing::HelperPair pair({*machine, machine.get(), nullptr});
+        ASSERT_TRUE(pair.Client().Connected());
+        pair.Client().InitializeDll();
+        HardwareAccess hw(pair.Client());
+        row.prepare(pair.Client(), hw);
+        const std::vector<sim::WriteRecord> before = machine->Writes();
+        row.request(pair.Client(), hw);
+        EXPECT_EQ(machine->Writes(), before);
+        EXPECT_EQ(pair.Close(), 1u) << pair.Log();
+    }
+}
+
+// The batched request, spoken by hand: served in order, each operation checked on its own; a
+// batch holding an operation that cannot be batched is refused whole, before any of it runs.
+TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
+    using helper::Op;
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    int requests[2], replies[2];
+    ASSERT_EQ(::pipe(requests), 0);
+    ASSERT_EQ(::pipe(replies), 0);
+    std::ostringstream log;
+    std::thread server([&] {
+        helper::Serve(requests[0], replies[1], {*machine, machine.get(), nullptr}, log);
+        ::close(replies[1]);
+    });
+    const auto op = [](Op o) { return helper::Writer().U8(static_cast<std::uint8_t>(o)); };
+    const auto exchange = [&](const helper::Writer& request) {
+        EXPECT_TRUE(helper::SendFrame(requests[1], request.Payload()));
+        return helper::ReceiveFrame(replies[0]).value_or(std::vector<std::uint8_t>{});
+    };
+    const auto batch = [&](const std::vector<helper::Writer>& ops) {
+        helper::Writer out = op(Op::Batch);
+        out.U32(static_cast<std::uint32_t>(ops.size()));
+        for (const helper::Writer& w : ops)
+            out.U32(static_cast<std::uint32_t>(w.Payload().size()))
+                .Bytes(w.Payload().data(), w.Payload().size());
+        return exchange(out);
+    };
+    exchange(op(Op::Hello).U32(helper::kMagic).U16(helper::kProtocolVersion));
+    exchange(op(Op::InitializeDll));
+    machine->ClearWrites();
+
+    const std::uint32_t lpcId = PciConfigAddress(0, 31, 0, 0);
+    std::vector<std::uint8_t> reply = batch({
+        op(Op::WriteIoPortDword).U16(kPciAddressPort).U32(lpcId),
+        op(Op::Wrmsr).U32(0x1B).U32(0).U32(0),  // the APIC base: refused
+        op(Op::ReadIoPortDword).U16(kPciDataPort),
+    });
+    helper::Reader in(reply);
+    EXPECT_EQ(in.U8(), 0) << "the batch itself was served";
+    EXPECT_EQ(in.U32(), 3u);
+    const std::vector<std::uint8_t> latch = in.Bytes(in.U32()), msr = in.Bytes(in.U32()),
+                                    data = in.Bytes(in.U32());
+    ASSERT_TRUE(in.Ok() && in.AtEnd());
+    EXPECT_EQ(latch, std::vector<std::uint8_t>{0});
+    EXPECT_EQ(msr, std::vector<std::uint8_t>{1}) << "refused";
+    helper::Reader value(data);
+    EXPECT_EQ(value.U8(), 0);
+    EXPECT_EQ(value.U32(), machine->Pci(0, 31, 0, 0));
+
+    const std::uint16_t smbusControl = 0x0400 + smbus::kHostControl;
+    for (Op inner : {Op::Hello, Op::Batch, Op::BootApply, Op::Files}) {
+        reply = batch({op(Op::WriteIoPortByte).U16(smbusControl).U8(0), op(inner)});
+        EXPECT_EQ(reply, std::vector<std::uint8_t>{2}) << helper::OpName(inner);
+    }
+    EXPECT_TRUE(machine->Writes().empty()) << "nothing of a refused batch ran";
+    ::close(requests[1]);
+    server.join();
+    ::close(requests[0]);
+    ::close(replies[0]);
 }
 
 TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {

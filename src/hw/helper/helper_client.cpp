@@ -8,6 +8,9 @@
 #include <csignal>
 #include <cstring>
 
+#include "hw/hardware_access.h"
+#include "hw/pci_address.h"
+
 extern char** environ;
 
 namespace zm::hw::helper {
@@ -15,6 +18,7 @@ namespace {
 
 // Reads of a helper that refused or is gone: as if nothing answered.
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
+constexpr std::size_t kMaxDeferred = 64;
 
 void IgnoreBrokenPipes() {
     std::signal(SIGPIPE, SIG_IGN);
@@ -142,28 +146,81 @@ void HelperClient::Lost(const std::string& why) const {
     Note(why);
 }
 
+bool HelperClient::Served(Op op, const std::vector<std::uint8_t>& reply) const {
+    const auto status = static_cast<Status>(reply.front());
+    if (status == Status::Refused) {
+        Note(std::string("The helper refused a ") + OpName(op) +
+             " request outside its allow-list (its log names it).");
+        return false;
+    }
+    if (status != Status::Ok) {
+        Note(std::string("The helper did not understand a ") + OpName(op) + " request.");
+        return false;
+    }
+    return true;
+}
+
 std::optional<std::vector<std::uint8_t>> HelperClient::Call(Op op, const Writer& request) const {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!connected_) return std::nullopt;
+    if (!connected_) {
+        deferred_.clear();
+        return std::nullopt;
+    }
+    // The deferred writes go first, in the order they were made, with this request last.
+    std::vector<std::vector<std::uint8_t>> batch;
+    batch.swap(deferred_);
+    const bool batched = !batch.empty();
+    Writer frame;
+    if (batched) {
+        batch.push_back(request.Payload());
+        frame.U8(static_cast<std::uint8_t>(Op::Batch))
+            .U32(static_cast<std::uint32_t>(batch.size()));
+        for (const auto& one : batch)
+            frame.U32(static_cast<std::uint32_t>(one.size())).Bytes(one.data(), one.size());
+    }
     std::optional<std::vector<std::uint8_t>> reply;
-    if (SendFrame(toHelper_, request.Payload())) reply = ReceiveFrame(fromHelper_);
+    ++roundTrips_;
+    if (SendFrame(toHelper_, batched ? frame.Payload() : request.Payload()))
+        reply = ReceiveFrame(fromHelper_);
+    if (reply && !reply->empty() && batched && Served(Op::Batch, *reply)) {
+        // Each deferred write's own reply, then this request's.
+        Reader in(*reply);
+        in.U8();
+        const std::uint32_t count = in.U32();
+        std::vector<std::uint8_t> one;
+        for (std::uint32_t i = 0; in.Ok() && i < count; ++i) {
+            one = in.Bytes(in.U32());
+            if (i + 1 < count && !one.empty()) Served(static_cast<Op>(batch[i][0]), one);
+        }
+        reply = in.Ok() && count == batch.size() ? std::move(one) : std::vector<std::uint8_t>{};
+    } else if (reply && !reply->empty() && batched) {
+        return std::nullopt;
+    }
     if (!reply || reply->empty()) {
         Lost(
             "The privileged helper zentrimo-helper stopped answering: the hardware reads as "
             "all ones from here on.");
         return std::nullopt;
     }
-    const auto status = static_cast<Status>(reply->front());
-    if (status == Status::Refused) {
-        Note(std::string("The helper refused a ") + OpName(op) +
-             " request outside its allow-list (its log names it).");
-        return std::nullopt;
-    }
-    if (status != Status::Ok) {
-        Note(std::string("The helper did not understand a ") + OpName(op) + " request.");
-        return std::nullopt;
-    }
+    if (!Served(op, *reply)) return std::nullopt;
     return reply;
+}
+
+void HelperClient::Defer(Op op, const Writer& request) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!connected_) return;
+        if (deferred_.size() < kMaxDeferred) {
+            deferred_.push_back(request.Payload());
+            return;
+        }
+    }
+    Call(op, request);  // a long run of them goes now, as one batch
+}
+
+std::uint64_t HelperClient::RoundTrips() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return roundTrips_;
 }
 
 namespace {
@@ -203,11 +260,19 @@ std::uint32_t HelperClient::ReadIoPortDword(std::uint16_t port) {
 }
 
 void HelperClient::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
-    Call(Op::WriteIoPortByte, Request(Op::WriteIoPortByte).U16(port).U8(value));
+    const Writer request = Request(Op::WriteIoPortByte).U16(port).U8(value);
+    if (port == kIoDelayPort)
+        Defer(Op::WriteIoPortByte, request);
+    else
+        Call(Op::WriteIoPortByte, request);
 }
 
 void HelperClient::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {
-    Call(Op::WriteIoPortDword, Request(Op::WriteIoPortDword).U16(port).U32(value));
+    const Writer request = Request(Op::WriteIoPortDword).U16(port).U32(value);
+    if (port == kPciAddressPort)
+        Defer(Op::WriteIoPortDword, request);
+    else
+        Call(Op::WriteIoPortDword, request);
 }
 
 namespace {
@@ -256,11 +321,38 @@ bool HelperClient::RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask 
     return ReadTriple(Call(Op::RdtscEx, Request(Op::RdtscEx).U64(mask)), eax, edx);
 }
 
+const std::vector<std::uint8_t>* HelperClient::BiosPage(std::uint64_t page) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (const auto found = biosPages_.find(page); found != biosPages_.end())
+            return &found->second;
+    }
+    const auto reply = Call(Op::ReadPhysicalMemory, Request(Op::ReadPhysicalMemory)
+                                                        .U64(page * kMaxMemoryBytes)
+                                                        .U32(kMaxMemoryBytes / 4)
+                                                        .U32(4));
+    if (!reply) return nullptr;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t moved = in.U32();
+    std::vector<std::uint8_t> bytes = in.Bytes(kMaxMemoryBytes);
+    if (!in.Ok() || moved != kMaxMemoryBytes) return nullptr;  // read dword by dword then
+    std::lock_guard<std::mutex> guard(lock_);
+    return &biosPages_.emplace(page, std::move(bytes)).first->second;
+}
+
 std::uint32_t HelperClient::ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
                                                std::uint32_t count, std::uint32_t unitSize) {
     const std::uint64_t size = std::uint64_t{count} * unitSize;
     if (!buffer || size > kMaxMemoryBytes) return 0;
     std::memset(buffer, 0xFF, size);
+    if (address >= kBiosAreaBegin && address < kBiosAreaEnd && size <= kBiosAreaEnd - address &&
+        address / kMaxMemoryBytes == (address + size - 1) / kMaxMemoryBytes) {
+        if (const std::vector<std::uint8_t>* page = BiosPage(address / kMaxMemoryBytes)) {
+            std::memcpy(buffer, page->data() + address % kMaxMemoryBytes, size);
+            return static_cast<std::uint32_t>(size);
+        }
+    }
     const auto reply = Call(Op::ReadPhysicalMemory,
                             Request(Op::ReadPhysicalMemory).U64(address).U32(count).U32(unitSize));
     if (!reply) return 0;

@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -80,12 +81,23 @@ public:
     // (absolute path); false when the helper refused or could not.
     bool SetBootApply(bool enable, const std::string& settingsFile);
 
+    // Requests sent and answered so far (a batch counts once).
+    std::uint64_t RoundTrips() const;
+
 private:
     HelperClient() = default;
     void Handshake();
     // The reply's reader position after the status byte, or nullopt when the helper refused
     // or is gone (then noted).
     std::optional<std::vector<std::uint8_t>> Call(Op op, const Writer& request) const;
+    // Whether a reply says the operation was served; notes a refusal or a request not
+    // understood.
+    bool Served(Op op, const std::vector<std::uint8_t>& reply) const;
+    // Writes that change nothing by themselves (the PCI address latch, the delay port) wait for
+    // the next request and go with it in one batch.
+    void Defer(Op op, const Writer& request);
+    // A page of the BIOS area, fetched on first use; null when it could not be read whole.
+    const std::vector<std::uint8_t>* BiosPage(std::uint64_t page);
     void Lost(const std::string& why) const;
     void Note(const std::string& note) const;
 
@@ -97,6 +109,9 @@ private:
     mutable std::string failure_;
     mutable std::vector<std::string> notes_;
     mutable std::set<std::string> noted_;
+    mutable std::vector<std::vector<std::uint8_t>> deferred_;
+    mutable std::uint64_t roundTrips_ = 0;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> biosPages_;  // by page number
 };
 
 // The user-facing reason for a launched helper that ended before its handshake, from its exit

@@ -1,6 +1,7 @@
 #include "hw/helper/helper_server.h"
 
 #include <ostream>
+#include <vector>
 
 #include "hw/helper/allow_list.h"
 #include "hw/helper/protocol.h"
@@ -52,7 +53,7 @@ public:
                 const std::uint32_t index = in.U32();
                 const AffinityMask mask = op == Op::RdmsrEx ? in.U64() : 0;
                 if (!Done(in)) return Bad();
-                if (Refuse(op, allow_.CheckMsr(index, false))) return Refused();
+                if (Refuse(op, allow_.CheckMsrRead(index))) return Refused();
                 std::uint32_t eax = 0, edx = 0;
                 const bool ok = op == Op::RdmsrEx ? lib.RdmsrEx(index, eax, edx, mask)
                                                   : lib.Rdmsr(index, eax, edx);
@@ -65,7 +66,11 @@ public:
                 const std::uint32_t edx = in.U32();
                 const AffinityMask mask = op == Op::WrmsrEx ? in.U64() : 0;
                 if (!Done(in)) return Bad();
-                if (Refuse(op, allow_.CheckMsr(index, true))) return Refused();
+                const std::string why =
+                    op == Op::WrmsrEx && mask == 0
+                        ? "no processor named"
+                        : allow_.CheckMsrWrite(lib, index, (std::uint64_t{edx} << 32) | eax, mask);
+                if (Refuse(op, why)) return Refused();
                 const bool ok = op == Op::WrmsrEx ? lib.WrmsrEx(index, eax, edx, mask)
                                                   : lib.Wrmsr(index, eax, edx);
                 return Ok().U8(ok);
@@ -102,6 +107,8 @@ public:
                      << std::flush;
                 return Ok().U8(ok);
             }
+            case Op::Batch:
+                return ServeBatch(in);
             case Op::Diagnostics: {
                 if (!Done(in)) return Bad();
                 const std::vector<std::string> notes =
@@ -118,6 +125,33 @@ public:
     unsigned Refusals() const { return refusals_; }
 
 private:
+    // Every operation is read and bounded before the first is served: a batch either runs whole,
+    // each operation checked as if it came alone, or not at all.
+    Writer ServeBatch(Reader& in) {
+        const std::uint32_t count = in.U32();
+        if (!in.Ok() || count > kMaxPayload / 5) return Bad();
+        std::vector<std::vector<std::uint8_t>> requests;
+        std::size_t replySize = 5;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t size = in.U32();
+            if (!in.Ok() || size > kMaxPayload) return Bad();
+            requests.push_back(in.Bytes(size));
+            const std::size_t bound = BatchedReplyBound(requests.back());
+            if (!in.Ok() || bound == 0) return Bad();
+            replySize += 4 + bound;
+            if (replySize > kMaxPayload) return Bad();
+        }
+        if (!Done(in)) return Bad();
+        Writer out = Ok();
+        out.U32(count);
+        for (const std::vector<std::uint8_t>& request : requests) {
+            Reader one(request);
+            const std::vector<std::uint8_t> reply = Handle(one).Payload();
+            out.U32(static_cast<std::uint32_t>(reply.size())).Bytes(reply.data(), reply.size());
+        }
+        return out;
+    }
+
     static Writer Ok() { return std::move(Writer().U8(static_cast<std::uint8_t>(Status::Ok))); }
     static Writer Refused() {
         return std::move(Writer().U8(static_cast<std::uint8_t>(Status::Refused)));
@@ -157,8 +191,12 @@ private:
             lib.WriteIoPortDword(kPciAddressPort, latch_);  // the checks may have moved it
         } else if (port == kPciAddressPort && width == 4) {
             return Ok().U32(latch_);
-        } else if (Refuse(op, allow_.CheckPort(port, width, false))) {
+        } else if (Refuse(op, allow_.CheckPortRead(lib, port, width))) {
             return Refused();
+        } else if (width == 1) {
+            const std::uint8_t value = lib.ReadIoPortByte(port);
+            allow_.AfterPortRead(lib, port, value);
+            return Ok().U8(value);
         }
         return width == 1 ? Ok().U8(lib.ReadIoPortByte(port)) : Ok().U32(lib.ReadIoPortDword(port));
     }
@@ -187,10 +225,7 @@ private:
             lib.WriteIoPortDword(kPciAddressPort, latch_);
             return Ok();
         }
-        const std::string why = width == 1
-                                    ? allow_.CheckSmbusWrite(port, static_cast<std::uint8_t>(value))
-                                    : allow_.CheckPort(port, width, true);
-        if (Refuse(op, why)) return Refused();
+        if (Refuse(op, allow_.CheckPortWrite(lib, port, width, value))) return Refused();
         if (width == 1)
             lib.WriteIoPortByte(port, static_cast<std::uint8_t>(value));
         else
@@ -207,8 +242,10 @@ private:
         if (!in.Ok() || size > kMaxMemoryBytes) return Bad();
         std::vector<std::uint8_t> bytes = write ? in.Bytes(size) : std::vector<std::uint8_t>(size);
         if (!Done(in)) return Bad();
-        if (Refuse(op, allow_.CheckMemory(address, size, write))) return Refused();
         HardwareLibrary& lib = backend_.library;
+        const std::string why = write ? allow_.CheckMemoryWrite(lib, address, bytes)
+                                      : allow_.CheckMemoryRead(address, size);
+        if (Refuse(op, why)) return Refused();
         if (write) {
             const std::uint32_t moved = lib.WritePhysicalMemory(address, bytes.data(), count, unit);
             allow_.AfterMemoryWrite(lib, address);

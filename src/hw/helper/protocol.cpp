@@ -135,6 +135,8 @@ const char* OpName(Op op) {
             return "Wrmsr";
         case Op::WrmsrEx:
             return "WrmsrEx";
+        case Op::Batch:
+            return "Batch";
         case Op::RdtscEx:
             return "RdtscEx";
         case Op::ReadPhysicalMemory:
@@ -149,6 +151,35 @@ const char* OpName(Op op) {
             return "BootApply";
     }
     return "unknown";
+}
+
+std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request) {
+    if (request.empty()) return 0;
+    constexpr std::size_t kSmall = 16;  // status, flag and two dwords at most
+    switch (static_cast<Op>(request[0])) {
+        case Op::InitializeDll:
+        case Op::DeinitializeDll:
+        case Op::ReadIoPortByte:
+        case Op::ReadIoPortDword:
+        case Op::WriteIoPortByte:
+        case Op::WriteIoPortDword:
+        case Op::Rdmsr:
+        case Op::RdmsrEx:
+        case Op::Wrmsr:
+        case Op::WrmsrEx:
+        case Op::RdtscEx:
+        case Op::WritePhysicalMemory:
+            return kSmall;
+        case Op::ReadPhysicalMemory: {
+            Reader in(request);
+            in.U8();
+            in.U64();
+            const std::uint64_t size = std::uint64_t{in.U32()} * in.U32();
+            return in.Ok() && size <= kMaxMemoryBytes ? kSmall + size : 0;
+        }
+        default:
+            return 0;
+    }
 }
 
 }  // namespace zm::hw::helper

@@ -4,6 +4,12 @@
 // operation byte and its arguments; a reply's is one status byte and the results. Integers are
 // little-endian, strings a 16-bit length and their bytes. The first exchange is the handshake:
 // both sides name the protocol's magic and version, and nothing else is served until they agree.
+//
+// A Batch request carries many operations: a 32-bit count, then each operation's payload with
+// its 32-bit length; its reply carries each operation's reply payload the same way, in order.
+// The operations are served one after the other, each checked on its own as if sent alone.
+// Hello, Batch, BootApply, Files and Diagnostics are not batched, and a batch whose replies
+// could outgrow a frame is refused whole before any of it is served.
 
 #include <cstdint>
 #include <optional>
@@ -13,11 +19,16 @@
 namespace zm::hw::helper {
 
 constexpr std::uint32_t kMagic = 0x4C484D5A;  // "ZMHL"
-constexpr std::uint16_t kProtocolVersion = 2;
+constexpr std::uint16_t kProtocolVersion = 3;
 // Larger than any request or reply the program makes; a longer frame is a broken peer.
 constexpr std::uint32_t kMaxPayload = 64 * 1024;
 // Physical memory moved by one request.
 constexpr std::uint32_t kMaxMemoryBytes = 4096;
+// The legacy BIOS area, where the SMBIOS entry point is looked for dword by dword: firmware
+// that does not change while the program runs and that the helper never writes, so the window
+// fetches it a page per request and reads the dwords from its copy.
+constexpr std::uint64_t kBiosAreaBegin = 0xF0000;
+constexpr std::uint64_t kBiosAreaEnd = 0x100000;
 
 enum class Op : std::uint8_t {
     Hello = 1,
@@ -37,6 +48,7 @@ enum class Op : std::uint8_t {
     Files,        // what the helper's backend needs, present or not
     Diagnostics,  // what the helper's backend could not reach so far
     BootApply,    // enable or disable the boot service for one settings file
+    Batch,        // many hardware operations in one round trip
 };
 
 enum class Status : std::uint8_t {
@@ -86,5 +98,9 @@ bool SendFrame(int fd, const std::vector<std::uint8_t>& payload);
 std::optional<std::vector<std::uint8_t>> ReceiveFrame(int fd);
 
 const char* OpName(Op op);
+
+// The longest reply a request of this payload can get inside a batch, or 0 when the operation
+// cannot be batched (or the payload names none).
+std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request);
 
 }  // namespace zm::hw::helper
