@@ -60,10 +60,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (applyStored && (report || !line.captureFile.empty()))
         return fail("--apply-stored goes alone, without --report or --capture");
     if (spdFiles) {
-        if (line.spdFiles.empty()) return fail("--spd needs at least one file");
         if (report || applyStored || !line.machine.empty() || !line.settingsPath.empty() ||
             !line.captureFile.empty())
-            return fail("--spd decodes files only: no --report, --machine, --settings or --capture");
+            return fail(
+                "--spd decodes SPD images only: no --report, --machine, --settings or --capture");
     }
     if (help)
         line.mode = RunMode::Help;
@@ -86,7 +86,7 @@ std::string UsageText() {
     return "Usage: zentrimo [--machine NAME|FILE] [--settings FILE] [--report [--json]]\n"
            "       zentrimo [--machine NAME|FILE] --capture FILE|- [--capture-keep-serials]\n"
            "       zentrimo [--machine NAME|FILE] [--settings FILE] --apply-stored\n"
-           "       zentrimo --spd FILE... [--json]\n"
+           "       zentrimo --spd [FILE...] [--json]\n"
            "       zentrimo --list-machines | --help | --version\n"
            "\n"
            "  (no option)          run on this machine's hardware (needs root)\n"
@@ -102,6 +102,8 @@ std::string UsageText() {
            "  --spd FILE...        decode SPD images (raw EEPROM bytes or i2cdump text) as the\n"
            "                       SPD window would; no hardware is touched. Exit 1 when any\n"
            "                       file could not be decoded\n"
+           "  --spd                decode this machine's modules as the kernel's EEPROM drivers\n"
+           "                       (ee1004, spd5118, at24) give them; no SMBus access\n"
            "  --settings FILE      settings file to use instead of the default one\n"
            "  --help, --version    this text; the program's version\n"
            "\n"

@@ -14,16 +14,16 @@ struct CommandLine {
     RunMode mode = RunMode::Gui;
     std::string machine;                // --machine NAME|FILE; empty = real hardware
     bool json = false;                  // --report --json, --spd --json
-    std::vector<std::string> spdFiles;  // --spd FILE...
-    std::string settingsPath;           // --settings FILE; empty = the default (SettingsLocationFor)
-    std::string captureFile;            // --capture FILE|-
+    std::vector<std::string> spdFiles;  // --spd FILE...; empty: this machine's modules
+    std::string settingsPath;         // --settings FILE; empty = the default (SettingsLocationFor)
+    std::string captureFile;          // --capture FILE|-
     bool captureKeepSerials = false;  // --capture-keep-serials
     std::string error;                // set when the arguments make no sense
 };
 
 // argv[0] is skipped. Unknown options, missing values, --json without --report or --spd,
-// --apply-stored with --report, and --spd without files or together with a machine, a report or
-// a settings file set error.
+// --apply-stored with --report, and --spd together with a machine, a report or a settings file
+// set error. --spd without files reads this machine's modules.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();

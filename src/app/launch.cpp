@@ -37,6 +37,8 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
             out << ListMachinesText();
             return done(0);
         case RunMode::SpdFiles:
+            if (line.spdFiles.empty())
+                return done(RunSpdModules(SpdSysfsRoot(), line.json, out, err));
             return done(RunSpdFiles(line.spdFiles, line.json, out, err));
         case RunMode::Report:
         case RunMode::Capture:

@@ -32,7 +32,11 @@ std::string RenderSpdSlotText(const spd::SpdSlotReport& slot, std::string_view i
         for (const std::string& cell : cells) line.push_back(Cell(cell));
         grid.AddRow(std::move(line));
     }
-    return out + "\n" + grid.Render(indent);
+    out += "\n" + grid.Render(indent);
+    if (slot.minimumTimes.empty()) return out;
+    TextTable times({{"JEDEC minimum"}, {"time", Align::Right}});
+    for (const auto& [name, value] : slot.minimumTimes) times.AddRow({name, value});
+    return out + "\n" + times.Render(indent);
 }
 
 nlohmann::json SpdSlotJson(const spd::SpdSlotReport& slot) {
@@ -40,9 +44,16 @@ nlohmann::json SpdSlotJson(const spd::SpdSlotReport& slot) {
     for (const auto& [caption, value] : slot.fields) fields[caption] = value;
     nlohmann::json grid = nlohmann::json::object();
     for (const auto& [row, cells] : slot.rows) grid[row] = cells;
-    return {{"decoded", slot.decoded},   {"fields", fields},
-            {"checksum", slot.checksum}, {"checksum_mismatch", slot.checksumMismatch},
-            {"columns", slot.headers},   {"timings", grid}};
+    nlohmann::json module = {
+        {"decoded", slot.decoded},   {"fields", fields},
+        {"checksum", slot.checksum}, {"checksum_mismatch", slot.checksumMismatch},
+        {"columns", slot.headers},   {"timings", grid}};
+    if (!slot.minimumTimes.empty()) {
+        nlohmann::json times = nlohmann::json::object();
+        for (const auto& [name, value] : slot.minimumTimes) times[name] = value;
+        module["minimum_times"] = times;
+    }
+    return module;
 }
 
 }  // namespace zm::app

@@ -8,6 +8,7 @@
 
 #include "hw/hardware_access.h"
 #include "os/bounded_file.h"
+#include "spd/spd_ddr45.h"
 #include "spd/spd_reader.h"
 
 namespace zm::spd {
@@ -84,19 +85,28 @@ std::optional<SpdImageLoad> ParseI2cDump(std::string_view content) {
             image.bytes.push_back(static_cast<std::uint8_t>(*value));
         }
         if (image.bytes.size() % kDumpRowBytes != 0) ended = true;
-        if (image.bytes.size() > kLargestSpdImage)
-            return SpdImageLoad{std::nullopt, "hex dump holds more than 512 bytes"};
+        if (image.bytes.size() > kLargestDdr5Image)
+            return SpdImageLoad{std::nullopt, "hex dump holds more than 1024 bytes"};
     }
     if (!anyRow) return std::nullopt;
     if (image.bytes.empty()) return SpdImageLoad{std::nullopt, "hex dump holds no readable byte"};
     return SpdImageLoad{std::move(image), ""};
 }
 
-// An image that ends before byte 2 does not even say what kind of memory it describes.
+bool IsDdr5(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() > kSpdMemoryType && bytes[kSpdMemoryType] == kSpdTypeDdr5;
+}
+
+// An image that ends before byte 2 does not even say what kind of memory it describes; one
+// longer than 512 bytes must be a DDR5 module's, no longer than its 1,024.
 SpdImageLoad HoldsMemoryType(SpdImageLoad load) {
-    if (load.image && load.image->bytes.size() <= kSpdMemoryType)
-        return {std::nullopt, std::to_string(load.image->bytes.size()) +
-                                  " bytes: ends before the memory type (byte 2)"};
+    if (!load.image) return load;
+    const std::vector<std::uint8_t>& bytes = load.image->bytes;
+    const std::string size = std::to_string(bytes.size()) + " bytes";
+    if (bytes.size() <= kSpdMemoryType)
+        return {std::nullopt, size + ": ends before the memory type (byte 2)"};
+    if (bytes.size() > kLargestSpdImage && !IsDdr5(bytes))
+        return {std::nullopt, size + ": longer than any SPD EEPROM but a DDR5 one (512 bytes)"};
     return load;
 }
 
@@ -106,9 +116,12 @@ SpdImageLoad ParseSpdImage(std::string_view content) {
     if (content.empty()) return {std::nullopt, "the file is empty"};
     if (IsText(content))
         if (auto dump = ParseI2cDump(content)) return HoldsMemoryType(std::move(*dump));
-    if (content.size() > kLargestSpdImage)
-        return {std::nullopt,
-                std::to_string(content.size()) + " bytes: longer than any SPD EEPROM (512 bytes)"};
+    const bool ddr5 = content.size() > kSpdMemoryType &&
+                      static_cast<std::uint8_t>(content[kSpdMemoryType]) == kSpdTypeDdr5;
+    if (content.size() > (ddr5 ? kLargestDdr5Image : kLargestSpdImage))
+        return {std::nullopt, std::to_string(content.size()) +
+                                  " bytes: longer than any SPD EEPROM (" + (ddr5 ? "1024" : "512") +
+                                  " bytes)"};
     SpdImage image;
     image.format = "binary";
     image.bytes.assign(content.begin(), content.end());
@@ -127,8 +140,11 @@ SpdImageLoad ReadSpdImageFile(const std::string& path) {
 
 std::string ImageExtentText(const SpdImage& image) {
     const std::size_t size = image.bytes.size();
+    std::size_t reachable = kSpdReachableBytes;
+    if (size > kSpdMemoryType && image.bytes[kSpdMemoryType] == kSpdTypeDdr4) reachable = 512;
+    if (IsDdr5(image.bytes)) reachable = kLargestDdr5Image;
     std::string text = std::to_string(size) + " bytes";
-    if (size < kSpdReachableBytes)
+    if (size < reachable)
         text +=
             ": ends after byte " + std::to_string(size - 1) + ", fields past it are not decoded";
     return text;
@@ -147,6 +163,18 @@ SpdModuleType DecodeImage(const SpdImage& image, SpdView& view, char decimalSepa
                                            : hw::smbus::kTransactionError;
     };
     return DecodeModule(read, view, options);
+}
+
+SpdSlotReport DecodeImageReport(const SpdImage& image, char decimalSeparator) {
+    if (image.bytes.size() > kSpdMemoryType) {
+        if (image.bytes[kSpdMemoryType] == kSpdTypeDdr4)
+            return DecodeDdr4(image.bytes, decimalSeparator);
+        if (image.bytes[kSpdMemoryType] == kSpdTypeDdr5)
+            return DecodeDdr5(image.bytes, decimalSeparator);
+    }
+    SpdView view;
+    const SpdModuleType type = DecodeImage(image, view, decimalSeparator);
+    return ReportOf(0, view, type);
 }
 
 }  // namespace zm::spd

@@ -22,6 +22,9 @@ struct SpdSlotReport {
     bool checksumMismatch = false;
     std::vector<std::string> headers;  // five; none for a module that is not decoded
     std::vector<std::pair<std::string, std::vector<std::string>>> rows;  // name, five cells
+    // DDR4/DDR5 only: the module's JEDEC minimum times ("tAAmin", "13.500 ns"); the grid has one
+    // column per profile there, and its headers and rows are the generation's.
+    std::vector<std::pair<std::string, std::string>> minimumTimes;
 };
 
 // The facts as the window's captions name them; a disabled field reads as empty.

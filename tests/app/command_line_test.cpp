@@ -35,7 +35,12 @@ TEST(CommandLine, ParsesEveryForm) {
          false,
          false},
         {{"zentrimo", "--list-machines"}, RunMode::ListMachines, "", "", false, false},
-        {{"zentrimo", "--apply-stored", "--settings", "/u/ZM.ini"}, RunMode::ApplyStored, "", "/u/ZM.ini", false, false},
+        {{"zentrimo", "--apply-stored", "--settings", "/u/ZM.ini"},
+         RunMode::ApplyStored,
+         "",
+         "/u/ZM.ini",
+         false,
+         false},
         {{"zentrimo", "--apply-stored", "--report"}, RunMode::Gui, "", "", false, true},
         {{"zentrimo", "--report", "--help"}, RunMode::Help, "", "", false, false},
         {{"zentrimo", "--version"}, RunMode::Version, "", "", false, false},
@@ -45,7 +50,7 @@ TEST(CommandLine, ParsesEveryForm) {
         {{"zentrimo", "--frobnicate"}, RunMode::Gui, "", "", false, true},
         {{"zentrimo", "x58-bloomfield"}, RunMode::Gui, "", "", false, true},
         {{"zentrimo", "--spd", "a.bin", "b.txt", "--json"}, RunMode::SpdFiles, "", "", true, false},
-        {{"zentrimo", "--spd"}, RunMode::Gui, "", "", false, true},
+        {{"zentrimo", "--spd"}, RunMode::SpdFiles, "", "", false, false},
         {{"zentrimo", "--spd", "a.bin", "--machine", "x58-bloomfield"},
          RunMode::Gui,
          "",
@@ -65,8 +70,11 @@ TEST(CommandLine, ParsesEveryForm) {
         EXPECT_EQ(line.machine, c.machine);
         EXPECT_EQ(line.settingsPath, c.settings);
         EXPECT_EQ(line.json, c.json);
-        if (c.mode == RunMode::SpdFiles) {
+        if (c.mode == RunMode::SpdFiles && c.args.size() > 2) {
             EXPECT_EQ(line.spdFiles, (std::vector<std::string>{"a.bin", "b.txt"}));
+        }
+        if (c.mode == RunMode::SpdFiles && c.args.size() == 2) {
+            EXPECT_TRUE(line.spdFiles.empty());  // this machine's modules
         }
     }
 }

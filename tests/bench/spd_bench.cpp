@@ -34,19 +34,51 @@ void BM_SpdFilesAllShippedImages(benchmark::State& state) {
 }
 BENCHMARK(BM_SpdFilesAllShippedImages)->Unit(benchmark::kMicrosecond);
 
-// The decode alone (images already in memory), as the window and the report run it.
+// The decode alone (images already in memory), as --spd runs it.
 void BM_SpdDecodeAllShippedImages(benchmark::State& state) {
     std::vector<zm::spd::SpdImage> images;
     for (const std::string& file : ShippedImages())
         if (auto load = zm::spd::ReadSpdImageFile(file); load.image) images.push_back(*load.image);
-    zm::spd::SpdView view;
     for (auto _ : state)
         for (const zm::spd::SpdImage& image : images)
-            benchmark::DoNotOptimize(zm::spd::DecodeImage(image, view));
+            benchmark::DoNotOptimize(zm::spd::DecodeImageReport(image));
     state.counters["per_module"] = benchmark::Counter(
         static_cast<double>(images.size()) * static_cast<double>(state.iterations()),
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SpdDecodeAllShippedImages)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// The shipped DDR4 and DDR5 images, repeated up to 200 modules.
+std::vector<std::string> Ddr45Files() {
+    std::vector<std::string> kinds;
+    for (const std::string& file : ShippedImages()) {
+        const auto load = zm::spd::ReadSpdImageFile(file);
+        if (load.image && load.image->format == "binary" &&
+            (load.image->bytes[2] == 0x0C || load.image->bytes[2] == 0x12))
+            kinds.push_back(file);
+    }
+    std::vector<std::string> files;
+    for (std::size_t i = 0; !kinds.empty() && files.size() < 200; ++i)
+        files.push_back(kinds[i % kinds.size()]);
+    return files;
+}
+
+// 200 DDR4/DDR5 modules through `--spd FILE...` in one process: file, decode, text.
+void BM_SpdFiles200Ddr45(benchmark::State& state) {
+    const std::vector<std::string> files = Ddr45Files();
+    for (auto _ : state) {
+        std::ostringstream out, err;
+        benchmark::DoNotOptimize(zm::app::RunSpdFiles(files, false, out, err));
+    }
+    state.counters["modules"] = static_cast<double>(files.size());
+    state.counters["per_module"] = benchmark::Counter(
+        static_cast<double>(files.size()) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SpdFiles200Ddr45)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::shared_ptr<sim::SimulatedMachine> machine;
     try {
-        machine = sim::SimulatedMachine::FromProfileText(
-            text, "fuzz.json", std::make_shared<os::VirtualClock>(false));
+        machine = sim::SimulatedMachine::FromProfileText(text, "fuzz.json",
+                                                         std::make_shared<os::VirtualClock>(false));
     } catch (const sim::ProfileError&) {
         return 0;  // refused with its reason: what a bad profile must get
     }

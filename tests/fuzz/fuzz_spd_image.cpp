@@ -1,12 +1,13 @@
 // libFuzzer target for SPD image files (--spd): any content, raw bytes or i2cdump text, must
-// either give an image of 3 to 512 bytes or say why not, and an image must decode into
-// printable texts without crashing.
+// either give an image of 3 to 512 bytes (1,024 for a DDR5 module) or say why not, and an image
+// must decode into printable texts without crashing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "spd/spd_ddr45.h"
 #include "spd/spd_image.h"
 
 namespace {
@@ -26,14 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const zm::spd::SpdImage& image = *load.image;
-    if (image.bytes.size() < 3 || image.bytes.size() > zm::spd::kLargestSpdImage) std::abort();
+    const bool ddr5 = image.bytes.size() >= 3 && image.bytes[2] == zm::spd::kSpdTypeDdr5;
+    if (image.bytes.size() < 3 ||
+        image.bytes.size() > (ddr5 ? zm::spd::kLargestDdr5Image : zm::spd::kLargestSpdImage))
+        std::abort();
     if (image.format != "binary" && image.format != "i2cdump") std::abort();
     if (image.format == "binary" && image.bytes.size() != size) std::abort();
     CheckPrintable(zm::spd::ImageExtentText(image));
-    zm::spd::SpdView view;
-    zm::spd::DecodeImage(image, view);
-    for (const std::string* text : {&view.type, &view.size, &view.manufacturer, &view.partNumber,
-                                    &view.serial, &view.speed, &view.checksum})
-        CheckPrintable(*text);
+    const zm::spd::SpdSlotReport report = zm::spd::DecodeImageReport(image);
+    for (const auto& [caption, value] : report.fields) CheckPrintable(value);
+    for (const auto& [row, cells] : report.rows)
+        for (const std::string& cell : cells) CheckPrintable(cell);
+    CheckPrintable(report.checksum);
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Writes tests/spd/expected/<image>.txt for every shipped SPD image (tests/data/spd and
-# machines/data/spd) from the given zentrimo binary: exit code, `--spd` output, messages.
+# machines/data/spd) from the given zentrimo binary: exit code, `--spd` output, messages; and
+# tests/spd/expected_sysfs/<tree>.txt for `--spd` alone on each fixture tree in tests/data/sysfs.
 # Read every changed file before committing it: an expectation is only as right as its review.
 #   tests/spd/regenerate_expected.sh build/src/zentrimo
 set -euo pipefail
@@ -21,4 +22,9 @@ for dir in "$here/../data/spd" "$here/../../machines/data/spd"; do
       if [ -s "$scratch/err" ]; then printf 'stderr:\n'; cat "$scratch/err"; fi
     } > "$here/expected/${name%.*}.txt"
   done
+done
+for tree in "$here"/../data/sysfs/*/; do
+  name="$(basename "$tree")"
+  cmake -DZENTRIMO="$zentrimo" -DROOT="$(realpath "$tree")" -DREGENERATE=1 \
+    -DEXPECTED="$here/expected_sysfs/$name.txt" -P "$here/compare_sysfs.cmake"
 done
