@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #ifdef _WIN32
@@ -11,7 +12,7 @@ namespace zm::app {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool report = false, applyStored = false, list = false, help = false, version = false;
-    bool spdFiles = false;
+    bool spdFiles = false, monitor = false, monitorOptions = false;
     auto fail = [&line](std::string error) {
         line.error = std::move(error);
         return line;
@@ -32,6 +33,28 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 return fail("--capture needs a file, or - for standard output");
         } else if (a == "--capture-keep-serials") {
             line.captureKeepSerials = true;
+        } else if (a == "--monitor") {
+            monitor = true;
+        } else if (a == "--interval") {
+            std::string text;
+            char* end = nullptr;
+            if (value(text)) line.monitorIntervalSeconds = std::strtod(text.c_str(), &end);
+            // The lower bound keeps a typo from turning the terminal into a flood.
+            if (text.empty() || *end != '\0' || !(line.monitorIntervalSeconds >= 0.01) ||
+                line.monitorIntervalSeconds > 86400)
+                return fail("--interval needs a number of seconds from 0.01 to 86400");
+            monitorOptions = true;
+        } else if (a == "--count") {
+            std::string text;
+            char* end = nullptr;
+            const unsigned long count = value(text) ? std::strtoul(text.c_str(), &end, 10) : 0;
+            if (text.empty() || *end != '\0' || text[0] == '-' || count == 0 || count > 1000000000)
+                return fail("--count needs a number of samples, 1 or more");
+            line.monitorCount = static_cast<unsigned>(count);
+            monitorOptions = true;
+        } else if (a == "--csv") {
+            if (!value(line.monitorCsv)) return fail("--csv needs a file");
+            monitorOptions = true;
         } else if (a == "--report") {
             report = true;
         } else if (a == "--apply-stored") {
@@ -65,6 +88,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return fail(
                 "--spd decodes SPD images only: no --report, --machine, --settings or --capture");
     }
+    if (monitorOptions && !monitor) return fail("--interval, --count and --csv go with --monitor");
+    if (monitor && (report || applyStored || spdFiles || !line.captureFile.empty() || line.json))
+        return fail("--monitor goes alone, without --report, --capture, --apply-stored or --spd");
     if (help)
         line.mode = RunMode::Help;
     else if (version)
@@ -79,6 +105,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.mode = RunMode::ApplyStored;
     else if (spdFiles)
         line.mode = RunMode::SpdFiles;
+    else if (monitor)
+        line.mode = RunMode::Monitor;
     return line;
 }
 
@@ -87,6 +115,8 @@ std::string UsageText() {
            "       zentrimo [--machine NAME|FILE] --capture FILE|- [--capture-keep-serials]\n"
            "       zentrimo [--machine NAME|FILE] [--settings FILE] --apply-stored\n"
            "       zentrimo --spd [FILE...] [--json]\n"
+           "       zentrimo [--machine NAME|FILE] --monitor [--interval SECONDS] [--count N]\n"
+           "                [--csv FILE]\n"
            "       zentrimo --list-machines | --help | --version\n"
            "\n"
            "  (no option)          run on this machine's hardware (needs root)\n"
@@ -104,6 +134,9 @@ std::string UsageText() {
            "                       file could not be decoded\n"
            "  --spd                decode this machine's modules as the kernel's EEPROM drivers\n"
            "                       (ee1004, spd5118, at24) give them; no SMBus access\n"
+           "  --monitor            no windows: the Monitor's samples, one line each, until\n"
+           "                       Ctrl-C; --interval between samples (1 s), --count samples\n"
+           "                       then exit, --csv FILE: the samples as CSV into FILE\n"
            "  --settings FILE      settings file to use instead of the default one\n"
            "  --help, --version    this text; the program's version\n"
            "\n"

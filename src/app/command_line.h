@@ -8,7 +8,17 @@
 
 namespace zm::app {
 
-enum class RunMode { Gui, Report, Capture, ApplyStored, SpdFiles, ListMachines, Help, Version };
+enum class RunMode {
+    Gui,
+    Report,
+    Capture,
+    ApplyStored,
+    SpdFiles,
+    Monitor,
+    ListMachines,
+    Help,
+    Version
+};
 
 struct CommandLine {
     RunMode mode = RunMode::Gui;
@@ -18,12 +28,17 @@ struct CommandLine {
     std::string settingsPath;         // --settings FILE; empty = the default (SettingsLocationFor)
     std::string captureFile;          // --capture FILE|-
     bool captureKeepSerials = false;  // --capture-keep-serials
-    std::string error;                // set when the arguments make no sense
+    // --monitor [--interval SECONDS] [--count N] [--csv FILE]
+    double monitorIntervalSeconds = 1.0;
+    unsigned monitorCount = 0;  // 0: until interrupted
+    std::string monitorCsv;     // empty: lines on standard output
+    std::string error;          // set when the arguments make no sense
 };
 
 // argv[0] is skipped. Unknown options, missing values, --json without --report or --spd,
-// --apply-stored with --report, and --spd together with a machine, a report or a settings file
-// set error. --spd without files reads this machine's modules.
+// --apply-stored with --report, --spd together with a machine, a report or a settings file,
+// and --monitor with another run or with an interval outside 0.01..86400 s set error. --spd
+// without files reads this machine's modules.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();

@@ -7,6 +7,7 @@
 #include "app/capture.h"
 #include "app/command_line.h"
 #include "app/display_check.h"
+#include "app/run_monitor.h"
 #include "app/run_report.h"
 #include "app/spd_files.h"
 #include "app/version.h"
@@ -43,6 +44,7 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
         case RunMode::Report:
         case RunMode::Capture:
         case RunMode::ApplyStored:
+        case RunMode::Monitor:
         case RunMode::Gui:
             break;
     }
@@ -59,9 +61,11 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
     settings::AllowFolderCreation(settings.creatableFolder);
     launch.settingsPath = settings.file.string();
     // The report only reads: on a Linux host it opens the MSR and memory device nodes read-only.
-    BackendChoice choice =
-        SelectBackend(line.machine, windows ? Pace::RealTime : Pace::Instant,
-                      line.mode == RunMode::Report ? HostWrites::ReadOnly : HostWrites::Allowed);
+    // The Monitor, windowed or not, samples in real time, also on a simulated machine.
+    const bool monitor = line.mode == RunMode::Monitor;
+    BackendChoice choice = SelectBackend(
+        line.machine, windows || monitor ? Pace::RealTime : Pace::Instant,
+        line.mode == RunMode::Report || monitor ? HostWrites::ReadOnly : HostWrites::Allowed);
     if (!choice.error.empty()) {
         err << "zentrimo: " << choice.error << "\n";
         return done(2);
@@ -70,6 +74,9 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
     if (line.mode == RunMode::Capture) return done(RunCapture(launch.backend, line, out, err));
     if (line.mode == RunMode::ApplyStored)
         return done(RunApplyStored(launch.backend, launch.settingsPath, out, err));
+    if (monitor)
+        return done(
+            RunMonitorUntilInterrupted(launch.backend, line, launch.settingsPath, out, err));
     if (line.mode == RunMode::Report)
         return done(RunReport(launch.backend, line, launch.settingsPath, out, err));
     return launch;

@@ -1,7 +1,7 @@
 #pragma once
 // What a run does with its command line before any window: the usage text, the version, the list
-// of simulated machines, the backend, and the whole run for --report, --capture and
-// --apply-stored. The windowed program goes on with the windows when nothing here ended the run;
+// of simulated machines, the backend, and the whole run for --report, --capture, --apply-stored
+// and --monitor. The windowed program goes on with the windows when nothing here ended the run;
 // the Windows console report program has none to go on with.
 
 #include <iosfwd>

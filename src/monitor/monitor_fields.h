@@ -30,6 +30,17 @@ struct MonitorSettings {
     bool HyperThreading() const { return ThreadCount.load() > CoreCount.load(); }
 };
 
+// The counts from the processor facts: Intel's core and thread counts; on AMD K10, where the
+// facts hold the highest core index, that index plus one for both. Held to what is measured
+// (8 cores, 32 logical processors).
+void SetProcessorCounts(MonitorSettings& settings, int coreCount, int threadCount, bool amdK10);
+// Intel's thermal status per thread, the K10 north bridge's sensor, or none.
+inline TemperatureSource TemperatureSourceFor(bool intelPlatform, bool amdPlatform) {
+    return intelPlatform ? TemperatureSource::Intel
+           : amdPlatform ? TemperatureSource::AmdK10
+                         : TemperatureSource::None;
+}
+
 // One cycle of the monitoring thread: usage per logical processor (paired siblings averaged)
 // and temperature per logical processor.
 struct ThreadResults {

@@ -4,6 +4,12 @@
 
 namespace zm::monitor {
 
+void SetProcessorCounts(MonitorSettings& settings, int coreCount, int threadCount, bool amdK10) {
+    if (amdK10) threadCount = coreCount = coreCount + 1;
+    settings.CoreCount = std::clamp(coreCount, 1, kDisplayCores);
+    settings.ThreadCount = std::clamp(threadCount, 1, kMaxUsageProcessors);
+}
+
 PublicationOutcome Publication::Publish(const ThreadResults& results, int coreCount,
                                         int threadCount, TemperatureSource source,
                                         MonitorFields& fields) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/ini_file.h"
+
 namespace zm::monitor {
 
 void MeasureUsage(const std::vector<os::ProcessorTimes>& a,
@@ -32,6 +34,11 @@ void AverageSiblings(int threadCount, ThreadResults& results) {
     for (int p = 0; p + 1 < kMaxUsageProcessors && p < n; p += 2) {
         u[p] = static_cast<std::uint8_t>((u[p] + u[p + 1]) / 2);
     }
+}
+
+int StoredTjMaxIndex(const std::string& settingsPath) {
+    settings::IniFile ini(settingsPath);
+    return std::clamp<int>(ini.ReadInteger("TJMax", "CII", 10), 0, kTjMaxItems - 1);
 }
 
 int IntelTemperature(std::uint32_t thermStatusLow, int tjMaxIndex) {

@@ -3,6 +3,7 @@
 // averaging with hyper-threading, and the two temperature readings.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "hw/bit_field.h"
@@ -18,6 +19,9 @@ constexpr hw::Field kThermDigitalReadout{23, 16};
 // TjMax list items are "90" .. "110".
 constexpr int kTjMaxBase = 90;
 constexpr int kTjMaxItems = 21;
+// The Monitor's TjMax choice as the settings file keeps it (section "TJMax", key "CII"): item
+// 10 (100 degrees) when none is stored, an out-of-range index held to the list.
+int StoredTjMaxIndex(const std::string& settingsPath);
 
 // AMD family 10h, bus 0 device 24 function 3, register 0xA4 (reported temperature control):
 // CurTmp in bits 31..21, in steps of 1/8 degree.

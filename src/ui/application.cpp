@@ -17,8 +17,8 @@
 #include "settings/startup_launch.h"
 #include "settings/write_notice.h"
 #include "spd/gui/spd_window.h"
-#include "timings/stored_timings.h"
 #include "spd/smbus_discovery.h"
+#include "timings/stored_timings.h"
 #include "ui/main_window.h"
 #include "ui/message_sink.h"
 #include "ui/shell_windows.h"
@@ -63,7 +63,8 @@ std::unique_ptr<cpu::gui::CpuSettingsWindow> MakeCpuSettingsWindow(MainWindow& m
 // released at exit.
 std::unique_ptr<monitor::gui::MonitorWindow> MakeMonitorWindow(MainWindow& mainWindow,
                                                                app::Backend& backend,
-                                                               const std::string& settingsPath) {
+                                                               const std::string& settingsPath,
+                                                               MessageSink& messages) {
     const app::StartupResult& startup = mainWindow.Startup();
     monitor::gui::MonitorContext context(mainWindow.Hardware(), *backend.system, *backend.clock,
                                          settingsPath);
@@ -79,6 +80,9 @@ std::unique_ptr<monitor::gui::MonitorWindow> MakeMonitorWindow(MainWindow& mainW
             return std::pair{state->CoreClockMhz.load(), state->MemoryClockMhz.load()};
         };
     }
+    context.message = [&messages](const std::string& caption, const std::string& text) {
+        messages.Show({caption, text});
+    };
     context.setMonitorReady = [&mainWindow](bool ready) {
         mainWindow.Startup().facts.monitorReady = ready ? 1 : 0;
     };
@@ -123,7 +127,7 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
     windows.aboutWindow = std::make_unique<AboutWindow>();
     windows.spdWindow = MakeSpdWindow(*windows.mainWindow);
     windows.cpuSettingsWindow = MakeCpuSettingsWindow(*windows.mainWindow, backend, messages);
-    windows.monitorWindow = MakeMonitorWindow(*windows.mainWindow, backend, settingsPath);
+    windows.monitorWindow = MakeMonitorWindow(*windows.mainWindow, backend, settingsPath, messages);
     settings::gui::StartupConfigSetup startUp;
     startUp.settingsPath = settingsPath;
     startUp.launch = autostartLaunch;
@@ -141,10 +145,10 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
         startUp.writeTimingSet = [mainWindow](settings::IniFile& file) {
             const timings::TimingSession& session = *mainWindow->Startup().timings;
             spd::DiscoverSmbusController(mainWindow->Hardware());
-            timings::WriteStoredTimings(file, session.model, session.present,
-                                        app::ReadMachineIdentity(mainWindow->Hardware(),
-                                                                 *mainWindow->Backend().cpuid,
-                                                                 session));
+            timings::WriteStoredTimings(
+                file, session.model, session.present,
+                app::ReadMachineIdentity(mainWindow->Hardware(), *mainWindow->Backend().cpuid,
+                                         session));
         };
     }
     windows.startUpWindow = std::make_unique<settings::gui::StartUpWindow>(std::move(startUp));
@@ -200,6 +204,7 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
             hooks.averageUsage = [monitor] { return monitor->Fields().AverageUsage; };
             monitor->SetTrayTemperatureHook(
                 [&tray](int temperature) { tray.SetText(QString::number(temperature)); });
+            tray.AddAction(monitor->logAction);
         }
         windows.mainWindow->SetTimerHooks(std::move(hooks));
         windows.mainWindow->show();

@@ -21,6 +21,7 @@
 #include "spd/spd_memory_type.h"
 #include "timings/gui/timing_controls_binder.h"
 #include "ui/message_sink.h"
+#include "ui/share_actions.h"
 
 namespace zm::ui {
 namespace {
@@ -114,6 +115,7 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
         QMetaObject::invokeMethod(QCoreApplication::instance(), "quit", Qt::QueuedConnection);
         return;
     }
+    sharing_ = new ShareActions(*this);
     StartTimers();
 }
 

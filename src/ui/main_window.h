@@ -43,6 +43,7 @@ class QTimer;
 namespace zm::ui {
 
 class MessageSink;
+class ShareActions;
 
 // Geometry of the two layouts.
 namespace layout {
@@ -81,6 +82,11 @@ public:
         QWidget* startUp = nullptr;
     };
     void SetWindows(const Windows& windows) { windows_ = windows; }
+    QWidget* SpdWindow() const { return windows_.spd; }
+
+    // "Copy report", "Save report…", "Save picture…": the window's context menu, and the
+    // notification-area menu's. Null on a machine the start-up refused.
+    ShareActions* Sharing() const { return sharing_; }
 
     // What the timers need from the windows built elsewhere: the Monitor (started hidden at
     // boot, its usage for the gauge) and the notification-area icon.
@@ -194,6 +200,7 @@ private:
     std::map<int, QLabel*> panels_;
     bool compact_ = false;
     bool shutDown_ = false;
+    ShareActions* sharing_ = nullptr;
 };
 
 }  // namespace zm::ui

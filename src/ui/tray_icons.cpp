@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "timings/gui/timing_controls_binder.h"
-
 #include "ui/main_window.h"
+#include "ui/share_actions.h"
 
 namespace zm::ui {
 
@@ -81,14 +81,19 @@ TrayIcons::TrayIcons(MainWindow& mainWindow, const QIcon& icon, QObject* parent)
     trayMenu->addAction(QStringLiteral("Monitoring"), &main_, &MainWindow::MonitorClick);
     trayMenu->addAction(QStringLiteral("SPD"), &main_, &MainWindow::spdClick);
     trayMenu->addAction(QStringLiteral("About"), &main_, &MainWindow::AboutClick);
-    QAction* restore = trayMenu->addAction(
-        QString::fromUtf8(timings::gui::TimingControlsBinder::kRestoreCaption), &main_,
-        &MainWindow::RestoreTimingsClick);
+    QAction* restore =
+        trayMenu->addAction(QString::fromUtf8(timings::gui::TimingControlsBinder::kRestoreCaption),
+                            &main_, &MainWindow::RestoreTimingsClick);
     restore->setObjectName(QStringLiteral("RestoreStartUpTimings"));
     // Offered only while a timing register differs from what start-up read.
     connect(trayMenu, &QMenu::aboutToShow, restore,
             [this, restore] { restore->setEnabled(main_.RestoreOffered()); });
     restore->setEnabled(main_.RestoreOffered());
+    if (ShareActions* sharing = main_.Sharing()) {
+        trayMenu->addSeparator();
+        trayMenu->addActions({sharing->copyReport, sharing->saveReport, sharing->savePicture});
+    }
+    exitSeparator_ = trayMenu->addSeparator();
     trayMenu->addAction(QStringLiteral("Exit"), &main_, &MainWindow::ExitMenuClick);
 
     auto makeIcon = [this](const char* name, const QIcon& image) {
@@ -106,6 +111,10 @@ TrayIcons::TrayIcons(MainWindow& mainWindow, const QIcon& icon, QObject* parent)
     gaugeTrayIcon = makeIcon("gaugeTrayIcon", icon);
     temperatureTrayIcon = makeIcon("temperatureTrayIcon", TextIcon(QString()));
     main_.installEventFilter(this);
+}
+
+void TrayIcons::AddAction(QAction* action) {
+    trayMenu->insertAction(exitSeparator_, action);
 }
 
 TrayIcons::~TrayIcons() {

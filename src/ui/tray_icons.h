@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QObject>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -30,6 +31,9 @@ public:
     void SetIcon(const QIcon& icon);
     // Lets go of the gauge icon (the Exit button does this before the shutdown).
     void ReleaseIcon();
+    // Another window's action in the menu, above the separator before Exit (the Monitor's
+    // "Log to file…").
+    void AddAction(QAction* action);
 
     QMenu* trayMenu = nullptr;
     QSystemTrayIcon* gaugeTrayIcon = nullptr;
@@ -43,6 +47,7 @@ protected:
 
 private:
     MainWindow& main_;
+    QAction* exitSeparator_ = nullptr;
 };
 
 // The pixmap of the text icon.

@@ -1,10 +1,14 @@
 // What the Monitor repeats: one cycle of the monitoring thread with its publication and the
 // one-second tick with its history append (on a simulated eight-thread machine whose clock
-// does not really sleep), and one graph update as every tick makes it for eleven graphs.
+// does not really sleep), one graph update as every tick makes it for eleven graphs, and one
+// row of the Monitor's CSV log, queued and written to a file in the temporary folder.
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
 
 #include "hw/hardware_access.h"
 #include "monitor/history.h"
+#include "monitor/monitor_log.h"
 #include "monitor/monitor_thread.h"
 #include "monitor/publication.h"
 #include "monitor/thread_sampling.h"
@@ -50,6 +54,29 @@ void BM_MonitorTick(benchmark::State& state) {
     benchmark::DoNotOptimize(history.Samples());
 }
 BENCHMARK(BM_MonitorTick);
+
+void BM_MonitorLogRow(benchmark::State& state) {
+    const auto file = std::filesystem::temp_directory_path() / "zm-bench-monitor-log.csv";
+    std::string error;
+    auto log = monitor::MonitorLog::Open(file, 4, nullptr, error);
+    if (!log) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    monitor::TickSample sample;
+    sample.averageUsage = 45;
+    sample.cpuMhz = 3200;
+    sample.usedMb = 4096;
+    const auto now = std::chrono::system_clock::now();
+    for (auto _ : state) {
+        log->Append(now, sample);
+        log->WaitWritten(std::chrono::seconds(5));
+    }
+    state.counters["rows"] = static_cast<double>(log->Rows());
+    log->Close();
+    std::filesystem::remove(file);
+}
+BENCHMARK(BM_MonitorLogRow);
 
 void BM_GraphUpdate(benchmark::State& state) {
     ui::HistoryGraphCanvas canvas(434, 85);

@@ -3,7 +3,9 @@
 // publication.
 #include "monitor/gui/monitor_window.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -350,6 +352,67 @@ private slots:
         }
         QVERIFY(filled >= samples);
         QCOMPARE(form.historyGraphs[1]->Scale(), 100);
+    }
+
+    // "Log to file…" starts the sampling and the log: a row per tick with what the window
+    // showed; the same action stops it.
+    void logToFileAndStopWithOneClick() {
+        Rig rig;
+        MonitorWindow form(rig.Context(4, 4));
+        form.StopMonitoring();
+        const QString file = rig.dir.filePath(QStringLiteral("monitor.csv"));
+        form.chooseLogFile = [&file] { return file; };
+        monitor::ThreadResults r;
+        r.ThreadTemp.fill(50);
+        r.ThreadUsage = {30, 40, 50, 60};
+        form.Publish(r);
+        form.logAction->trigger();
+        QVERIFY(form.Logging());
+        QCOMPARE(form.Fields().MonitoringOn, 1);
+        QCOMPARE(form.logAction->text(), QStringLiteral("Stop logging"));
+        for (int i = 0; i < 3; ++i) form.SamplingTimerTick();
+        form.logAction->trigger();
+        QVERIFY(!form.Logging());
+        QCOMPARE(form.logAction->text(), QStringLiteral("Log to file…"));
+        // The Monitor was never opened: its sampling ends with the log.
+        QCOMPARE(form.Fields().MonitoringOn, 0);
+        form.SamplingTimerTick();
+        QCOMPARE(form.TickCounter(), 3);
+
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 4);
+        QVERIFY(rows[0].startsWith(QStringLiteral("time (ISO 8601 UTC),usage (%),")));
+        // Panel01 showed 1040 MB, Panel02 3200 MHz; 26 % memory load, a quarter of the page file.
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(rows[i].section(',', 1),
+                     QStringLiteral("45,50,30,50,40,50,50,50,60,50,3200,800,1040,26,25"));
+    }
+
+    void aFailingLogIsSaidOnceAndSamplingGoesOn() {
+        Rig rig;
+        std::vector<std::string> said;
+        MonitorContext context = rig.Context(4, 4);
+        context.message = [&said](const std::string&, const std::string& text) {
+            said.push_back(text);
+        };
+        MonitorWindow form(std::move(context));
+        form.StopMonitoring();
+        form.StartMonitoring();  // the user's Monitor, which goes on whatever the log does
+        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("logs")));
+        QVERIFY(form.StartLog(rig.dir.filePath(QStringLiteral("logs/monitor.csv"))));
+        form.SamplingTimerTick();
+        QVERIFY(QDir(rig.dir.filePath(QStringLiteral("logs"))).removeRecursively());
+        for (int i = 0; i < 3; ++i) form.SamplingTimerTick();
+        QTRY_VERIFY(!form.Logging());
+        for (int i = 0; i < 3; ++i) form.SamplingTimerTick();
+        QCoreApplication::processEvents();
+        QCOMPARE(said.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(said[0]).contains(QStringLiteral("monitor.csv")));
+        QCOMPARE(form.TickCounter(), 7);
+        QCOMPARE(form.Fields().MonitoringOn, 1);
+        QCOMPARE(form.logAction->text(), QStringLiteral("Log to file…"));
     }
 };
 

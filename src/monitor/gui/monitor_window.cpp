@@ -32,14 +32,13 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     small.setPixelSize(11);
     setFont(small);
     BuildControls();
+    BuildLogAction();
 
     // 1. The monitoring thread, with both counts still 1; the ready flag waits for its first
     // publication.
     settings_.CoreCount = 1;
     settings_.ThreadCount = 1;
-    settings_.source = context_.intelPlatform ? TemperatureSource::Intel
-                       : context_.amdPlatform ? TemperatureSource::AmdK10
-                                              : TemperatureSource::None;
+    settings_.source = TemperatureSourceFor(context_.intelPlatform, context_.amdPlatform);
     if (context_.setMonitorReady) context_.setMonitorReady(false);
     op_ = std::make_unique<MonitorThread>(
         context_.system, context_.hw, context_.clock, settings_,
@@ -50,7 +49,7 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
 
     // 2. Choices and geometry from the settings file.
     settings::IniFile ini(context_.settingsPath);
-    const int tjMax = std::clamp<int>(ini.ReadInteger("TJMax", "CII", 10), 0, kTjMaxItems - 1);
+    const int tjMax = StoredTjMaxIndex(context_.settingsPath);
     tjMaxList->setCurrentIndex(tjMax);
     settings_.TjMaxIndex = tjMax;
     // Only now: showing the stored choice is no change by the user, so it neither writes the
@@ -71,15 +70,8 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     }
 
     // 4. Counts; on AMD K10 the stored count is the highest core index.
-    int cores = context_.coreCount;
-    int threads = context_.threadCount;
-    if (context_.amdPlatform) {
-        cores = context_.coreCount + 1;
-        threads = cores;
-        tjMaxList->setEnabled(false);
-    }
-    settings_.CoreCount = std::clamp(cores, 1, kDisplayCores);
-    settings_.ThreadCount = std::clamp(threads, 1, kMaxUsageProcessors);
+    SetProcessorCounts(settings_, context_.coreCount, context_.threadCount, context_.amdPlatform);
+    if (context_.amdPlatform) tjMaxList->setEnabled(false);
     ApplyCoreCount();
 
     move(left, top);
@@ -94,6 +86,7 @@ MonitorWindow::~MonitorWindow() {
 
 void MonitorWindow::StopMonitoring() {
     if (op_) op_->Stop();
+    StopLog();
 }
 
 unsigned MonitorWindow::PublishedCycles() const {
@@ -129,6 +122,7 @@ void MonitorWindow::SamplingTimerTick() {
     if (context_.clocks) std::tie(in.cpuMhz, in.memoryMhz) = context_.clocks();
     in.coreCount = CoreCount();
     const TickSample sample = sampler_.Sample(in, fields_);
+    if (log_) log_->Append(std::chrono::system_clock::now(), sample);
     ShowTick(sample);
     if (fields_.MonitoringOn == 1) samplingTimer->start();
     refill_ = false;
@@ -178,6 +172,7 @@ void MonitorWindow::QuitClick() {
     ClearHistoryClick();
     WriteFormState();
     fields_.MonitoringOn = 0;
+    StopLog();  // no more samples to log
     hide();
 }
 

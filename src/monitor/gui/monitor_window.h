@@ -15,6 +15,8 @@
 //   bottom   tjMaxCaption "TJMax:", tjMaxList, elapsedTimePanel with hoursLabel..Label5 (elapsed
 //   time), Minimize,
 //            clearHistoryButton "Reset", Quit "Exit"; frequencyScale beside frequencyScaleLabel
+//   actions  logAction "Log to file…" / "Stop logging" (the window's context menu; the
+//            notification-area menu shows it too)
 
 #include <QWidget>
 #include <array>
@@ -25,11 +27,13 @@
 #include "hw/hardware_access.h"
 #include "monitor/history.h"
 #include "monitor/monitor_fields.h"
+#include "monitor/monitor_log.h"
 #include "monitor/publication.h"
 #include "monitor/tick_sampling.h"
 #include "os/clock.h"
 #include "os/system_info.h"
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -69,6 +73,8 @@ struct MonitorContext {
     std::function<void(int)> setTrayTemperature;
     // The main window's monitor-ready flag: false at creation, true after each publication.
     std::function<void(bool)> setMonitorReady;
+    // A message the user must see (caption, text); a message box when unset.
+    std::function<void(const std::string&, const std::string&)> message;
 };
 
 class MonitorWindow : public QWidget {
@@ -111,6 +117,12 @@ public:
     QPushButton* Quit = nullptr;
     QSpinBox* frequencyScale = nullptr;
     QTimer* samplingTimer = nullptr;
+    QAction* logAction = nullptr;
+
+    // Where "Log to file…" writes: a save dialog opened in the default log folder, unless
+    // replaced (tests). An empty answer logs nothing.
+    std::function<QString()> chooseLogFile;
+    bool Logging() const { return log_ != nullptr; }
 
     // State the tests look at.
     const MonitorFields& Fields() const { return fields_; }
@@ -129,6 +141,12 @@ public slots:
     void FrequencyScaleChanged(int position);
     // The publication step, on the window thread.
     void Publish(const ThreadResults& results);
+    // "Log to file…": asks for the file and starts the log (and the sampling, which the log
+    // needs, without showing the window); while logging, the same action stops it.
+    void LogClick();
+    // Starts the CSV log into `file`; false (and the user told why) when it cannot be created.
+    bool StartLog(const QString& file);
+    void StopLog();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -148,6 +166,9 @@ private:
     void GraphMouseMove(int graph, int x);
     void HideReadouts();
     void WriteFormState();
+    void BuildLogAction();
+    void LogFailed(const QString& text);
+    void Tell(const QString& text);
     int CoreCount() const { return settings_.CoreCount.load(); }
 
     MonitorContext context_;
@@ -161,6 +182,9 @@ private:
     bool painted_ = false;
     std::array<int, 12> offsets_{};
     std::unique_ptr<MonitorThread> op_;
+    std::unique_ptr<MonitorLog> log_;
+    unsigned logGeneration_ = 0;       // which log a failure report is about
+    bool samplingForLogOnly_ = false;  // the log started the sampling
 };
 
 }  // namespace zm::monitor::gui

@@ -338,6 +338,7 @@ void MonitorWindow::paintEvent(QPaintEvent* event) {
 
 void MonitorWindow::showEvent(QShowEvent*) {
     StartMonitoring();
+    samplingForLogOnly_ = false;  // the user's Monitor now; it samples on after the log
     activateWindow();
     setFocus();
 }
