@@ -144,9 +144,9 @@ TEST(SpdSummary, RealModulesOverSmbus) {
         const char* speed;
     };
     const Case cases[] = {
-        // byte 9 0x25, CL bits 0x38 -> 5, tRCD/tRP 12.5 ns, tRAS 45 ns, 1.8 V; maker 7F 7F 9E
-        {"spd/ddr2-udimm-corsair-CM2X2048-6400C5.bin", "Corsair", "CM2X2048-6400C5   ",
-         "PC2-6400 (400Mhz)@5.5.5.18-1,8V"},
+        // byte 9 0x25, CL bits 0x38 -> 5, tRCD/tRP 12.5 ns, tRAS 37 ns, 1.8 V; maker 7F 7F 7F 13
+        {"spd/ddr2-udimm-goldenempire-1.bin", "GEIL", "CL4-4-4  DDR2-800 ",
+         "PC2-6400 (400Mhz)@5.5.5.15-1,8V"},
         // MTB 1/8, tCK 10 (1.25 ns), tAA/tRCD/tRP 0x69 (13.125 ns), tRAS 0x118 (35 ns)
         {"spd/ddr3-udimm-samsung-M378B5173DB0-CK0.bin", "Samsung", "M378B5173DB0-CK0  ",
          "PC3-12800 (800Mhz)@11.11.11.28-1,5V"},

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
@@ -34,7 +35,7 @@ TEST(Profile, EverySectionReachesTheMachine) {
               "msr": {"1": {"0x1A0": "0x5"}, "all": {"0x1A0": "0x1", "0xCE": 7}}},
       "pci": {"00:1F.0": {"dump": "86 80 16 3a 07 00 00 00", "0x04": "0x00100007"},
               "00:1f.3": {"0x00": "0x3A308086", "0x20": "0x401"},
-              "00:14.0": {"comment": "real dump", "lspci_file": "../tests/data/pci/asus-m2a-vm-sb600-smbus-1002-4385.lspci-xxx.txt"}},
+              "00:14.0": {"comment": "lspci dump", "lspci_file": "../tests/data/pci/constructed-sb600-smbus-1002-4385.lspci-xxx.txt"}},
       "memory": [{"address": "0xF0000", "size": "0x10"}, {"address": "0xF0004", "hex": "5f534d5f"}],
       "rcba": {"base": "0xFED1C000", "registers": {"0x3418": "0x8"}},
       "smbus": {"io_base": "0x400", "slots": {"0": "data/spd/ddr3-udimm-kingston-9905403-440-xmp12.bin", "1": null}},
@@ -273,14 +274,15 @@ TEST(HexDump, LspciPicksTheNamedFunctionAndChecksOffsets) {
     const LspciDump gap = ParseLspciDump("00:18.0 x\n00: 22 10\n10: 00 11\n", "00:18.0");
     EXPECT_NE(gap.error.find("line 3"), std::string::npos) << gap.error;
 
-    std::ifstream real(std::string(ZM_TESTDATA_DIR) +
-                       "/pci/asus-m2a-vm-k8-revG-northbridge-00-18.0-3.lspci-xxx.txt");
-    const std::string text((std::istreambuf_iterator<char>(real)),
+    std::ifstream file(std::string(ZM_TESTDATA_DIR) +
+                       "/pci/constructed-k8-northbridge-00-18.0-3.lspci-xxx.txt");
+    const std::string text((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     const LspciDump f2 = ParseLspciDump(text, "00:18.2");
     ASSERT_EQ(f2.bytes.size(), 256u) << f2.error;
-    EXPECT_EQ(f2.bytes[0x88], 0x35);  // DRAM timing low 0x0C7EF335
-    EXPECT_EQ(f2.bytes[0x8B], 0x0C);
+    // DRAM timing low 0x007CFA24, little-endian, in the third of four functions.
+    EXPECT_EQ((std::vector<std::uint8_t>(f2.bytes.begin() + 0x88, f2.bytes.begin() + 0x8C)),
+              (std::vector<std::uint8_t>{0x24, 0xFA, 0x7C, 0x00}));
 }
 
 }  // namespace

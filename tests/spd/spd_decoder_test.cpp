@@ -59,7 +59,7 @@ TEST(SpdDecoder, ImagesThatAreNoDdr2OrDdr3ModuleReadOnlyTheTypeByteAndSaySo) {
         const char* file;
         const char* type;
     } cases[] = {{"outofscope-ddr1-ocz-OCZ4001024ELPE", "DDR SDRAM (not decoded)"},
-                 {"notspd-edid-auo-panel", "unknown memory type 0xFF"}};  // EDID byte 2
+                 {"constructed-notspd-edid-256", "unknown memory type 0xFF"}};  // EDID byte 2
     for (const auto& c : cases) {
         const Image image = LoadImage(c.file);
         SpdView view;

@@ -57,10 +57,11 @@ TEST(K10Mode, DecisionReadsTheNorthBridgeAndRefusesUnknownMachines) {
     EXPECT_EQ(d.refusal->text, "NOT FOR THIS SYSTEM!");
 }
 
-// F2 of a real K8 (family 0Fh) north bridge: another DRAM id, and a family that is not 0x10.
-TEST(K10Mode, RealK8NorthBridgeIsRefused) {
+// F2 of a K8 (family 0Fh) north bridge running DDR2-800: another DRAM id, and a family that
+// is not 0x10.
+TEST(K10Mode, K8NorthBridgeIsRefused) {
     std::ifstream in(std::string(ZM_TESTDATA_DIR) +
-                     "/pci/asus-m2a-vm-k8-revG-northbridge-00-18.0-3.lspci-xxx.txt");
+                     "/pci/constructed-k8-northbridge-00-18.0-3.lspci-xxx.txt");
     ASSERT_TRUE(in) << "test data missing";
     std::string line;
     bool inF2 = false;
@@ -80,7 +81,7 @@ TEST(K10Mode, RealK8NorthBridgeIsRefused) {
                (std::uint32_t{bytes[reg + 2]} << 16) | (std::uint32_t{bytes[reg + 3]} << 24);
     };
     ASSERT_EQ(dword(0x00), 0x11021022u);
-    ASSERT_EQ(dword(0x94), 0x7710805Bu);
+    ASSERT_EQ(dword(0x94), 0x8000805Bu);
 
     testing::K10Machine m;
     m.Machine().SetPci(0, 0x18, 2, 0x00, dword(0x00));
@@ -88,8 +89,10 @@ TEST(K10Mode, RealK8NorthBridgeIsRefused) {
     const ModeDecision d = DecideK10Mode(m.Hw(), 0x0F);
     EXPECT_FALSE(d.mode);
     EXPECT_EQ(d.refusal, kNotForThisSystem);
-    // Even a family-10h processor reading this controller would not pass: the id is K8's.
+    // Even a family-10h processor reading this controller would not pass: the id is K8's. The
+    // same configuration under the family 10h id would be taken, so the id alone refuses it.
     EXPECT_FALSE(SelectK10Mode(dword(0x00), 0x10, dword(0x94)));
+    EXPECT_EQ(SelectK10Mode(0x12021022, 0x10, dword(0x94)), K10Mode::Ddr2_800);
 }
 
 }  // namespace
