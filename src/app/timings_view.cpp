@@ -2,6 +2,7 @@
 
 #include "timings/channel_selection.h"
 #include "timings/timing_change.h"
+#include "timings/timing_descriptors.h"
 #include "timings/value_lists.h"
 
 namespace zm::app {
@@ -39,17 +40,20 @@ void FillTimingsView(const timings::TimingSession& session, MainView& view) {
     if (selection == timings::kSelectB) shown = timings::kChannelB;
     if (selection == timings::kSelectC) shown = timings::kChannelC;
 
-    for (int i = 0; i < timings::kTimingControlCount; ++i) {
-        const timings::TimingControl control = timings::ControlAt(i);
+    const auto descriptors = timings::Descriptors(model.kind);
+    for (std::size_t i = 0; i < descriptors.size(); ++i) {
+        const timings::TimingDescriptor& d = descriptors[i];
         TimingControlView& c = t.controls[i];
-        c.name = std::string(timings::TimingShortName(model.kind, control));
-        c.label = std::string(timings::TimingLabel(model.kind, control));
-        c.items = session.lists[i];
-        c.enabled = session.ControlEnabled(control);
+        c.id = d.id;
+        c.control = timings::ControlName(model.kind, d.id);
+        c.name = std::string(d.shortName);
+        c.label = std::string(d.caption);
+        c.items = session.lists[static_cast<std::size_t>(d.id)];
+        c.enabled = session.ControlEnabled(d.id);
         c.channelIndex = {-1, -1, -1};
         for (int channel : t.channels)
-            c.channelIndex[channel] = timings::DisplayIndex(model, channel, control);
-        c.shownIndex = timings::DisplayIndex(model, shown, control);
+            c.channelIndex[channel] = timings::DisplayIndex(model, channel, d.id);
+        c.shownIndex = timings::DisplayIndex(model, shown, d.id);
     }
     view.buttons.applyEnabled = session.applyEnabled;
 }

@@ -1,6 +1,7 @@
 #include "timings/channel_selection.h"
 
 #include "timings/timing_change.h"
+#include "timings/timing_descriptors.h"
 
 namespace zm::timings {
 namespace {
@@ -47,11 +48,8 @@ bool ChannelsEqualToA(const TimingModel& model, std::string_view selection) {
     const ChannelFlags named = NamedChannels(selection);
     for (int ch = kChannelB; ch < kMaxChannels; ++ch) {
         if (!named[ch]) continue;
-        for (int i = 0; i < kTimingControlCount; ++i) {
-            if (DisplayIndex(model, ch, ControlAt(i)) !=
-                DisplayIndex(model, kChannelA, ControlAt(i))) {
-                return false;
-            }
+        for (const TimingDescriptor& d : Descriptors(model.kind)) {
+            if (DisplayIndex(model, ch, d.id) != DisplayIndex(model, kChannelA, d.id)) return false;
         }
     }
     return true;
@@ -143,12 +141,12 @@ SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std:
     return out;
 }
 
-std::optional<TimingControl> SingleChannelControl(ControllerKind kind) {
+std::optional<TimingId> SingleChannelTiming(ControllerKind kind) {
     switch (kind) {
         case ControllerKind::Uncore:
-            return TimingControl::Combo31A;
+            return TimingId::RoundTripLatency;
         case ControllerKind::K10:
-            return TimingControl::Combo17A;
+            return TimingId::MaxReadLatency;
         case ControllerKind::HostBridge:
             return std::nullopt;
     }

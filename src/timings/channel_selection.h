@@ -71,9 +71,9 @@ struct SelectionOutcome {
 SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std::string>& items,
                                 int chosenItem);
 
-// The drop-down that is usable only while a single channel is selected: Uncore Combo31A
-// (round-trip latency), K10 Combo17A (maximum read latency). None on HostBridge.
-std::optional<TimingControl> SingleChannelControl(ControllerKind kind);
+// The timing that can be changed only while a single channel is selected: Uncore round-trip
+// latency, K10 maximum read latency. None on HostBridge.
+std::optional<TimingId> SingleChannelTiming(ControllerKind kind);
 
 // Intel Apply: the channels rebuilt from the model; the others are written back unchanged.
 // applyingStored = the stored timing set is being applied at start-up ("AN" is "1").

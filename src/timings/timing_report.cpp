@@ -8,14 +8,13 @@ ChannelReport ReportChannel(const TimingModel& model, const TimingLists& lists, 
     ChannelReport report;
     report.channel = channel;
     report.letter = static_cast<char>('A' + channel);
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl c = ControlAt(i);
+    for (const TimingDescriptor& d : Descriptors(model.kind)) {
         TimingReportLine line;
-        line.name = std::string(TimingShortName(model.kind, c));
-        line.control = ControlName(c);
-        line.label = std::string(TimingLabel(model.kind, c));
-        line.index = DisplayIndex(model, channel, c);
-        line.text = std::string(ItemText(lists, c, line.index));
+        line.name = std::string(d.shortName);
+        line.id = d.id;
+        line.label = std::string(d.caption);
+        line.index = DisplayIndex(model, channel, d.id);
+        line.text = std::string(ItemText(lists, d.id, line.index));
         report.lines.push_back(std::move(line));
     }
     return report;

@@ -1,5 +1,5 @@
 #pragma once
-// The timings as a report prints them: per channel, every drop-down's short name, label, the
+// The timings as a report prints them: per channel, every timing's short name, label, the
 // text it shows and the item index behind it.
 
 #include <cstdint>
@@ -13,17 +13,17 @@
 namespace zm::timings {
 
 struct TimingReportLine {
-    std::string name;     // "tRCD": the short name, unique within the kind
-    std::string control;  // "Combo2A"
-    std::string label;    // the caption beside it on this kind
-    std::string text;     // the item shown; empty when the index names no item
+    std::string name;  // "tRCD": the short name, unique within the kind
+    TimingId id = TimingId::tCL;
+    std::string label;  // the caption beside it on this kind
+    std::string text;   // the item shown; empty when the index names no item
     std::int32_t index = 0;
 };
 
 struct ChannelReport {
     int channel = 0;
     char letter = 'A';
-    std::vector<TimingReportLine> lines;  // in control order, Combo1A..Combo21A, Combo26A..
+    std::vector<TimingReportLine> lines;  // in the kind's order (timing_descriptors.h)
 };
 
 ChannelReport ReportChannel(const TimingModel& model, const TimingLists& lists, int channel);

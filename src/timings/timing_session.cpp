@@ -167,9 +167,9 @@ std::string TimingSession::Selection() const {
     return selector.items[static_cast<std::size_t>(i)];
 }
 
-bool TimingSession::ControlEnabled(TimingControl control) const {
-    if (ControlAlwaysDisabled(model.kind, model.k10Mode, control)) return false;
-    if (SingleChannelControl(model.kind) == control) return IsSingleChannelSelection(Selection());
+bool TimingSession::ControlEnabled(TimingId id) const {
+    if (ControlAlwaysDisabled(model.kind, model.k10Mode, id)) return false;
+    if (SingleChannelTiming(model.kind) == id) return IsSingleChannelSelection(Selection());
     return true;
 }
 
@@ -179,9 +179,9 @@ SelectionOutcome TimingSession::SelectItem(int item) {
     return outcome;
 }
 
-void TimingSession::Change(TimingControl control, std::int32_t index) {
-    RecordChange(model, control, index, Selection());
-    pending[static_cast<int>(control)] = true;
+void TimingSession::Change(TimingId id, std::int32_t index) {
+    RecordChange(model, id, index, Selection());
+    pending[static_cast<int>(id)] = true;
 }
 
 const std::vector<ReadBackMismatch>& TimingSession::Apply(bool storedSetActive) {

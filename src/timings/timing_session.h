@@ -60,20 +60,20 @@ struct TimingSession {
     // ends. The rest of the session is not usable then.
     std::optional<std::string> error;
     std::unique_ptr<TimingWriter> writer;
-    // Drop-downs the user changed (pending-change marker); never reset.
-    std::array<bool, kTimingControlCount> pending{};
+    // Timings the user changed (pending-change marker), by TimingId; never reset.
+    std::array<bool, kTimingIdCount> pending{};
     // The timings the last write did not bring into the controller: the start-up's stored set,
     // then each Apply or Restore.
     std::vector<ReadBackMismatch> readBack;
 
     // The selector's current text (ChannelSelection).
     std::string Selection() const;
-    // Whether the drop-down is usable with the current selection.
-    bool ControlEnabled(TimingControl control) const;
+    // Whether the timing's drop-down is usable with the current selection.
+    bool ControlEnabled(TimingId id) const;
     // ComboCHChange: select an item, returning what the drop-downs must show.
     SelectionOutcome SelectItem(int item);
-    // A Combo*Change handler's model side: records the index and marks the control.
-    void Change(TimingControl control, std::int32_t index);
+    // A drop-down's change handler's model side: records the index and marks the timing.
+    void Change(TimingId id, std::int32_t index);
     // Apply: writes, reads back and decodes; the model then holds what the controller holds.
     // Returns the timings that did not take (also kept in readBack).
     const std::vector<ReadBackMismatch>& Apply(bool storedSetActive);

@@ -118,8 +118,7 @@ TEST(ReportReadOnly, ChangedStoredSetIsNotWrittenAndTheMachineEndsAsItStarted) {
             timings::TimingSession& s = *first.result.timings;
             ASSERT_EQ(s.model.kind, c.kind);
             for (int ch = 0; ch < timings::kMaxChannels; ++ch) {
-                for (auto control :
-                     {timings::TimingControl::Combo2A, timings::TimingControl::Combo4A}) {
+                for (auto control : {timings::TimingId::tRCD, timings::TimingId::tRAS}) {
                     timings::StoreItem(s.model, ch, control,
                                        timings::DisplayIndex(s.model, ch, control) + 1);
                 }

@@ -10,7 +10,7 @@
 namespace zm::timings {
 namespace {
 
-using C = TimingControl;
+using I = TimingId;
 using K = ControllerKind;
 using Items = std::vector<std::string>;
 
@@ -113,7 +113,7 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
 
 TEST(ChannelSelector, UnequalChannelsStartOnChannelA) {
     TimingModel m = Model(K::Uncore);
-    m[kChannelC][C::Combo29A] = 400;
+    m[kChannelC][I::tREFI] = 400;
     EXPECT_EQ(BuildChannelSelector(m, {true, true, true}).selectedItem, 1);
     EXPECT_EQ(BuildChannelSelector(m, {true, true, false}).selectedItem, 0);  // C not named
 }
@@ -125,7 +125,7 @@ TEST(ChannelSelection, CombinedChoiceFallsBackToAWhenChannelsDiffer) {
     EXPECT_EQ(o.selectedItem, 0);
     EXPECT_EQ(o.showChannel, kChannelA);
 
-    m[kChannelB][C::Combo10A] = 4;
+    m[kChannelB][I::tWRRD_SR] = 4;
     o = SelectChannels(m, items, 0);
     EXPECT_EQ(o.selectedItem, 1);
     EXPECT_EQ(o.selection, "     A");
@@ -138,7 +138,7 @@ TEST(ChannelSelection, CombinedChoiceFallsBackToAWhenChannelsDiffer) {
 
 TEST(ChannelSelection, HostBridgeCombinedChoiceWithUnequalChannelsLeavesTheDropDowns) {
     TimingModel m = Model(K::HostBridge);
-    m[kChannelB][C::Combo2A] = 5;
+    m[kChannelB][I::tRCD] = 5;
     const SelectionOutcome o = SelectChannels(m, {"  A   B", "     A", "     B"}, 0);
     EXPECT_EQ(o.selectedItem, 0);
     EXPECT_EQ(o.selection, "  A   B");
@@ -148,9 +148,9 @@ TEST(ChannelSelection, HostBridgeCombinedChoiceWithUnequalChannelsLeavesTheDropD
 TEST(ChannelSelection, HostBridgeTrpCountsAsEqualByValueShown) {
     // A read slot (low three bits) and a changed slot (whole value) for the same tRP.
     TimingModel m = Model(K::HostBridge);
-    m[kChannelA][C::Combo3A] = 1;
-    m[kChannelA].trpHighBit = 1;             // 9 as read
-    StoreItem(m, kChannelB, C::Combo3A, 7);  // 9 as chosen
+    m[kChannelA][I::tRP] = 1;
+    m[kChannelA].trpHighBit = 1;         // 9 as read
+    StoreItem(m, kChannelB, I::tRP, 7);  // 9 as chosen
     EXPECT_TRUE(ChannelsEqualToA(m, "  A   B"));
 }
 
@@ -180,9 +180,9 @@ TEST(TimingChange, ChannelsAChangeIsRecordedFor) {
     };
     for (const ChangeCase& c : cases) {
         TimingModel m = Model(c.kind, K10Mode::Ddr2_800, c.ganged);
-        RecordChange(m, C::Combo2A, 9, c.selection);
+        RecordChange(m, I::tRCD, 9, c.selection);
         for (int ch = 0; ch < kMaxChannels; ++ch) {
-            EXPECT_EQ(m[ch][C::Combo2A], c.to[ch] ? 9 : 3)
+            EXPECT_EQ(m[ch][I::tRCD], c.to[ch] ? 9 : 3)
                 << static_cast<int>(c.kind) << " '" << c.selection << "' channel " << ch;
         }
     }
@@ -190,29 +190,29 @@ TEST(TimingChange, ChannelsAChangeIsRecordedFor) {
 
 TEST(TimingChange, ExtrasBesideTheIndex) {
     TimingModel hb = Model(K::HostBridge);
-    StoreItem(hb, 0, C::Combo3A, 6);  // "8"
-    EXPECT_EQ(hb[0][C::Combo3A], 8);
+    StoreItem(hb, 0, I::tRP, 6);  // "8"
+    EXPECT_EQ(hb[0][I::tRP], 8);
     EXPECT_EQ(hb[0].trpHighBit, 1);
-    EXPECT_EQ(DisplayIndex(hb, 0, C::Combo3A), 6);
-    StoreItem(hb, 0, C::Combo3A, 5);  // "7"
+    EXPECT_EQ(DisplayIndex(hb, 0, I::tRP), 6);
+    StoreItem(hb, 0, I::tRP, 5);  // "7"
     EXPECT_EQ(hb[0].trpHighBit, 0);
-    EXPECT_EQ(DisplayIndex(hb, 0, C::Combo3A), 5);
+    EXPECT_EQ(DisplayIndex(hb, 0, I::tRP), 5);
 
     TimingModel ddr3 = Model(K::K10, K10Mode::Ddr3);
-    StoreItem(ddr3, 0, C::Combo11A, 9);
-    EXPECT_EQ(ddr3[0][C::Combo11A], 1);
+    StoreItem(ddr3, 0, I::tWRWR, 9);
+    EXPECT_EQ(ddr3[0][I::tWRWR], 1);
     EXPECT_EQ(ddr3[0].turnaroundHigh[1], 2);
-    EXPECT_EQ(DisplayIndex(ddr3, 0, C::Combo11A), 9);
+    EXPECT_EQ(DisplayIndex(ddr3, 0, I::tWRWR), 9);
 
     TimingModel ddr2 = Model(K::K10, K10Mode::Ddr2_1066);
-    StoreItem(ddr2, 0, C::Combo11A, 3);
-    EXPECT_EQ(ddr2[0][C::Combo11A], 3);
+    StoreItem(ddr2, 0, I::tWRWR, 3);
+    EXPECT_EQ(ddr2[0][I::tWRWR], 3);
     EXPECT_EQ(ddr2[0].turnaroundHigh[1], 0);
-    StoreItem(ddr2, 0, C::Combo18A, 0);
+    StoreItem(ddr2, 0, I::IdleCycleLimit, 0);
     EXPECT_EQ(ddr2[0].idleCycleLimitEnable, 0);
-    StoreItem(ddr2, 0, C::Combo18A, 4);
+    StoreItem(ddr2, 0, I::IdleCycleLimit, 4);
     EXPECT_EQ(ddr2[0].idleCycleLimitEnable, 1);
-    EXPECT_EQ(ddr2[0][C::Combo18A], 4);
+    EXPECT_EQ(ddr2[0][I::IdleCycleLimit], 4);
 }
 
 TEST(ApplyChannels, RebuiltChannelsPerSelectionAndStoredSet) {
@@ -232,23 +232,24 @@ TEST(StartupGuard, ChecksTheListedControlsOnly) {
     struct Case {
         K kind;
         std::optional<K10Mode> mode;
-        C control;
+        I control;
         bool guarded;
     };
-    for (const Case& c : std::vector<Case>{{K::Uncore, {}, C::Combo1A, false},
-                                           {K::Uncore, {}, C::Combo26A, false},
-                                           {K::Uncore, {}, C::Combo31A, true},
-                                           {K::HostBridge, {}, C::Combo1A, false},
-                                           {K::HostBridge, {}, C::Combo26A, true},
-                                           {K::K10, K10Mode::Ddr2_800, C::Combo1A, false},
-                                           {K::K10, K10Mode::Ddr2_1066, C::Combo1A, true},
-                                           {K::K10, K10Mode::Ddr3, C::Combo1A, true}}) {
+    for (const Case& c : std::vector<Case>{{K::Uncore, {}, I::tCL, false},
+                                           {K::Uncore, {}, I::tWR, false},
+                                           {K::Uncore, {}, I::RoundTripLatency, true},
+                                           {K::HostBridge, {}, I::tCL, false},
+                                           {K::HostBridge, {}, I::tRCD_W, true},
+                                           {K::K10, K10Mode::Ddr2_800, I::tCL, false},
+                                           {K::K10, K10Mode::Ddr2_1066, I::tCL, true},
+                                           {K::K10, K10Mode::Ddr3, I::tCL, true}}) {
         TimingModel m = Model(c.kind, c.mode);
-        for (int i = 0; i < kTimingControlCount; ++i) StoreItem(m, 0, ControlAt(i), 0);
+        for (const TimingDescriptor& d : Descriptors(c.kind)) StoreItem(m, 0, d.id, 0);
         const TimingLists lists = BuildTimingLists(c.kind, c.mode);
         EXPECT_TRUE(StartupGuardPasses(m, lists, 0));
         m[0][c.control] = 1000;
-        EXPECT_EQ(StartupGuardPasses(m, lists, 0), !c.guarded) << ControlName(c.control);
+        EXPECT_EQ(StartupGuardPasses(m, lists, 0), !c.guarded)
+            << TimingShortName(c.kind, c.control);
     }
 }
 

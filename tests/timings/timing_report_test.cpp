@@ -16,17 +16,17 @@ TEST(TimingReport, LinesPerChannelWithLabelTextAndIndex) {
     auto m = testing::UncoreMachine(5);
     hw::HardwareAccess hw(*m);
     TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
-    s.model[kChannelC][TimingControl::Combo2A] = 40;  // no such item
+    s.model[kChannelC][TimingId::tRCD] = 40;  // no such item
 
     const auto reports = ReportChannels(s.model, s.lists, s.present);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].letter, 'A');
     EXPECT_EQ(reports[1].letter, 'C');
-    ASSERT_EQ(reports[0].lines.size(), static_cast<std::size_t>(kTimingControlCount));
+    ASSERT_EQ(reports[0].lines.size(), static_cast<std::size_t>(kKindTimingCount));
 
     const TimingReportLine& trcdA = reports[0].lines[1];
     EXPECT_EQ(trcdA.name, "tRCD");
-    EXPECT_EQ(trcdA.control, "Combo2A");
+    EXPECT_EQ(trcdA.id, TimingId::tRCD);
     EXPECT_EQ(trcdA.label, "RAS# to CAS# Delay (tRCD) .........");
     EXPECT_EQ(trcdA.text, "9");
     EXPECT_EQ(trcdA.index, 7);
@@ -36,7 +36,7 @@ TEST(TimingReport, LinesPerChannelWithLabelTextAndIndex) {
     EXPECT_EQ(trcdC.index, 40);
 
     const TimingReportLine& b2b = reports[0].lines[19];
-    EXPECT_EQ(b2b.control, "Combo20A");
+    EXPECT_EQ(b2b.id, TimingId::B2BCasDelay);
     EXPECT_EQ(b2b.text, "Disab.");
 }
 
@@ -46,7 +46,7 @@ TEST(TimingReport, HostBridgeTrpShowsTheCombinedValue) {
     const TimingSession s = StartHostBridgeTimings(hw);
     const auto reports = ReportChannels(s.model, s.lists, s.present);
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].lines[2].control, "Combo3A");
+    EXPECT_EQ(reports[0].lines[2].id, TimingId::tRP);
     EXPECT_EQ(reports[0].lines[2].text, "9");
     EXPECT_EQ(reports[0].lines[2].index, 7);
 }

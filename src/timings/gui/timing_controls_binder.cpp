@@ -10,7 +10,7 @@
 #include <QSignalBlocker>
 #include <QWidget>
 
-#include "timings/pending_marker.h"
+#include "timings/gui/pending_marker.h"
 #include "timings/timing_change.h"
 #include "timings/value_lists.h"
 
@@ -47,15 +47,20 @@ void ShowButtonFace(QComboBox* combo) {
 
 TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks,
                                            bool connectLayoutButtons)
-    : QObject(window), window_(window), session_(session), hooks_(std::move(hooks)) {
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl control = ControlAt(i);
-        combos_[i] = window->findChild<QComboBox*>(QString::fromStdString(ControlName(control)));
-        labels_[i] = window->findChild<QLabel*>(Text(LabelName(control)));
+    : QObject(window),
+      window_(window),
+      session_(session),
+      hooks_(std::move(hooks)),
+      timings_(Descriptors(session.model.kind)) {
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        const TimingSlot& slot = kTimingSlots[i];
+        const TimingId id = timings_[i].id;
+        combos_[i] = window->findChild<QComboBox*>(QString::fromStdString(ComboName(slot)));
+        labels_[i] = window->findChild<QLabel*>(Text(slot.labelName));
         if (!combos_[i]) continue;
-        ShowMarker(combos_[i], session_.pending[i]);
+        ShowMarker(combos_[i], session_.pending[static_cast<std::size_t>(id)]);
         connect(combos_[i], qOverload<int>(&QComboBox::currentIndexChanged), this,
-                [this, control](int index) { ComboChange(control, index); });
+                [this, id](int index) { ComboChange(id, index); });
     }
     channelSelector_ = window->findChild<QComboBox*>("ComboCH");
     if (channelSelector_) {
@@ -104,16 +109,22 @@ void TimingControlsBinder::ShowMarker(QComboBox* combo, bool pending) {
     combo->setProperty("pendingChange", pending);
 }
 
+QComboBox* TimingControlsBinder::Combo(TimingId id) const {
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        if (timings_[i].id == id) return combos_[i];
+    }
+    return nullptr;
+}
+
 void TimingControlsBinder::Fill() {
-    const TimingModel& model = session_.model;
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl control = ControlAt(i);
-        if (labels_[i]) labels_[i]->setText(Text(TimingLabel(model.kind, control)));
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        if (labels_[i]) labels_[i]->setText(Text(timings_[i].caption));
         QComboBox* combo = combos_[i];
         if (!combo) continue;
         const QSignalBlocker blocker(combo);
         combo->clear();
-        for (const std::string& item : session_.lists[i]) combo->addItem(Text(item));
+        for (const std::string& item : session_.lists[static_cast<std::size_t>(timings_[i].id)])
+            combo->addItem(Text(item));
         combo->setMaxVisibleItems(16);
     }
     if (session_.groupCaption) {
@@ -141,23 +152,23 @@ void TimingControlsBinder::Fill() {
 
 void TimingControlsBinder::ShowChannel(int channel) {
     shownChannel_ = channel;
-    for (int i = 0; i < kTimingControlCount; ++i) {
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
         if (!combos_[i]) continue;
-        SelectQuietly(combos_[i], DisplayIndex(session_.model, channel, ControlAt(i)),
+        SelectQuietly(combos_[i], DisplayIndex(session_.model, channel, timings_[i].id),
                       combos_[i]->count());
     }
 }
 
 void TimingControlsBinder::RefreshEnabled() {
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        if (combos_[i]) combos_[i]->setEnabled(session_.ControlEnabled(ControlAt(i)));
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        if (combos_[i]) combos_[i]->setEnabled(session_.ControlEnabled(timings_[i].id));
     }
 }
 
-void TimingControlsBinder::ComboChange(TimingControl control, int index) {
+void TimingControlsBinder::ComboChange(TimingId id, int index) {
     if (index < 0) return;
-    session_.Change(control, index);
-    ShowMarker(combos_[static_cast<int>(control)], true);
+    session_.Change(id, index);
+    if (QComboBox* combo = Combo(id)) ShowMarker(combo, true);
 }
 
 void TimingControlsBinder::ComboCHChange(int item) {

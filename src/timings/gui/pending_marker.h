@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace zm::timings {
+namespace zm::timings::gui {
 
 struct MarkerColours {
     std::uint32_t background;
@@ -25,4 +25,4 @@ inline constexpr MarkerColours kUnchangedColours{kSystemButtonFace, kNavy};
 // After a change: the window background, black text.
 inline constexpr MarkerColours kPendingColours{kSystemWindow, kBlack};
 
-}  // namespace zm::timings
+}  // namespace zm::timings::gui
