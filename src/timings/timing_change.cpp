@@ -25,26 +25,13 @@ int TurnaroundSlot(TimingId id) {
 
 }  // namespace
 
-ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view selection) {
-    ChannelFlags to{};
-    switch (model.kind) {
-        case ControllerKind::Uncore:
-            to[kChannelA] = selection == kSelectA || selection == kSelectAB ||
-                            selection == kSelectAC || selection == kSelectABC;
-            to[kChannelB] =
-                selection == kSelectB || selection == kSelectAB || selection == kSelectABC;
-            to[kChannelC] =
-                selection == kSelectC || selection == kSelectAC || selection == kSelectABC;
-            break;
-        case ControllerKind::HostBridge:
-            to[kChannelA] = selection == kSelectA || selection == kSelectAB;
-            to[kChannelB] = selection == kSelectB || selection == kSelectAB;
-            break;
-        case ControllerKind::K10:
-            to[kChannelA] =
-                selection == kSelectA || model.ganged || (selection == kSelectAB && !model.ganged);
-            to[kChannelB] = selection == kSelectB || (selection == kSelectAB && !model.ganged);
-            break;
+ChannelFlags ChannelsForChange(const TimingModel& model, ChannelSet selection) {
+    ChannelFlags to = ChannelsOf(selection);
+    if (model.kind != ControllerKind::Uncore) to[kChannelC] = false;
+    // A ganged K10 pair is one controller, driven through DCT0.
+    if (model.kind == ControllerKind::K10 && model.ganged) {
+        to[kChannelA] = true;
+        to[kChannelB] = selection == ChannelSet::B;
     }
     return to;
 }
@@ -67,7 +54,7 @@ void StoreItem(TimingModel& model, int channel, TimingId id, std::int32_t index)
     ch[id] = index;
 }
 
-void RecordChange(TimingModel& model, TimingId id, std::int32_t index, std::string_view selection) {
+void RecordChange(TimingModel& model, TimingId id, std::int32_t index, ChannelSet selection) {
     const ChannelFlags to = ChannelsForChange(model, selection);
     for (int ch = 0; ch < kMaxChannels; ++ch) {
         if (to[ch]) StoreItem(model, ch, id, index);

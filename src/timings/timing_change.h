@@ -13,10 +13,10 @@
 namespace zm::timings {
 
 // The channels a change made under this selection is recorded for.
-//  Uncore: every channel the text names.
-//  HostBridge: A for "     A", B for "     B", both for "  A   B".
-//  K10: DCT0 for "     A" or when ganged, DCT1 for "     B", both for "  A   B" unganged.
-ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view selection);
+//  Uncore: every channel the set names.
+//  HostBridge: A for A, B for B, both for AB.
+//  K10: DCT0 for A or when ganged, DCT1 for B, both for AB unganged.
+ChannelFlags ChannelsForChange(const TimingModel& model, ChannelSet selection);
 
 // Stores one channel's value of a timing for an item index:
 //  HostBridge tRP: the tRP value (index + 2) and its high bit (index > 5);
@@ -26,7 +26,7 @@ ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view select
 void StoreItem(TimingModel& model, int channel, TimingId id, std::int32_t index);
 
 // The change handler's model side: StoreItem for every channel of ChannelsForChange.
-void RecordChange(TimingModel& model, TimingId id, std::int32_t index, std::string_view selection);
+void RecordChange(TimingModel& model, TimingId id, std::int32_t index, ChannelSet selection);
 
 // The item index the drop-down shows for a channel (inverse of StoreItem).
 std::int32_t DisplayIndex(const TimingModel& model, int channel, TimingId id);

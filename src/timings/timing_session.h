@@ -34,7 +34,7 @@ public:
     // stored timing set is active, "AN" = "1") and write the controller's registers in its
     // fixed order.
     virtual WrittenChannels Apply(const TimingModel& model, const TimingLists& lists,
-                                  std::string_view selection, bool storedSetActive) = 0;
+                                  ChannelSet selection, bool storedSetActive) = 0;
     // Reads the written registers again into the images and decodes them; what the model keeps
     // beside the registers (the uncore's spare values) comes from `model`.
     virtual TimingModel ReadBack(const TimingModel& model) = 0;
@@ -66,8 +66,8 @@ struct TimingSession {
     // then each Apply or Restore.
     std::vector<ReadBackMismatch> readBack;
 
-    // The selector's current text (ChannelSelection).
-    std::string Selection() const;
+    // The selector's current item; None when it shows none.
+    ChannelSet Selection() const;
     // Whether the timing's drop-down is usable with the current selection.
     bool ControlEnabled(TimingId id) const;
     // ComboCHChange: select an item, returning what the drop-downs must show.

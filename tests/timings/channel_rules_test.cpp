@@ -12,7 +12,7 @@ namespace {
 
 using I = TimingId;
 using K = ControllerKind;
-using Items = std::vector<std::string>;
+using Items = std::vector<ChannelSet>;
 
 TimingModel Model(K kind, std::optional<K10Mode> mode = std::nullopt, bool ganged = false) {
     TimingModel m;
@@ -38,11 +38,11 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
     const std::string intelError = "At least one DIMM need to be in channel A!";
     const std::string k10Error = "A single DIMM need to be on channel A!";
     const std::vector<SelectorCase> cases = {
-        {K::Uncore, false, {true, false, false}, {"     A"}, "Single", 0, true, {}},
+        {K::Uncore, false, {true, false, false}, {ChannelSet::A}, "Single", 0, true, {}},
         {K::Uncore,
          false,
          {true, true, false},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Dual",
          0,
          true,
@@ -50,7 +50,7 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
         {K::Uncore,
          false,
          {true, false, true},
-         {"  A   C", "     A", "     C"},
+         {ChannelSet::AC, ChannelSet::A, ChannelSet::C},
          "Dual",
          0,
          true,
@@ -58,18 +58,18 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
         {K::Uncore,
          false,
          {true, true, true},
-         {" A  B  C", "     A", "     B", "     C"},
+         {ChannelSet::ABC, ChannelSet::A, ChannelSet::B, ChannelSet::C},
          "Triple",
          0,
          true,
          {}},
         {K::Uncore, false, {false, true, true}, {}, "", 0, true, intelError},
         {K::Uncore, false, {false, false, false}, {}, "", 0, true, intelError},
-        {K::HostBridge, false, {true, false, false}, {"     A"}, "Single", 0, false, {}},
+        {K::HostBridge, false, {true, false, false}, {ChannelSet::A}, "Single", 0, false, {}},
         {K::HostBridge,
          false,
          {true, true, false},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Dual",
          0,
          true,
@@ -77,11 +77,11 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
         {K::HostBridge, false, {false, true, false}, {}, "", 0, true, intelError},
         // No channel holds memory (the window read zeros): refused like channel A empty.
         {K::HostBridge, false, {false, false, false}, {}, "", 0, true, intelError},
-        {K::K10, true, {true, true, false}, {"  A   B"}, "Ganged", 0, false, {}},
+        {K::K10, true, {true, true, false}, {ChannelSet::AB}, "Ganged", 0, false, {}},
         {K::K10,
          false,
          {true, true, false},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Unganged",
          0,
          true,
@@ -89,7 +89,7 @@ TEST(ChannelSelector, ItemsPanelAndSelectionPerSituation) {
         {K::K10,
          false,
          {true, false, false},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Unganged",
          1,
          false,
@@ -120,7 +120,7 @@ TEST(ChannelSelector, UnequalChannelsStartOnChannelA) {
 
 TEST(ChannelSelection, CombinedChoiceFallsBackToAWhenChannelsDiffer) {
     TimingModel m = Model(K::Uncore);
-    const Items items{" A  B  C", "     A", "     B", "     C"};
+    const Items items{ChannelSet::ABC, ChannelSet::A, ChannelSet::B, ChannelSet::C};
     SelectionOutcome o = SelectChannels(m, items, 0);
     EXPECT_EQ(o.selectedItem, 0);
     EXPECT_EQ(o.showChannel, kChannelA);
@@ -128,20 +128,20 @@ TEST(ChannelSelection, CombinedChoiceFallsBackToAWhenChannelsDiffer) {
     m[kChannelB][I::tWRRD_SR] = 4;
     o = SelectChannels(m, items, 0);
     EXPECT_EQ(o.selectedItem, 1);
-    EXPECT_EQ(o.selection, "     A");
+    EXPECT_EQ(o.selection, ChannelSet::A);
     EXPECT_EQ(o.showChannel, kChannelA);
 
     o = SelectChannels(m, items, 2);
-    EXPECT_EQ(o.selection, "     B");
+    EXPECT_EQ(o.selection, ChannelSet::B);
     EXPECT_EQ(o.showChannel, kChannelB);
 }
 
 TEST(ChannelSelection, HostBridgeCombinedChoiceWithUnequalChannelsLeavesTheDropDowns) {
     TimingModel m = Model(K::HostBridge);
     m[kChannelB][I::tRCD] = 5;
-    const SelectionOutcome o = SelectChannels(m, {"  A   B", "     A", "     B"}, 0);
+    const SelectionOutcome o = SelectChannels(m, {ChannelSet::AB, ChannelSet::A, ChannelSet::B}, 0);
     EXPECT_EQ(o.selectedItem, 0);
-    EXPECT_EQ(o.selection, "  A   B");
+    EXPECT_EQ(o.selection, ChannelSet::AB);
     EXPECT_FALSE(o.showChannel);
 }
 
@@ -151,39 +151,40 @@ TEST(ChannelSelection, HostBridgeTrpCountsAsEqualByValueShown) {
     m[kChannelA][I::tRP] = 1;
     m[kChannelA].trpHighBit = 1;         // 9 as read
     StoreItem(m, kChannelB, I::tRP, 7);  // 9 as chosen
-    EXPECT_TRUE(ChannelsEqualToA(m, "  A   B"));
+    EXPECT_TRUE(ChannelsEqualToA(m, ChannelSet::AB));
 }
 
 struct ChangeCase {
     K kind;
     bool ganged;
-    std::string selection;
+    ChannelSet selection;
     ChannelFlags to;
 };
 
 TEST(TimingChange, ChannelsAChangeIsRecordedFor) {
     const std::vector<ChangeCase> cases = {
-        {K::Uncore, false, "     A", {true, false, false}},
-        {K::Uncore, false, "     B", {false, true, false}},
-        {K::Uncore, false, "     C", {false, false, true}},
-        {K::Uncore, false, "  A   B", {true, true, false}},
-        {K::Uncore, false, "  A   C", {true, false, true}},
-        {K::Uncore, false, " A  B  C", {true, true, true}},
-        {K::Uncore, false, "A", {false, false, false}},  // texts compare with their spaces
-        {K::HostBridge, false, "     A", {true, false, false}},
-        {K::HostBridge, false, "     B", {false, true, false}},
-        {K::HostBridge, false, "  A   B", {true, true, false}},
-        {K::K10, true, "  A   B", {true, false, false}},
-        {K::K10, false, "  A   B", {true, true, false}},
-        {K::K10, false, "     A", {true, false, false}},
-        {K::K10, false, "     B", {false, true, false}},
+        {K::Uncore, false, ChannelSet::A, {true, false, false}},
+        {K::Uncore, false, ChannelSet::B, {false, true, false}},
+        {K::Uncore, false, ChannelSet::C, {false, false, true}},
+        {K::Uncore, false, ChannelSet::AB, {true, true, false}},
+        {K::Uncore, false, ChannelSet::AC, {true, false, true}},
+        {K::Uncore, false, ChannelSet::ABC, {true, true, true}},
+        {K::Uncore, false, ChannelSet::None, {false, false, false}},  // the selector shows none
+        {K::HostBridge, false, ChannelSet::A, {true, false, false}},
+        {K::HostBridge, false, ChannelSet::B, {false, true, false}},
+        {K::HostBridge, false, ChannelSet::AB, {true, true, false}},
+        {K::K10, true, ChannelSet::AB, {true, false, false}},
+        {K::K10, false, ChannelSet::AB, {true, true, false}},
+        {K::K10, false, ChannelSet::A, {true, false, false}},
+        {K::K10, false, ChannelSet::B, {false, true, false}},
     };
     for (const ChangeCase& c : cases) {
         TimingModel m = Model(c.kind, K10Mode::Ddr2_800, c.ganged);
         RecordChange(m, I::tRCD, 9, c.selection);
         for (int ch = 0; ch < kMaxChannels; ++ch) {
             EXPECT_EQ(m[ch][I::tRCD], c.to[ch] ? 9 : 3)
-                << static_cast<int>(c.kind) << " '" << c.selection << "' channel " << ch;
+                << static_cast<int>(c.kind) << " set " << static_cast<int>(c.selection)
+                << " channel " << ch;
         }
     }
 }
@@ -216,15 +217,15 @@ TEST(TimingChange, ExtrasBesideTheIndex) {
 }
 
 TEST(ApplyChannels, RebuiltChannelsPerSelectionAndStoredSet) {
-    EXPECT_EQ(ChannelsRebuiltOnApply(K::Uncore, "  A   C", false, {true, true, true}),
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::Uncore, ChannelSet::AC, false, {true, true, true}),
               (ChannelFlags{true, false, true}));
-    EXPECT_EQ(ChannelsRebuiltOnApply(K::Uncore, "     B", true, {true, false, false}),
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::Uncore, ChannelSet::B, true, {true, false, false}),
               (ChannelFlags{true, true, true}));
-    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, "     A", false, {true, true, false}),
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, ChannelSet::A, false, {true, true, false}),
               (ChannelFlags{true, false, false}));
-    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, "     A", true, {true, true, false}),
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, ChannelSet::A, true, {true, true, false}),
               (ChannelFlags{true, true, false}));
-    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, "     A", true, {true, false, false}),
+    EXPECT_EQ(ChannelsRebuiltOnApply(K::HostBridge, ChannelSet::A, true, {true, false, false}),
               (ChannelFlags{true, false, false}));
 }
 

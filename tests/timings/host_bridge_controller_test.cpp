@@ -63,7 +63,8 @@ TEST(HostBridgeRead, OpensTheWindowAndDecodesBothChannels) {
         EXPECT_EQ(shown(ch, I::tRD), "30");
         EXPECT_EQ(shown(ch, I::DramOdtRead), "3");
     }
-    EXPECT_EQ(s.selector.items, (std::vector<std::string>{"  A   B", "     A", "     B"}));
+    EXPECT_EQ(s.selector.items,
+              (std::vector<ChannelSet>{ChannelSet::AB, ChannelSet::A, ChannelSet::B}));
     EXPECT_EQ(s.selector.panelText, "Dual");
     EXPECT_EQ(s.selector.selectedItem, 0);
     EXPECT_TRUE(s.applyEnabled);
@@ -202,7 +203,7 @@ TEST(HostBridgeRead, PopulationDecidesTheSelectorAndRefusesAnEmptyChannelA) {
         hw::HardwareAccess hw(*m);
         const TimingSession s = StartHostBridgeTimings(hw);
         ASSERT_FALSE(s.error);
-        EXPECT_EQ(s.selector.items, std::vector<std::string>{"     A"});
+        EXPECT_EQ(s.selector.items, std::vector<ChannelSet>{ChannelSet::A});
         EXPECT_EQ(s.selector.panelText, "Single");
         EXPECT_FALSE(s.selector.enabled);
     }
@@ -247,7 +248,7 @@ TEST(HostBridgeApply, TrpNineAndEightSplitAcrossTheTwoRegisters) {
         auto m = HostBridgeMachine();
         hw::HardwareAccess hw(*m);
         TimingSession s = StartHostBridgeTimings(hw);
-        s.selector.selectedItem = 1;  // "     A"
+        s.selector.selectedItem = 1;  // ChannelSet::A
         s.Change(I::tRP, c.index);
         m->ClearWrites();
         s.Apply(false);
@@ -272,7 +273,7 @@ TEST(HostBridgeApply, UnlistedRefreshPeriodIsWrittenBackRawToBothChannels) {
     hw::HardwareAccess hw(*m);
     TimingSession s = StartHostBridgeTimings(hw);
     ASSERT_EQ(ItemText(s.lists, I::tREFI, s.model[0][I::tREFI]), "4660");
-    s.Change(I::tRCD, 5);  // "  A   B": both channels rebuilt
+    s.Change(I::tRCD, 5);  // ChannelSet::AB: both channels rebuilt
     m->ClearWrites();
     s.Apply(false);
     const auto writes = MemoryWrites(*m);

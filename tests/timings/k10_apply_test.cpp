@@ -53,7 +53,7 @@ struct Session {
         lists = ControllerLists(state);
     }
     // The user picks an item by its text for the channels the selector names.
-    void Pick(I control, std::string_view text, std::string_view selection) {
+    void Pick(I control, std::string_view text, ChannelSet selection) {
         const int index = ItemIndex(lists, control, text);
         ASSERT_GE(index, 0) << TimingShortName(ControllerKind::K10, control) << " has no item "
                             << text;
@@ -168,7 +168,7 @@ TEST(K10Apply, ShownOnlyTimingsAreNeverWritten) {
     for (const Case& c : cases) {
         Session s(c.mode, false);
         const DctRegisters before = s.state.dct[0];
-        RecordChange(s.model, c.control, 1, "     A");
+        RecordChange(s.model, c.control, 1, ChannelSet::A);
         s.Apply();
         for (Register reg : kWriteOrder) {
             EXPECT_EQ(s.m.Get(reg, 0), before[reg])
@@ -205,7 +205,7 @@ TEST(K10Apply, Ddr3CasLatencyIsTheTclFieldPlusFourAndStaysAsRead) {
         const TimingLists lists = ControllerLists(state);
         EXPECT_EQ(ItemText(lists, I::tCL, model[kChannelA][I::tCL]), c.shown);
 
-        RecordChange(model, I::tCL, ItemIndex(lists, I::tCL, c.picked), "  A   B");
+        RecordChange(model, I::tCL, ItemIndex(lists, I::tCL, c.picked), ChannelSet::AB);
         ApplyTimings(m.Hw(), model, state, false);
         for (int dct = 0; dct < 2; ++dct) EXPECT_EQ(m.Get(Register::TimingLow, dct), v.f88) << dct;
     }
@@ -240,7 +240,7 @@ TEST(K10Apply, GangedPairNeverTouchesDct1) {
             Session s(mode, true);
             s.model[kChannelB][I::tRCD] = 1;
             s.model[kChannelB][I::MaxReadLatency] = 0;
-            s.Pick(I::tRAS, mode == K10Mode::Ddr2_800 ? "9" : "20", "  A   B");
+            s.Pick(I::tRAS, mode == K10Mode::Ddr2_800 ? "9" : "20", ChannelSet::AB);
             const ApplyReport report = s.Apply(stored);
             EXPECT_FALSE(report.dct1Written);
             EXPECT_EQ(Addresses(s.m.DramWrites()), kDct0Order) << K10ModeText(mode) << stored;
@@ -261,7 +261,7 @@ TEST(K10Apply, Dct1WithoutMemoryIsWrittenOnlyWhenStoredTimingsAreApplied) {
 
 TEST(K10Apply, Ddr2_800WriteToReadTwoWritesTwo) {
     Session s(K10Mode::Ddr2_800, false);
-    s.Pick(I::tWTR, "2", "  A   B");
+    s.Pick(I::tWTR, "2", ChannelSet::AB);
     s.Apply();
     for (int dct = 0; dct < 2; ++dct) {
         EXPECT_EQ(hw::Field(9, 8).Get(s.m.Get(Register::TimingHigh, dct)), 2u);
@@ -275,7 +275,7 @@ TEST(K10Apply, Ddr2_800WriteToReadTwoWritesTwo) {
 
 TEST(K10Apply, Ddr3WriteToReadNineSplitsIntoLowAndHighParts) {
     Session s(K10Mode::Ddr3, false);
-    s.Pick(I::tWRRD, "9", "     A");
+    s.Pick(I::tWRRD, "9", ChannelSet::A);
     EXPECT_EQ(s.model[kChannelA][I::tWRRD], 1);
     EXPECT_EQ(s.model[kChannelA].turnaroundHigh[0], 2);
     s.Apply();
@@ -292,7 +292,7 @@ TEST(K10Apply, MaximumReadLatencyEndsOfTheList) {
     for (K10Mode mode : kModes) {
         for (const char* text : {"20", "200"}) {
             Session s(mode, false);
-            s.Pick(I::MaxReadLatency, text, "     A");
+            s.Pick(I::MaxReadLatency, text, ChannelSet::A);
             s.Apply();
             const std::uint32_t f78 = s.m.Get(Register::DramControl, 0);
             EXPECT_EQ(hw::Field(31, 22).Get(f78), std::stoul(text)) << K10ModeText(mode);
@@ -316,7 +316,7 @@ TEST(K10Apply, IdleCycleLimitEncoding) {
                 Session s(mode, false);
                 s.state.dct[0][Register::ConfigLow] =
                     (s.state.dct[0][Register::ConfigLow] & ~0x700000u) | before;
-                s.Pick(I::IdleCycleLimit, c.text, "     A");
+                s.Pick(I::IdleCycleLimit, c.text, ChannelSet::A);
                 s.Apply();
                 const std::uint32_t f90 = s.m.Get(Register::ConfigLow, 0);
                 EXPECT_EQ(f90 & 0x700000u, c.bits) << c.text << " over " << before;
@@ -339,7 +339,7 @@ TEST(K10Apply, Ddr2_800KeepsTheReservedBitBesideTheTurnaroundField) {
     ControllerState state = ReadController(m.Hw(), K10Mode::Ddr2_800);
     TimingModel model;
     DecodeTimings(state, model);
-    RecordChange(model, I::tRWTO, 7, "  A   B");  // tRW-TO 9: field 111b next to bit 7
+    RecordChange(model, I::tRWTO, 7, ChannelSet::AB);  // tRW-TO 9: field 111b next to bit 7
     ApplyTimings(m.Hw(), model, state, false);
     for (int dct = 0; dct < 2; ++dct) {
         EXPECT_EQ(m.Get(Register::TimingHigh, dct), (v.f8c & ~0x70u) | 0x70u);
@@ -402,10 +402,10 @@ TEST(K10Apply, IndicesAreEncodedInTheControllersLayout) {
 // The copies hold what Apply wrote, so a second Apply starts from the first one's result.
 TEST(K10Apply, SecondApplyStartsFromTheFirstOnesResult) {
     Session s(K10Mode::Ddr2_1066, false);
-    s.Pick(I::tRRD, "6", "  A   B");
+    s.Pick(I::tRRD, "6", ChannelSet::AB);
     s.Apply();
     s.m.Machine().ClearWrites();
-    s.Pick(I::tRCD, "7", "     A");
+    s.Pick(I::tRCD, "7", ChannelSet::A);
     s.Apply();
     const std::uint32_t f88 = s.m.Get(Register::TimingLow, 0);
     EXPECT_EQ(hw::Field(23, 22).Get(f88), 2u);

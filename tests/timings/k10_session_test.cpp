@@ -42,21 +42,21 @@ TEST(K10Session, SelectorFollowsGangingAndPopulation) {
     struct Case {
         const char* what;
         Pair pair;
-        std::vector<std::string> items;
+        std::vector<ChannelSet> items;
         const char* panel;
         int selected;
         bool enabled;
     } cases[] = {
-        {"ganged", {true, 0x66, 0x66}, {"  A   B"}, "Ganged", 0, false},
+        {"ganged", {true, 0x66, 0x66}, {ChannelSet::AB}, "Ganged", 0, false},
         {"unganged, both",
          {false, 0x66, 0x66},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Unganged",
          0,
          true},
         {"unganged, DCT0 only",
          {false, 0x66, 0},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Unganged",
          1,
          false},
@@ -109,7 +109,7 @@ TEST(K10Session, ChangeOnChannelBIsAppliedToDct1Only) {
     Populate(m, k10::testing::kDdr2_1066, {false, 0x55, 0x55});
     TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_1066);
     s.SelectItem(2);
-    ASSERT_EQ(s.Selection(), "     B");
+    ASSERT_EQ(s.Selection(), ChannelSet::B);
     s.Change(I::tRC, ItemIndex(s.lists, I::tRC, "30"));  // tRC
     s.Apply(false);
     EXPECT_EQ(hw::Field(20, 16).Get(m.Get(Register::TimingLow, 1)), 19u);

@@ -342,7 +342,7 @@ TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
         auto first = machine(0x1234);
         hw::HardwareAccess hw(*first);
         TimingSession s = StartHostBridgeTimings(hw);
-        ASSERT_EQ(s.Selection(), kSelectAB);
+        ASSERT_EQ(s.Selection(), ChannelSet::AB);
         ASSERT_EQ(DisplayIndex(s.model, kChannelA, I::tREFI), 16);
         s.Change(I::tRP, 8);  // tRP "10": 0b1010
         settings::IniFile file = File();

@@ -101,7 +101,7 @@ TEST(UncoreRead, DecodesTheDdr3Channel) {
     EXPECT_EQ(shown(I::RankIdleLimit), "32");
     EXPECT_EQ(shown(I::tWRRD_SR), "17");
     EXPECT_EQ(shown(I::tRDWR_SR), "8");
-    EXPECT_EQ(s.selector.items, std::vector<std::string>{"     A"});
+    EXPECT_EQ(s.selector.items, std::vector<ChannelSet>{ChannelSet::A});
     EXPECT_EQ(s.selector.panelText, "Single");
     EXPECT_TRUE(s.applyEnabled);
 }
@@ -172,7 +172,8 @@ TEST(UncoreRead, MaskFiveReadsDevicesFourAndSixOnly) {
     testing::SetUncoreChannel(*m, 0x3F, 1, b);
     hw::HardwareAccess hw(*m);
     const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
-    EXPECT_EQ(s.selector.items, (std::vector<std::string>{"  A   C", "     A", "     C"}));
+    EXPECT_EQ(s.selector.items,
+              (std::vector<ChannelSet>{ChannelSet::AC, ChannelSet::A, ChannelSet::C}));
     EXPECT_EQ(s.selector.panelText, "Dual");
     EXPECT_EQ(s.selector.selectedItem, 0);  // A and C are equal
     EXPECT_EQ(s.model[kChannelB], ChannelTimings{});
@@ -206,9 +207,9 @@ TEST(UncoreApply, CombinedAandCRebuildsAandCAndWritesBBackUnchanged) {
     auto m = UncoreMachine(7);
     hw::HardwareAccess hw(*m);
     TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
-    ASSERT_EQ(s.selector.items[0], " A  B  C");
-    // Choose "  A   C" as a selection text directly: the rule is about the text.
-    s.selector.items = {"  A   C", "     A", "     B", "     C"};
+    ASSERT_EQ(s.selector.items[0], ChannelSet::ABC);
+    // Choose ChannelSet::AC as a selection text directly: the rule is about the text.
+    s.selector.items = {ChannelSet::AC, ChannelSet::A, ChannelSet::B, ChannelSet::C};
     s.selector.selectedItem = 0;
     s.Change(I::tRCD, 10);  // tRCD "12"
     m->ClearWrites();

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QWidget>
 
+#include "app/timings_view.h"
 #include "timings/gui/pending_marker.h"
 #include "timings/timing_change.h"
 #include "timings/value_lists.h"
@@ -87,9 +88,7 @@ TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& sessi
             connect(b, &QPushButton::clicked, this, &TimingControlsBinder::HideClick);
         }
     }
-    const std::string selection = session_.Selection();
-    if (selection == kSelectB) shownChannel_ = kChannelB;
-    if (selection == kSelectC) shownChannel_ = kChannelC;
+    shownChannel_ = ShownChannel(session_.Selection());
 }
 
 void TimingControlsBinder::ShowMarker(QComboBox* combo, bool pending) {
@@ -137,15 +136,14 @@ void TimingControlsBinder::Fill() {
     if (channelSelector_) {
         const QSignalBlocker blocker(channelSelector_);
         channelSelector_->clear();
-        for (const std::string& item : session_.selector.items)
-            channelSelector_->addItem(Text(item));
+        for (const ChannelSet set : session_.selector.items)
+            channelSelector_->addItem(Text(app::ChannelSetText(set)));
         channelSelector_->setCurrentIndex(session_.selector.selectedItem);
         channelSelector_->setEnabled(session_.selector.enabled);
         if (session_.selector.buttonFaceBackground) ShowButtonFace(channelSelector_);
     }
     if (panel5_) panel5_->setText(Text(session_.selector.panelText));
-    const std::string selection = session_.Selection();
-    ShowChannel(selection == kSelectB ? kChannelB : selection == kSelectC ? kChannelC : kChannelA);
+    ShowChannel(ShownChannel(session_.Selection()));
     RefreshEnabled();
     if (apply_) apply_->setEnabled(session_.applyEnabled);
 }
