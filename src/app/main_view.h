@@ -75,7 +75,7 @@ struct FrequencyView {
 // One timing drop-down with its label.
 struct TimingControlView {
     timings::TimingId id = timings::TimingId::tCL;
-    std::string control;             // the drop-down's object name ("Combo7A")
+    std::string control;             // the object name of the drop-down that shows it
     std::string name;                // short name, unique within the kind ("tCL", "tRFC_DIMM1")
     std::string label;               // caption of the label beside it
     std::vector<std::string> items;  // the value list

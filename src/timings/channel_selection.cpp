@@ -40,10 +40,6 @@ bool IsSingleChannelSelection(ChannelSet selection) {
     return selection == S::A || selection == S::B || selection == S::C;
 }
 
-bool IsCombinedSelection(ChannelSet selection) {
-    return selection == S::AB || selection == S::AC || selection == S::ABC;
-}
-
 bool ChannelsEqualToA(const TimingModel& model, ChannelSet selection) {
     const ChannelFlags named = ChannelsOf(selection);
     for (int ch = kChannelB; ch < kMaxChannels; ++ch) {

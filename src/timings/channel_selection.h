@@ -55,7 +55,6 @@ struct ChannelSelector {
 ChannelSelector BuildChannelSelector(const TimingModel& model, const ChannelFlags& present);
 
 bool IsSingleChannelSelection(ChannelSet selection);
-bool IsCombinedSelection(ChannelSet selection);
 
 // Whether every timing of the channels a combined selection names shows the same value as
 // channel A's. A single selection is trivially equal.

@@ -133,11 +133,6 @@ std::string_view TimingShortName(ControllerKind kind, TimingId id) {
     return d ? d->shortName : std::string_view{};
 }
 
-std::string_view TimingLabel(ControllerKind kind, TimingId id) {
-    const TimingDescriptor* d = FindDescriptor(kind, id);
-    return d ? d->caption : std::string_view{};
-}
-
 std::string ControlName(ControllerKind kind, TimingId id) {
     const TimingDescriptor* d = FindDescriptor(kind, id);
     return d ? "Combo" + std::to_string(d->slot) + "A" : std::string{};

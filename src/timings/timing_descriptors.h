@@ -34,7 +34,6 @@ const TimingDescriptor* FindDescriptor(ControllerKind kind, TimingId id);
 
 // "" when the kind has no such timing.
 std::string_view TimingShortName(ControllerKind kind, TimingId id);
-std::string_view TimingLabel(ControllerKind kind, TimingId id);
 // The object name of the drop-down that shows the timing ("Combo7A").
 std::string ControlName(ControllerKind kind, TimingId id);
 

@@ -42,9 +42,6 @@ bool IsListed(const TimingLists& lists, TimingId id, std::int32_t index);
 // The item text, or "" when the index names no item (the drop-down then shows nothing).
 std::string_view ItemText(const TimingLists& lists, TimingId id, std::int32_t index);
 
-// The channel selector's label (Label33) and the channel-mode panel's caption.
-inline constexpr std::string_view kChannelSelectorLabel = "Channel(s)";
-
 // Timings that are shown but never changed on this kind (besides the ones the channel
 // selection enables and disables, see channel_selection.h).
 bool ControlAlwaysDisabled(ControllerKind kind, std::optional<K10Mode> mode, TimingId id);

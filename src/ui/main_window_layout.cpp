@@ -56,7 +56,7 @@ void MainWindow::BuildControls() {
             MakeTimingCombo(GroupBox1, timings::gui::ComboName(slot), {212, top, 78, 22});
     }
     channelSelectorLabel =
-        MakeLabel(GroupBox1, "Label33", timings::kChannelSelectorLabel, {10, 155, 120, 16});
+        MakeLabel(GroupBox1, "Label33", timings::gui::kChannelSelectorLabel, {10, 155, 120, 16});
     QFont bold = channelSelectorLabel->font();
     bold.setBold(true);
     channelSelectorLabel->setFont(bold);

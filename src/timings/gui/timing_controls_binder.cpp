@@ -11,7 +11,6 @@
 #include <QWidget>
 
 #include "app/timings_view.h"
-#include "timings/gui/pending_marker.h"
 #include "timings/timing_change.h"
 #include "timings/value_lists.h"
 
@@ -20,14 +19,6 @@ namespace {
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A window-system colour value as a Qt colour: system colours come from the palette.
-QColor ToQColor(std::uint32_t colour, const QPalette& palette) {
-    if (colour == kSystemButtonFace) return palette.color(QPalette::Button);
-    if (colour == kSystemWindow) return palette.color(QPalette::Base);
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
 }
 
 void SelectQuietly(QComboBox* combo, int index, int itemCount) {
@@ -91,13 +82,14 @@ TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& sessi
     shownChannel_ = ShownChannel(session_.Selection());
 }
 
+// As created a drop-down has the button face behind navy text; once changed, the window
+// background behind black text. Nothing resets the marker: a changed drop-down keeps the look.
 void TimingControlsBinder::ShowMarker(QComboBox* combo, bool pending) {
-    const MarkerColours colours = pending ? kPendingColours : kUnchangedColours;
     // System colours as the style gives them, not as an earlier marker left the palette.
     const QPalette system = QApplication::palette(combo);
     QPalette palette = combo->palette();
-    const QColor background = ToQColor(colours.background, system);
-    const QColor text = ToQColor(colours.text, system);
+    const QColor background = system.color(pending ? QPalette::Base : QPalette::Button);
+    const QColor text = pending ? QColor(Qt::black) : QColor(0, 0, 0x80);
     for (QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window}) {
         palette.setColor(role, background);
     }

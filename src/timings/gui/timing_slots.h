@@ -52,6 +52,9 @@ inline constexpr std::array<TimingSlot, kTimingSlotCount> kTimingSlots{{
 }};
 // clang-format on
 
+// The channel selector's label (Label33) and the channel-mode panel's caption.
+inline constexpr std::string_view kChannelSelectorLabel = "Channel(s)";
+
 inline std::string ComboName(const TimingSlot& slot) {
     return "Combo" + std::to_string(slot.number) + "A";
 }
