@@ -61,6 +61,13 @@ private slots:
             QVERIFY(label);
             QCOMPARE(label, w->TimingLabel(slot.number));
         }
+        // The window shows every kind's timings by position: the descriptors' order is the slots'.
+        using K = timings::ControllerKind;
+        for (K kind : {K::Uncore, K::HostBridge, K::K10}) {
+            const auto descriptors = timings::Descriptors(kind);
+            for (std::size_t i = 0; i < descriptors.size(); ++i)
+                QCOMPARE(descriptors[i].slot, timings::gui::kTimingSlots[i].number);
+        }
         QVERIFY(w->findChild<QComboBox*>("ComboCH"));
         QCOMPARE(w->findChild<QLabel*>("Label33")->text(), QStringLiteral("Channel(s)"));
         QVERIFY(w->findChild<QComboBox*>("coreMultiplierList"));
