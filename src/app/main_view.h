@@ -74,6 +74,8 @@ struct FrequencyView {
 
 // One timing drop-down with its label.
 struct TimingControlView {
+    timings::TimingId id = timings::TimingId::tCL;
+    std::string control;             // the object name of the drop-down that shows it
     std::string name;                // short name, unique within the kind ("tCL", "tRFC_DIMM1")
     std::string label;               // caption of the label beside it
     std::vector<std::string> items;  // the value list
@@ -98,7 +100,8 @@ struct TimingsView {
     std::vector<std::string> channelItems;
     int channelSelected = 0;
     bool channelEnabled = true;
-    std::array<TimingControlView, timings::kTimingControlCount> controls{};
+    // The kind's timings in its order (timing_descriptors.h), which is the drop-downs' order.
+    std::array<TimingControlView, timings::kKindTimingCount> controls{};
 };
 
 // One module's decoded SPD: facts as caption/value pairs in display order, and the timing grid.

@@ -9,6 +9,7 @@
 #include "app/text_table.h"
 #include "app/version.h"
 #include "spd/spd_memory_type.h"
+#include "timings/timing_descriptors.h"
 
 namespace zm::app {
 namespace {
@@ -161,12 +162,11 @@ nlohmann::json TimingsJson(const TimingsView& t) {
     nlohmann::json channels = nlohmann::json::array();
     for (int channel : t.channels) {
         nlohmann::json list = nlohmann::json::array();
-        for (int i = 0; i < timings::kTimingControlCount; ++i) {
-            const TimingControlView& control = t.controls[i];
+        for (const TimingControlView& control : t.controls) {
             if (control.items.empty()) continue;
             const std::int32_t index = control.channelIndex[channel];
             list.push_back({{"name", control.name},
-                            {"control", timings::ControlName(timings::ControlAt(i))},
+                            {"control", control.control},
                             {"label", control.label},
                             {"text", control.ItemText(index)},
                             {"index", index},
@@ -265,14 +265,15 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
     nlohmann::json mismatches = nlohmann::json::array();
     if (result.timings) {
         for (const timings::ReadBackMismatch& m : result.timings->readBack)
-            mismatches.push_back({{"channel", kChannelNames[m.channel]},
-                                  {"name", m.name},
-                                  {"control", timings::ControlName(m.control)},
-                                  {"written", m.written},
-                                  {"listed", m.listed},
-                                  {"held", m.held},
-                                  {"channel_rebuilt", m.channelRebuilt},
-                                  {"text", timings::MismatchLine(m, false)}});
+            mismatches.push_back(
+                {{"channel", kChannelNames[m.channel]},
+                 {"name", m.name},
+                 {"control", timings::ControlName(result.timings->model.kind, m.id)},
+                 {"written", m.written},
+                 {"listed", m.listed},
+                 {"held", m.held},
+                 {"channel_rebuilt", m.channelRebuilt},
+                 {"text", timings::MismatchLine(m, false)}});
     }
     report["readback_mismatches"] = mismatches;
     report["terminated"] = result.terminationRequested;

@@ -1,7 +1,11 @@
 #include "app/timings_view.h"
 
+#include <array>
+#include <string_view>
+
 #include "timings/channel_selection.h"
 #include "timings/timing_change.h"
+#include "timings/timing_descriptors.h"
 #include "timings/value_lists.h"
 
 namespace zm::app {
@@ -24,7 +28,9 @@ void FillTimingsView(const timings::TimingSession& session, MainView& view) {
     for (int channel = 0; channel < timings::kMaxChannels; ++channel)
         if (session.present[channel]) t.channels.push_back(channel);
 
-    t.channelItems = session.selector.items;
+    t.channelItems.clear();
+    for (const timings::ChannelSet set : session.selector.items)
+        t.channelItems.push_back(ChannelSetText(set));
     t.channelSelected = session.selector.selectedItem;
     t.channelEnabled = session.selector.enabled;
     view.memory.channelMode = session.selector.panelText;
@@ -34,24 +40,31 @@ void FillTimingsView(const timings::TimingSession& session, MainView& view) {
 
     // What the drop-downs show: the selected single channel, or channel A for a combined choice
     // (which is only selected when every channel equals A).
-    const std::string selection = session.Selection();
-    int shown = timings::kChannelA;
-    if (selection == timings::kSelectB) shown = timings::kChannelB;
-    if (selection == timings::kSelectC) shown = timings::kChannelC;
+    const int shown = timings::ShownChannel(session.Selection());
 
-    for (int i = 0; i < timings::kTimingControlCount; ++i) {
-        const timings::TimingControl control = timings::ControlAt(i);
+    const auto descriptors = timings::Descriptors(model.kind);
+    for (std::size_t i = 0; i < descriptors.size(); ++i) {
+        const timings::TimingDescriptor& d = descriptors[i];
         TimingControlView& c = t.controls[i];
-        c.name = std::string(timings::TimingShortName(model.kind, control));
-        c.label = std::string(timings::TimingLabel(model.kind, control));
-        c.items = session.lists[i];
-        c.enabled = session.ControlEnabled(control);
+        c.id = d.id;
+        c.control = timings::ControlName(model.kind, d.id);
+        c.name = std::string(d.shortName);
+        c.label = std::string(d.caption);
+        c.items = session.lists[static_cast<std::size_t>(d.id)];
+        c.enabled = session.ControlEnabled(d.id);
         c.channelIndex = {-1, -1, -1};
         for (int channel : t.channels)
-            c.channelIndex[channel] = timings::DisplayIndex(model, channel, control);
-        c.shownIndex = timings::DisplayIndex(model, shown, control);
+            c.channelIndex[channel] = timings::DisplayIndex(model, channel, d.id);
+        c.shownIndex = timings::DisplayIndex(model, shown, d.id);
     }
     view.buttons.applyEnabled = session.applyEnabled;
+}
+
+std::string ChannelSetText(timings::ChannelSet set) {
+    // In ChannelSet order: None, A, B, C, AB, AC, ABC.
+    constexpr std::array<std::string_view, 7> kTexts = {"",        "     A",  "     B",  "     C",
+                                                        "  A   B", "  A   C", " A  B  C"};
+    return std::string(kTexts[static_cast<std::size_t>(set)]);
 }
 
 }  // namespace zm::app

@@ -12,4 +12,8 @@ namespace zm::app {
 // enabled state from the session.
 void FillTimingsView(const timings::TimingSession& session, MainView& view);
 
+// The channel selector's text for a channel set ("     A", "  A   B", " A  B  C"), as the window
+// shows it and the report prints it. The leading and inner spaces are part of the text.
+std::string ChannelSetText(timings::ChannelSet set);
+
 }  // namespace zm::app

@@ -1,25 +1,15 @@
 #include "timings/channel_selection.h"
 
 #include "timings/timing_change.h"
+#include "timings/timing_descriptors.h"
 
 namespace zm::timings {
 namespace {
 
-ChannelFlags NamedChannels(std::string_view selection) {
-    ChannelFlags named{};
-    named[kChannelA] = selection == kSelectA || selection == kSelectAB || selection == kSelectAC ||
-                       selection == kSelectABC;
-    named[kChannelB] = selection == kSelectB || selection == kSelectAB || selection == kSelectABC;
-    named[kChannelC] = selection == kSelectC || selection == kSelectAC || selection == kSelectABC;
-    return named;
-}
+using S = ChannelSet;
 
-std::vector<std::string> ItemsOf(std::initializer_list<std::string_view> texts) {
-    return {texts.begin(), texts.end()};
-}
-
-// Item 0 (the combined choice) when the channels agree with A, else item 1 ("     A").
-int CombinedOrA(const TimingModel& model, const std::vector<std::string>& items) {
+// Item 0 (the combined choice) when the channels agree with A, else item 1 (A).
+int CombinedOrA(const TimingModel& model, const std::vector<ChannelSet>& items) {
     return ChannelsEqualToA(model, items[0]) ? 0 : 1;
 }
 
@@ -35,23 +25,27 @@ ChannelFlags ChannelsFromMask(unsigned mask) {
     return ChannelFlags{(mask & 1u) != 0, (mask & 2u) != 0, (mask & 4u) != 0};
 }
 
-bool IsSingleChannelSelection(std::string_view selection) {
-    return selection == kSelectA || selection == kSelectB || selection == kSelectC;
+ChannelFlags ChannelsOf(ChannelSet set) {
+    const bool a = set == S::A || set == S::AB || set == S::AC || set == S::ABC;
+    const bool b = set == S::B || set == S::AB || set == S::ABC;
+    const bool c = set == S::C || set == S::AC || set == S::ABC;
+    return {a, b, c};
 }
 
-bool IsCombinedSelection(std::string_view selection) {
-    return selection == kSelectAB || selection == kSelectAC || selection == kSelectABC;
+int ShownChannel(ChannelSet set) {
+    return set == S::B ? kChannelB : set == S::C ? kChannelC : kChannelA;
 }
 
-bool ChannelsEqualToA(const TimingModel& model, std::string_view selection) {
-    const ChannelFlags named = NamedChannels(selection);
+bool IsSingleChannelSelection(ChannelSet selection) {
+    return selection == S::A || selection == S::B || selection == S::C;
+}
+
+bool ChannelsEqualToA(const TimingModel& model, ChannelSet selection) {
+    const ChannelFlags named = ChannelsOf(selection);
     for (int ch = kChannelB; ch < kMaxChannels; ++ch) {
         if (!named[ch]) continue;
-        for (int i = 0; i < kTimingControlCount; ++i) {
-            if (DisplayIndex(model, ch, ControlAt(i)) !=
-                DisplayIndex(model, kChannelA, ControlAt(i))) {
-                return false;
-            }
+        for (const TimingDescriptor& d : Descriptors(model.kind)) {
+            if (DisplayIndex(model, ch, d.id) != DisplayIndex(model, kChannelA, d.id)) return false;
         }
     }
     return true;
@@ -65,16 +59,16 @@ ChannelSelector BuildChannelSelector(const TimingModel& model, const ChannelFlag
             // Channel A must hold memory: the mask 0 case included, where nothing is active.
             if (!a) return Failure(kChannelAEmptyMessage);
             if (b && c) {
-                s.items = ItemsOf({kSelectABC, kSelectA, kSelectB, kSelectC});
+                s.items = {S::ABC, S::A, S::B, S::C};
                 s.panelText = "Triple";
             } else if (b) {
-                s.items = ItemsOf({kSelectAB, kSelectA, kSelectB});
+                s.items = {S::AB, S::A, S::B};
                 s.panelText = "Dual";
             } else if (c) {
-                s.items = ItemsOf({kSelectAC, kSelectA, kSelectC});
+                s.items = {S::AC, S::A, S::C};
                 s.panelText = "Dual";
             } else {
-                s.items = ItemsOf({kSelectA});
+                s.items = {S::A};
                 s.panelText = "Single";
                 return s;
             }
@@ -83,25 +77,25 @@ ChannelSelector BuildChannelSelector(const TimingModel& model, const ChannelFlag
         case ControllerKind::HostBridge:
             if (!a) return Failure(kChannelAEmptyMessage);
             if (!b) {
-                s.items = ItemsOf({kSelectA});
+                s.items = {S::A};
                 s.panelText = "Single";
                 s.enabled = false;
                 return s;
             }
-            s.items = ItemsOf({kSelectAB, kSelectA, kSelectB});
+            s.items = {S::AB, S::A, S::B};
             s.panelText = "Dual";
             s.selectedItem = CombinedOrA(model, s.items);
             return s;
         case ControllerKind::K10:
             if (model.ganged) {
-                s.items = ItemsOf({kSelectAB});
+                s.items = {S::AB};
                 s.panelText = "Ganged";
                 s.enabled = false;
                 s.buttonFaceBackground = true;
                 return s;
             }
             if (!a && b) return Failure(kK10Dct0EmptyMessage);
-            s.items = ItemsOf({kSelectAB, kSelectA, kSelectB});
+            s.items = {S::AB, S::A, S::B};
             s.panelText = "Unganged";
             if (a && b) {
                 s.selectedItem = CombinedOrA(model, s.items);
@@ -114,7 +108,7 @@ ChannelSelector BuildChannelSelector(const TimingModel& model, const ChannelFlag
     return s;
 }
 
-SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std::string>& items,
+SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<ChannelSet>& items,
                                 int chosenItem) {
     SelectionOutcome out;
     if (chosenItem < 0 || static_cast<std::size_t>(chosenItem) >= items.size()) {
@@ -124,9 +118,7 @@ SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std:
     out.selectedItem = chosenItem;
     out.selection = items[chosenItem];
     if (IsSingleChannelSelection(out.selection)) {
-        out.showChannel = out.selection == kSelectA   ? kChannelA
-                          : out.selection == kSelectB ? kChannelB
-                                                      : kChannelC;
+        out.showChannel = ShownChannel(out.selection);
         return out;
     }
     if (ChannelsEqualToA(model, out.selection)) {
@@ -134,7 +126,7 @@ SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std:
         return out;
     }
     if (model.kind == ControllerKind::HostBridge) return out;  // left as they are
-    // Fall back to "     A", item 1 of every multi-item selector.
+    // Fall back to A, item 1 of every multi-item selector.
     if (items.size() > 1) {
         out.selectedItem = 1;
         out.selection = items[1];
@@ -143,29 +135,29 @@ SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std:
     return out;
 }
 
-std::optional<TimingControl> SingleChannelControl(ControllerKind kind) {
+std::optional<TimingId> SingleChannelTiming(ControllerKind kind) {
     switch (kind) {
         case ControllerKind::Uncore:
-            return TimingControl::Combo31A;
+            return TimingId::RoundTripLatency;
         case ControllerKind::K10:
-            return TimingControl::Combo17A;
+            return TimingId::MaxReadLatency;
         case ControllerKind::HostBridge:
             return std::nullopt;
     }
     return std::nullopt;
 }
 
-ChannelFlags ChannelsRebuiltOnApply(ControllerKind kind, std::string_view selection,
-                                    bool applyingStored, const ChannelFlags& present) {
+ChannelFlags ChannelsRebuiltOnApply(ControllerKind kind, ChannelSet selection, bool applyingStored,
+                                    const ChannelFlags& present) {
     ChannelFlags rebuilt{};
     if (kind == ControllerKind::Uncore) {
-        rebuilt = NamedChannels(selection);
+        rebuilt = ChannelsOf(selection);
         if (applyingStored) rebuilt = {true, true, true};
     } else if (kind == ControllerKind::HostBridge) {
-        rebuilt[kChannelA] = selection == kSelectA || selection == kSelectAB ||
-                             (applyingStored && present[kChannelA]);
-        rebuilt[kChannelB] = selection == kSelectB || selection == kSelectAB ||
-                             (applyingStored && present[kChannelB]);
+        // The host bridge has two channels: C is never named.
+        const ChannelFlags named = ChannelsOf(selection);
+        for (int ch : {kChannelA, kChannelB})
+            rebuilt[ch] = named[ch] || (applyingStored && present[ch]);
     }
     return rebuilt;
 }

@@ -1,10 +1,8 @@
 #pragma once
-// The channel selector (ComboCH) and the channel-mode panel (Panel5): which items exist for the
-// channels that hold memory, which item is selected at start-up, what choosing an item shows,
-// and which channels a change or an Apply concerns.
-//
-// The selection is kept as the item's text and compared character for character, so the
-// leading and inner spaces of the texts below are part of the data.
+// The channel selector (ComboCH) and the channel-mode panel (Panel5): which channel sets the
+// selector offers for the channels that hold memory, which one is selected at start-up, what
+// choosing one shows, and which channels a change or an Apply concerns. The items' texts are
+// the window's (app::ChannelSetText).
 
 #include <array>
 #include <optional>
@@ -16,12 +14,8 @@
 
 namespace zm::timings {
 
-inline constexpr std::string_view kSelectA = "     A";
-inline constexpr std::string_view kSelectB = "     B";
-inline constexpr std::string_view kSelectC = "     C";
-inline constexpr std::string_view kSelectAB = "  A   B";
-inline constexpr std::string_view kSelectAC = "  A   C";
-inline constexpr std::string_view kSelectABC = " A  B  C";
+// The channels a selector item names; None while the selector shows no item.
+enum class ChannelSet { None, A, B, C, AB, AC, ABC };
 
 inline constexpr std::string_view kErrorCaption = "ERROR!";
 // Intel: channel A holds no memory while another channel does.
@@ -39,9 +33,14 @@ using ChannelFlags = std::array<bool, kMaxChannels>;
 // bit 0 = A) as per-channel flags.
 ChannelFlags ChannelsFromMask(unsigned mask);
 
+// The channels the set names.
+ChannelFlags ChannelsOf(ChannelSet set);
+// The channel whose values the drop-downs show: the one a single set names, else A.
+int ShownChannel(ChannelSet set);
+
 // The selector as start-up builds it.
 struct ChannelSelector {
-    std::vector<std::string> items;
+    std::vector<ChannelSet> items;
     std::string panelText;  // Panel5 ("Single", "Dual", "Triple", "Ganged", "Unganged")
     int selectedItem = 0;
     bool enabled = true;
@@ -55,30 +54,29 @@ struct ChannelSelector {
 // The model decides whether the combined item or "     A" is selected (equal timings).
 ChannelSelector BuildChannelSelector(const TimingModel& model, const ChannelFlags& present);
 
-bool IsSingleChannelSelection(std::string_view selection);
-bool IsCombinedSelection(std::string_view selection);
+bool IsSingleChannelSelection(ChannelSet selection);
 
 // Whether every timing of the channels a combined selection names shows the same value as
 // channel A's. A single selection is trivially equal.
-bool ChannelsEqualToA(const TimingModel& model, std::string_view selection);
+bool ChannelsEqualToA(const TimingModel& model, ChannelSet selection);
 
 // What choosing an item of ComboCH (ComboCHChange) leads to.
 struct SelectionOutcome {
-    int selectedItem = 0;            // may fall back to item 1 ("     A")
-    std::string selection;           // the selected item's text afterwards
+    int selectedItem = 0;                     // may fall back to item 1 (A)
+    ChannelSet selection = ChannelSet::None;  // the selected item afterwards
     std::optional<int> showChannel;  // channel whose values every drop-down shows; none = as is
 };
-SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<std::string>& items,
+SelectionOutcome SelectChannels(const TimingModel& model, const std::vector<ChannelSet>& items,
                                 int chosenItem);
 
-// The drop-down that is usable only while a single channel is selected: Uncore Combo31A
-// (round-trip latency), K10 Combo17A (maximum read latency). None on HostBridge.
-std::optional<TimingControl> SingleChannelControl(ControllerKind kind);
+// The timing that can be changed only while a single channel is selected: Uncore round-trip
+// latency, K10 maximum read latency. None on HostBridge.
+std::optional<TimingId> SingleChannelTiming(ControllerKind kind);
 
 // Intel Apply: the channels rebuilt from the model; the others are written back unchanged.
 // applyingStored = the stored timing set is being applied at start-up ("AN" is "1").
 // present: Uncore active channels / HostBridge populated channels.
-ChannelFlags ChannelsRebuiltOnApply(ControllerKind kind, std::string_view selection,
-                                    bool applyingStored, const ChannelFlags& present);
+ChannelFlags ChannelsRebuiltOnApply(ControllerKind kind, ChannelSet selection, bool applyingStored,
+                                    const ChannelFlags& present);
 
 }  // namespace zm::timings

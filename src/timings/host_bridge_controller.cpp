@@ -30,26 +30,26 @@ DecodeResult Decode(const Images& images, TimingModel& model) {
     for (int ch = 0; ch < 2; ++ch) {
         ChannelTimings& t = model[ch];
         for (const TimingField& f : kTimingFields) {
-            t[f.control] = f.codec.Decode(images.at(ch, f.reg));
+            t[f.id] = f.codec.Decode(images.at(ch, f.reg));
         }
-        t[C::Combo15A] =
+        t[I::tREF_REF] =
             static_cast<std::int32_t>(kRefreshToRefreshRead.Get(images.at(ch, Reg::R258)));
         // tRP: the slot holds the low three bits as read, the high bit sits beside it.
-        t[C::Combo3A] = static_cast<std::int32_t>(kTrpLow.Get(images.at(ch, Reg::R250)));
+        t[I::tRP] = static_cast<std::int32_t>(kTrpLow.Get(images.at(ch, Reg::R250)));
         t.trpHighBit = static_cast<std::int32_t>(kTrpHigh.Get(images.at(ch, Reg::R254)));
 
         const std::uint32_t period = kRefreshPeriod.Get(images.at(ch, Reg::R268));
         const auto* listed = std::find(kRefreshPeriods.begin(), kRefreshPeriods.end(), period);
         if (listed != kRefreshPeriods.end()) {
-            t[C::Combo6A] = static_cast<std::int32_t>(listed - kRefreshPeriods.begin());
+            t[I::tREFI] = static_cast<std::int32_t>(listed - kRefreshPeriods.begin());
         } else if (!result.unlistedRefreshPeriod || *result.unlistedRefreshPeriod == period) {
-            t[C::Combo6A] = kUnlistedRefreshIndex;
+            t[I::tREFI] = kUnlistedRefreshIndex;
             result.unlistedRefreshPeriod = period;
             model.refreshPeriodRaw = period;
         } else {
             // Both channels hold a different unlisted period; the list has room for one. This
             // channel's shows nothing and is never rewritten with the other channel's value.
-            t[C::Combo6A] = -1;
+            t[I::tREFI] = -1;
         }
         result.populated[ch] = kPopulated.Get(images.at(ch, Reg::R260)) != 0;
     }
@@ -68,19 +68,19 @@ std::uint32_t RebuildRegister(Reg reg, std::uint32_t image, const ChannelTimings
     std::uint32_t value = image;
     for (const TimingField& f : kTimingFields) {
         if (f.reg != reg || !f.written) continue;
-        const std::int32_t index = timings[f.control];
-        if (IsListed(lists, f.control, index)) value = f.codec.Encode(value, index);
+        const std::int32_t index = timings[f.id];
+        if (IsListed(lists, f.id, index)) value = f.codec.Encode(value, index);
     }
     // tRP: the value is (high bit, low three bits of the slot); see DisplayIndex.
-    const std::int32_t trpIndex = timings.trpHighBit * 8 + (timings[C::Combo3A] & 7) - kTrpOffset;
-    if ((reg == Reg::R250 || reg == Reg::R254) && IsListed(lists, C::Combo3A, trpIndex)) {
+    const std::int32_t trpIndex = timings.trpHighBit * 8 + (timings[I::tRP] & 7) - kTrpOffset;
+    if ((reg == Reg::R250 || reg == Reg::R254) && IsListed(lists, I::tRP, trpIndex)) {
         const auto trp = static_cast<std::uint32_t>(trpIndex + kTrpOffset);
         if (reg == Reg::R250) value = kTrpLow.Set(value, trp & 7);
         if (reg == Reg::R254) value = kTrpHigh.Set(value, trp >> 3);
     }
     if (reg == Reg::R268) {
-        const std::int32_t index = timings[C::Combo6A];
-        if (IsListed(lists, C::Combo6A, index)) {
+        const std::int32_t index = timings[I::tREFI];
+        if (IsListed(lists, I::tREFI, index)) {
             const std::uint32_t period = index == kUnlistedRefreshIndex
                                              ? refreshPeriodRaw
                                              : kRefreshPeriods[static_cast<std::size_t>(index)];

@@ -33,7 +33,7 @@ void ReadChannels(hw::HardwareAccess& hw, std::uint32_t base, Images& images);
 
 struct DecodeResult {
     ChannelFlags populated{};
-    // The refresh period read when it is none of the sixteen listed ones: becomes Combo6A's
+    // The refresh period read when it is none of the sixteen listed ones: becomes tREFI's
     // 17th item and model.refreshPeriodRaw.
     std::optional<std::uint32_t> unlistedRefreshPeriod;
     // Channel A empty: the program must end.

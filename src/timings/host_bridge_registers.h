@@ -16,7 +16,7 @@ namespace zm::timings::host_bridge {
 
 using hw::Bit;
 using hw::Field;
-using C = TimingControl;
+using I = TimingId;
 
 // Bus 0, device 0, function 0, register 0x48: the window base; bit 0 enables the window.
 constexpr std::uint32_t kWindowBaseRegister = hw::PciConfigAddress(0, 0, 0, 0x48);
@@ -47,7 +47,7 @@ static_assert(RegisterOffset(kChannelB, Reg::R29C) == 0x69C);
 
 // Timings that are a plain field of one register. Index = field value - offset.
 struct TimingField {
-    C control;
+    TimingId id;
     Reg reg;
     FieldCodec codec;
     bool written;
@@ -65,45 +65,45 @@ struct TimingField {
 // data coreboot restores as a byte (bits 23..16).
 // clang-format off
 constexpr std::array<TimingField, 25> kTimingFields{{
-    {C::Combo1A, Reg::R240, Linear(Field{3, 0}), false},        // CAS latency
-    {C::Combo5A, Reg::R220, Linear(Bit(4)), false},             // command rate
-    {C::Combo10A, Reg::R250, Linear(Field{1, 0}), true},        // precharge to precharge
-    {C::Combo31A, Reg::R250, Linear(Field{5, 2}, 3), true},     // tRTP
-    {C::Combo29A, Reg::R250, Linear(Field{10, 6}, 5), true},    // tWTP
-    {C::Combo27A, Reg::R250, Linear(Field{22, 16}), true},      // tRFC
-    {C::Combo7A, Reg::R250, Linear(Field{28, 25}, 2), true},    // all precharge to activate
-    {C::Combo28A, Reg::R254, Linear(Field{4, 1}, 1), true},     // tRRD
-    {C::Combo9A, Reg::R254, Linear(Field{19, 16}, 3), true},    // tRD_WR
-    {C::Combo12A, Reg::R254, Linear(Field{23, 20}), true},      // tWR_WR
-    {C::Combo11A, Reg::R254, Linear(Field{27, 24}), true},      // write to write same rank
-    {C::Combo26A, Reg::R254, Linear(Field{31, 28}, 2), true},   // tRCD-W
-    {C::Combo14A, Reg::R258, Linear(Field{3, 0}), true},        // tRD_RD
-    {C::Combo13A, Reg::R258, Linear(Field{7, 4}), true},        // read to read same rank
-    {C::Combo20A, Reg::R258, Linear(Field{11, 8}), true},       // tWR_RD
-    {C::Combo30A, Reg::R258, Linear(Field{16, 12}, 5), true},   // tWTR
-    {C::Combo2A, Reg::R258, Linear(Field{20, 17}, 2), true},    // tRCD-R
+    {I::tCL, Reg::R240, Linear(Field{3, 0}), false},        // CAS latency
+    {I::CommandRate, Reg::R220, Linear(Bit(4)), false},             // command rate
+    {I::tPPD, Reg::R250, Linear(Field{1, 0}), true},        // precharge to precharge
+    {I::tRTP, Reg::R250, Linear(Field{5, 2}, 3), true},     // tRTP
+    {I::tWTP, Reg::R250, Linear(Field{10, 6}, 5), true},    // tWTP
+    {I::tRFC, Reg::R250, Linear(Field{22, 16}), true},      // tRFC
+    {I::tPALL_ACT, Reg::R250, Linear(Field{28, 25}, 2), true},    // all precharge to activate
+    {I::tRRD, Reg::R254, Linear(Field{4, 1}, 1), true},     // tRRD
+    {I::tRDWR_DR, Reg::R254, Linear(Field{19, 16}, 3), true},    // tRD_WR
+    {I::tWRWR_DR, Reg::R254, Linear(Field{23, 20}), true},      // tWR_WR
+    {I::tWRWR_SR, Reg::R254, Linear(Field{27, 24}), true},      // write to write same rank
+    {I::tRCD_W, Reg::R254, Linear(Field{31, 28}, 2), true},   // tRCD-W
+    {I::tRDRD_DR, Reg::R258, Linear(Field{3, 0}), true},        // tRD_RD
+    {I::tRDRD_SR, Reg::R258, Linear(Field{7, 4}), true},        // read to read same rank
+    {I::tWRRD_DR, Reg::R258, Linear(Field{11, 8}), true},       // tWR_RD
+    {I::tWTR, Reg::R258, Linear(Field{16, 12}, 5), true},   // tWTR
+    {I::tRCD, Reg::R258, Linear(Field{20, 17}, 2), true},    // tRCD-R
     // Refresh to refresh: written into bits 30..24, bit 31 kept; read from 31..24 (below).
-    {C::Combo15A, Reg::R258, Linear(Field{30, 24}), true},
-    {C::Combo17A, Reg::R264, Linear(Field{12, 8}), true},       // partial write trip threshold
-    {C::Combo16A, Reg::R264, Linear(Field{21, 16}), true},      // static read delay (tRD)
-    {C::Combo8A, Reg::R25C, Linear(Field{4, 1}, 2), true},      // all precharge to refresh
-    {C::Combo4A, Reg::R25C, Linear(Field{12, 8}, 1), true},     // tRAS
-    {C::Combo18A, Reg::R29C, Linear(Field{3, 0}), true},        // MCH ODT for read
-    {C::Combo19A, Reg::R29C, Linear(Field{7, 4}), true},        // DRAM ODT for write
-    {C::Combo21A, Reg::R29C, Linear(Field{11, 8}), true},       // DRAM ODT for read
+    {I::tREF_REF, Reg::R258, Linear(Field{30, 24}), true},
+    {I::PartialWriteTrip, Reg::R264, Linear(Field{12, 8}), true},       // partial write trip threshold
+    {I::tRD, Reg::R264, Linear(Field{21, 16}), true},      // static read delay (tRD)
+    {I::tPALL_REF, Reg::R25C, Linear(Field{4, 1}, 2), true},      // all precharge to refresh
+    {I::tRAS, Reg::R25C, Linear(Field{12, 8}, 1), true},     // tRAS
+    {I::MchOdtRead, Reg::R29C, Linear(Field{3, 0}), true},        // MCH ODT for read
+    {I::DramOdtWrite, Reg::R29C, Linear(Field{7, 4}), true},        // DRAM ODT for write
+    {I::DramOdtRead, Reg::R29C, Linear(Field{11, 8}), true},       // DRAM ODT for read
 }};
 // clang-format on
 
-// tRP (Combo3A) is split: its low three bits in 0x250, its bit 3 in 0x254.
+// tRP is split: its low three bits in 0x250, its bit 3 in 0x254.
 constexpr Field kTrpLow{31, 29};        // in R250
 constexpr Field kTrpHigh = Bit(0);      // in R254
 constexpr std::int32_t kTrpOffset = 2;  // tRP value = index + 2
-// Refresh to refresh (Combo15A) is read as the whole byte 31..24, while a write sets only
+// Refresh to refresh (tREF_REF) is read as the whole byte 31..24, while a write sets only
 // 30..24 and keeps bit 31. Its list ends at "127", so a register with bit 31 set reads as a
 // value the list does not hold: the drop-down stays empty and the start-up guard keeps Apply
 // off, instead of showing a value that leaves that bit out.
 constexpr Field kRefreshToRefreshRead{31, 24};  // in R258
-// Refresh period (Combo6A): a 14-bit count of clocks, listed as the sixteen usual values.
+// Refresh period (tREFI): a 14-bit count of clocks, listed as the sixteen usual values.
 // coreboot's memory init writes 0x820 << 9, which this field reads as 0x1040 (7.8 us at
 // DDR3-1066); 4041, 4171 and 16383 are odd and set bit 8, which that firmware leaves clear.
 constexpr Field kRefreshPeriod{21, 8};  // in R268

@@ -9,14 +9,14 @@ namespace {
 // DCT n from channel n's indices.
 void WriteController(hw::HardwareAccess& hw, const TimingModel& model, int dct,
                      const TimingLists& lists, DctRegisters& images, ApplyReport& report) {
-    std::vector<TimingControl> notEncoded;
+    std::vector<TimingId> notEncoded;
     for (Register reg : kWriteOrder) {
         const std::uint32_t value =
             RebuildRegister(model, dct, reg, images[reg], lists, &notEncoded);
         hw.PciConfigWrite(RegisterAddress(reg, dct), value);
         images[reg] = value;
     }
-    for (TimingControl control : notEncoded) report.notEncoded.emplace_back(dct, control);
+    for (TimingId id : notEncoded) report.notEncoded.emplace_back(dct, id);
 }
 
 bool DctDiffers(const DctRegisters& a, const DctRegisters& b) {

@@ -16,7 +16,7 @@ namespace zm::timings::k10 {
 struct ApplyReport {
     bool dct1Written = false;
     // (channel, drop-down) whose index had no list item and so was left as it was.
-    std::vector<std::pair<int, TimingControl>> notEncoded;
+    std::vector<std::pair<int, TimingId>> notEncoded;
 };
 
 // DCT1 is written when the pair is unganged and either both controllers hold memory or the

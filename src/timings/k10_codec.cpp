@@ -32,20 +32,20 @@ bool Encodable(const TimingModel& model, int channel, const TimingField& f,
     const ChannelTimings& ch = model[channel];
     if (f.encoding == Encoding::Turnaround) {
         // Both parts must be 2-bit values, or high * 4 + low would not name what they hold.
-        const auto high = TurnaroundHighOf(f.control);
-        if (!high || !IsPart(ch[f.control]) || !IsPart(ch.turnaroundHigh[high->slot])) {
+        const auto high = TurnaroundHighOf(f.id);
+        if (!high || !IsPart(ch[f.id]) || !IsPart(ch.turnaroundHigh[high->slot])) {
             return false;
         }
     }
-    const std::int32_t index = DisplayIndex(model, channel, f.control);
-    if (!IsListed(lists, f.control, index)) return false;
+    const std::int32_t index = DisplayIndex(model, channel, f.id);
+    if (!IsListed(lists, f.id, index)) return false;
     return f.encoding != Encoding::Plain || f.codec.FieldValue(index).has_value();
 }
 
-void NoteNotEncoded(std::vector<TimingControl>* notEncoded, TimingControl control) {
+void NoteNotEncoded(std::vector<TimingId>* notEncoded, TimingId id) {
     if (notEncoded == nullptr) return;
-    if (std::find(notEncoded->begin(), notEncoded->end(), control) == notEncoded->end()) {
-        notEncoded->push_back(control);
+    if (std::find(notEncoded->begin(), notEncoded->end(), id) == notEncoded->end()) {
+        notEncoded->push_back(id);
     }
 }
 
@@ -56,16 +56,16 @@ void DecodeChannel(K10Mode mode, const DctRegisters& regs, ChannelTimings& chann
         const std::uint32_t reg = regs[f.reg];
         switch (f.encoding) {
             case Encoding::Plain:
-                channel[f.control] = f.codec.Decode(reg);
+                channel[f.id] = f.codec.Decode(reg);
                 break;
             case Encoding::IdleCycleLimit:
-                channel[f.control] = IdleCycleLimitIndex(reg);
+                channel[f.id] = IdleCycleLimitIndex(reg);
                 channel.idleCycleLimitEnable =
                     static_cast<std::int32_t>(f2x90::IdleCycLimitEn.Get(reg));
                 break;
             case Encoding::Turnaround:
-                channel[f.control] = static_cast<std::int32_t>(f.codec.field.Get(reg));
-                if (const auto high = TurnaroundHighOf(f.control)) {
+                channel[f.id] = static_cast<std::int32_t>(f.codec.field.Get(reg));
+                if (const auto high = TurnaroundHighOf(f.id)) {
                     channel.turnaroundHigh[high->slot] =
                         static_cast<std::int32_t>(high->field.Get(regs[Register::DramControl]));
                 }
@@ -95,7 +95,7 @@ TimingLists ControllerLists(const ControllerState& state) {
 
 std::uint32_t RebuildRegister(const TimingModel& model, int channel, Register reg,
                               std::uint32_t image, const TimingLists& lists,
-                              std::vector<TimingControl>* notEncoded) {
+                              std::vector<TimingId>* notEncoded) {
     const K10Mode mode = model.k10Mode.value_or(K10Mode::Ddr2_800);
     const ChannelTimings& ch = model[channel];
     std::uint32_t value = image;
@@ -105,22 +105,22 @@ std::uint32_t RebuildRegister(const TimingModel& model, int channel, Register re
             f.encoding == Encoding::Turnaround && reg == Register::DramControl;
         if (f.reg != reg && !highPartHere) continue;
         if (!Encodable(model, channel, f, lists)) {
-            NoteNotEncoded(notEncoded, f.control);
+            NoteNotEncoded(notEncoded, f.id);
             continue;
         }
         switch (f.encoding) {
             case Encoding::Plain:
-                value = f.codec.Encode(value, DisplayIndex(model, channel, f.control));
+                value = f.codec.Encode(value, DisplayIndex(model, channel, f.id));
                 break;
             case Encoding::IdleCycleLimit:
-                value = EncodeIdleCycleLimit(value, DisplayIndex(model, channel, f.control));
+                value = EncodeIdleCycleLimit(value, DisplayIndex(model, channel, f.id));
                 break;
             case Encoding::Turnaround: {
-                const auto high = TurnaroundHighOf(f.control);
+                const auto high = TurnaroundHighOf(f.id);
                 value = highPartHere
                             ? high->field.Set(
                                   value, static_cast<std::uint32_t>(ch.turnaroundHigh[high->slot]))
-                            : f.codec.field.Set(value, static_cast<std::uint32_t>(ch[f.control]));
+                            : f.codec.field.Set(value, static_cast<std::uint32_t>(ch[f.id]));
                 break;
             }
         }

@@ -32,6 +32,6 @@ TimingLists ControllerLists(const ControllerState& state);
 // has no item are added to notEncoded (when given) and their bits kept.
 std::uint32_t RebuildRegister(const TimingModel& model, int channel, Register reg,
                               std::uint32_t image, const TimingLists& lists,
-                              std::vector<TimingControl>* notEncoded = nullptr);
+                              std::vector<TimingId>* notEncoded = nullptr);
 
 }  // namespace zm::timings::k10

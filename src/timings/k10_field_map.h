@@ -1,6 +1,6 @@
 #pragma once
-// Where each timing drop-down lives in a family 10h DRAM controller's registers, for each of the
-// three layouts. One row per drop-down: register, field (bits hi..lo as the BKDG numbers them)
+// Where each K10 timing lives in a family 10h DRAM controller's registers, for each of the
+// three layouts. One row per timing: register, field (bits hi..lo as the BKDG numbers them)
 // with the offset between the field and the drop-down's item index (field = index + offset),
 // and whether Apply writes it. The keep-mask of every register Apply rebuilds is derived from
 // these rows, and checked below against the values worked out from the register layouts.
@@ -23,79 +23,80 @@ enum class Encoding {
 };
 
 struct TimingField {
-    TimingControl control;
+    TimingId id;
     Register reg;
     FieldCodec codec;
     Encoding encoding;
     bool written;  // false: shown only (DDR2 CAS latency; tWR from the MRS copy)
 };
 
-using TC = TimingControl;
+using I = TimingId;
 using R = Register;
 using E = Encoding;
 constexpr bool kRW = true;
 constexpr bool kRO = false;
 
 // DDR2 up to 800 MT/s.
-constexpr std::array<TimingField, kTimingControlCount> kDdr2_800Fields{{
-    {TC::Combo1A, R::TimingLow, Linear({2, 0}, 2), E::Plain, kRO},      // Tcl 010b = 3 clocks
-    {TC::Combo2A, R::TimingLow, Linear({5, 4}, 0), E::Plain, kRW},      // Trcd 3..6
-    {TC::Combo3A, R::TimingLow, Linear({9, 8}, 0), E::Plain, kRW},      // Trp 3..6
-    {TC::Combo31A, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},   // Trtp
-    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},    // Tras, 0010b = 5
-    {TC::Combo26A, R::TimingLow, Linear({19, 16}, 0), E::Plain, kRW},   // Trc 11..26
-    {TC::Combo29A, R::TimingLow, Linear({21, 20}, 0), E::Plain, kRW},   // Twr 3..6
-    {TC::Combo28A, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},   // Trrd 2..5
-    {TC::Combo16A, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},    // TrwtWB 3..10
-    {TC::Combo13A, R::TimingHigh, Linear({6, 4}, 0), E::Plain, kRW},    // TrwtTO 2..9
-    {TC::Combo30A, R::TimingHigh, Linear({9, 8}, 1), E::Plain, kRW},    // Twtr 01b = 1
-    {TC::Combo10A, R::TimingHigh, Linear({11, 10}, 0), E::Plain, kRW},  // Twrrd 1..4
-    {TC::Combo11A, R::TimingHigh, Linear({13, 12}, 0), E::Plain, kRW},  // Twrwr 1..3, 11b reserved
-    {TC::Combo12A, R::TimingHigh, Linear({15, 14}, 0), E::Plain, kRW},  // Trdrd 2..5
-    {TC::Combo27A, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},  // Tref 01b = 15.6 us
-    {TC::Combo6A, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},   // Trfc0
-    {TC::Combo7A, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},   // Trfc1
-    {TC::Combo8A, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},   // Trfc2
-    {TC::Combo9A, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},   // Trfc3
-    {TC::Combo18A, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
-    {TC::Combo14A, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},     // ForceAutoPchg
-    {TC::Combo20A, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRW},       // DramDrvWeak
-    {TC::Combo5A, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},     // SlowAccessMode (2T)
-    {TC::Combo21A, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},    // PowerDownEn
-    {TC::Combo15A, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},    // DcqBypassMax
-    {TC::Combo19A, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},    // FourActWindow
-    {TC::Combo17A, R::DramControl, Linear({31, 22}, 20), E::Plain, kRW},  // MaxRdLatency 20..200
+constexpr std::array<TimingField, kKindTimingCount> kDdr2_800Fields{{
+    {I::tCL, R::TimingLow, Linear({2, 0}, 2), E::Plain, kRO},            // Tcl 010b = 3 clocks
+    {I::tRCD, R::TimingLow, Linear({5, 4}, 0), E::Plain, kRW},           // Trcd 3..6
+    {I::tRP, R::TimingLow, Linear({9, 8}, 0), E::Plain, kRW},            // Trp 3..6
+    {I::tRTP, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},         // Trtp
+    {I::tRAS, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},         // Tras, 0010b = 5
+    {I::tRC, R::TimingLow, Linear({19, 16}, 0), E::Plain, kRW},          // Trc 11..26
+    {I::tWR, R::TimingLow, Linear({21, 20}, 0), E::Plain, kRW},          // Twr 3..6
+    {I::tRRD, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},         // Trrd 2..5
+    {I::tRWWB, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},         // TrwtWB 3..10
+    {I::tRWTO, R::TimingHigh, Linear({6, 4}, 0), E::Plain, kRW},         // TrwtTO 2..9
+    {I::tWTR, R::TimingHigh, Linear({9, 8}, 1), E::Plain, kRW},          // Twtr 01b = 1
+    {I::tWRRD, R::TimingHigh, Linear({11, 10}, 0), E::Plain, kRW},       // Twrrd 1..4
+    {I::tWRWR, R::TimingHigh, Linear({13, 12}, 0), E::Plain, kRW},       // Twrwr 1..3, 11b reserved
+    {I::tRDRD, R::TimingHigh, Linear({15, 14}, 0), E::Plain, kRW},       // Trdrd 2..5
+    {I::tREFI, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},       // Tref 01b = 15.6 us
+    {I::tRFC_DIMM0, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},  // Trfc0
+    {I::tRFC_DIMM1, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},  // Trfc1
+    {I::tRFC_DIMM2, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},  // Trfc2
+    {I::tRFC_DIMM3, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},  // Trfc3
+    {I::IdleCycleLimit, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
+    {I::ForceAutoPrecharge, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},  // ForceAutoPchg
+    {I::DriverWeakMode, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRW},        // DramDrvWeak
+    {I::CommandRate, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},     // SlowAccessMode (2T)
+    {I::PowerDownMode, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},   // PowerDownEn
+    {I::QueueBypassMax, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},  // DcqBypassMax
+    {I::tFAW, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},            // FourActWindow
+    {I::MaxReadLatency, R::DramControl, Linear({31, 22}, 20), E::Plain,
+     kRW},  // MaxRdLatency 20..200
 }};
 
 // DDR2-1066: wider CAS, tRCD, tRP and tRC fields; tWR lives in the MRS copy and is not written.
-constexpr std::array<TimingField, kTimingControlCount> kDdr2_1066Fields{{
-    {TC::Combo1A, R::TimingLow, Linear({3, 0}, 2), E::Plain, kRO},
-    {TC::Combo2A, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},     // Trcd 5..12
-    {TC::Combo3A, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},     // Trp 5..12
-    {TC::Combo31A, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},  // Trtp 4, 5
-    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},   // Tras 15..30
-    {TC::Combo26A, R::TimingLow, Linear({20, 16}, 0), E::Plain, kRW},  // Trc 11..42
-    {TC::Combo29A, R::DramMrs, Linear({6, 4}, 1), E::Plain, kRO},      // MRS Twr, 010b = 5
-    {TC::Combo28A, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},  // Trrd 4..7
-    {TC::Combo16A, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},
-    {TC::Combo13A, R::TimingHigh, Linear({7, 4}, 0), E::Plain, kRW},  // TrwtTO, 0000b reserved
-    {TC::Combo30A, R::TimingHigh, Linear({9, 8}, 0), E::Plain, kRW},  // Twtr 4..7
-    {TC::Combo10A, R::TimingHigh, Linear({11, 10}, 0), E::Plain, kRW},
-    {TC::Combo11A, R::TimingHigh, Linear({13, 12}, 0), E::Plain, kRW},
-    {TC::Combo12A, R::TimingHigh, Linear({15, 14}, 0), E::Plain, kRW},
-    {TC::Combo27A, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},
-    {TC::Combo6A, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},
-    {TC::Combo7A, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},
-    {TC::Combo8A, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},
-    {TC::Combo9A, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},
-    {TC::Combo18A, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
-    {TC::Combo14A, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},
-    {TC::Combo20A, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRW},
-    {TC::Combo5A, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},
-    {TC::Combo21A, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},
-    {TC::Combo15A, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},
-    {TC::Combo19A, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},  // 16..32 step 2
-    {TC::Combo17A, R::DramControl, Linear({31, 22}, 20), E::Plain, kRW},
+constexpr std::array<TimingField, kKindTimingCount> kDdr2_1066Fields{{
+    {I::tCL, R::TimingLow, Linear({3, 0}, 2), E::Plain, kRO},
+    {I::tRCD, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},    // Trcd 5..12
+    {I::tRP, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},     // Trp 5..12
+    {I::tRTP, R::TimingLow, Linear({11, 11}, 0), E::Plain, kRW},  // Trtp 4, 5
+    {I::tRAS, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},  // Tras 15..30
+    {I::tRC, R::TimingLow, Linear({20, 16}, 0), E::Plain, kRW},   // Trc 11..42
+    {I::tWR, R::DramMrs, Linear({6, 4}, 1), E::Plain, kRO},       // MRS Twr, 010b = 5
+    {I::tRRD, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},  // Trrd 4..7
+    {I::tRWWB, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},
+    {I::tRWTO, R::TimingHigh, Linear({7, 4}, 0), E::Plain, kRW},  // TrwtTO, 0000b reserved
+    {I::tWTR, R::TimingHigh, Linear({9, 8}, 0), E::Plain, kRW},   // Twtr 4..7
+    {I::tWRRD, R::TimingHigh, Linear({11, 10}, 0), E::Plain, kRW},
+    {I::tWRWR, R::TimingHigh, Linear({13, 12}, 0), E::Plain, kRW},
+    {I::tRDRD, R::TimingHigh, Linear({15, 14}, 0), E::Plain, kRW},
+    {I::tREFI, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},
+    {I::tRFC_DIMM0, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},
+    {I::tRFC_DIMM1, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},
+    {I::tRFC_DIMM2, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},
+    {I::tRFC_DIMM3, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},
+    {I::IdleCycleLimit, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
+    {I::ForceAutoPrecharge, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},
+    {I::DriverWeakMode, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRW},
+    {I::CommandRate, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},
+    {I::PowerDownMode, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},
+    {I::QueueBypassMax, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},
+    {I::tFAW, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},  // 16..32 step 2
+    {I::MaxReadLatency, R::DramControl, Linear({31, 22}, 20), E::Plain, kRW},
 }};
 
 // DDR3: as DDR2-1066 with a 2-bit Trtp, longer turnaround lists whose high bits sit in F2x78,
@@ -104,51 +105,51 @@ constexpr std::array<TimingField, kTimingControlCount> kDdr2_1066Fields{{
 // DDR2 it is shown only: the modules take their CAS latency from mode register 0, which the
 // firmware programs once at training; a Tcl that no longer matches it makes the controller
 // sample read data on the wrong clock.
-constexpr std::array<TimingField, kTimingControlCount> kDdr3Fields{{
-    {TC::Combo1A, R::TimingLow, Linear({3, 0}, 0), E::Plain, kRO},
-    {TC::Combo2A, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},
-    {TC::Combo3A, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},
-    {TC::Combo31A, R::TimingLow, Linear({11, 10}, 0), E::Plain, kRW},  // Trtp 4..7
-    {TC::Combo4A, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},
-    {TC::Combo26A, R::TimingLow, Linear({20, 16}, 0), E::Plain, kRW},
-    {TC::Combo29A, R::DramMrs, Linear({6, 4}, 1), E::Plain, kRO},  // 5..8, 10, 12
-    {TC::Combo28A, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},
-    {TC::Combo16A, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},  // 3..18
-    {TC::Combo13A, R::TimingHigh, Linear({7, 4}, 0), E::Plain, kRW},  // 3..17
-    {TC::Combo30A, R::TimingHigh, Linear({9, 8}, 0), E::Plain, kRW},
-    {TC::Combo10A, R::TimingHigh, Linear({11, 10}, 0), E::Turnaround, kRW},  // Twrrd 2..10
-    {TC::Combo11A, R::TimingHigh, Linear({13, 12}, 0), E::Turnaround, kRW},  // Twrwr 3..10
-    {TC::Combo12A, R::TimingHigh, Linear({15, 14}, 0), E::Turnaround, kRW},  // Trdrd 2..10
-    {TC::Combo27A, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},
-    {TC::Combo6A, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},
-    {TC::Combo7A, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},
-    {TC::Combo8A, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},
-    {TC::Combo9A, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},
-    {TC::Combo18A, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
-    {TC::Combo14A, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},
-    {TC::Combo20A, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRO},
-    {TC::Combo5A, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},
-    {TC::Combo21A, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},
-    {TC::Combo15A, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},
-    {TC::Combo19A, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},
-    {TC::Combo17A, R::DramControl, Linear({31, 22}, 20), E::Plain, kRW},
+constexpr std::array<TimingField, kKindTimingCount> kDdr3Fields{{
+    {I::tCL, R::TimingLow, Linear({3, 0}, 0), E::Plain, kRO},
+    {I::tRCD, R::TimingLow, Linear({6, 4}, 0), E::Plain, kRW},
+    {I::tRP, R::TimingLow, Linear({9, 7}, 0), E::Plain, kRW},
+    {I::tRTP, R::TimingLow, Linear({11, 10}, 0), E::Plain, kRW},  // Trtp 4..7
+    {I::tRAS, R::TimingLow, Linear({15, 12}, 0), E::Plain, kRW},
+    {I::tRC, R::TimingLow, Linear({20, 16}, 0), E::Plain, kRW},
+    {I::tWR, R::DramMrs, Linear({6, 4}, 1), E::Plain, kRO},  // 5..8, 10, 12
+    {I::tRRD, R::TimingLow, Linear({23, 22}, 0), E::Plain, kRW},
+    {I::tRWWB, R::TimingHigh, Linear({3, 0}, 0), E::Plain, kRW},  // 3..18
+    {I::tRWTO, R::TimingHigh, Linear({7, 4}, 0), E::Plain, kRW},  // 3..17
+    {I::tWTR, R::TimingHigh, Linear({9, 8}, 0), E::Plain, kRW},
+    {I::tWRRD, R::TimingHigh, Linear({11, 10}, 0), E::Turnaround, kRW},  // Twrrd 2..10
+    {I::tWRWR, R::TimingHigh, Linear({13, 12}, 0), E::Turnaround, kRW},  // Twrwr 3..10
+    {I::tRDRD, R::TimingHigh, Linear({15, 14}, 0), E::Turnaround, kRW},  // Trdrd 2..10
+    {I::tREFI, R::TimingHigh, Linear({17, 16}, 1), E::Plain, kRW},
+    {I::tRFC_DIMM0, R::TimingHigh, Linear({22, 20}, 0), E::Plain, kRW},
+    {I::tRFC_DIMM1, R::TimingHigh, Linear({25, 23}, 0), E::Plain, kRW},
+    {I::tRFC_DIMM2, R::TimingHigh, Linear({28, 26}, 0), E::Plain, kRW},
+    {I::tRFC_DIMM3, R::TimingHigh, Linear({31, 29}, 0), E::Plain, kRW},
+    {I::IdleCycleLimit, R::ConfigLow, Linear({22, 20}, 0), E::IdleCycleLimit, kRW},
+    {I::ForceAutoPrecharge, R::ConfigLow, Linear({23, 23}, 0), E::Plain, kRW},
+    {I::DriverWeakMode, R::ConfigLow, Linear({7, 7}, 0), E::Plain, kRO},
+    {I::CommandRate, R::ConfigHigh, Linear({20, 20}, 0), E::Plain, kRW},
+    {I::PowerDownMode, R::ConfigHigh, Linear({15, 15}, 0), E::Plain, kRW},
+    {I::QueueBypassMax, R::ConfigHigh, Linear({27, 24}, 0), E::Plain, kRW},
+    {I::tFAW, R::ConfigHigh, Linear({31, 28}, 0), E::Plain, kRW},
+    {I::MaxReadLatency, R::DramControl, Linear({31, 22}, 20), E::Plain, kRW},
 }};
 
 // DDR3 turnaround timings: the high part's field in F2x78, and its slot in
 // ChannelTimings::turnaroundHigh. Index = high * 4 + low.
 struct TurnaroundHigh {
-    TimingControl control;
+    TimingId id;
     int slot;
     hw::Field field;
 };
 constexpr std::array<TurnaroundHigh, 3> kDdr3TurnaroundHigh{{
-    {TC::Combo10A, 0, {9, 8}},    // TwrrdHi
-    {TC::Combo11A, 1, {11, 10}},  // TwrwrHi
-    {TC::Combo12A, 2, {13, 12}},  // TrdrdHi
+    {I::tWRRD, 0, {9, 8}},    // TwrrdHi
+    {I::tWRWR, 1, {11, 10}},  // TwrwrHi
+    {I::tRDRD, 2, {13, 12}},  // TrdrdHi
 }};
 constexpr int kTurnaroundLowBits = 2;
 
-constexpr const std::array<TimingField, kTimingControlCount>& FieldMap(K10Mode mode) {
+constexpr const std::array<TimingField, kKindTimingCount>& FieldMap(K10Mode mode) {
     switch (mode) {
         case K10Mode::Ddr2_800:
             return kDdr2_800Fields;
@@ -160,16 +161,16 @@ constexpr const std::array<TimingField, kTimingControlCount>& FieldMap(K10Mode m
     return kDdr3Fields;
 }
 
-constexpr const TimingField& FieldOf(K10Mode mode, TimingControl control) {
+constexpr const TimingField& FieldOf(K10Mode mode, TimingId id) {
     for (const TimingField& f : FieldMap(mode)) {
-        if (f.control == control) return f;
+        if (f.id == id) return f;
     }
-    return FieldMap(mode)[0];  // unreachable: every map has a row per control
+    return FieldMap(mode)[0];  // unreachable for the K10 timings: every map has a row for each
 }
 
-constexpr std::optional<TurnaroundHigh> TurnaroundHighOf(TimingControl control) {
+constexpr std::optional<TurnaroundHigh> TurnaroundHighOf(TimingId id) {
     for (const TurnaroundHigh& t : kDdr3TurnaroundHigh) {
-        if (t.control == control) return t;
+        if (t.id == id) return t;
     }
     return std::nullopt;
 }
@@ -192,14 +193,13 @@ constexpr std::uint32_t KeepMask(K10Mode mode, Register reg) {
     return ~OwnedBits(mode, reg);
 }
 
-// Every drop-down has exactly one row, and no two written fields overlap.
+// No timing has two rows, and no two written fields overlap. (That the rows are the K10
+// timings of timing_descriptors.cpp is checked by the tests.)
 constexpr bool WellFormed(K10Mode mode) {
     const auto& map = FieldMap(mode);
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        int rows = 0;
-        for (const TimingField& f : map) rows += f.control == ControlAt(i) ? 1 : 0;
-        if (rows != 1) return false;
-        for (int j = i + 1; j < kTimingControlCount; ++j) {
+    for (int i = 0; i < kKindTimingCount; ++i) {
+        for (int j = i + 1; j < kKindTimingCount; ++j) {
+            if (map[i].id == map[j].id) return false;
             const bool both = map[i].written && map[j].written && map[i].reg == map[j].reg;
             if (both && (map[i].codec.field.Mask() & map[j].codec.field.Mask()) != 0) return false;
         }

@@ -27,7 +27,7 @@ public:
     // Both controllers are rebuilt from their own channel's indices whatever the selection:
     // a change was recorded only for the channels the selection named.
     WrittenChannels Apply(const TimingModel& model, const TimingLists& /*lists*/,
-                          std::string_view /*selection*/, bool storedSetActive) override {
+                          ChannelSet /*selection*/, bool storedSetActive) override {
         return K10Channels(k10::ApplyTimings(hw_, model, state_, storedSetActive).dct1Written);
     }
 

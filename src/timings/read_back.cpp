@@ -10,22 +10,18 @@
 namespace zm::timings {
 namespace {
 
-std::string Item(const TimingLists& lists, TimingControl control, std::int32_t index) {
-    const std::string_view text = ItemText(lists, control, index);
+std::string Item(const TimingLists& lists, TimingId id, std::int32_t index) {
+    const std::string_view text = ItemText(lists, id, index);
     if (!text.empty()) return std::string(text);
     return "no item (" + std::to_string(index) + ")";
 }
 
 }  // namespace
 
-std::string TimingName(ControllerKind kind, TimingControl control) {
-    return std::string(TimingShortName(kind, control));
-}
-
-bool ShownOnly(const TimingModel& model, TimingControl control) {
-    const auto shownOnly = [control](const auto& fields) {
+bool ShownOnly(const TimingModel& model, TimingId id) {
+    const auto shownOnly = [id](const auto& fields) {
         return std::any_of(fields.begin(), fields.end(),
-                           [control](const auto& f) { return f.control == control && !f.written; });
+                           [id](const auto& f) { return f.id == id && !f.written; });
     };
     switch (model.kind) {
         case ControllerKind::Uncore:
@@ -44,15 +40,14 @@ std::vector<ReadBackMismatch> CompareReadBack(const TimingModel& wanted, const T
     std::vector<ReadBackMismatch> mismatches;
     for (int ch = 0; ch < kMaxChannels; ++ch) {
         if (!compared[ch]) continue;
-        for (int i = 0; i < kTimingControlCount; ++i) {
-            const TimingControl control = ControlAt(i);
-            if (ShownOnly(wanted, control)) continue;
-            const std::int32_t want = DisplayIndex(wanted, ch, control);
-            const std::int32_t have = DisplayIndex(held, ch, control);
+        for (const TimingDescriptor& d : Descriptors(wanted.kind)) {
+            if (ShownOnly(wanted, d.id)) continue;
+            const std::int32_t want = DisplayIndex(wanted, ch, d.id);
+            const std::int32_t have = DisplayIndex(held, ch, d.id);
             if (want == have) continue;
-            mismatches.push_back({ch, control, TimingName(wanted.kind, control),
-                                  Item(lists, control, want), IsListed(lists, control, want),
-                                  Item(lists, control, have), rebuilt[ch]});
+            mismatches.push_back({ch, d.id, std::string(d.shortName), Item(lists, d.id, want),
+                                  IsListed(lists, d.id, want), Item(lists, d.id, have),
+                                  rebuilt[ch]});
         }
     }
     return mismatches;

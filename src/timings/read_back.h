@@ -19,7 +19,7 @@ inline constexpr std::string_view kReadBackCaption = "WARNING!";
 
 struct ReadBackMismatch {
     int channel = kChannelA;
-    TimingControl control = TimingControl::Combo1A;
+    TimingId id = TimingId::tCL;
     std::string name;     // the timing's short name: "tRCD"
     std::string written;  // the item asked for
     // False: the index asked for names no item of the list (a hand-edited stored set), so it
@@ -32,12 +32,9 @@ struct ReadBackMismatch {
     bool operator==(const ReadBackMismatch&) const = default;
 };
 
-// The name a message gives a timing: its short name ("tRCD", value_lists.h).
-std::string TimingName(ControllerKind kind, TimingControl control);
-
 // Whether the controller's registers hold this timing only as a copy that is never written (the
 // CAS latency the modules were trained with, the mode register's write recovery).
-bool ShownOnly(const TimingModel& model, TimingControl control);
+bool ShownOnly(const TimingModel& model, TimingId id);
 
 // Every timing of the channels in `compared` whose item in `held` (decoded from the read-back)
 // is not the one in `wanted` (the model that was written); `rebuilt` tells which of them were

@@ -4,30 +4,29 @@
 
 namespace zm::timings {
 
-std::vector<TimingControl> GuardedControls(ControllerKind kind, std::optional<K10Mode> mode) {
-    std::vector<TimingControl> guarded;
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl c = ControlAt(i);
-        const bool skipCl = kind == ControllerKind::HostBridge || kind == ControllerKind::Uncore ||
-                            (kind == ControllerKind::K10 && mode == K10Mode::Ddr2_800);
-        if (c == TimingControl::Combo1A && skipCl) continue;
-        if (c == TimingControl::Combo26A && kind == ControllerKind::Uncore) continue;
-        guarded.push_back(c);
+std::vector<TimingId> GuardedTimings(ControllerKind kind, std::optional<K10Mode> mode) {
+    std::vector<TimingId> guarded;
+    const bool skipCl = kind == ControllerKind::HostBridge || kind == ControllerKind::Uncore ||
+                        (kind == ControllerKind::K10 && mode == K10Mode::Ddr2_800);
+    for (const TimingDescriptor& d : Descriptors(kind)) {
+        if (d.id == TimingId::tCL && skipCl) continue;
+        if (d.id == TimingId::tWR && kind == ControllerKind::Uncore) continue;
+        guarded.push_back(d.id);
     }
     return guarded;
 }
 
-std::vector<TimingControl> ControlsOutsideList(const TimingModel& model, const TimingLists& lists,
-                                               int channel) {
-    std::vector<TimingControl> outside;
-    for (const TimingControl c : GuardedControls(model.kind, model.k10Mode)) {
+std::vector<TimingId> TimingsOutsideList(const TimingModel& model, const TimingLists& lists,
+                                         int channel) {
+    std::vector<TimingId> outside;
+    for (const TimingId c : GuardedTimings(model.kind, model.k10Mode)) {
         if (!IsListed(lists, c, DisplayIndex(model, channel, c))) outside.push_back(c);
     }
     return outside;
 }
 
 bool StartupGuardPasses(const TimingModel& model, const TimingLists& lists, int channel) {
-    return ControlsOutsideList(model, lists, channel).empty();
+    return TimingsOutsideList(model, lists, channel).empty();
 }
 
 }  // namespace zm::timings

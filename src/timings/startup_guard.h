@@ -11,13 +11,13 @@
 
 namespace zm::timings {
 
-// The drop-downs the guard looks at: every timing drop-down except Combo1A on K10-DDR2-800 and
-// HostBridge, and except Combo1A and Combo26A (both shown only) on Uncore.
-std::vector<TimingControl> GuardedControls(ControllerKind kind, std::optional<K10Mode> mode);
+// The timings the guard looks at: every timing of the kind except tCL on K10-DDR2-800 and
+// HostBridge, and except tCL and tWR (both shown only) on Uncore.
+std::vector<TimingId> GuardedTimings(ControllerKind kind, std::optional<K10Mode> mode);
 
-// The guarded drop-downs that show no item for this channel.
-std::vector<TimingControl> ControlsOutsideList(const TimingModel& model, const TimingLists& lists,
-                                               int channel);
+// The guarded timings whose drop-down shows no item for this channel.
+std::vector<TimingId> TimingsOutsideList(const TimingModel& model, const TimingLists& lists,
+                                         int channel);
 
 // Whether Apply may stay enabled with this channel's values shown.
 bool StartupGuardPasses(const TimingModel& model, const TimingLists& lists, int channel);

@@ -1,67 +1,47 @@
 #include "timings/stored_timings.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "timings/timing_change.h"
+#include "timings/timing_descriptors.h"
 
 namespace zm::timings {
 namespace {
 
-using C = TimingControl;
 using S = StoredSlot;
 
-// K10, section "HLK10": keys 1..27. 1..19 are Combo1A..Combo19A, 20..25 Combo26A..Combo31A,
-// 26 and 27 Combo20A and Combo21A.
-// clang-format off
-constexpr std::array<StoredKey, 27> kK10Keys{{
-    {1, S::Item, C::Combo1A},    {2, S::Item, C::Combo2A},    {3, S::Item, C::Combo3A},
-    {4, S::Item, C::Combo4A},    {5, S::Item, C::Combo5A},    {6, S::Item, C::Combo6A},
-    {7, S::Item, C::Combo7A},    {8, S::Item, C::Combo8A},    {9, S::Item, C::Combo9A},
-    {10, S::Item, C::Combo10A},  {11, S::Item, C::Combo11A},  {12, S::Item, C::Combo12A},
-    {13, S::Item, C::Combo13A},  {14, S::Item, C::Combo14A},  {15, S::Item, C::Combo15A},
-    {16, S::Item, C::Combo16A},  {17, S::Item, C::Combo17A},  {18, S::Item, C::Combo18A},
-    {19, S::Item, C::Combo19A},  {20, S::Item, C::Combo26A},  {21, S::Item, C::Combo27A},
-    {22, S::Item, C::Combo28A},  {23, S::Item, C::Combo29A},  {24, S::Item, C::Combo30A},
-    {25, S::Item, C::Combo31A},  {26, S::Item, C::Combo20A},  {27, S::Item, C::Combo21A},
-}};
+// Besides the timings whose descriptor names a key: HostBridge key 11 keeps tRP's bit 3, Uncore
+// key 20 the spare value.
+constexpr int kTrpHighBitKey = 11;
+constexpr int kUncoreSpareKey = 20;
 
-// Uncore, section "HLNHM": keys 2..27 (no key 1: CAS latency is never written). 2..19 are
-// Combo2A..Combo19A, 20 the spare value, 21..25 Combo27A..Combo31A, 26 and 27 Combo20A and
-// Combo21A. tWR (Combo26A) has no key.
-constexpr std::array<StoredKey, 26> kUncoreKeys{{
-    {2, S::Item, C::Combo2A},    {3, S::Item, C::Combo3A},    {4, S::Item, C::Combo4A},
-    {5, S::Item, C::Combo5A},    {6, S::Item, C::Combo6A},    {7, S::Item, C::Combo7A},
-    {8, S::Item, C::Combo8A},    {9, S::Item, C::Combo9A},    {10, S::Item, C::Combo10A},
-    {11, S::Item, C::Combo11A},  {12, S::Item, C::Combo12A},  {13, S::Item, C::Combo13A},
-    {14, S::Item, C::Combo14A},  {15, S::Item, C::Combo15A},  {16, S::Item, C::Combo16A},
-    {17, S::Item, C::Combo17A},  {18, S::Item, C::Combo18A},  {19, S::Item, C::Combo19A},
-    {20, S::Spare, C::Combo1A},  {21, S::Item, C::Combo27A},  {22, S::Item, C::Combo28A},
-    {23, S::Item, C::Combo29A},  {24, S::Item, C::Combo30A},  {25, S::Item, C::Combo31A},
-    {26, S::Item, C::Combo20A},  {27, S::Item, C::Combo21A},
-}};
-
-// HostBridge, section "HLNHM": keys 2, 3, 4 and 6..28 (CAS latency and command rate are never
-// written). Key 3 keeps the tRP slot, key 11 tRP's bit 3 and key 22 the refresh-period index.
-constexpr std::array<StoredKey, 26> kHostBridgeKeys{{
-    {2, S::Item, C::Combo2A},    {3, S::TrpValue, C::Combo3A}, {4, S::Item, C::Combo4A},
-    {6, S::Item, C::Combo29A},   {7, S::Item, C::Combo31A},    {8, S::Item, C::Combo26A},
-    {9, S::Item, C::Combo20A},   {10, S::Item, C::Combo7A},    {11, S::TrpHighBit, C::Combo3A},
-    {12, S::Item, C::Combo9A},   {13, S::Item, C::Combo8A},    {14, S::Item, C::Combo30A},
-    {15, S::Item, C::Combo14A},  {16, S::Item, C::Combo13A},   {17, S::Item, C::Combo12A},
-    {18, S::Item, C::Combo11A},  {19, S::Item, C::Combo15A},   {20, S::Item, C::Combo27A},
-    {21, S::Item, C::Combo28A},  {22, S::Item, C::Combo6A},    {23, S::Item, C::Combo10A},
-    {24, S::Item, C::Combo16A},  {25, S::Item, C::Combo17A},   {26, S::Item, C::Combo18A},
-    {27, S::Item, C::Combo19A},  {28, S::Item, C::Combo21A},
-}};
-// clang-format on
+// Keys 1..27 of K10 ("HLK10"); Uncore 2..27 (no key for tCL and tWR, which are never written);
+// HostBridge 2, 3, 4 and 6..28 (none for tCL and the command rate), key 3 keeping the tRP value
+// as the model holds it (its low three bits). In key order, the order they are written in.
+std::vector<StoredKey> KeysOf(ControllerKind kind) {
+    std::vector<StoredKey> keys;
+    for (const TimingDescriptor& d : Descriptors(kind)) {
+        if (d.storedKey == 0) continue;
+        const bool trp = kind == ControllerKind::HostBridge && d.id == TimingId::tRP;
+        keys.push_back({d.storedKey, trp ? S::TrpValue : S::Item, d.id});
+    }
+    if (kind == ControllerKind::HostBridge)
+        keys.push_back({kTrpHighBitKey, S::TrpHighBit, TimingId::tRP});
+    if (kind == ControllerKind::Uncore) keys.push_back({kUncoreSpareKey, S::Spare, TimingId::tCL});
+    std::sort(keys.begin(), keys.end(),
+              [](const StoredKey& a, const StoredKey& b) { return a.number < b.number; });
+    return keys;
+}
 
 // The value a key holds for a channel of the model.
 std::int32_t KeyValue(const TimingModel& model, int channel, const StoredKey& key) {
     switch (key.slot) {
         case S::Item:
-            return DisplayIndex(model, channel, key.control);
+            return DisplayIndex(model, channel, key.id);
         case S::TrpValue:
-            return model[channel][key.control];
+            return model[channel][key.id];
         case S::TrpHighBit:
             return model[channel].trpHighBit;
         case S::Spare:
@@ -75,12 +55,12 @@ std::int32_t KeyValue(const TimingModel& model, int channel, const StoredKey& ke
 void SetKeyValue(TimingModel& model, int channel, const StoredKey& key, std::int32_t value) {
     switch (key.slot) {
         case S::Item:
-            StoreItem(model, channel, key.control, value);
+            StoreItem(model, channel, key.id, value);
             return;
         case S::TrpValue:
             // A tRP value of four bits: its low three go into the register beside the high
             // bit; a larger number is a hand edit whose low bits would name some other tRP.
-            if (value >= 0 && value <= 15) model[channel][key.control] = value;
+            if (value >= 0 && value <= 15) model[channel][key.id] = value;
             return;
         case S::TrpHighBit:
             // One bit; anything else would be a hand edit, and it takes part in arithmetic
@@ -109,15 +89,10 @@ bool WriteApplyAtStart(settings::IniFile& file) {
 }  // namespace
 
 std::span<const StoredKey> StoredKeys(ControllerKind kind) {
-    switch (kind) {
-        case ControllerKind::K10:
-            return kK10Keys;
-        case ControllerKind::Uncore:
-            return kUncoreKeys;
-        case ControllerKind::HostBridge:
-            return kHostBridgeKeys;
-    }
-    return {};
+    static const std::array<std::vector<StoredKey>, 3> keys{KeysOf(ControllerKind::Uncore),
+                                                            KeysOf(ControllerKind::HostBridge),
+                                                            KeysOf(ControllerKind::K10)};
+    return keys[static_cast<std::size_t>(kind)];
 }
 
 std::string_view StoredSection(ControllerKind kind) {

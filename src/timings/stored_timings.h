@@ -2,8 +2,8 @@
 // The timing sets kept in the settings file: one per controller family, written by the StartUp
 // window and written back into the controller at the next start when the boot switch "HL"/"AN"
 // is "1". A key is a number followed by the channel letter ("12B"); its value is what the
-// timing's drop-down shows for that channel, as an item index, except for a few slots that keep
-// something beside the index (the tables in stored_timings.cpp).
+// timing's drop-down shows for that channel, as an item index, except for a few keys that keep
+// something beside the index. Each timing's key number is a column of timing_descriptors.cpp.
 
 #include <span>
 #include <string>
@@ -25,7 +25,7 @@ inline constexpr std::string_view kIntelStoredSection = "HLNHM";
 // What one key of a stored set holds.
 enum class StoredSlot {
     Item,        // the item index the drop-down shows (K10 turnarounds: high x 4 + low)
-    TrpValue,    // HostBridge Combo3A: the tRP slot as the model keeps it (low three bits)
+    TrpValue,    // HostBridge tRP as the model keeps it (low three bits)
     TrpHighBit,  // HostBridge: bit 3 of tRP, 0 or 1
     Spare,       // Uncore key 20: TimingModel::uncoreSpare
 };
@@ -33,7 +33,7 @@ enum class StoredSlot {
 struct StoredKey {
     int number;  // the key is this number followed by the channel letter
     StoredSlot slot;
-    TimingControl control;  // for Item and TrpValue
+    TimingId id;  // for Item, TrpValue and TrpHighBit
 };
 
 // The keys of a controller kind, in the order they are written; the same for every channel.
@@ -50,8 +50,8 @@ bool StoredTimingsRequested(const settings::IniFile& file);
 
 // The stored set of decoded.kind, built on `decoded`: every key of the kind is read for every
 // channel it has, populated or not; a key that is missing or does not parse, a tRP value outside
-// 0..15 and a tRP high bit other than 0 or 1 leave the decoded value. Indices are not range-checked here: the codecs
-// never encode an index their list has no item for.
+// 0..15 and a tRP high bit other than 0 or 1 leave the decoded value. Indices are not range-checked
+// here: the codecs never encode an index their list has no item for.
 TimingModel ReadStoredTimings(const settings::IniFile& file, const TimingModel& decoded);
 
 // A source of the stored set: empty unless "AN" is "1" now; otherwise it reads the set from the

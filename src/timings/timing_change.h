@@ -13,23 +13,22 @@
 namespace zm::timings {
 
 // The channels a change made under this selection is recorded for.
-//  Uncore: every channel the text names.
-//  HostBridge: A for "     A", B for "     B", both for "  A   B".
-//  K10: DCT0 for "     A" or when ganged, DCT1 for "     B", both for "  A   B" unganged.
-ChannelFlags ChannelsForChange(const TimingModel& model, std::string_view selection);
+//  Uncore: every channel the set names.
+//  HostBridge: A for A, B for B, both for AB.
+//  K10: DCT0 for A or when ganged, DCT1 for B, both for AB unganged.
+ChannelFlags ChannelsForChange(const TimingModel& model, ChannelSet selection);
 
-// Stores one channel's slot for an item index:
-//  HostBridge Combo3A: the tRP value (index + 2) and its high bit (index > 5);
-//  K10 Combo18A: also the idle-cycle-limit enable bit (index != 0);
-//  K10-DDR3 Combo10A..Combo12A: low = index mod 4 in the slot, high = index div 4 beside it;
+// Stores one channel's value of a timing for an item index:
+//  HostBridge tRP: the tRP value (index + 2) and its high bit (index > 5);
+//  K10 IdleCycleLimit: also the idle-cycle-limit enable bit (index != 0);
+//  K10-DDR3 tWRRD, tWRWR, tRDRD: low = index mod 4 in the model, high = index div 4 beside it;
 //  everything else: the index itself.
-void StoreItem(TimingModel& model, int channel, TimingControl control, std::int32_t index);
+void StoreItem(TimingModel& model, int channel, TimingId id, std::int32_t index);
 
 // The change handler's model side: StoreItem for every channel of ChannelsForChange.
-void RecordChange(TimingModel& model, TimingControl control, std::int32_t index,
-                  std::string_view selection);
+void RecordChange(TimingModel& model, TimingId id, std::int32_t index, ChannelSet selection);
 
 // The item index the drop-down shows for a channel (inverse of StoreItem).
-std::int32_t DisplayIndex(const TimingModel& model, int channel, TimingControl control);
+std::int32_t DisplayIndex(const TimingModel& model, int channel, TimingId id);
 
 }  // namespace zm::timings

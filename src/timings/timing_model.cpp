@@ -4,15 +4,14 @@ namespace zm::timings {
 
 std::string_view K10ModeText(K10Mode mode) {
     switch (mode) {
-        case K10Mode::Ddr2_800: return "K10-DDR2-800";
-        case K10Mode::Ddr2_1066: return "K10-DDR2-1066";
-        case K10Mode::Ddr3: return "K10-DDR3";
+        case K10Mode::Ddr2_800:
+            return "K10-DDR2-800";
+        case K10Mode::Ddr2_1066:
+            return "K10-DDR2-1066";
+        case K10Mode::Ddr3:
+            return "K10-DDR3";
     }
     return {};
-}
-
-std::string ControlName(TimingControl control) {
-    return "Combo" + std::to_string(ControlNumber(control)) + "A";
 }
 
 }  // namespace zm::timings

@@ -14,8 +14,8 @@ public:
                  const uncore::Images& startImages, const ChannelFlags& active)
         : hw_(hw), busOffset_(busOffset), images_(images), start_(startImages), active_(active) {}
 
-    WrittenChannels Apply(const TimingModel& model, const TimingLists& lists,
-                          std::string_view selection, bool storedSetActive) override {
+    WrittenChannels Apply(const TimingModel& model, const TimingLists& lists, ChannelSet selection,
+                          bool storedSetActive) override {
         const ChannelFlags rebuilt =
             ChannelsRebuiltOnApply(ControllerKind::Uncore, selection, storedSetActive, active_);
         // Channels that are not active were never read; their images hold nothing to write.
@@ -71,8 +71,8 @@ public:
                      const host_bridge::Images& startImages, const ChannelFlags& populated)
         : hw_(hw), base_(base), images_(images), start_(startImages), populated_(populated) {}
 
-    WrittenChannels Apply(const TimingModel& model, const TimingLists& lists,
-                          std::string_view selection, bool storedSetActive) override {
+    WrittenChannels Apply(const TimingModel& model, const TimingLists& lists, ChannelSet selection,
+                          bool storedSetActive) override {
         const ChannelFlags rebuilt = ChannelsRebuiltOnApply(ControllerKind::HostBridge, selection,
                                                             storedSetActive, populated_);
         host_bridge::Apply(hw_, base_, images_, model, lists, rebuilt);
@@ -149,7 +149,8 @@ std::optional<TimingModel> WriteUncoreStoredSet(hw::HardwareAccess& hw, std::uin
     }
     std::optional<TimingModel> set = stored(decoded, active);
     if (set) {
-        ChannelFlags every = ChannelsRebuiltOnApply(ControllerKind::Uncore, "", true, active);
+        ChannelFlags every =
+            ChannelsRebuiltOnApply(ControllerKind::Uncore, ChannelSet::None, true, active);
         // A channel whose registers read all ones is not there (LGA 1156 processors have two):
         // its "image" is the bus's no-device answer, never something to write back.
         for (int ch = 0; ch < kMaxChannels; ++ch)
@@ -161,15 +162,15 @@ std::optional<TimingModel> WriteUncoreStoredSet(hw::HardwareAccess& hw, std::uin
 
 }  // namespace
 
-std::string TimingSession::Selection() const {
+ChannelSet TimingSession::Selection() const {
     const int i = selector.selectedItem;
-    if (i < 0 || static_cast<std::size_t>(i) >= selector.items.size()) return {};
+    if (i < 0 || static_cast<std::size_t>(i) >= selector.items.size()) return ChannelSet::None;
     return selector.items[static_cast<std::size_t>(i)];
 }
 
-bool TimingSession::ControlEnabled(TimingControl control) const {
-    if (ControlAlwaysDisabled(model.kind, model.k10Mode, control)) return false;
-    if (SingleChannelControl(model.kind) == control) return IsSingleChannelSelection(Selection());
+bool TimingSession::ControlEnabled(TimingId id) const {
+    if (ControlAlwaysDisabled(model.kind, model.k10Mode, id)) return false;
+    if (SingleChannelTiming(model.kind) == id) return IsSingleChannelSelection(Selection());
     return true;
 }
 
@@ -179,9 +180,9 @@ SelectionOutcome TimingSession::SelectItem(int item) {
     return outcome;
 }
 
-void TimingSession::Change(TimingControl control, std::int32_t index) {
-    RecordChange(model, control, index, Selection());
-    pending[static_cast<int>(control)] = true;
+void TimingSession::Change(TimingId id, std::int32_t index) {
+    RecordChange(model, id, index, Selection());
+    pending[static_cast<int>(id)] = true;
 }
 
 const std::vector<ReadBackMismatch>& TimingSession::Apply(bool storedSetActive) {
@@ -249,8 +250,9 @@ TimingSession StartUncoreTimings(hw::HardwareAccess& hw, std::uint32_t busOffset
         return session;
     }
     if (set) {
-        CompareStartWrite(session, *set,
-                          ChannelsRebuiltOnApply(ControllerKind::Uncore, "", true, read.active));
+        CompareStartWrite(
+            session, *set,
+            ChannelsRebuiltOnApply(ControllerKind::Uncore, ChannelSet::None, true, read.active));
     }
     FinishStart(session);
     session.writer =
@@ -286,7 +288,8 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimings
         // The file holds no refresh period, only its list index: index 16 stands for the
         // unlisted period read now, and exists only when the period read now is unlisted.
         set->refreshPeriodRaw = session.model.refreshPeriodRaw;
-        rebuilt = ChannelsRebuiltOnApply(ControllerKind::HostBridge, "", true, decoded.populated);
+        rebuilt = ChannelsRebuiltOnApply(ControllerKind::HostBridge, ChannelSet::None, true,
+                                         decoded.populated);
         host_bridge::Apply(hw, base, images, *set, session.lists, rebuilt);
         session.model = TimingModel{};
         session.model.kind = ControllerKind::HostBridge;

@@ -34,7 +34,7 @@ public:
     // stored timing set is active, "AN" = "1") and write the controller's registers in its
     // fixed order.
     virtual WrittenChannels Apply(const TimingModel& model, const TimingLists& lists,
-                                  std::string_view selection, bool storedSetActive) = 0;
+                                  ChannelSet selection, bool storedSetActive) = 0;
     // Reads the written registers again into the images and decodes them; what the model keeps
     // beside the registers (the uncore's spare values) comes from `model`.
     virtual TimingModel ReadBack(const TimingModel& model) = 0;
@@ -60,20 +60,20 @@ struct TimingSession {
     // ends. The rest of the session is not usable then.
     std::optional<std::string> error;
     std::unique_ptr<TimingWriter> writer;
-    // Drop-downs the user changed (pending-change marker); never reset.
-    std::array<bool, kTimingControlCount> pending{};
+    // Timings the user changed (pending-change marker), by TimingId; never reset.
+    std::array<bool, kTimingIdCount> pending{};
     // The timings the last write did not bring into the controller: the start-up's stored set,
     // then each Apply or Restore.
     std::vector<ReadBackMismatch> readBack;
 
-    // The selector's current text (ChannelSelection).
-    std::string Selection() const;
-    // Whether the drop-down is usable with the current selection.
-    bool ControlEnabled(TimingControl control) const;
+    // The selector's current item; None when it shows none.
+    ChannelSet Selection() const;
+    // Whether the timing's drop-down is usable with the current selection.
+    bool ControlEnabled(TimingId id) const;
     // ComboCHChange: select an item, returning what the drop-downs must show.
     SelectionOutcome SelectItem(int item);
-    // A Combo*Change handler's model side: records the index and marks the control.
-    void Change(TimingControl control, std::int32_t index);
+    // A drop-down's change handler's model side: records the index and marks the timing.
+    void Change(TimingId id, std::int32_t index);
     // Apply: writes, reads back and decodes; the model then holds what the controller holds.
     // Returns the timings that did not take (also kept in readBack).
     const std::vector<ReadBackMismatch>& Apply(bool storedSetActive);

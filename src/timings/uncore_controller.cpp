@@ -34,11 +34,11 @@ void ReadChannel(hw::HardwareAccess& hw, std::uint32_t busOffset, int channel, I
 
 void DecodeChannel(const Images& images, int channel, ChannelTimings& timings) {
     for (const TimingField& f : kTimingFields) {
-        timings[f.control] = f.codec.Decode(images.at(channel, f.reg));
+        timings[f.id] = f.codec.Decode(images.at(channel, f.reg));
     }
     const auto a2 =
         static_cast<std::int32_t>(kCasLatencyA2.Get(images.at(channel, Reg::ModeRegister)));
-    timings[C::Combo1A] += kCasLatencyA2Weight * a2;
+    timings[I::tCL] += kCasLatencyA2Weight * a2;
 }
 
 ReadResult ReadTimings(hw::HardwareAccess& hw, std::uint32_t busOffset, Images& images,
@@ -63,8 +63,8 @@ std::uint32_t RebuildRegister(Reg reg, std::uint32_t image, const ChannelTimings
     std::uint32_t value = image;
     for (const TimingField& f : kTimingFields) {
         if (f.reg != reg || !f.written) continue;
-        const std::int32_t index = timings[f.control];
-        if (IsListed(lists, f.control, index)) value = f.codec.Encode(value, index);
+        const std::int32_t index = timings[f.id];
+        if (IsListed(lists, f.id, index)) value = f.codec.Encode(value, index);
     }
     return value;
 }

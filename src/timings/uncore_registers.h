@@ -17,7 +17,7 @@ namespace zm::timings::uncore {
 
 using hw::Bit;
 using hw::Field;
-using C = TimingControl;
+using I = TimingId;
 
 constexpr unsigned kBus = 0x3F;
 
@@ -71,7 +71,7 @@ static_assert(kConfigLock == 0x803F0088 && kUnlockRequest == 0x803F0090);
 
 // Where each timing sits. Index = field value - offset (see FieldCodec).
 struct TimingField {
-    C control;
+    TimingId id;
     Reg reg;
     FieldCodec codec;
     bool written;  // false: shown only (the mode-register value)
@@ -95,34 +95,34 @@ struct TimingField {
 //   source; they are kept as they were (the tRTP offset errs towards the longer delay).
 // clang-format off
 constexpr std::array<TimingField, 27> kTimingFields{{
-    {C::Combo1A, Reg::ModeRegister, Linear(Field{6, 4}), false},   // CAS latency A6..A4
-    {C::Combo26A, Reg::ModeRegister, Linear(Field{11, 9}), false}, // write recovery
-    {C::Combo2A, Reg::BankTiming, Linear(Field{12, 9}, 2), true},  // tRCD
-    {C::Combo3A, Reg::BankTiming, Linear(Field{3, 0}, 2), true},   // tRP
-    {C::Combo4A, Reg::BankTiming, Linear(Field{8, 4}, 2), true},   // tRAS
-    {C::Combo6A, Reg::BankTiming, Linear(Field{21, 17}, 5), true}, // tWTP
-    {C::Combo7A, Reg::BankTiming, Linear(Field{16, 13}, 2), true}, // tRTP
-    {C::Combo5A, Reg::CommandRate, Linear(Field{4, 3}), true},     // 00 1N, 01 2N, 10 3N
-    {C::Combo31A, Reg::RoundTripLatency, Linear(Field{7, 0}), true},
-    {C::Combo30A, Reg::RankTimingB, Linear(Field{5, 0}), true},    // tFAW
-    {C::Combo28A, Reg::RankTimingB, Linear(Field{8, 6}), true},    // tRRD
-    {C::Combo19A, Reg::RankTimingB, Linear(Bit(9)), true},         // write-write same rank
-    {C::Combo18A, Reg::RankTimingB, Linear(Field{12, 10}), true},  // write-write diff. ranks
-    {C::Combo17A, Reg::RankTimingB, Linear(Field{15, 13}), true},  // write-write diff. DIMMs
-    {C::Combo20A, Reg::RankTimingB,                                // back-to-back CAS delay
+    {I::tCL, Reg::ModeRegister, Linear(Field{6, 4}), false},   // CAS latency A6..A4
+    {I::tWR, Reg::ModeRegister, Linear(Field{11, 9}), false}, // write recovery
+    {I::tRCD, Reg::BankTiming, Linear(Field{12, 9}, 2), true},  // tRCD
+    {I::tRP, Reg::BankTiming, Linear(Field{3, 0}, 2), true},   // tRP
+    {I::tRAS, Reg::BankTiming, Linear(Field{8, 4}, 2), true},   // tRAS
+    {I::tWTP, Reg::BankTiming, Linear(Field{21, 17}, 5), true}, // tWTP
+    {I::tRTP, Reg::BankTiming, Linear(Field{16, 13}, 2), true}, // tRTP
+    {I::CommandRate, Reg::CommandRate, Linear(Field{4, 3}), true},     // 00 1N, 01 2N, 10 3N
+    {I::RoundTripLatency, Reg::RoundTripLatency, Linear(Field{7, 0}), true},
+    {I::tFAW, Reg::RankTimingB, Linear(Field{5, 0}), true},    // tFAW
+    {I::tRRD, Reg::RankTimingB, Linear(Field{8, 6}), true},    // tRRD
+    {I::tWRWR_SR, Reg::RankTimingB, Linear(Bit(9)), true},         // write-write same rank
+    {I::tWRWR_DR, Reg::RankTimingB, Linear(Field{12, 10}), true},  // write-write diff. ranks
+    {I::tWRWR_DD, Reg::RankTimingB, Linear(Field{15, 13}), true},  // write-write diff. DIMMs
+    {I::B2BCasDelay, Reg::RankTimingB,                                // back-to-back CAS delay
      FieldCodec{Field{20, 16}, 2, FieldCodec::Rule::ZeroIsDisabled}, true},
-    {C::Combo27A, Reg::RefreshTiming, Linear(Field{8, 0}), true},      // tRFC
-    {C::Combo29A, Reg::RefreshTiming, Linear(Field{18, 9}, 200), true},// tREFI / 8
-    {C::Combo21A, Reg::RankIdle, Linear(Field{31, 24}), true},         // rank idle limit
-    {C::Combo16A, Reg::RankTimingA, Linear(Bit(0)), true},         // read-read same rank
-    {C::Combo15A, Reg::RankTimingA, Linear(Field{3, 1}), true},    // read-read diff. ranks
-    {C::Combo14A, Reg::RankTimingA, Linear(Field{6, 4}), true},    // read-read diff. DIMMs
-    {C::Combo13A, Reg::RankTimingA, Linear(Field{10, 7}), true},   // read-write same rank
-    {C::Combo12A, Reg::RankTimingA, Linear(Field{14, 11}), true},  // read-write diff. ranks
-    {C::Combo11A, Reg::RankTimingA, Linear(Field{18, 15}), true},  // read-write diff. DIMMs
-    {C::Combo10A, Reg::RankTimingA, Linear(Field{22, 19}), true},  // write-read same rank
-    {C::Combo9A, Reg::RankTimingA, Linear(Field{25, 23}), true},   // write-read diff. ranks
-    {C::Combo8A, Reg::RankTimingA, Linear(Field{28, 26}), true},   // write-read diff. DIMMs
+    {I::tRFC, Reg::RefreshTiming, Linear(Field{8, 0}), true},      // tRFC
+    {I::tREFI, Reg::RefreshTiming, Linear(Field{18, 9}, 200), true},// tREFI / 8
+    {I::RankIdleLimit, Reg::RankIdle, Linear(Field{31, 24}), true},         // rank idle limit
+    {I::tRDRD_SR, Reg::RankTimingA, Linear(Bit(0)), true},         // read-read same rank
+    {I::tRDRD_DR, Reg::RankTimingA, Linear(Field{3, 1}), true},    // read-read diff. ranks
+    {I::tRDRD_DD, Reg::RankTimingA, Linear(Field{6, 4}), true},    // read-read diff. DIMMs
+    {I::tRDWR_SR, Reg::RankTimingA, Linear(Field{10, 7}), true},   // read-write same rank
+    {I::tRDWR_DR, Reg::RankTimingA, Linear(Field{14, 11}), true},  // read-write diff. ranks
+    {I::tRDWR_DD, Reg::RankTimingA, Linear(Field{18, 15}), true},  // read-write diff. DIMMs
+    {I::tWRRD_SR, Reg::RankTimingA, Linear(Field{22, 19}), true},  // write-read same rank
+    {I::tWRRD_DR, Reg::RankTimingA, Linear(Field{25, 23}), true},   // write-read diff. ranks
+    {I::tWRRD_DD, Reg::RankTimingA, Linear(Field{28, 26}), true},   // write-read diff. DIMMs
 }};
 // clang-format on
 

@@ -123,12 +123,14 @@ MainWindow::~MainWindow() {
     ShutDown();
 }
 
-QComboBox* MainWindow::TimingCombo(timings::TimingControl control) const {
-    return timingCombos_[static_cast<int>(control)];
+QComboBox* MainWindow::TimingCombo(int number) const {
+    const int i = timings::gui::SlotPosition(number);
+    return i < 0 ? nullptr : timingCombos_[static_cast<std::size_t>(i)];
 }
 
-QLabel* MainWindow::TimingLabel(timings::TimingControl control) const {
-    return timingLabels_[static_cast<int>(control)];
+QLabel* MainWindow::TimingLabel(int number) const {
+    const int i = timings::gui::SlotPosition(number);
+    return i < 0 ? nullptr : timingLabels_[static_cast<std::size_t>(i)];
 }
 
 QLabel* MainWindow::Panel(int number) const {
@@ -168,7 +170,7 @@ void MainWindow::ShowView(const app::MainView& view) {
 
     const app::TimingsView& t = view.timings;
     if (t.filled) {
-        for (int i = 0; i < timings::kTimingControlCount; ++i) {
+        for (std::size_t i = 0; i < t.controls.size(); ++i) {
             const app::TimingControlView& control = t.controls[i];
             QComboBox* combo = timingCombos_[i];
             const QSignalBlocker blocker(combo);

@@ -110,8 +110,9 @@ public:
     void ShowView(const app::MainView& view);
 
     // Controls.
-    QComboBox* TimingCombo(timings::TimingControl control) const;
-    QLabel* TimingLabel(timings::TimingControl control) const;
+    // The timing drop-down "Combo<number>A" and its label (number 1..21, 26..31).
+    QComboBox* TimingCombo(int number) const;
+    QLabel* TimingLabel(int number) const;
     QLabel* Panel(int number) const;  // Panel1..Panel17
     QComboBox* ComboCH = nullptr;
     QLabel* channelSelectorLabel = nullptr;
@@ -195,8 +196,9 @@ private:
     TimerHooks timerHooks_;
     app::StartupChoiceFlags choiceFlags_;
 
-    std::array<QComboBox*, timings::kTimingControlCount> timingCombos_{};
-    std::array<QLabel*, timings::kTimingControlCount> timingLabels_{};
+    // In drop-down order (timings/gui/timing_slots.h).
+    std::array<QComboBox*, timings::kKindTimingCount> timingCombos_{};
+    std::array<QLabel*, timings::kKindTimingCount> timingLabels_{};
     std::map<int, QLabel*> panels_;
     bool compact_ = false;
     bool shutDown_ = false;

@@ -9,14 +9,13 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "timings/gui/timing_slots.h"
 #include "timings/value_lists.h"
 #include "ui/main_window.h"
 #include "ui/widgets.h"
 
 namespace zm::ui {
 namespace {
-
-using timings::TimingControl;
 
 // A caption on the left, a sunken panel on its right.
 struct PanelPlace {
@@ -35,18 +34,10 @@ constexpr PanelPlace kMotherBoardRows[] = {
 constexpr PanelPlace kMemoryRows[] = {{3, "Type"}, {8, "Manufacturer"}, {9, "Part Nb."},
                                       {4, "Size"}, {10, "Speed"},       {5, "Chan."}};
 
-// "Others Timings": three columns of drop-downs.
-constexpr TimingControl kOthersColumns[3][8] = {
-    {TimingControl::Combo6A, TimingControl::Combo7A, TimingControl::Combo8A, TimingControl::Combo9A,
-     TimingControl::Combo10A, TimingControl::Combo11A, TimingControl::Combo12A,
-     TimingControl::Combo13A},
-    {TimingControl::Combo14A, TimingControl::Combo15A, TimingControl::Combo16A,
-     TimingControl::Combo17A, TimingControl::Combo18A, TimingControl::Combo19A,
-     TimingControl::Combo20A, TimingControl::Combo21A},
-    {TimingControl::Combo26A, TimingControl::Combo27A, TimingControl::Combo28A,
-     TimingControl::Combo29A, TimingControl::Combo30A, TimingControl::Combo31A,
-     TimingControl::Combo1A, TimingControl::Combo1A},  // the last two slots stay empty
-};
+// The first five drop-downs (1..5) are in "Timings"; "Others Timings" holds the rest in three
+// columns: 6..13, 14..21 and 26..31.
+constexpr int kMainTimingRows = 5;
+constexpr int kOthersRows = 8;
 constexpr int kOthersRowsUsed[3] = {8, 8, 6};
 
 }  // namespace
@@ -56,20 +47,16 @@ void MainWindow::BuildControls() {
 
     // --- Timings (left column, top) ---
     GroupBox1 = MakeGroup(this, "GroupBox1", "Timings", {8, 4, 300, 182});
-    const TimingControl mainTimings[] = {TimingControl::Combo1A, TimingControl::Combo2A,
-                                         TimingControl::Combo3A, TimingControl::Combo4A,
-                                         TimingControl::Combo5A};
-    for (int row = 0; row < 5; ++row) {
-        const TimingControl control = mainTimings[row];
+    for (int row = 0; row < kMainTimingRows; ++row) {
+        const timings::gui::TimingSlot& slot = timings::gui::kTimingSlots[row];
         const int top = kRowTop + row * 26;
-        const int i = static_cast<int>(control);
-        timingLabels_[i] = MakeLabel(GroupBox1, timings::LabelName(control),
-                                     timings::LayoutCaption(control), {10, top + 3, 200, 16});
-        timingCombos_[i] =
-            MakeTimingCombo(GroupBox1, timings::ControlName(control), {212, top, 78, 22});
+        timingLabels_[row] =
+            MakeLabel(GroupBox1, slot.labelName, slot.layoutCaption, {10, top + 3, 200, 16});
+        timingCombos_[row] =
+            MakeTimingCombo(GroupBox1, timings::gui::ComboName(slot), {212, top, 78, 22});
     }
     channelSelectorLabel =
-        MakeLabel(GroupBox1, "Label33", timings::kChannelSelectorLabel, {10, 155, 120, 16});
+        MakeLabel(GroupBox1, "Label33", timings::gui::kChannelSelectorLabel, {10, 155, 120, 16});
     QFont bold = channelSelectorLabel->font();
     bold.setBold(true);
     channelSelectorLabel->setFont(bold);
@@ -152,13 +139,13 @@ void MainWindow::BuildControls() {
     GroupBox3 = MakeGroup(this, "GroupBox3", "Others Timings", {8, 330, layout::kWidth - 16, 254});
     for (int column = 0; column < 3; ++column) {
         for (int row = 0; row < kOthersRowsUsed[column]; ++row) {
-            const TimingControl control = kOthersColumns[column][row];
+            const int i = kMainTimingRows + column * kOthersRows + row;
+            const timings::gui::TimingSlot& slot = timings::gui::kTimingSlots[i];
             const int left = 16 + column * 336;
             const int top = kRowTop + row * 28;
-            const int i = static_cast<int>(control);
-            timingLabels_[i] = MakeLabel(GroupBox3, timings::LabelName(control),
-                                         timings::LayoutCaption(control), {left, top + 3, 214, 16});
-            timingCombos_[i] = MakeTimingCombo(GroupBox3, timings::ControlName(control),
+            timingLabels_[i] =
+                MakeLabel(GroupBox3, slot.labelName, slot.layoutCaption, {left, top + 3, 214, 16});
+            timingCombos_[i] = MakeTimingCombo(GroupBox3, timings::gui::ComboName(slot),
                                                {left + 216, top, 78, 22});
         }
     }

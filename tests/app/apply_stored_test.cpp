@@ -58,7 +58,7 @@ protected:
         StartupContext context{backend, hw, (dir_ / "none.ini").string()};
         context.startMeasuringThread = false;
         const StartupResult result = RunStartup(context);
-        return result.view.timings.controls[static_cast<int>(timings::TimingControl::Combo2A)]
+        return result.view.timings.controls[static_cast<int>(timings::TimingId::tRCD)]
             .channelIndex[0];
     }
 

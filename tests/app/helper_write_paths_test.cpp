@@ -12,6 +12,7 @@
 #include "app/machine_identity.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "app/timings_view.h"
 #include "cpu/cpu_clocks.h"
 #include "cpu/k10_settings_apply.h"
 #include "hw/hardware_access.h"
@@ -95,11 +96,13 @@ private:
     // --apply-stored.
     void Timings(hw::HardwareAccess& hw, timings::TimingSession& session, cpu::CpuClocks&) {
         for (int item = 0; item < static_cast<int>(session.selector.items.size()); ++item) {
-            Do("timing Apply, selector " + session.selector.items[item], [&] {
+            Do("timing Apply, selector " + ChannelSetText(session.selector.items[item]), [&] {
                 session.SelectItem(item);
-                for (int c = 0; c < timings::kTimingControlCount; ++c) {
-                    const auto control = timings::ControlAt(c);
-                    const auto size = static_cast<std::int32_t>(session.lists[c].size());
+                for (const timings::TimingDescriptor& d :
+                     timings::Descriptors(session.model.kind)) {
+                    const auto control = d.id;
+                    const auto size =
+                        static_cast<std::int32_t>(session.lists[static_cast<int>(control)].size());
                     if (!session.ControlEnabled(control) || size < 2) continue;
                     session.Change(control, (session.model[0][control] + 1) % size);
                 }

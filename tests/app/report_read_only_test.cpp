@@ -121,8 +121,7 @@ TEST(ReportReadOnly, EveryShippedMachineEndsAsItStartedAndNoStoredSetIsWritten) 
                 timings::TimingSession& s = *first.result.timings;
                 kind = s.model.kind;
                 for (int ch = 0; ch < timings::kMaxChannels; ++ch) {
-                    for (auto control :
-                         {timings::TimingControl::Combo2A, timings::TimingControl::Combo4A}) {
+                    for (auto control : {timings::TimingId::tRCD, timings::TimingId::tRAS}) {
                         timings::StoreItem(s.model, ch, control,
                                            timings::DisplayIndex(s.model, ch, control) + 1);
                     }

@@ -31,8 +31,8 @@ namespace zm::app {
 namespace {
 namespace fs = std::filesystem;
 using sim::WriteRecord;
-using timings::TimingControl;
-using C = timings::TimingControl;
+using timings::TimingId;
+using I = timings::TimingId;
 
 struct StartedRun {
     std::shared_ptr<sim::SimulatedMachine> machine;
@@ -78,9 +78,11 @@ struct StartedRun {
     }
 
     // Channel's item text of a drop-down as the main window shows it.
-    std::string Shown(TimingControl control, int channel) const {
-        const TimingControlView& c = result.view.timings.controls[static_cast<int>(control)];
-        return c.ItemText(c.channelIndex[channel]);
+    std::string Shown(TimingId id, int channel) const {
+        for (const TimingControlView& c : result.view.timings.controls) {
+            if (c.id == id) return c.ItemText(c.channelIndex[channel]);
+        }
+        return "(no such timing)";
     }
 };
 
@@ -174,11 +176,10 @@ TEST_F(StoredStartup, SetStoredUnchangedWritesBackExactlyWhatWasRead) {
         EXPECT_TRUE(stored.result.bootApplyRecorded);
 
         ExpectStoredSetWritesBackAsRead(p, stored, plain);
-        for (int i = 0; i < timings::kTimingControlCount; ++i) {
+        for (std::size_t i = 0; i < plain.result.view.timings.controls.size(); ++i) {
             const auto& a = plain.result.view.timings.controls[i];
             const auto& b = stored.result.view.timings.controls[i];
-            EXPECT_EQ(a.channelIndex, b.channelIndex)
-                << timings::ControlName(timings::ControlAt(i));
+            EXPECT_EQ(a.channelIndex, b.channelIndex) << a.name;
             EXPECT_EQ(a.items, b.items);
         }
         EXPECT_EQ(plain.result.view.buttons.applyEnabled, stored.result.view.buttons.applyEnabled);
@@ -228,7 +229,7 @@ TEST_F(StoredStartup, SwitchOtherThanOneWritesNoTimings) {
         Put(std::string("[HL]\nAN=") + an + "\n[HLK10]\n2A=7\n2B=7\n");
         const StartedRun stored("k10-am3-ddr3", Settings());
         EXPECT_EQ(stored.Writes(), plain.Writes());
-        EXPECT_EQ(stored.Shown(C::Combo2A, 0), plain.Shown(C::Combo2A, 0));
+        EXPECT_EQ(stored.Shown(I::tRCD, 0), plain.Shown(I::tRCD, 0));
     }
 }
 
@@ -253,7 +254,7 @@ struct FieldCheck {
     std::uint32_t value;
 };
 struct ShownCheck {
-    TimingControl control;
+    TimingId control;
     int channel;
     const char* text;
 };
@@ -275,22 +276,22 @@ TEST_F(StoredStartup, StoredKeysReachTheRegistersAndTheDropDowns) {
          {{ChannelRegisterAddress(0, Reg::BankTiming), {12, 9}, 8},
           {ChannelRegisterAddress(1, Reg::BankTiming), {3, 0}, 9},
           {ChannelRegisterAddress(2, Reg::RefreshTiming), {8, 0}, 40}},
-         {{C::Combo2A, 0, "8"}, {C::Combo3A, 1, "9"}, {C::Combo27A, 2, "40"}}},
+         {{I::tRCD, 0, "8"}, {I::tRP, 1, "9"}, {I::tRFC, 2, "40"}}},
         {"h55-clarkdale",
          "[HL]\nAN=1\n[HLNHM]\n3A=1\n11A=1\n22B=3\n6A=10\n",
          {{0x250, {31, 29}, 1}, {0x254, {0, 0}, 1}, {0x668, {21, 8}, 0xE3C}, {0x250, {10, 6}, 15}},
-         {{C::Combo3A, 0, "9"}, {C::Combo6A, 1, "3644T"}, {C::Combo29A, 0, "15"}}},
+         {{I::tRP, 0, "9"}, {I::tREFI, 1, "3644T"}, {I::tWTP, 0, "15"}}},
         {"k10-am3-ddr3",
          "[HL]\nAN=1\n[HLK10]\n10A=9\n17B=100\n18A=0\n",
          {{k10(K::TimingHigh, 0), {11, 10}, 1},
           {k10(K::DramControl, 0), {9, 8}, 2},
           {k10(K::DramControl, 1), {31, 22}, 120},
           {k10(K::ConfigLow, 0), {22, 20}, 0}},
-         {{C::Combo10A, 0, "9"}, {C::Combo17A, 1, "120"}, {C::Combo18A, 0, "Disab."}}},
+         {{I::tWRRD, 0, "9"}, {I::MaxReadLatency, 1, "120"}, {I::IdleCycleLimit, 0, "Disab."}}},
         {"k10-am2plus-ddr2",
          "[HL]\nAN=1\n[HLK10]\n30A=1\n24B=1\n",  // key 30 does not exist; 24 is tWTR
          {{k10(K::TimingHigh, 1), {9, 8}, 2}},
-         {{C::Combo30A, 1, "2"}}},
+         {{I::tWTR, 1, "2"}}},
     };
     for (const StoredCase& c : cases) {
         SCOPED_TRACE(c.profile);
@@ -308,7 +309,7 @@ TEST_F(StoredStartup, StoredKeysReachTheRegistersAndTheDropDowns) {
         }
         for (const ShownCheck& s : c.shown) {
             EXPECT_EQ(run.Shown(s.control, s.channel), s.text)
-                << timings::ControlName(s.control) << " channel " << s.channel;
+                << static_cast<int>(s.control) << " channel " << s.channel;
         }
     }
 }
@@ -324,14 +325,14 @@ TEST_F(StoredStartup, GangedPairNeverWritesDct1WhateverTheBKeysSay) {
         if (w.kind != WriteRecord::Kind::Pci) continue;
         EXPECT_EQ(LatchRegister(w.address) & 0xF00, 0u) << sim::Describe(w);
     }
-    EXPECT_EQ(run.Shown(C::Combo2A, 0), "7");
+    EXPECT_EQ(run.Shown(I::tRCD, 0), "7");
 }
 
 // What the StartUp window writes for the current timings comes back on the next start, on
 // every controller kind.
 TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
     struct Change {
-        TimingControl control;
+        TimingId control;
         const char* text;
     };
     struct Case {
@@ -339,11 +340,11 @@ TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
         std::vector<Change> changes;  // made with the selector as start-up leaves it
     };
     const Case cases[] = {
-        {"x58-bloomfield", {{C::Combo2A, "8"}, {C::Combo29A, "4000"}, {C::Combo20A, "6"}}},
-        {"h55-clarkdale", {{C::Combo3A, "10"}, {C::Combo6A, "3644T"}, {C::Combo31A, "6"}}},
-        {"k10-am3-ddr3", {{C::Combo10A, "9"}, {C::Combo12A, "7"}, {C::Combo18A, "Disab."}}},
-        {"k10-am3-ddr3-ganged", {{C::Combo11A, "8"}, {C::Combo2A, "6"}}},
-        {"k10-am2plus-ddr2", {{C::Combo13A, "5"}, {C::Combo18A, "64"}}},
+        {"x58-bloomfield", {{I::tRCD, "8"}, {I::tREFI, "4000"}, {I::B2BCasDelay, "6"}}},
+        {"h55-clarkdale", {{I::tRP, "10"}, {I::tREFI, "3644T"}, {I::tRTP, "6"}}},
+        {"k10-am3-ddr3", {{I::tWRRD, "9"}, {I::tRDRD, "7"}, {I::IdleCycleLimit, "Disab."}}},
+        {"k10-am3-ddr3-ganged", {{I::tWRWR, "8"}, {I::tRCD, "6"}}},
+        {"k10-am2plus-ddr2", {{I::tRWTO, "5"}, {I::IdleCycleLimit, "64"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.profile);
@@ -362,15 +363,14 @@ TEST_F(StoredStartup, SetWrittenByTheStartUpWindowIsWhatTheNextStartShows) {
         const StartedRun next(c.profile, Settings());
         ASSERT_FALSE(next.result.terminationRequested);
         for (int ch : next.result.view.timings.channels) {
-            for (int i = 0; i < timings::kTimingControlCount; ++i) {
-                const TimingControl control = timings::ControlAt(i);
-                const auto& items = session.lists[i];
+            for (const timings::TimingDescriptor& d : timings::Descriptors(session.model.kind)) {
+                const TimingId control = d.id;
+                const auto& items = session.lists[static_cast<std::size_t>(control)];
                 const std::int32_t index = timings::DisplayIndex(session.model, ch, control);
                 const std::string expected =
                     index >= 0 && static_cast<std::size_t>(index) < items.size() ? items[index]
                                                                                  : "";
-                EXPECT_EQ(next.Shown(control, ch), expected)
-                    << timings::ControlName(control) << " channel " << ch;
+                EXPECT_EQ(next.Shown(control, ch), expected) << d.shortName << " channel " << ch;
             }
         }
         for (const Change& change : c.changes) {
@@ -386,10 +386,10 @@ TEST_F(StoredStartup, SetIsWrittenOnlyIntoTheMachineItWasTakenFrom) {
     StartedRun source("x58-bloomfield", Settings());
     ASSERT_TRUE(source.result.timings);
     timings::TimingSession& session = *source.result.timings;
-    const std::int32_t tighter = session.model[0][C::Combo2A] - 1;  // one clock less tRCD
-    session.Change(C::Combo2A, tighter);
+    const std::int32_t tighter = session.model[0][I::tRCD] - 1;  // one clock less tRCD
+    session.Change(I::tRCD, tighter);
     source.StoreSet(Settings());
-    const std::string changed = session.lists[static_cast<int>(C::Combo2A)][tighter];
+    const std::string changed = session.lists[static_cast<int>(I::tRCD)][tighter];
     const std::string refusedText =
         "The stored timings were taken with other memory modules and were not applied. Store "
         "the current ones with StartUp.";
@@ -425,7 +425,7 @@ TEST_F(StoredStartup, SetIsWrittenOnlyIntoTheMachineItWasTakenFrom) {
         ASSERT_FALSE(run.result.terminationRequested);
         if (c.written) {
             EXPECT_NE(run.Writes(), plain.Writes());
-            EXPECT_EQ(run.Shown(C::Combo2A, 0), changed);
+            EXPECT_EQ(run.Shown(I::tRCD, 0), changed);
             EXPECT_TRUE(run.result.messages.empty());
         } else {
             EXPECT_EQ(run.Writes(), plain.Writes()) << "nothing but the plain start's writes";

@@ -42,7 +42,7 @@ private slots:
         QCOMPARE(w->coreMultiplierList->count(), items);
 
         // Change a timing too, so Apply has register writes to make after the multiplier.
-        QComboBox* trcd = w->TimingCombo(timings::TimingControl::Combo2A);
+        QComboBox* trcd = w->TimingCombo(2);
         trcd->setCurrentIndex(trcd->currentIndex() == 0 ? 1 : 0);
 
         w->coreMultiplierList->showPopup();

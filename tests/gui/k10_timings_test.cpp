@@ -27,9 +27,9 @@ constexpr std::uint32_t kDct1TimingLow = 0x8100C288;
 // A window carrying the main window's timing controls by name.
 std::unique_ptr<QWidget> TimingWindow() {
     auto window = std::make_unique<QWidget>();
-    for (int i = 0; i < timings::kTimingControlCount; ++i) {
+    for (const timings::gui::TimingSlot& slot : timings::gui::kTimingSlots) {
         auto* combo = new QComboBox(window.get());
-        combo->setObjectName(QString::fromStdString(timings::ControlName(timings::ControlAt(i))));
+        combo->setObjectName(QString::fromStdString(timings::gui::ComboName(slot)));
     }
     (new QComboBox(window.get()))->setObjectName("ComboCH");
     (new QLabel(window.get()))->setObjectName("Panel5");

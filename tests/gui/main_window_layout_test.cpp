@@ -9,6 +9,7 @@
 
 #include "app/hand_built_machines.h"
 #include "gui/main_window_host.h"
+#include "timings/gui/timing_slots.h"
 #include "timings/value_lists.h"
 
 using namespace zm;
@@ -48,18 +49,24 @@ private slots:
         for (int n = 1; n <= 17; ++n)
             QVERIFY2(w->findChild<QLabel*>(QStringLiteral("Panel%1").arg(n)),
                      qPrintable(QString::number(n)));
-        for (int i = 0; i < timings::kTimingControlCount; ++i) {
-            const auto control = timings::ControlAt(i);
+        for (const timings::gui::TimingSlot& slot : timings::gui::kTimingSlots) {
             auto* combo =
-                w->findChild<QComboBox*>(QString::fromStdString(timings::ControlName(control)));
+                w->findChild<QComboBox*>(QString::fromStdString(timings::gui::ComboName(slot)));
             QVERIFY(combo);
-            QCOMPARE(combo, w->TimingCombo(control));
+            QCOMPARE(combo, w->TimingCombo(slot.number));
             QCOMPARE(combo->maxVisibleItems(), 16);
-            const std::string_view labelName = timings::LabelName(control);
+            const std::string_view labelName = slot.labelName;
             auto* label =
                 w->findChild<QLabel*>(QString::fromUtf8(labelName.data(), labelName.size()));
             QVERIFY(label);
-            QCOMPARE(label, w->TimingLabel(control));
+            QCOMPARE(label, w->TimingLabel(slot.number));
+        }
+        // The window shows every kind's timings by position: the descriptors' order is the slots'.
+        using K = timings::ControllerKind;
+        for (K kind : {K::Uncore, K::HostBridge, K::K10}) {
+            const auto descriptors = timings::Descriptors(kind);
+            for (std::size_t i = 0; i < descriptors.size(); ++i)
+                QCOMPARE(descriptors[i].slot, timings::gui::kTimingSlots[i].number);
         }
         QVERIFY(w->findChild<QComboBox*>("ComboCH"));
         QCOMPARE(w->findChild<QLabel*>("Label33")->text(), QStringLiteral("Channel(s)"));

@@ -43,7 +43,7 @@ private slots:
 
         w->ComboCH->setCurrentIndex(2);
         QCOMPARE(w->ComboCH->currentText(), QString("     B"));
-        QComboBox* trcd = w->TimingCombo(timings::TimingControl::Combo2A);
+        QComboBox* trcd = w->TimingCombo(2);
         QCOMPARE(trcd->currentText(), QString("9"));
         QCOMPARE(trcd->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
 
@@ -51,9 +51,7 @@ private slots:
         QCOMPARE(trcd->palette().color(QPalette::ButtonText), QColor(Qt::black));
         QCOMPARE(trcd->palette().color(QPalette::Button),
                  QApplication::palette(trcd).color(QPalette::Base));
-        QCOMPARE(
-            w->TimingCombo(timings::TimingControl::Combo3A)->palette().color(QPalette::ButtonText),
-            QColor(0, 0, 128));
+        QCOMPARE(w->TimingCombo(3)->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
 
         machine->ClearWrites();
         QVERIFY(w->Apply->isEnabled());
@@ -75,7 +73,7 @@ private slots:
         auto w = Window(machine);
         QVERIFY(!w->TerminationRequested());
         w->ComboCH->setCurrentIndex(1);  // "     A"
-        QComboBox* trp = w->TimingCombo(timings::TimingControl::Combo3A);
+        QComboBox* trp = w->TimingCombo(3);
         QCOMPARE(trp->currentText(), QString("7"));
         trp->setCurrentIndex(trp->findText("9"));
         machine->ClearWrites();
@@ -98,7 +96,7 @@ private slots:
         QVERIFY(!w->TerminationRequested());
         QCOMPARE(w->ComboCH->itemText(2), QString("     B"));
         w->ComboCH->setCurrentIndex(2);
-        QComboBox* trcd = w->TimingCombo(timings::TimingControl::Combo2A);
+        QComboBox* trcd = w->TimingCombo(2);
         const hw::Field trcdField{6, 4};  // F2x88 Trcd, 5..12 clocks as 0..7
         const std::uint32_t dct0Before = machine->Pci(0, 24, 2, 0x88);
         const std::uint32_t dct1Before = machine->Pci(0, 24, 2, 0x188);
@@ -124,7 +122,7 @@ private slots:
         machine->SetPci(0xFF, 4, 0, 0x88, hw::Field{12, 9}.Set(bank, 1));
         auto w = Window(machine);
         QVERIFY(!w->TerminationRequested());
-        QCOMPARE(w->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(), -1);
+        QCOMPARE(w->TimingCombo(2)->currentIndex(), -1);
         QVERIFY(!w->Apply->isEnabled());
     }
 };

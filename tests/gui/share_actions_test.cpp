@@ -76,7 +76,7 @@ private slots:
         }
         // A timing changed and not applied is in no register: the report still says what the
         // controller holds.
-        QComboBox* cas = window.TimingCombo(timings::TimingControl::Combo1A);
+        QComboBox* cas = window.TimingCombo(1);
         cas->setCurrentIndex(cas->currentIndex() == 0 ? 1 : 0);
         QVERIFY(window.Startup().timings->pending[0]);
         window.Sharing()->copyReport->trigger();

@@ -92,8 +92,7 @@ private slots:
             QVERIFY(first.windows->mainWindow->isVisible());  // no settings file yet
             QCOMPARE(TrcdWrites(*first.machine, 0).size(), std::size_t{0});
 
-            QComboBox* trcd =
-                first.windows->mainWindow->TimingCombo(timings::TimingControl::Combo2A);
+            QComboBox* trcd = first.windows->mainWindow->TimingCombo(2);
             QCOMPARE(trcd->currentText(), QStringLiteral("9"));
             elevenIndex = trcd->findText("11");
             trcd->setCurrentIndex(elevenIndex);
@@ -111,9 +110,7 @@ private slots:
         // Written into every channel before the registers are read and shown.
         for (int ch = 0; ch < 3; ++ch)
             QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
-        QCOMPARE(
-            next.windows->mainWindow->TimingCombo(timings::TimingControl::Combo2A)->currentIndex(),
-            elevenIndex);
+        QCOMPARE(next.windows->mainWindow->TimingCombo(2)->currentIndex(), elevenIndex);
         // The apply is recorded as under way until the window has run a minute.
         QVERIFY(settings::BootApplyUnderWay(settings::IniFile(Ini())));
         QVERIFY(next.windows->mainWindow->findChild<settings::gui::BootApplyTimer*>());

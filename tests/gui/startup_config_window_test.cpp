@@ -123,7 +123,7 @@ private slots:
             ui::CreateWindows(backend, Ini().toStdString(), sink, launch);
         auto* form = qobject_cast<StartUpWindow*>(windows.startUpWindow.get());
         QVERIFY(form);
-        QComboBox* trcd = windows.mainWindow->TimingCombo(timings::TimingControl::Combo2A);
+        QComboBox* trcd = windows.mainWindow->TimingCombo(2);
         trcd->setCurrentIndex(trcd->findText("11"));
 
         QTest::mouseClick(windows.mainWindow->Save, Qt::LeftButton);

@@ -18,8 +18,6 @@
 #include "timings/value_lists.h"
 
 using namespace zm;
-using timings::TimingControl;
-using C = timings::TimingControl;
 
 namespace {
 
@@ -34,12 +32,12 @@ struct TestWindow {
         group1->setObjectName("GroupBox1");
         group3 = new QGroupBox("Others Timings", &window);
         group3->setObjectName("GroupBox3");
-        for (int i = 0; i < timings::kTimingControlCount; ++i) {
-            const TimingControl c = timings::ControlAt(i);
-            auto* combo = new QComboBox(i < 5 ? group1 : group3);
-            combo->setObjectName(QString::fromStdString(timings::ControlName(c)));
-            auto* label = new QLabel(i < 5 ? group1 : group3);
-            label->setObjectName(QString::fromUtf8(timings::LabelName(c).data()));
+        for (const timings::gui::TimingSlot& slot : timings::gui::kTimingSlots) {
+            QGroupBox* group = slot.number <= 5 ? group1 : group3;
+            auto* combo = new QComboBox(group);
+            combo->setObjectName(QString::fromStdString(timings::gui::ComboName(slot)));
+            auto* label = new QLabel(group);
+            label->setObjectName(QString::fromUtf8(slot.labelName.data()));
         }
         auto* ch = new QComboBox(group1);
         ch->setObjectName("ComboCH");
@@ -181,9 +179,11 @@ void TimingControlsTest::applyShowsWhatTheControllerHoldsAndRestoreUndoesIt() {
         if (locked) {
             QCOMPARE(trcd->currentText(), QString("9"));
             QCOMPARE(messages.size(), std::size_t{1});
-            QVERIFY2(messages[0].find("WARNING! ") == 0 &&
-                         messages[0].find("tRCD (channel B): 12 was written, the controller holds 9") != std::string::npos,
-                     messages[0].c_str());
+            QVERIFY2(
+                messages[0].find("WARNING! ") == 0 &&
+                    messages[0].find("tRCD (channel B): 12 was written, the controller holds 9") !=
+                        std::string::npos,
+                messages[0].c_str());
             QVERIFY(!binder.RestoreOffered());
             continue;
         }

@@ -13,7 +13,7 @@
 namespace zm::timings {
 namespace {
 
-using C = TimingControl;
+using I = TimingId;
 using sim::WriteRecord;
 using testing::HostBridgeMachine;
 using testing::kWindowBase;
@@ -43,27 +43,28 @@ TEST(HostBridgeRead, OpensTheWindowAndDecodesBothChannels) {
     ASSERT_FALSE(pci.empty());
     EXPECT_EQ(pci[0], (WriteRecord{WriteRecord::Kind::Pci, 0x80000048, kWindowBase | 1, 4, 0}));
 
-    auto shown = [&](int ch, C c) {
+    auto shown = [&](int ch, I c) {
         return std::string(ItemText(s.lists, c, DisplayIndex(s.model, ch, c)));
     };
     for (int ch : {0, 1}) {
-        EXPECT_EQ(shown(ch, C::Combo1A), "9");
-        EXPECT_EQ(shown(ch, C::Combo2A), "9");
-        EXPECT_EQ(shown(ch, C::Combo26A), "9");
-        EXPECT_EQ(shown(ch, C::Combo3A), "9");  // low bits 1, high bit 1
-        EXPECT_EQ(shown(ch, C::Combo4A), "24");
-        EXPECT_EQ(shown(ch, C::Combo5A), "1T");
-        EXPECT_EQ(shown(ch, C::Combo6A), "4160T");
-        EXPECT_EQ(shown(ch, C::Combo31A), "5");  // field 7: text = field - 2
-        EXPECT_EQ(shown(ch, C::Combo29A), "20");
-        EXPECT_EQ(shown(ch, C::Combo27A), "74");
-        EXPECT_EQ(shown(ch, C::Combo28A), "4");
-        EXPECT_EQ(shown(ch, C::Combo30A), "5");
-        EXPECT_EQ(shown(ch, C::Combo15A), "74");
-        EXPECT_EQ(shown(ch, C::Combo16A), "30");
-        EXPECT_EQ(shown(ch, C::Combo21A), "3");
+        EXPECT_EQ(shown(ch, I::tCL), "9");
+        EXPECT_EQ(shown(ch, I::tRCD), "9");
+        EXPECT_EQ(shown(ch, I::tRCD_W), "9");
+        EXPECT_EQ(shown(ch, I::tRP), "9");  // low bits 1, high bit 1
+        EXPECT_EQ(shown(ch, I::tRAS), "24");
+        EXPECT_EQ(shown(ch, I::CommandRate), "1T");
+        EXPECT_EQ(shown(ch, I::tREFI), "4160T");
+        EXPECT_EQ(shown(ch, I::tRTP), "5");  // field 7: text = field - 2
+        EXPECT_EQ(shown(ch, I::tWTP), "20");
+        EXPECT_EQ(shown(ch, I::tRFC), "74");
+        EXPECT_EQ(shown(ch, I::tRRD), "4");
+        EXPECT_EQ(shown(ch, I::tWTR), "5");
+        EXPECT_EQ(shown(ch, I::tREF_REF), "74");
+        EXPECT_EQ(shown(ch, I::tRD), "30");
+        EXPECT_EQ(shown(ch, I::DramOdtRead), "3");
     }
-    EXPECT_EQ(s.selector.items, (std::vector<std::string>{"  A   B", "     A", "     B"}));
+    EXPECT_EQ(s.selector.items,
+              (std::vector<ChannelSet>{ChannelSet::AB, ChannelSet::A, ChannelSet::B}));
     EXPECT_EQ(s.selector.panelText, "Dual");
     EXPECT_EQ(s.selector.selectedItem, 0);
     EXPECT_TRUE(s.applyEnabled);
@@ -95,16 +96,16 @@ TEST(HostBridgeRead, FirmwareRegisterValuesDecodeToTheirTimings) {
     ASSERT_FALSE(r.error);
     EXPECT_FALSE(r.unlistedRefreshPeriod);
     const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt);
-    const std::vector<std::pair<C, const char*>> expected = {
-        {C::Combo1A, "7"},     {C::Combo2A, "7"},  {C::Combo26A, "7"},  {C::Combo3A, "7"},
-        {C::Combo7A, "7"},     {C::Combo8A, "7"},  {C::Combo4A, "20"},  {C::Combo27A, "86"},
-        {C::Combo15A, "86"},   {C::Combo28A, "4"}, {C::Combo29A, "18"}, {C::Combo30A, "14"},
-        {C::Combo6A, "4160T"}, {C::Combo5A, "1T"},
+    const std::vector<std::pair<I, const char*>> expected = {
+        {I::tCL, "7"},       {I::tRCD, "7"},         {I::tRCD_W, "7"}, {I::tRP, "7"},
+        {I::tPALL_ACT, "7"}, {I::tPALL_REF, "7"},    {I::tRAS, "20"},  {I::tRFC, "86"},
+        {I::tREF_REF, "86"}, {I::tRRD, "4"},         {I::tWTP, "18"},  {I::tWTR, "14"},
+        {I::tREFI, "4160T"}, {I::CommandRate, "1T"},
     };
     for (int ch : {0, 1}) {
         for (const auto& [control, shown] : expected) {
             EXPECT_EQ(ItemText(lists, control, DisplayIndex(model, ch, control)), shown)
-                << ControlName(control) << " channel " << ch;
+                << TimingShortName(ControllerKind::HostBridge, control) << " channel " << ch;
         }
     }
 }
@@ -136,7 +137,7 @@ TEST(HostBridgeRead, TrpHighBitAndLowBitsCombine) {
     model.kind = ControllerKind::HostBridge;
     host_bridge::Decode(images, model);
     const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt);
-    EXPECT_EQ(ItemText(lists, C::Combo3A, DisplayIndex(model, 0, C::Combo3A)), "10");
+    EXPECT_EQ(ItemText(lists, I::tRP, DisplayIndex(model, 0, I::tRP)), "10");
 }
 
 TEST(HostBridgeRead, RefreshPeriodListedUnlistedAndConflicting) {
@@ -147,7 +148,7 @@ TEST(HostBridgeRead, RefreshPeriodListedUnlistedAndConflicting) {
     TimingModel model;
     model.kind = ControllerKind::HostBridge;
     auto r = host_bridge::Decode(images, model);
-    EXPECT_EQ(model[0][C::Combo6A], 5);  // "4160T"
+    EXPECT_EQ(model[0][I::tREFI], 5);  // "4160T"
     EXPECT_FALSE(r.unlistedRefreshPeriod);
 
     images.at(0, host_bridge::Reg::R268) = 0x1234u << 8;
@@ -157,16 +158,16 @@ TEST(HostBridgeRead, RefreshPeriodListedUnlistedAndConflicting) {
     ListOptions options;
     options.unlistedRefreshPeriod = r.unlistedRefreshPeriod;
     const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
-    EXPECT_EQ(ItemText(lists, C::Combo6A, model[0][C::Combo6A]), "4660");
-    EXPECT_EQ(model[1][C::Combo6A], 16);
+    EXPECT_EQ(ItemText(lists, I::tREFI, model[0][I::tREFI]), "4660");
+    EXPECT_EQ(model[1][I::tREFI], 16);
     EXPECT_EQ(model.refreshPeriodRaw, 0x1234u);
 
     // Two different unlisted periods: the list holds one; the other channel shows nothing
     // rather than the first channel's period.
     images.at(1, host_bridge::Reg::R268) = 0x1235u << 8;
     host_bridge::Decode(images, model);
-    EXPECT_EQ(model[0][C::Combo6A], 16);
-    EXPECT_FALSE(IsListed(lists, C::Combo6A, model[1][C::Combo6A]));
+    EXPECT_EQ(model[0][I::tREFI], 16);
+    EXPECT_FALSE(IsListed(lists, I::tREFI, model[1][I::tREFI]));
 }
 
 TEST(HostBridgeRead, RefreshToRefreshIsReadWithBit31AndWrittenWithout) {
@@ -179,16 +180,16 @@ TEST(HostBridgeRead, RefreshToRefreshIsReadWithBit31AndWrittenWithout) {
     hw::HardwareAccess hw(*m);
     const TimingSession s = StartHostBridgeTimings(hw);
     ASSERT_FALSE(s.error);
-    EXPECT_EQ(s.model[kChannelA][C::Combo15A], 128 + 74);
-    EXPECT_EQ(ItemText(s.lists, C::Combo15A, s.model[kChannelA][C::Combo15A]), "");
-    EXPECT_EQ(ItemText(s.lists, C::Combo15A, s.model[kChannelB][C::Combo15A]), "74");
+    EXPECT_EQ(s.model[kChannelA][I::tREF_REF], 128 + 74);
+    EXPECT_EQ(ItemText(s.lists, I::tREF_REF, s.model[kChannelA][I::tREF_REF]), "");
+    EXPECT_EQ(ItemText(s.lists, I::tREF_REF, s.model[kChannelB][I::tREF_REF]), "74");
     EXPECT_FALSE(s.applyEnabled);
     EXPECT_EQ(s.selector.selectedItem, 1);  // the channels differ
 
     // A listed item goes into bits 30..24 and leaves bit 31 as the image has it.
     ChannelTimings t;
     t.index.fill(-1);
-    t[C::Combo15A] = 100;
+    t[I::tREF_REF] = 100;
     for (std::uint32_t image : {a.r258, a.r258 & 0x7FFFFFFFu}) {
         const std::uint32_t written =
             host_bridge::RebuildRegister(host_bridge::Reg::R258, image, t, 0, s.lists);
@@ -202,7 +203,7 @@ TEST(HostBridgeRead, PopulationDecidesTheSelectorAndRefusesAnEmptyChannelA) {
         hw::HardwareAccess hw(*m);
         const TimingSession s = StartHostBridgeTimings(hw);
         ASSERT_FALSE(s.error);
-        EXPECT_EQ(s.selector.items, std::vector<std::string>{"     A"});
+        EXPECT_EQ(s.selector.items, std::vector<ChannelSet>{ChannelSet::A});
         EXPECT_EQ(s.selector.panelText, "Single");
         EXPECT_FALSE(s.selector.enabled);
     }
@@ -247,8 +248,8 @@ TEST(HostBridgeApply, TrpNineAndEightSplitAcrossTheTwoRegisters) {
         auto m = HostBridgeMachine();
         hw::HardwareAccess hw(*m);
         TimingSession s = StartHostBridgeTimings(hw);
-        s.selector.selectedItem = 1;  // "     A"
-        s.Change(C::Combo3A, c.index);
+        s.selector.selectedItem = 1;  // ChannelSet::A
+        s.Change(I::tRP, c.index);
         m->ClearWrites();
         s.Apply(false);
         const auto writes = MemoryWrites(*m);
@@ -271,8 +272,8 @@ TEST(HostBridgeApply, UnlistedRefreshPeriodIsWrittenBackRawToBothChannels) {
     }
     hw::HardwareAccess hw(*m);
     TimingSession s = StartHostBridgeTimings(hw);
-    ASSERT_EQ(ItemText(s.lists, C::Combo6A, s.model[0][C::Combo6A]), "4660");
-    s.Change(C::Combo2A, 5);  // "  A   B": both channels rebuilt
+    ASSERT_EQ(ItemText(s.lists, I::tREFI, s.model[0][I::tREFI]), "4660");
+    s.Change(I::tRCD, 5);  // ChannelSet::AB: both channels rebuilt
     m->ClearWrites();
     s.Apply(false);
     const auto writes = MemoryWrites(*m);
@@ -282,7 +283,7 @@ TEST(HostBridgeApply, UnlistedRefreshPeriodIsWrittenBackRawToBothChannels) {
     EXPECT_EQ(hw::Field(20, 17).Get(WrittenAt(writes, 0x658)), 7u);
 
     // Choosing a listed period writes the list's value.
-    s.Change(C::Combo6A, 15);
+    s.Change(I::tREFI, 15);
     m->ClearWrites();
     s.Apply(false);
     EXPECT_EQ(host_bridge::kRefreshPeriod.Get(WrittenAt(MemoryWrites(*m), 0x668)), 0x3FFFu);
@@ -296,9 +297,9 @@ TEST(HostBridgeApply, StoredRefreshIndexSixteenIsNotWrittenWithoutAKnownRawValue
         TimingSession first = StartHostBridgeTimings(hw);
         stored = first.model;
     }
-    stored[0][C::Combo6A] = 16;
-    stored[1][C::Combo6A] = 16;
-    stored[0][C::Combo31A] = 14;  // the removed "15": no item, not encoded
+    stored[0][I::tREFI] = 16;
+    stored[1][I::tREFI] = 16;
+    stored[0][I::tRTP] = 14;  // the removed "15": no item, not encoded
     m->ClearWrites();
     const TimingSession s = StartHostBridgeTimings(hw, &stored);
     const auto writes = MemoryWrites(*m);
@@ -306,7 +307,7 @@ TEST(HostBridgeApply, StoredRefreshIndexSixteenIsNotWrittenWithoutAKnownRawValue
     const auto v = testing::Ddr3_1333HostBridgeChannel();
     EXPECT_EQ(WrittenAt(writes, 0x268), v.r268);
     EXPECT_EQ(WrittenAt(writes, 0x250), v.r250);
-    EXPECT_EQ(ItemText(s.lists, C::Combo6A, s.model[0][C::Combo6A]), "4160T");
+    EXPECT_EQ(ItemText(s.lists, I::tREFI, s.model[0][I::tREFI]), "4160T");
 }
 
 TEST(HostBridgeApply, StoredSetRebuildsOnlyPopulatedChannels) {
@@ -317,13 +318,13 @@ TEST(HostBridgeApply, StoredSetRebuildsOnlyPopulatedChannels) {
         TimingSession first = StartHostBridgeTimings(hw);
         stored = first.model;
     }
-    for (int ch : {0, 1}) stored[ch][C::Combo4A] = 19;  // tRAS "20"
+    for (int ch : {0, 1}) stored[ch][I::tRAS] = 19;  // tRAS "20"
     m->ClearWrites();
     const TimingSession s = StartHostBridgeTimings(hw, &stored);
     const auto writes = MemoryWrites(*m);
     EXPECT_EQ(hw::Field(12, 8).Get(WrittenAt(writes, 0x25C)), 20u);
     EXPECT_EQ(hw::Field(12, 8).Get(WrittenAt(writes, 0x65C)), 24u);
-    EXPECT_EQ(ItemText(s.lists, C::Combo4A, s.model[0][C::Combo4A]), "20");
+    EXPECT_EQ(ItemText(s.lists, I::tRAS, s.model[0][I::tRAS]), "20");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 namespace zm::timings {
 namespace {
 
-using C = TimingControl;
+using I = TimingId;
 
 constexpr std::array<std::uint32_t, 4> kImages = {0x00000000, 0xFFFFFFFF, 0xA5A5A5A5, 0x5A5A5A5A};
 
@@ -23,16 +23,17 @@ TEST(UncoreCodecProperty, EveryItemRoundTripsAndLeavesOtherBits) {
     const TimingLists lists = BuildTimingLists(ControllerKind::Uncore, std::nullopt);
     for (const uncore::TimingField& f : uncore::kTimingFields) {
         if (!f.written) continue;
-        const auto& items = lists[static_cast<int>(f.control)];
+        const auto& items = lists[static_cast<int>(f.id)];
         ASSERT_FALSE(items.empty());
         for (std::uint32_t image : kImages) {
             for (std::size_t item = 0; item < items.size(); ++item) {
                 ChannelTimings t;
                 // Every other timing names no item, so only this field may change.
                 t.index.fill(-1);
-                t[f.control] = static_cast<std::int32_t>(item);
+                t[f.id] = static_cast<std::int32_t>(item);
                 const std::uint32_t written = uncore::RebuildRegister(f.reg, image, t, lists);
-                SCOPED_TRACE(ControlName(f.control) + " item " + items[item]);
+                SCOPED_TRACE(std::string(TimingShortName(ControllerKind::Uncore, f.id)) + " item " +
+                             items[item]);
                 EXPECT_EQ(f.codec.Decode(written), static_cast<std::int32_t>(item));
                 EXPECT_EQ(written & ~f.codec.field.Mask(), image & ~f.codec.field.Mask());
             }
@@ -47,8 +48,8 @@ TEST(UncoreCodecProperty, ShownOnlyTimingsDecodeEveryItem) {
     for (const uncore::TimingField& f : uncore::kTimingFields) {
         if (f.written) continue;
         for (std::uint32_t v = 0; v <= f.codec.field.Max(); ++v) {
-            EXPECT_TRUE(IsListed(lists, f.control, f.codec.Decode(f.codec.field.Set(0, v))))
-                << ControlName(f.control) << " field " << v;
+            EXPECT_TRUE(IsListed(lists, f.id, f.codec.Decode(f.codec.field.Set(0, v))))
+                << std::string(TimingShortName(ControllerKind::Uncore, f.id)) << " field " << v;
         }
     }
 }
@@ -62,15 +63,15 @@ TEST(UncoreCodecProperty, EveryWrittenFieldValueDecodesToAnItemThatWritesItBack)
         for (std::uint32_t v = 0; v <= f.codec.field.Max(); ++v) {
             const std::uint32_t reg = f.codec.field.Set(0x12345678, v);
             const std::int32_t index = f.codec.Decode(reg);
-            if (!IsListed(lists, f.control, index)) continue;
+            if (!IsListed(lists, f.id, index)) continue;
             ChannelTimings t;
             t.index.fill(-1);
-            t[f.control] = index;
+            t[f.id] = index;
             const std::uint32_t rebuilt = uncore::RebuildRegister(f.reg, reg, t, lists);
             // The back-to-back CAS delay reads 1 and 2 as "Disab.", which writes 0.
-            const bool b2bDisabled = f.control == C::Combo20A && v > 0 && v < 3;
+            const bool b2bDisabled = f.id == I::B2BCasDelay && v > 0 && v < 3;
             EXPECT_EQ(rebuilt, b2bDisabled ? f.codec.field.Set(reg, 0) : reg)
-                << ControlName(f.control) << " field " << v;
+                << std::string(TimingShortName(ControllerKind::Uncore, f.id)) << " field " << v;
         }
     }
 }
@@ -81,16 +82,17 @@ TEST(HostBridgeCodecProperty, EveryItemRoundTripsAndLeavesOtherBits) {
     const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
     for (const host_bridge::TimingField& f : host_bridge::kTimingFields) {
         if (!f.written) continue;
-        const auto& items = lists[static_cast<int>(f.control)];
+        const auto& items = lists[static_cast<int>(f.id)];
         for (std::uint32_t image : kImages) {
             for (std::size_t item = 0; item < items.size(); ++item) {
                 ChannelTimings t;
                 t.index.fill(-1);
                 t.trpHighBit = 7;  // with any slot value: no tRP item
-                t[f.control] = static_cast<std::int32_t>(item);
+                t[f.id] = static_cast<std::int32_t>(item);
                 const std::uint32_t written =
                     host_bridge::RebuildRegister(f.reg, image, t, 0x1234, lists);
-                SCOPED_TRACE(ControlName(f.control) + " item " + items[item]);
+                SCOPED_TRACE(std::string(TimingShortName(ControllerKind::HostBridge, f.id)) +
+                             " item " + items[item]);
                 EXPECT_EQ(f.codec.Decode(written), static_cast<std::int32_t>(item));
                 EXPECT_EQ(written & ~f.codec.field.Mask(), image & ~f.codec.field.Mask());
             }
@@ -100,13 +102,13 @@ TEST(HostBridgeCodecProperty, EveryItemRoundTripsAndLeavesOtherBits) {
 
 TEST(HostBridgeCodecProperty, TrpItemsRoundTripThroughBothRegisters) {
     const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt);
-    const auto& items = lists[static_cast<int>(C::Combo3A)];
+    const auto& items = lists[static_cast<int>(I::tRP)];
     for (std::uint32_t image : kImages) {
         for (std::size_t item = 0; item < items.size(); ++item) {
             TimingModel model;
             model.kind = ControllerKind::HostBridge;
             model[0].index.fill(-1);
-            StoreItem(model, 0, C::Combo3A, static_cast<std::int32_t>(item));
+            StoreItem(model, 0, I::tRP, static_cast<std::int32_t>(item));
             host_bridge::Images images;
             images.at(0, host_bridge::Reg::R250) =
                 host_bridge::RebuildRegister(host_bridge::Reg::R250, image, model[0], 0, lists);
@@ -120,7 +122,7 @@ TEST(HostBridgeCodecProperty, TrpItemsRoundTripThroughBothRegisters) {
             TimingModel back;
             back.kind = ControllerKind::HostBridge;
             host_bridge::Decode(images, back);
-            EXPECT_EQ(DisplayIndex(back, 0, C::Combo3A), static_cast<std::int32_t>(item));
+            EXPECT_EQ(DisplayIndex(back, 0, I::tRP), static_cast<std::int32_t>(item));
         }
     }
 }
@@ -129,13 +131,13 @@ TEST(HostBridgeCodecProperty, RefreshPeriodItemsRoundTripIncludingTheUnlistedOne
     ListOptions options;
     options.unlistedRefreshPeriod = 0x1234;
     const TimingLists lists = BuildTimingLists(ControllerKind::HostBridge, std::nullopt, options);
-    const auto& items = lists[static_cast<int>(C::Combo6A)];
+    const auto& items = lists[static_cast<int>(I::tREFI)];
     ASSERT_EQ(items.size(), 17u);
     for (std::uint32_t image : kImages) {
         for (std::size_t item = 0; item < items.size(); ++item) {
             ChannelTimings t;
             t.index.fill(-1);
-            t[C::Combo6A] = static_cast<std::int32_t>(item);
+            t[I::tREFI] = static_cast<std::int32_t>(item);
             host_bridge::Images images;
             images.at(0, host_bridge::Reg::R268) =
                 host_bridge::RebuildRegister(host_bridge::Reg::R268, image, t, 0x1234, lists);
@@ -146,7 +148,7 @@ TEST(HostBridgeCodecProperty, RefreshPeriodItemsRoundTripIncludingTheUnlistedOne
             TimingModel back;
             back.kind = ControllerKind::HostBridge;
             host_bridge::Decode(images, back);
-            EXPECT_EQ(back[0][C::Combo6A], static_cast<std::int32_t>(item));
+            EXPECT_EQ(back[0][I::tREFI], static_cast<std::int32_t>(item));
         }
     }
 }

@@ -12,8 +12,8 @@
 namespace zm::timings {
 namespace {
 
-using C = TimingControl;
-using Items = std::vector<std::string>;
+using I = TimingId;
+using Items = std::vector<ChannelSet>;
 
 struct ProfileCase {
     std::string profile;
@@ -29,49 +29,49 @@ TEST(IntelProfiles, StartAsTheirBoardsWould) {
     const std::vector<ProfileCase> cases = {
         {"x58-bloomfield",
          ControllerKind::Uncore,
-         {" A  B  C", "     A", "     B", "     C"},
+         {ChannelSet::ABC, ChannelSet::A, ChannelSet::B, ChannelSet::C},
          "Triple",
          0,
          "9",
          {}},
         {"x58-gulftown",
          ControllerKind::Uncore,
-         {" A  B  C", "     A", "     B", "     C"},
+         {ChannelSet::ABC, ChannelSet::A, ChannelSet::B, ChannelSet::C},
          "Triple",
          0,
          "8",
          {}},
         {"x58-bloomfield-ac",
          ControllerKind::Uncore,
-         {"  A   C", "     A", "     C"},
+         {ChannelSet::AC, ChannelSet::A, ChannelSet::C},
          "Dual",
          0,
          "9",
          {}},
         {"x58-bloomfield-locked",
          ControllerKind::Uncore,
-         {" A  B  C", "     A", "     B", "     C"},
+         {ChannelSet::ABC, ChannelSet::A, ChannelSet::B, ChannelSet::C},
          "Triple",
          0,
          "9",
          "MC_CFG_space Locked."},
         {"p55-lynnfield",
          ControllerKind::Uncore,
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Dual",
          0,
          "9",
          {}},
         {"h55-clarkdale",
          ControllerKind::HostBridge,
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Dual",
          0,
          "7",
          {}},
         {"h55-clarkdale-single-channel",
          ControllerKind::HostBridge,
-         {"     A"},
+         {ChannelSet::A},
          "Single",
          0,
          "7",
@@ -89,15 +89,15 @@ TEST(IntelProfiles, StartAsTheirBoardsWould) {
         EXPECT_EQ(s.selector.items, c.items);
         EXPECT_EQ(s.selector.panelText, c.panel);
         EXPECT_EQ(s.selector.selectedItem, c.selected);
-        EXPECT_EQ(ItemText(s.lists, C::Combo2A, DisplayIndex(s.model, 0, C::Combo2A)), c.trcd);
+        EXPECT_EQ(ItemText(s.lists, I::tRCD, DisplayIndex(s.model, 0, I::tRCD)), c.trcd);
         EXPECT_EQ(s.groupCaption, c.caption);
         EXPECT_TRUE(s.applyEnabled);
         // Every guarded drop-down of every channel holding memory shows an item.
         for (int ch = 0; ch < kMaxChannels; ++ch) {
             if (!s.present[ch]) continue;
-            const auto outside = ControlsOutsideList(s.model, s.lists, ch);
+            const auto outside = TimingsOutsideList(s.model, s.lists, ch);
             EXPECT_TRUE(outside.empty())
-                << "channel " << ch << ": " << ControlName(outside.front());
+                << "channel " << ch << ": " << TimingShortName(s.model.kind, outside.front());
         }
     }
 }
@@ -108,10 +108,10 @@ TEST(IntelProfiles, ClarkdaleShowsItsRefreshPeriodAndTrp) {
     const TimingSession s = StartHostBridgeTimings(hw);
     ASSERT_FALSE(s.error);
     for (int ch : {0, 1}) {
-        EXPECT_EQ(ItemText(s.lists, C::Combo6A, s.model[ch][C::Combo6A]), "4160T");
-        EXPECT_EQ(ItemText(s.lists, C::Combo3A, DisplayIndex(s.model, ch, C::Combo3A)), "7");
-        EXPECT_EQ(ItemText(s.lists, C::Combo1A, s.model[ch][C::Combo1A]), "7");
-        EXPECT_EQ(ItemText(s.lists, C::Combo4A, s.model[ch][C::Combo4A]), "20");
+        EXPECT_EQ(ItemText(s.lists, I::tREFI, s.model[ch][I::tREFI]), "4160T");
+        EXPECT_EQ(ItemText(s.lists, I::tRP, DisplayIndex(s.model, ch, I::tRP)), "7");
+        EXPECT_EQ(ItemText(s.lists, I::tCL, s.model[ch][I::tCL]), "7");
+        EXPECT_EQ(ItemText(s.lists, I::tRAS, s.model[ch][I::tRAS]), "20");
     }
 }
 

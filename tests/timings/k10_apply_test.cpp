@@ -19,7 +19,7 @@ namespace {
 using testing::DctValues;
 using testing::ItemIndex;
 using testing::K10Machine;
-using C = TimingControl;
+using I = TimingId;
 
 constexpr K10Mode kModes[] = {K10Mode::Ddr2_800, K10Mode::Ddr2_1066, K10Mode::Ddr3};
 
@@ -53,9 +53,10 @@ struct Session {
         lists = ControllerLists(state);
     }
     // The user picks an item by its text for the channels the selector names.
-    void Pick(C control, std::string_view text, std::string_view selection) {
+    void Pick(I control, std::string_view text, ChannelSet selection) {
         const int index = ItemIndex(lists, control, text);
-        ASSERT_GE(index, 0) << ControlName(control) << " has no item " << text;
+        ASSERT_GE(index, 0) << TimingShortName(ControllerKind::K10, control) << " has no item "
+                            << text;
         RecordChange(model, control, index, selection);
     }
     ApplyReport Apply(bool storedTimingsActive = false) {
@@ -94,7 +95,7 @@ DctRegisters RandomRegisters(std::mt19937& rng) {
     return regs;
 }
 
-std::uint32_t ControlBits(K10Mode mode, C control, Register reg) {
+std::uint32_t ControlBits(K10Mode mode, I control, Register reg) {
     const TimingField& f = FieldOf(mode, control);
     std::uint32_t bits = f.reg == reg ? f.codec.field.Mask() : 0;
     if (f.encoding == Encoding::Turnaround && reg == Register::DramControl) {
@@ -119,23 +120,24 @@ TEST(K10Apply, EveryListItemRoundTripsAndTouchesOnlyItsOwnBits) {
                 const TimingLists lists = ControllerLists(state);
                 TimingModel base;
                 DecodeTimings(state, base);
-                for (int i = 0; i < kTimingControlCount; ++i) {
-                    const C control = ControlAt(i);
+                for (const TimingDescriptor& d : Descriptors(ControllerKind::K10)) {
+                    const I control = d.id;
                     const TimingField& f = FieldOf(mode, control);
-                    const int items = static_cast<int>(lists[i].size());
+                    const int items = static_cast<int>(lists[static_cast<int>(control)].size());
                     ASSERT_GT(items, 0);
                     for (int item = 0; item < items; ++item) {
                         TimingModel model = base;
                         StoreItem(model, kChannelA, control, item);
                         DctRegisters rebuilt = state.dct[0];
                         for (Register reg : kWriteOrder) {
-                            std::vector<C> notEncoded;
+                            std::vector<I> notEncoded;
                             rebuilt[reg] = RebuildRegister(model, kChannelA, reg, state.dct[0][reg],
                                                            lists, &notEncoded);
                             const std::uint32_t changed = rebuilt[reg] ^ state.dct[0][reg];
                             EXPECT_EQ(changed & ~ControlBits(mode, control, reg), 0u)
-                                << K10ModeText(mode) << " " << ControlName(control) << " item "
-                                << item << " register " << RegisterOffset(reg);
+                                << K10ModeText(mode) << " "
+                                << TimingShortName(ControllerKind::K10, control) << " item " << item
+                                << " register " << RegisterOffset(reg);
                             EXPECT_EQ(std::count(notEncoded.begin(), notEncoded.end(), control), 0);
                         }
                         if (!f.written) continue;
@@ -144,7 +146,8 @@ TEST(K10Apply, EveryListItemRoundTripsAndTouchesOnlyItsOwnBits) {
                         TimingModel readBack = base;
                         readBack[kChannelA] = back;
                         EXPECT_EQ(DisplayIndex(readBack, kChannelA, control), item)
-                            << K10ModeText(mode) << " " << ControlName(control);
+                            << K10ModeText(mode) << " "
+                            << TimingShortName(ControllerKind::K10, control);
                     }
                 }
             }
@@ -156,20 +159,20 @@ TEST(K10Apply, EveryListItemRoundTripsAndTouchesOnlyItsOwnBits) {
 TEST(K10Apply, ShownOnlyTimingsAreNeverWritten) {
     struct Case {
         K10Mode mode;
-        C control;
-    } cases[] = {{K10Mode::Ddr2_800, C::Combo1A},
-                 {K10Mode::Ddr2_1066, C::Combo1A},
-                 {K10Mode::Ddr2_1066, C::Combo29A},
-                 {K10Mode::Ddr3, C::Combo29A},
-                 {K10Mode::Ddr3, C::Combo20A}};
+        I control;
+    } cases[] = {{K10Mode::Ddr2_800, I::tCL},
+                 {K10Mode::Ddr2_1066, I::tCL},
+                 {K10Mode::Ddr2_1066, I::tWR},
+                 {K10Mode::Ddr3, I::tWR},
+                 {K10Mode::Ddr3, I::DriverWeakMode}};
     for (const Case& c : cases) {
         Session s(c.mode, false);
         const DctRegisters before = s.state.dct[0];
-        RecordChange(s.model, c.control, 1, "     A");
+        RecordChange(s.model, c.control, 1, ChannelSet::A);
         s.Apply();
         for (Register reg : kWriteOrder) {
             EXPECT_EQ(s.m.Get(reg, 0), before[reg])
-                << K10ModeText(c.mode) << " " << ControlName(c.control);
+                << K10ModeText(c.mode) << " " << TimingShortName(ControllerKind::K10, c.control);
         }
         for (const auto& w : s.m.DramWrites()) {
             EXPECT_NE(w.address & 0xFFu, 0x84u) << "the MRS copy is never written";
@@ -200,9 +203,9 @@ TEST(K10Apply, Ddr3CasLatencyIsTheTclFieldPlusFourAndStaysAsRead) {
         TimingModel model;
         DecodeTimings(state, model);
         const TimingLists lists = ControllerLists(state);
-        EXPECT_EQ(ItemText(lists, C::Combo1A, model[kChannelA][C::Combo1A]), c.shown);
+        EXPECT_EQ(ItemText(lists, I::tCL, model[kChannelA][I::tCL]), c.shown);
 
-        RecordChange(model, C::Combo1A, ItemIndex(lists, C::Combo1A, c.picked), "  A   B");
+        RecordChange(model, I::tCL, ItemIndex(lists, I::tCL, c.picked), ChannelSet::AB);
         ApplyTimings(m.Hw(), model, state, false);
         for (int dct = 0; dct < 2; ++dct) EXPECT_EQ(m.Get(Register::TimingLow, dct), v.f88) << dct;
     }
@@ -235,9 +238,9 @@ TEST(K10Apply, GangedPairNeverTouchesDct1) {
     for (K10Mode mode : kModes) {
         for (bool stored : {false, true}) {
             Session s(mode, true);
-            s.model[kChannelB][C::Combo2A] = 1;
-            s.model[kChannelB][C::Combo17A] = 0;
-            s.Pick(C::Combo4A, mode == K10Mode::Ddr2_800 ? "9" : "20", "  A   B");
+            s.model[kChannelB][I::tRCD] = 1;
+            s.model[kChannelB][I::MaxReadLatency] = 0;
+            s.Pick(I::tRAS, mode == K10Mode::Ddr2_800 ? "9" : "20", ChannelSet::AB);
             const ApplyReport report = s.Apply(stored);
             EXPECT_FALSE(report.dct1Written);
             EXPECT_EQ(Addresses(s.m.DramWrites()), kDct0Order) << K10ModeText(mode) << stored;
@@ -258,7 +261,7 @@ TEST(K10Apply, Dct1WithoutMemoryIsWrittenOnlyWhenStoredTimingsAreApplied) {
 
 TEST(K10Apply, Ddr2_800WriteToReadTwoWritesTwo) {
     Session s(K10Mode::Ddr2_800, false);
-    s.Pick(C::Combo30A, "2", "  A   B");
+    s.Pick(I::tWTR, "2", ChannelSet::AB);
     s.Apply();
     for (int dct = 0; dct < 2; ++dct) {
         EXPECT_EQ(hw::Field(9, 8).Get(s.m.Get(Register::TimingHigh, dct)), 2u);
@@ -267,13 +270,13 @@ TEST(K10Apply, Ddr2_800WriteToReadTwoWritesTwo) {
     const ControllerState again = ReadController(s.m.Hw(), K10Mode::Ddr2_800);
     TimingModel model;
     DecodeTimings(again, model);
-    EXPECT_EQ(ItemText(s.lists, C::Combo30A, model[kChannelA][C::Combo30A]), "2");
+    EXPECT_EQ(ItemText(s.lists, I::tWTR, model[kChannelA][I::tWTR]), "2");
 }
 
 TEST(K10Apply, Ddr3WriteToReadNineSplitsIntoLowAndHighParts) {
     Session s(K10Mode::Ddr3, false);
-    s.Pick(C::Combo10A, "9", "     A");
-    EXPECT_EQ(s.model[kChannelA][C::Combo10A], 1);
+    s.Pick(I::tWRRD, "9", ChannelSet::A);
+    EXPECT_EQ(s.model[kChannelA][I::tWRRD], 1);
     EXPECT_EQ(s.model[kChannelA].turnaroundHigh[0], 2);
     s.Apply();
     const std::uint32_t f8c = s.m.Get(Register::TimingHigh, 0);
@@ -289,7 +292,7 @@ TEST(K10Apply, MaximumReadLatencyEndsOfTheList) {
     for (K10Mode mode : kModes) {
         for (const char* text : {"20", "200"}) {
             Session s(mode, false);
-            s.Pick(C::Combo17A, text, "     A");
+            s.Pick(I::MaxReadLatency, text, ChannelSet::A);
             s.Apply();
             const std::uint32_t f78 = s.m.Get(Register::DramControl, 0);
             EXPECT_EQ(hw::Field(31, 22).Get(f78), std::stoul(text)) << K10ModeText(mode);
@@ -313,7 +316,7 @@ TEST(K10Apply, IdleCycleLimitEncoding) {
                 Session s(mode, false);
                 s.state.dct[0][Register::ConfigLow] =
                     (s.state.dct[0][Register::ConfigLow] & ~0x700000u) | before;
-                s.Pick(C::Combo18A, c.text, "     A");
+                s.Pick(I::IdleCycleLimit, c.text, ChannelSet::A);
                 s.Apply();
                 const std::uint32_t f90 = s.m.Get(Register::ConfigLow, 0);
                 EXPECT_EQ(f90 & 0x700000u, c.bits) << c.text << " over " << before;
@@ -336,7 +339,7 @@ TEST(K10Apply, Ddr2_800KeepsTheReservedBitBesideTheTurnaroundField) {
     ControllerState state = ReadController(m.Hw(), K10Mode::Ddr2_800);
     TimingModel model;
     DecodeTimings(state, model);
-    RecordChange(model, C::Combo13A, 7, "  A   B");  // tRW-TO 9: field 111b next to bit 7
+    RecordChange(model, I::tRWTO, 7, ChannelSet::AB);  // tRW-TO 9: field 111b next to bit 7
     ApplyTimings(m.Hw(), model, state, false);
     for (int dct = 0; dct < 2; ++dct) {
         EXPECT_EQ(m.Get(Register::TimingHigh, dct), (v.f8c & ~0x70u) | 0x70u);
@@ -350,13 +353,13 @@ TEST(K10Apply, IndicesWithoutListItemAreNeverEncoded) {
     // tWRWR 11b on DCT0 as read: the list has no item for it.
     s.state.dct[0][Register::TimingHigh] |= 3u << 12;
     DecodeTimings(s.state, s.model);
-    ASSERT_EQ(s.model[kChannelA][C::Combo11A], 3);
-    s.model[kChannelA][C::Combo17A] = 181;  // "201": beyond the list
-    s.model[kChannelA][C::Combo2A] = -1;
-    s.model[kChannelB][C::Combo18A] = 5;
+    ASSERT_EQ(s.model[kChannelA][I::tWRWR], 3);
+    s.model[kChannelA][I::MaxReadLatency] = 181;  // "201": beyond the list
+    s.model[kChannelA][I::tRCD] = -1;
+    s.model[kChannelB][I::IdleCycleLimit] = 5;
     const ApplyReport report = s.Apply();
-    const std::vector<std::pair<int, C>> expected{
-        {1, C::Combo18A}, {0, C::Combo2A}, {0, C::Combo11A}, {0, C::Combo17A}};
+    const std::vector<std::pair<int, I>> expected{
+        {1, I::IdleCycleLimit}, {0, I::tRCD}, {0, I::tWRWR}, {0, I::MaxReadLatency}};
     EXPECT_EQ(report.notEncoded, expected);
     EXPECT_EQ(s.m.Get(Register::TimingHigh, 0), testing::kDdr2_800.f8c | (3u << 12));
     EXPECT_EQ(s.m.Get(Register::TimingLow, 0), testing::kDdr2_800.f88);
@@ -366,10 +369,10 @@ TEST(K10Apply, IndicesWithoutListItemAreNeverEncoded) {
 
 TEST(K10Apply, Ddr3TurnaroundPartsOutsideTwoBitsAreNotEncoded) {
     Session s(K10Mode::Ddr3, false);
-    s.model[kChannelA][C::Combo12A] = 6;  // a combined index left in the low slot
+    s.model[kChannelA][I::tRDRD] = 6;  // a combined index left in the low slot
     s.model[kChannelA].turnaroundHigh[2] = 0;
     const ApplyReport report = s.Apply();
-    EXPECT_EQ(report.notEncoded, (std::vector<std::pair<int, C>>{{0, C::Combo12A}}));
+    EXPECT_EQ(report.notEncoded, (std::vector<std::pair<int, I>>{{0, I::tRDRD}}));
     EXPECT_EQ(s.m.Get(Register::TimingHigh, 0), testing::kDdr3.f8c);
     EXPECT_EQ(s.m.Get(Register::DramControl, 0), testing::kDdr3.f78);
 }
@@ -381,11 +384,11 @@ TEST(K10Apply, IndicesAreEncodedInTheControllersLayout) {
         Session s(mode, false);
         TimingModel bare;  // no kind, no layout
         bare.channels = s.model.channels;
-        const int trcd = ItemIndex(s.lists, C::Combo2A, "6");
-        bare[kChannelA][C::Combo2A] = trcd;
+        const int trcd = ItemIndex(s.lists, I::tRCD, "6");
+        bare[kChannelA][I::tRCD] = trcd;
         s.Apply(bare);
         const DctValues& v = ValuesFor(mode);
-        const hw::Field trcdField = FieldOf(mode, C::Combo2A).codec.field;
+        const hw::Field trcdField = FieldOf(mode, I::tRCD).codec.field;
         EXPECT_EQ(s.m.Get(Register::TimingLow, 0),
                   trcdField.Set(v.f88, static_cast<std::uint32_t>(trcd)))
             << K10ModeText(mode);
@@ -399,10 +402,10 @@ TEST(K10Apply, IndicesAreEncodedInTheControllersLayout) {
 // The copies hold what Apply wrote, so a second Apply starts from the first one's result.
 TEST(K10Apply, SecondApplyStartsFromTheFirstOnesResult) {
     Session s(K10Mode::Ddr2_1066, false);
-    s.Pick(C::Combo28A, "6", "  A   B");
+    s.Pick(I::tRRD, "6", ChannelSet::AB);
     s.Apply();
     s.m.Machine().ClearWrites();
-    s.Pick(C::Combo2A, "7", "     A");
+    s.Pick(I::tRCD, "7", ChannelSet::A);
     s.Apply();
     const std::uint32_t f88 = s.m.Get(Register::TimingLow, 0);
     EXPECT_EQ(hw::Field(23, 22).Get(f88), 2u);

@@ -21,7 +21,7 @@ struct ProfileCase {
     std::optional<K10Mode> mode;
     const char* panel;  // "" when refused
     const char* error;  // "" when accepted
-    const char* tRcd;   // channel A's Combo2A text
+    const char* tRcd;   // channel A's tRCD text
 };
 
 const ProfileCase kProfiles[] = {
@@ -70,9 +70,9 @@ TEST(K10Profiles, ShippedMachinesStartAsTheirBoardsWould) {
         ASSERT_FALSE(s.error);
         EXPECT_EQ(s.selector.panelText, c.panel);
         EXPECT_TRUE(s.applyEnabled) << "every timing of a shipped machine is in its list";
-        EXPECT_EQ(ItemText(s.lists, TimingControl::Combo2A,
-                           DisplayIndex(s.model, kChannelA, TimingControl::Combo2A)),
-                  c.tRcd);
+        EXPECT_EQ(
+            ItemText(s.lists, TimingId::tRCD, DisplayIndex(s.model, kChannelA, TimingId::tRCD)),
+            c.tRcd);
 
         // Apply with nothing changed rewrites every register with the value it held before.
         std::map<unsigned, std::uint32_t> before;

@@ -17,10 +17,10 @@ namespace {
 
 using testing::DctValues;
 using testing::K10Machine;
-using C = TimingControl;
+using I = TimingId;
 
 struct Shown {
-    C control;
+    I control;
     const char* text;
 };
 
@@ -29,7 +29,7 @@ void ExpectShown(const TimingModel& model, const TimingLists& lists, int channel
                  std::initializer_list<Shown> shown) {
     for (const Shown& s : shown) {
         EXPECT_EQ(ItemText(lists, s.control, DisplayIndex(model, channel, s.control)), s.text)
-            << ControlName(s.control);
+            << TimingShortName(ControllerKind::K10, s.control);
     }
 }
 
@@ -55,18 +55,36 @@ TEST(K10Read, Ddr2_800DecodesEveryDropDown) {
     m.SetDct(1, testing::kDdr2_800);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_800);
     ExpectShown(r.model, r.lists, kChannelA,
-                {{C::Combo1A, "5"},      {C::Combo2A, "5"},           {C::Combo3A, "5"},
-                 {C::Combo4A, "18"},     {C::Combo5A, "1T"},          {C::Combo6A, "127 ns"},
-                 {C::Combo7A, "127 ns"}, {C::Combo8A, "75 ns"},       {C::Combo9A, "75 ns"},
-                 {C::Combo10A, "2"},     {C::Combo11A, "2"},          {C::Combo12A, "3"},
-                 {C::Combo13A, "4"},     {C::Combo14A, "Disab."},     {C::Combo15A, "15"},
-                 {C::Combo16A, "5"},     {C::Combo17A, "80"},         {C::Combo18A, "32"},
-                 {C::Combo19A, "15"},    {C::Combo20A, "Disab."},     {C::Combo21A, "Enab."},
-                 {C::Combo26A, "23"},    {C::Combo27A, "7,8\u00b5s"}, {C::Combo28A, "3"},
-                 {C::Combo29A, "6"},     {C::Combo30A, "3"},          {C::Combo31A, "4"}});
+                {{I::tCL, "5"},
+                 {I::tRCD, "5"},
+                 {I::tRP, "5"},
+                 {I::tRAS, "18"},
+                 {I::CommandRate, "1T"},
+                 {I::tRFC_DIMM0, "127 ns"},
+                 {I::tRFC_DIMM1, "127 ns"},
+                 {I::tRFC_DIMM2, "75 ns"},
+                 {I::tRFC_DIMM3, "75 ns"},
+                 {I::tWRRD, "2"},
+                 {I::tWRWR, "2"},
+                 {I::tRDRD, "3"},
+                 {I::tRWTO, "4"},
+                 {I::ForceAutoPrecharge, "Disab."},
+                 {I::QueueBypassMax, "15"},
+                 {I::tRWWB, "5"},
+                 {I::MaxReadLatency, "80"},
+                 {I::IdleCycleLimit, "32"},
+                 {I::tFAW, "15"},
+                 {I::DriverWeakMode, "Disab."},
+                 {I::PowerDownMode, "Enab."},
+                 {I::tRC, "23"},
+                 {I::tREFI, "7,8\u00b5s"},
+                 {I::tRRD, "3"},
+                 {I::tWR, "6"},
+                 {I::tWTR, "3"},
+                 {I::tRTP, "4"}});
     EXPECT_EQ(r.model[kChannelA].idleCycleLimitEnable, 1);
     EXPECT_EQ(r.model[kChannelB], r.model[kChannelA]);
-    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
+    EXPECT_TRUE(TimingsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 TEST(K10Read, Ddr2_1066DecodesTheWiderLayoutAndTwrFromTheMrsCopy) {
@@ -76,19 +94,19 @@ TEST(K10Read, Ddr2_1066DecodesTheWiderLayoutAndTwrFromTheMrsCopy) {
     m.SetDct(1, testing::kDdr2_1066);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_1066);
     ExpectShown(r.model, r.lists, kChannelA,
-                {{C::Combo1A, "5"},
-                 {C::Combo2A, "5"},
-                 {C::Combo3A, "5"},
-                 {C::Combo4A, "18"},
-                 {C::Combo13A, "4"},
-                 {C::Combo19A, "20"},
-                 {C::Combo26A, "22"},
-                 {C::Combo28A, "4"},
-                 {C::Combo29A, "8"},
-                 {C::Combo30A, "5"},
-                 {C::Combo31A, "4"},
-                 {C::Combo17A, "96"}});
-    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
+                {{I::tCL, "5"},
+                 {I::tRCD, "5"},
+                 {I::tRP, "5"},
+                 {I::tRAS, "18"},
+                 {I::tRWTO, "4"},
+                 {I::tFAW, "20"},
+                 {I::tRC, "22"},
+                 {I::tRRD, "4"},
+                 {I::tWR, "8"},
+                 {I::tWTR, "5"},
+                 {I::tRTP, "4"},
+                 {I::MaxReadLatency, "96"}});
+    EXPECT_TRUE(TimingsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 TEST(K10Read, Ddr3DecodesTurnaroundsWithTheirHighParts) {
@@ -98,26 +116,26 @@ TEST(K10Read, Ddr3DecodesTurnaroundsWithTheirHighParts) {
     m.SetDct(1, testing::kDdr3);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr3);
     ExpectShown(r.model, r.lists, kChannelA,
-                {{C::Combo1A, "9"},
-                 {C::Combo2A, "9"},
-                 {C::Combo3A, "9"},
-                 {C::Combo4A, "24"},
-                 {C::Combo6A, "160 ns"},
-                 {C::Combo10A, "3"},
-                 {C::Combo11A, "5"},
-                 {C::Combo12A, "4"},
-                 {C::Combo13A, "6"},
-                 {C::Combo16A, "5"},
-                 {C::Combo19A, "30"},
-                 {C::Combo26A, "33"},
-                 {C::Combo29A, "10"},
-                 {C::Combo30A, "5"},
-                 {C::Combo31A, "5"},
-                 {C::Combo17A, "128"}});
+                {{I::tCL, "9"},
+                 {I::tRCD, "9"},
+                 {I::tRP, "9"},
+                 {I::tRAS, "24"},
+                 {I::tRFC_DIMM0, "160 ns"},
+                 {I::tWRRD, "3"},
+                 {I::tWRWR, "5"},
+                 {I::tRDRD, "4"},
+                 {I::tRWTO, "6"},
+                 {I::tRWWB, "5"},
+                 {I::tFAW, "30"},
+                 {I::tRC, "33"},
+                 {I::tWR, "10"},
+                 {I::tWTR, "5"},
+                 {I::tRTP, "5"},
+                 {I::MaxReadLatency, "128"}});
     // tWRWR 5 is low part 0 and high part 1 (F2x78 bits 11..10).
-    EXPECT_EQ(r.model[kChannelA][C::Combo11A], 0);
+    EXPECT_EQ(r.model[kChannelA][I::tWRWR], 0);
     EXPECT_EQ(r.model[kChannelA].turnaroundHigh[1], 1);
-    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
+    EXPECT_TRUE(TimingsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 // While the enable bit is clear the controller ignores the limit bits: the drop-down shows
@@ -136,7 +154,7 @@ TEST(K10Read, IdleCycleLimitShowsDisabledWhileItsEnableBitIsClear) {
         DctRegisters regs;
         regs[Register::ConfigLow] = v.f90;
         DecodeChannel(K10Mode::Ddr2_800, regs, ch);
-        EXPECT_EQ(ch[C::Combo18A], c.index) << c.bits22to20;
+        EXPECT_EQ(ch[I::IdleCycleLimit], c.index) << c.bits22to20;
         EXPECT_EQ(ch.idleCycleLimitEnable, c.enable) << c.bits22to20;
     }
 }
@@ -146,18 +164,18 @@ TEST(K10Read, IdleCycleLimitShowsDisabledWhileItsEnableBitIsClear) {
 TEST(K10Read, CodesWithoutListItemLeaveTheDropDownEmpty) {
     struct Case {
         K10Mode mode;
-        C control;
+        I control;
         Register reg;
         std::uint32_t setBits;
         std::uint32_t clearBits;
     } cases[] = {
-        {K10Mode::Ddr2_800, C::Combo11A, Register::TimingHigh, 3u << 12, 0},  // tWRWR 11b
-        {K10Mode::Ddr2_800, C::Combo30A, Register::TimingHigh, 0, 3u << 8},   // tWTR 00b
-        {K10Mode::Ddr2_800, C::Combo27A, Register::TimingHigh, 0, 3u << 16},  // Tref 00b
-        {K10Mode::Ddr2_800, C::Combo6A, Register::TimingHigh, 7u << 20, 0},   // Trfc0 111b
-        {K10Mode::Ddr2_800, C::Combo19A, Register::ConfigHigh, 0xFu << 28, 0},
-        {K10Mode::Ddr2_800, C::Combo17A, Register::DramControl, 0, 0xFFCu << 20},  // 0 < 20
-        {K10Mode::Ddr3, C::Combo12A, Register::DramControl, 3u << 12, 0},          // tRDRD 14 > 10
+        {K10Mode::Ddr2_800, I::tWRWR, Register::TimingHigh, 3u << 12, 0},       // tWRWR 11b
+        {K10Mode::Ddr2_800, I::tWTR, Register::TimingHigh, 0, 3u << 8},         // tWTR 00b
+        {K10Mode::Ddr2_800, I::tREFI, Register::TimingHigh, 0, 3u << 16},       // Tref 00b
+        {K10Mode::Ddr2_800, I::tRFC_DIMM0, Register::TimingHigh, 7u << 20, 0},  // Trfc0 111b
+        {K10Mode::Ddr2_800, I::tFAW, Register::ConfigHigh, 0xFu << 28, 0},
+        {K10Mode::Ddr2_800, I::MaxReadLatency, Register::DramControl, 0, 0xFFCu << 20},  // 0 < 20
+        {K10Mode::Ddr3, I::tRDRD, Register::DramControl, 3u << 12, 0},  // tRDRD 14 > 10
     };
     for (const auto& c : cases) {
         K10Machine m;
@@ -168,10 +186,10 @@ TEST(K10Read, CodesWithoutListItemLeaveTheDropDownEmpty) {
         m.Set(c.reg, 0, (m.Get(c.reg, 0) & ~c.clearBits) | c.setBits);
         const ReadSetup r = ReadAll(m, c.mode);
         EXPECT_EQ(ItemText(r.lists, c.control, DisplayIndex(r.model, kChannelA, c.control)), "")
-            << ControlName(c.control);
-        EXPECT_EQ(ControlsOutsideList(r.model, r.lists, kChannelA), std::vector<C>{c.control})
-            << ControlName(c.control);
-        EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelB).empty());
+            << TimingShortName(ControllerKind::K10, c.control);
+        EXPECT_EQ(TimingsOutsideList(r.model, r.lists, kChannelA), std::vector<I>{c.control})
+            << TimingShortName(ControllerKind::K10, c.control);
+        EXPECT_TRUE(TimingsOutsideList(r.model, r.lists, kChannelB).empty());
     }
 }
 
@@ -181,8 +199,8 @@ TEST(K10Read, Ddr2_800CasLatencyIsNotGuarded) {
     v.f88 &= ~7u;  // Tcl 000b: reserved
     m.SetDct(0, v);
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_800);
-    EXPECT_EQ(ItemText(r.lists, C::Combo1A, r.model[kChannelA][C::Combo1A]), "");
-    EXPECT_TRUE(ControlsOutsideList(r.model, r.lists, kChannelA).empty());
+    EXPECT_EQ(ItemText(r.lists, I::tCL, r.model[kChannelA][I::tCL]), "");
+    EXPECT_TRUE(TimingsOutsideList(r.model, r.lists, kChannelA).empty());
 }
 
 TEST(K10Read, Ddr2_800TrtpListFollowsDct0BurstLength) {
@@ -194,7 +212,7 @@ TEST(K10Read, Ddr2_800TrtpListFollowsDct0BurstLength) {
         m.SetDct(1, testing::kDdr2_800);
         const ReadSetup r = ReadAll(m, K10Mode::Ddr2_800);
         const ValueList expected = bits == 1 ? ValueList{"2", "3"} : ValueList{"4", "5"};
-        EXPECT_EQ(r.lists[static_cast<int>(C::Combo31A)], expected) << bits;
+        EXPECT_EQ(r.lists[static_cast<int>(I::tRTP)], expected) << bits;
         EXPECT_EQ(UsesFourBeatTrtp(r.state), bits == 1);
     }
 }
@@ -246,8 +264,8 @@ TEST(K10Read, DctOneIsReadThroughTheExtendedRegisterForm) {
     const ReadSetup r = ReadAll(m, K10Mode::Ddr2_800);
     ASSERT_TRUE(r.state.dct1Read);
     EXPECT_EQ(r.state.dct[1][Register::TimingLow], 0x3C7CF225u);
-    EXPECT_EQ(ItemText(r.lists, C::Combo1A, r.model[kChannelB][C::Combo1A]), "6");
-    EXPECT_EQ(ItemText(r.lists, C::Combo1A, r.model[kChannelA][C::Combo1A]), "5");
+    EXPECT_EQ(ItemText(r.lists, I::tCL, r.model[kChannelB][I::tCL]), "6");
+    EXPECT_EQ(ItemText(r.lists, I::tCL, r.model[kChannelA][I::tCL]), "5");
     EXPECT_EQ(r.state.controllerSelectLow, 0x00000504u);
 }
 

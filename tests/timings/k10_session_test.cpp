@@ -21,7 +21,7 @@ using k10::Register;
 using k10::testing::DctValues;
 using k10::testing::ItemIndex;
 using k10::testing::K10Machine;
-using C = TimingControl;
+using I = TimingId;
 
 struct Pair {
     bool ganged;
@@ -42,21 +42,21 @@ TEST(K10Session, SelectorFollowsGangingAndPopulation) {
     struct Case {
         const char* what;
         Pair pair;
-        std::vector<std::string> items;
+        std::vector<ChannelSet> items;
         const char* panel;
         int selected;
         bool enabled;
     } cases[] = {
-        {"ganged", {true, 0x66, 0x66}, {"  A   B"}, "Ganged", 0, false},
+        {"ganged", {true, 0x66, 0x66}, {ChannelSet::AB}, "Ganged", 0, false},
         {"unganged, both",
          {false, 0x66, 0x66},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Unganged",
          0,
          true},
         {"unganged, DCT0 only",
          {false, 0x66, 0},
-         {"  A   B", "     A", "     B"},
+         {ChannelSet::AB, ChannelSet::A, ChannelSet::B},
          "Unganged",
          1,
          false},
@@ -100,7 +100,7 @@ TEST(K10Session, CodeWithoutListItemDisablesApply) {
     Populate(m, k10::testing::kDdr2_800, {false, 0x55, 0x55});
     m.Set(Register::TimingHigh, 0, k10::testing::kDdr2_800.f8c | (3u << 12));  // tWRWR 11b
     const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_800);
-    EXPECT_EQ(ItemText(s.lists, C::Combo11A, DisplayIndex(s.model, kChannelA, C::Combo11A)), "");
+    EXPECT_EQ(ItemText(s.lists, I::tWRWR, DisplayIndex(s.model, kChannelA, I::tWRWR)), "");
     EXPECT_FALSE(s.applyEnabled);
 }
 
@@ -109,8 +109,8 @@ TEST(K10Session, ChangeOnChannelBIsAppliedToDct1Only) {
     Populate(m, k10::testing::kDdr2_1066, {false, 0x55, 0x55});
     TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr2_1066);
     s.SelectItem(2);
-    ASSERT_EQ(s.Selection(), "     B");
-    s.Change(C::Combo26A, ItemIndex(s.lists, C::Combo26A, "30"));  // tRC
+    ASSERT_EQ(s.Selection(), ChannelSet::B);
+    s.Change(I::tRC, ItemIndex(s.lists, I::tRC, "30"));  // tRC
     s.Apply(false);
     EXPECT_EQ(hw::Field(20, 16).Get(m.Get(Register::TimingLow, 1)), 19u);
     EXPECT_EQ(m.Get(Register::TimingLow, 0), k10::testing::kDdr2_1066.f88);
@@ -131,16 +131,18 @@ TEST(K10Session, StoredTimingsAreWrittenFirstThenReadBack) {
         Populate(other, k10::testing::kDdr3, {false, 0x66, 0x66});
         stored = StartK10Timings(other.Hw(), K10Mode::Ddr3).model;
     }
-    StoreItem(stored, kChannelA, C::Combo10A, 9);    // tWRRD "9"
-    StoreItem(stored, kChannelB, C::Combo17A, 100);  // max read latency "120"
+    StoreItem(stored, kChannelA, I::tWRRD, 9);             // tWRRD "9"
+    StoreItem(stored, kChannelB, I::MaxReadLatency, 100);  // max read latency "120"
 
     const TimingSession s = StartK10Timings(m.Hw(), K10Mode::Ddr3, &stored);
     const auto writes = m.DramWrites();
     ASSERT_EQ(writes.size(), 10u);
     EXPECT_EQ(writes.front().address, 0x8100C288u);
     EXPECT_EQ(writes.back().address, 0x8000C278u);
-    EXPECT_EQ(ItemText(s.lists, C::Combo10A, DisplayIndex(s.model, kChannelA, C::Combo10A)), "9");
-    EXPECT_EQ(ItemText(s.lists, C::Combo17A, DisplayIndex(s.model, kChannelB, C::Combo17A)), "120");
+    EXPECT_EQ(ItemText(s.lists, I::tWRRD, DisplayIndex(s.model, kChannelA, I::tWRRD)), "9");
+    EXPECT_EQ(
+        ItemText(s.lists, I::MaxReadLatency, DisplayIndex(s.model, kChannelB, I::MaxReadLatency)),
+        "120");
     EXPECT_EQ(hw::Field(31, 22).Get(m.Get(Register::DramControl, 1)), 120u);
 }
 
@@ -164,7 +166,7 @@ TEST(K10Session, StoredCasLatencyNeverReachesTcl) {
         EXPECT_EQ(m.Get(Register::TimingLow, dct) & 0xFu, 7u) << "the modules still run CL 11";
     }
     EXPECT_TRUE(s.readBack.empty()) << "what is never written is not missed";
-    EXPECT_EQ(ItemText(s.lists, C::Combo1A, s.model[kChannelA][C::Combo1A]), "11");
+    EXPECT_EQ(ItemText(s.lists, I::tCL, s.model[kChannelA][I::tCL]), "11");
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ private:
 };
 
 // The index of an item text in a drop-down's list; -1 when absent.
-inline int ItemIndex(const TimingLists& lists, TimingControl control, std::string_view text) {
+inline int ItemIndex(const TimingLists& lists, TimingId control, std::string_view text) {
     const ValueList& list = lists[static_cast<int>(control)];
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i] == text) return static_cast<int>(i);

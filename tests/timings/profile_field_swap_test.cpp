@@ -15,6 +15,7 @@
 #include "timings/host_bridge_registers.h"
 #include "timings/k10_field_map.h"
 #include "timings/k10_mode.h"
+#include "timings/timing_descriptors.h"
 #include "timings/uncore_registers.h"
 
 namespace zm::timings {
@@ -63,11 +64,15 @@ int CheckK10(sim::SimulatedMachine& m) {
             const auto reg = static_cast<k10::Register>(r);
             std::vector<NamedField> fields;
             for (const k10::TimingField& f : k10::FieldMap(mode)) {
-                if (f.reg == reg) fields.push_back({ControlName(f.control), f.codec.field});
+                if (f.reg == reg)
+                    fields.push_back(
+                        {std::string(TimingShortName(ControllerKind::K10, f.id)), f.codec.field});
             }
             if (mode == K10Mode::Ddr3 && reg == k10::Register::DramControl) {
                 for (const k10::TurnaroundHigh& t : k10::kDdr3TurnaroundHigh) {
-                    fields.push_back({ControlName(t.control) + " high part", t.field});
+                    fields.push_back(
+                        {std::string(TimingShortName(ControllerKind::K10, t.id)) + " high part",
+                         t.field});
                 }
             }
             pairs += ExpectSameWidthNeighboursDiffer(
@@ -87,7 +92,8 @@ int CheckUncore(sim::SimulatedMachine& m, unsigned bus) {
             std::vector<NamedField> fields;
             for (const uncore::TimingField& f : uncore::kTimingFields) {
                 if (static_cast<int>(f.reg) == r)
-                    fields.push_back({ControlName(f.control), f.codec.field});
+                    fields.push_back({std::string(TimingShortName(ControllerKind::Uncore, f.id)),
+                                      f.codec.field});
             }
             const unsigned offset = uncore::kRegOffset[r];
             pairs += ExpectSameWidthNeighboursDiffer(
@@ -111,7 +117,10 @@ int CheckHostBridge(sim::SimulatedMachine& m) {
             const auto reg = static_cast<Reg>(r);
             std::vector<NamedField> fields;
             for (const host_bridge::TimingField& f : host_bridge::kTimingFields) {
-                if (f.reg == reg) fields.push_back({ControlName(f.control), f.codec.field});
+                if (f.reg == reg)
+                    fields.push_back(
+                        {std::string(TimingShortName(ControllerKind::HostBridge, f.id)),
+                         f.codec.field});
             }
             if (reg == Reg::R250) fields.push_back({"tRP low bits", host_bridge::kTrpLow});
             if (reg == Reg::R254) fields.push_back({"tRP bit 3", host_bridge::kTrpHigh});

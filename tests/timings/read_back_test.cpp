@@ -17,7 +17,7 @@
 
 namespace zm::timings {
 namespace {
-using C = TimingControl;
+using I = TimingId;
 using sim::WriteRecord;
 
 struct Started {
@@ -66,8 +66,8 @@ std::vector<WriteRecord> RegisterWrites(const sim::SimulatedMachine& machine) {
 
 // One clock less tRCD and one more tRAS, for the channels the selection names.
 void Tighten(TimingSession& s) {
-    s.Change(C::Combo2A, DisplayIndex(s.model, kChannelA, C::Combo2A) - 1);
-    s.Change(C::Combo4A, DisplayIndex(s.model, kChannelA, C::Combo4A) + 1);
+    s.Change(I::tRCD, DisplayIndex(s.model, kChannelA, I::tRCD) - 1);
+    s.Change(I::tRAS, DisplayIndex(s.model, kChannelA, I::tRAS) + 1);
 }
 
 TEST(ReadBack, LockedUncoreIgnoresTheWritesAndTheMessageNamesTheTimings) {
@@ -75,24 +75,26 @@ TEST(ReadBack, LockedUncoreIgnoresTheWritesAndTheMessageNamesTheTimings) {
         SCOPED_TRACE(locked ? "locked" : "unlocked");
         Started s = Start(locked ? "x58-bloomfield-locked" : "x58-bloomfield");
         TimingSession& session = s.session;
-        const std::int32_t trcd = DisplayIndex(session.model, kChannelA, C::Combo2A);
-        const std::int32_t tras = DisplayIndex(session.model, kChannelA, C::Combo4A);
+        const std::int32_t trcd = DisplayIndex(session.model, kChannelA, I::tRCD);
+        const std::int32_t tras = DisplayIndex(session.model, kChannelA, I::tRAS);
         Tighten(session);
         const std::vector<ReadBackMismatch> mismatches = session.Apply(false);
 
         if (!locked) {
             EXPECT_TRUE(mismatches.empty());
-            EXPECT_EQ(DisplayIndex(session.model, kChannelA, C::Combo2A), trcd - 1);
+            EXPECT_EQ(DisplayIndex(session.model, kChannelA, I::tRCD), trcd - 1);
             EXPECT_TRUE(session.RestoreOffered());
             continue;
         }
         // Every channel the selection named, each with both timings; the drop-downs show what
         // the controller holds.
         const auto& items = session.lists;
-        const std::string trcdLine = "tRCD (channel A): " + items[1][trcd - 1] +
-                                     " was written, the controller holds " + items[1][trcd];
-        const std::string trasLine = "tRAS (channel A): " + items[3][tras + 1] +
-                                     " was written, the controller holds " + items[3][tras];
+        const std::string trcdLine =
+            "tRCD (channel A): " + items[static_cast<int>(I::tRCD)][trcd - 1] +
+            " was written, the controller holds " + items[static_cast<int>(I::tRCD)][trcd];
+        const std::string trasLine =
+            "tRAS (channel A): " + items[static_cast<int>(I::tRAS)][tras + 1] +
+            " was written, the controller holds " + items[static_cast<int>(I::tRAS)][tras];
         const std::string text = session.ReadBackText();
         EXPECT_NE(text.find(trcdLine), std::string::npos) << text;
         EXPECT_NE(text.find(trasLine), std::string::npos) << text;
@@ -100,7 +102,7 @@ TEST(ReadBack, LockedUncoreIgnoresTheWritesAndTheMessageNamesTheTimings) {
         for (int ch = 0; ch < kMaxChannels; ++ch)
             named += ChannelsForChange(session.model, session.Selection())[ch] ? 2 : 0;
         EXPECT_EQ(mismatches.size(), static_cast<std::size_t>(named));
-        EXPECT_EQ(DisplayIndex(session.model, kChannelA, C::Combo2A), trcd);
+        EXPECT_EQ(DisplayIndex(session.model, kChannelA, I::tRCD), trcd);
         EXPECT_FALSE(session.RestoreOffered()) << "the controller holds its start-up values";
     }
 }
@@ -111,7 +113,7 @@ TEST(RestoreStartUpTimings, WritesEveryRegisterBackToItsStartValueInApplysOrder)
         Started s = Start(profile);
         const auto fresh = Load(profile);
         EXPECT_FALSE(s.session.RestoreOffered());
-        const std::int32_t trcd = DisplayIndex(s.session.model, kChannelA, C::Combo2A);
+        const std::int32_t trcd = DisplayIndex(s.session.model, kChannelA, I::tRCD);
         Tighten(s.session);
         s.machine->ClearWrites();
         EXPECT_TRUE(s.session.Apply(false).empty());
@@ -127,7 +129,7 @@ TEST(RestoreStartUpTimings, WritesEveryRegisterBackToItsStartValueInApplysOrder)
             EXPECT_EQ(restored[i].value, Holds(*fresh, restored[i])) << sim::Describe(restored[i]);
             EXPECT_EQ(Holds(*s.machine, restored[i]), Holds(*fresh, restored[i]));
         }
-        EXPECT_EQ(DisplayIndex(s.session.model, kChannelA, C::Combo2A), trcd);
+        EXPECT_EQ(DisplayIndex(s.session.model, kChannelA, I::tRCD), trcd);
         EXPECT_FALSE(s.session.RestoreOffered());
     }
 }

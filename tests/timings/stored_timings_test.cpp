@@ -18,7 +18,7 @@
 namespace zm::timings {
 namespace {
 namespace fs = std::filesystem;
-using C = TimingControl;
+using I = TimingId;
 
 class StoredTimingsTest : public ::testing::Test {
 protected:
@@ -97,7 +97,7 @@ TEST_F(StoredTimingsTest, OnlyTheTextOneAsksForTheStoredSet) {
             const std::optional<TimingModel> set =
                 source(EmptyModel(ControllerKind::Uncore), {true, false, false});
             ASSERT_TRUE(set);
-            EXPECT_EQ((*set)[kChannelA][C::Combo2A], 6);
+            EXPECT_EQ((*set)[kChannelA][I::tRCD], 6);
         }
     }
 }
@@ -176,14 +176,14 @@ TEST_F(StoredTimingsTest, IntelWritesEveryPopulatedChannelAndTheSwitchOnlyWithCh
 
 // The keys whose number is not the drop-down's own, as the file format defines them.
 TEST_F(StoredTimingsTest, KeysHoldTheirTimings) {
-    // Every drop-down's slot holds 100 + its control number on channel A, 200 + on B.
+    // Every timing holds 100 + its drop-down's number on channel A, 200 + on B.
     const auto numbered = [](ControllerKind kind) {
         TimingModel m =
             EmptyModel(kind, kind == ControllerKind::K10 ? std::optional<K10Mode>(K10Mode::Ddr2_800)
                                                          : std::nullopt);
         for (int ch = 0; ch < 2; ++ch) {
-            for (int i = 0; i < kTimingControlCount; ++i) {
-                m[ch][ControlAt(i)] = 100 * (ch + 1) + ControlNumber(ControlAt(i));
+            for (const TimingDescriptor& d : Descriptors(kind)) {
+                m[ch][d.id] = 100 * (ch + 1) + d.slot;
             }
             m[ch].trpHighBit = ch;
             m.uncoreSpare[static_cast<std::size_t>(ch)] = 50 + ch;
@@ -250,20 +250,22 @@ TEST_F(StoredTimingsTest, WrittenSetReadsBackWhole) {
         for (int ch = 0; ch < channels; ++ch) {
             for (const StoredKey& key : StoredKeys(c.kind)) {
                 if (key.slot == StoredSlot::Item) {
-                    StoreItem(set, ch, key.control, (key.number * 7 + ch * 3) % 13 + 1);
+                    StoreItem(set, ch, key.id, (key.number * 7 + ch * 3) % 13 + 1);
                 }
             }
         }
         // What each kind keeps beside the index.
-        StoreItem(set, kChannelA, C::Combo10A, 9);  // DDR3: low 1, high 2
-        StoreItem(set, kChannelB, C::Combo12A, 10);
-        StoreItem(set, kChannelA, C::Combo18A, 0);  // K10: enable bit 0
-        StoreItem(set, kChannelB, C::Combo18A, 3);
+        if (c.kind == ControllerKind::K10) {
+            StoreItem(set, kChannelA, I::tWRRD, 9);  // DDR3: low 1, high 2
+            StoreItem(set, kChannelB, I::tRDRD, 10);
+            StoreItem(set, kChannelA, I::IdleCycleLimit, 0);  // enable bit 0
+            StoreItem(set, kChannelB, I::IdleCycleLimit, 3);
+        }
         if (c.kind == ControllerKind::HostBridge) {
-            set[kChannelA][C::Combo3A] = 1;  // tRP 9 as read: low bits 1, high bit 1
+            set[kChannelA][I::tRP] = 1;  // tRP 9 as read: low bits 1, high bit 1
             set[kChannelA].trpHighBit = 1;
-            StoreItem(set, kChannelB, C::Combo3A, 6);  // tRP "8" chosen: the value 8, high 1
-            set[kChannelA][C::Combo6A] = 16;           // the unlisted refresh period
+            StoreItem(set, kChannelB, I::tRP, 6);  // tRP "8" chosen: the value 8, high 1
+            set[kChannelA][I::tREFI] = 16;         // the unlisted refresh period
         }
         set.uncoreSpare = {7, -3, 12};
         if (c.kind != ControllerKind::Uncore) set.uncoreSpare = {};
@@ -283,7 +285,8 @@ TEST_F(StoredTimingsTest, WrittenSetReadsBackWhole) {
 TEST_F(StoredTimingsTest, KeysTheFileDoesNotHoldKeepTheDecodedValues) {
     TimingModel decoded = EmptyModel(ControllerKind::HostBridge);
     for (int ch = 0; ch < 2; ++ch) {
-        for (int i = 0; i < kTimingControlCount; ++i) decoded[ch][ControlAt(i)] = 3 + ch;
+        for (const TimingDescriptor& d : Descriptors(ControllerKind::HostBridge))
+            decoded[ch][d.id] = 3 + ch;
         decoded[ch].trpHighBit = 1;
     }
     Put("[HL]\nAN=1\n[HLNHM]\n2A=7\n4A=abc\n6A= 5 \n7A=\n10A=99\n11A=2\n11B=0\n3B=$A\n"
@@ -292,18 +295,19 @@ TEST_F(StoredTimingsTest, KeysTheFileDoesNotHoldKeepTheDecodedValues) {
 
     struct Case {
         int channel;
-        C control;
+        I control;
         std::int32_t value;
     };
     const Case cases[] = {
-        {kChannelA, C::Combo2A, 7},  {kChannelA, C::Combo4A, 3},   // "abc": decoded
-        {kChannelA, C::Combo29A, 5}, {kChannelA, C::Combo31A, 3},  // empty: decoded
-        {kChannelA, C::Combo7A, 99},  // no range check: the codec refuses it
-        {kChannelB, C::Combo3A, 10}, {kChannelB, C::Combo2A, 4},  // missing: decoded
-        {kChannelA, C::Combo1A, 3},                               // no key at all
+        {kChannelA, I::tRCD, 7},       {kChannelA, I::tRAS, 3},  // "abc": decoded
+        {kChannelA, I::tWTP, 5},       {kChannelA, I::tRTP, 3},  // empty: decoded
+        {kChannelA, I::tPALL_ACT, 99},  // no range check: the codec refuses it
+        {kChannelB, I::tRP, 10},       {kChannelB, I::tRCD, 4},  // missing: decoded
+        {kChannelA, I::tCL, 3},                                  // no key at all
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(read[c.channel][c.control], c.value) << ControlName(c.control) << c.channel;
+        EXPECT_EQ(read[c.channel][c.control], c.value)
+            << TimingShortName(ControllerKind::HostBridge, c.control) << c.channel;
     }
     EXPECT_EQ(read[kChannelA].trpHighBit, 1) << "2 is no bit value";
     EXPECT_EQ(read[kChannelB].trpHighBit, 0);
@@ -311,17 +315,17 @@ TEST_F(StoredTimingsTest, KeysTheFileDoesNotHoldKeepTheDecodedValues) {
 
 TEST_F(StoredTimingsTest, K10KeysCarryTheExtrasOfTheirDropDowns) {
     TimingModel decoded = EmptyModel(ControllerKind::K10, K10Mode::Ddr3);
-    StoreItem(decoded, kChannelA, C::Combo18A, 2);
-    StoreItem(decoded, kChannelB, C::Combo18A, 0);
-    StoreItem(decoded, kChannelB, C::Combo11A, 6);
+    StoreItem(decoded, kChannelA, I::IdleCycleLimit, 2);
+    StoreItem(decoded, kChannelB, I::IdleCycleLimit, 0);
+    StoreItem(decoded, kChannelB, I::tWRWR, 6);
     Put("[HLK10]\n18A=0\n18B=4\n10A=9\n");
     const TimingModel read = ReadStoredTimings(File(), decoded);
     EXPECT_EQ(read[kChannelA].idleCycleLimitEnable, 0);
     EXPECT_EQ(read[kChannelB].idleCycleLimitEnable, 1);
-    EXPECT_EQ(read[kChannelA][C::Combo10A], 1);
+    EXPECT_EQ(read[kChannelA][I::tWRRD], 1);
     EXPECT_EQ(read[kChannelA].turnaroundHigh[0], 2);
     // Missing: the decoded turnaround, high part included.
-    EXPECT_EQ(DisplayIndex(read, kChannelB, C::Combo11A), 6);
+    EXPECT_EQ(DisplayIndex(read, kChannelB, I::tWRWR), 6);
 }
 
 // The host bridge's extras through the file and a start: tRP's high bit, and a refresh period
@@ -338,9 +342,9 @@ TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
         auto first = machine(0x1234);
         hw::HardwareAccess hw(*first);
         TimingSession s = StartHostBridgeTimings(hw);
-        ASSERT_EQ(s.Selection(), kSelectAB);
-        ASSERT_EQ(DisplayIndex(s.model, kChannelA, C::Combo6A), 16);
-        s.Change(C::Combo3A, 8);  // tRP "10": 0b1010
+        ASSERT_EQ(s.Selection(), ChannelSet::AB);
+        ASSERT_EQ(DisplayIndex(s.model, kChannelA, I::tREFI), 16);
+        s.Change(I::tRP, 8);  // tRP "10": 0b1010
         settings::IniFile file = File();
         ASSERT_TRUE(WriteStoredTimings(file, s.model, s.present, {}));
     }
@@ -364,8 +368,8 @@ TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
         EXPECT_EQ(hw::Field(21, 8).Get(written[at + 0x268]), 0x1300u);
     }
     for (int ch : {0, 1}) {
-        EXPECT_EQ(ItemText(s.lists, C::Combo3A, DisplayIndex(s.model, ch, C::Combo3A)), "10");
-        EXPECT_EQ(ItemText(s.lists, C::Combo6A, DisplayIndex(s.model, ch, C::Combo6A)), "4864");
+        EXPECT_EQ(ItemText(s.lists, I::tRP, DisplayIndex(s.model, ch, I::tRP)), "10");
+        EXPECT_EQ(ItemText(s.lists, I::tREFI, DisplayIndex(s.model, ch, I::tREFI)), "4864");
     }
 }
 

@@ -13,7 +13,7 @@
 namespace zm::timings {
 namespace {
 
-using C = TimingControl;
+using I = TimingId;
 using sim::WriteRecord;
 using testing::UncoreMachine;
 
@@ -85,23 +85,23 @@ TEST(UncoreRead, DecodesTheDdr3Channel) {
     hw::HardwareAccess hw(*m);
     const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
     ASSERT_FALSE(s.error);
-    auto shown = [&](C c) { return std::string(ItemText(s.lists, c, s.model[0][c])); };
-    EXPECT_EQ(shown(C::Combo1A), "9");
-    EXPECT_EQ(shown(C::Combo26A), "10");
-    EXPECT_EQ(shown(C::Combo2A), "9");
-    EXPECT_EQ(shown(C::Combo3A), "9");
-    EXPECT_EQ(shown(C::Combo4A), "24");
-    EXPECT_EQ(shown(C::Combo7A), "5");  // field 7, list starts at "0", index = field - 2
-    EXPECT_EQ(shown(C::Combo6A), "20");
-    EXPECT_EQ(shown(C::Combo5A), "1N");
-    EXPECT_EQ(shown(C::Combo31A), "54");
-    EXPECT_EQ(shown(C::Combo20A), "Disab.");
-    EXPECT_EQ(shown(C::Combo29A), "5200");  // field 650, eight clocks each
-    EXPECT_EQ(shown(C::Combo27A), "74");
-    EXPECT_EQ(shown(C::Combo21A), "32");
-    EXPECT_EQ(shown(C::Combo10A), "17");
-    EXPECT_EQ(shown(C::Combo13A), "8");
-    EXPECT_EQ(s.selector.items, std::vector<std::string>{"     A"});
+    auto shown = [&](I c) { return std::string(ItemText(s.lists, c, s.model[0][c])); };
+    EXPECT_EQ(shown(I::tCL), "9");
+    EXPECT_EQ(shown(I::tWR), "10");
+    EXPECT_EQ(shown(I::tRCD), "9");
+    EXPECT_EQ(shown(I::tRP), "9");
+    EXPECT_EQ(shown(I::tRAS), "24");
+    EXPECT_EQ(shown(I::tRTP), "5");  // field 7, list starts at "0", index = field - 2
+    EXPECT_EQ(shown(I::tWTP), "20");
+    EXPECT_EQ(shown(I::CommandRate), "1N");
+    EXPECT_EQ(shown(I::RoundTripLatency), "54");
+    EXPECT_EQ(shown(I::B2BCasDelay), "Disab.");
+    EXPECT_EQ(shown(I::tREFI), "5200");  // field 650, eight clocks each
+    EXPECT_EQ(shown(I::tRFC), "74");
+    EXPECT_EQ(shown(I::RankIdleLimit), "32");
+    EXPECT_EQ(shown(I::tWRRD_SR), "17");
+    EXPECT_EQ(shown(I::tRDWR_SR), "8");
+    EXPECT_EQ(s.selector.items, std::vector<ChannelSet>{ChannelSet::A});
     EXPECT_EQ(s.selector.panelText, "Single");
     EXPECT_TRUE(s.applyEnabled);
 }
@@ -111,12 +111,12 @@ TEST(UncoreRead, RefreshTimingAndBackToBackExamples) {
     images.at(0, uncore::Reg::RefreshTiming) = (200u << 9) | 52u;
     ChannelTimings t;
     uncore::DecodeChannel(images, 0, t);
-    EXPECT_EQ(t[C::Combo27A], 52);
-    EXPECT_EQ(t[C::Combo29A], 0);
+    EXPECT_EQ(t[I::tRFC], 52);
+    EXPECT_EQ(t[I::tREFI], 0);
     for (auto [field, index] : {std::pair{0u, 0}, {1u, 0}, {2u, 0}, {3u, 1}, {31u, 29}}) {
         images.at(0, uncore::Reg::RankTimingB) = field << 16;
         uncore::DecodeChannel(images, 0, t);
-        EXPECT_EQ(t[C::Combo20A], index) << "B2B field " << field;
+        EXPECT_EQ(t[I::B2BCasDelay], index) << "B2B field " << field;
     }
 }
 
@@ -129,28 +129,28 @@ TEST(UncoreRead, FirmwareRegisterValuesDecodeToTheirTimings) {
     struct Case {
         uncore::Reg reg;
         std::uint32_t value;
-        C control;
+        I control;
         const char* shown;  // "" = no item (reserved encoding)
     };
     const Case cases[] = {
-        {uncore::Reg::ModeRegister, 0x1938, C::Combo1A, "7"},
-        {uncore::Reg::ModeRegister, 0x1938, C::Combo26A, "8"},
-        {uncore::Reg::ModeRegister, 0x0A70, C::Combo1A, "11"},
-        {uncore::Reg::ModeRegister, 0x0A70, C::Combo26A, "10"},
-        {uncore::Reg::ModeRegister, 0x0C04, C::Combo1A, "12"},  // A2 set, A6..A4 = 000
-        {uncore::Reg::ModeRegister, 0x0C04, C::Combo26A, "12"},
-        {uncore::Reg::ModeRegister, 0x0014, C::Combo1A, "13"},
-        {uncore::Reg::ModeRegister, 0x0014, C::Combo26A, "16"},
-        {uncore::Reg::ModeRegister, 0x0E24, C::Combo1A, "14"},
-        {uncore::Reg::ModeRegister, 0x0E24, C::Combo26A, "14"},
-        {uncore::Reg::ModeRegister, 0x0034, C::Combo1A, ""},  // A2 with A6..A4 = 011: reserved
-        {uncore::Reg::RefreshTiming, (520u << 9) | 86u, C::Combo29A, "4160"},
-        {uncore::Reg::RefreshTiming, (520u << 9) | 86u, C::Combo27A, "86"},
-        {uncore::Reg::CommandRate, 0x00, C::Combo5A, "1N"},
-        {uncore::Reg::CommandRate, 0x08, C::Combo5A, "2N"},
-        {uncore::Reg::CommandRate, 0x10, C::Combo5A, "3N"},
-        {uncore::Reg::CommandRate, 0x18, C::Combo5A, ""},
-        {uncore::Reg::RankIdle, 0xC8000000, C::Combo21A, "200"},
+        {uncore::Reg::ModeRegister, 0x1938, I::tCL, "7"},
+        {uncore::Reg::ModeRegister, 0x1938, I::tWR, "8"},
+        {uncore::Reg::ModeRegister, 0x0A70, I::tCL, "11"},
+        {uncore::Reg::ModeRegister, 0x0A70, I::tWR, "10"},
+        {uncore::Reg::ModeRegister, 0x0C04, I::tCL, "12"},  // A2 set, A6..A4 = 000
+        {uncore::Reg::ModeRegister, 0x0C04, I::tWR, "12"},
+        {uncore::Reg::ModeRegister, 0x0014, I::tCL, "13"},
+        {uncore::Reg::ModeRegister, 0x0014, I::tWR, "16"},
+        {uncore::Reg::ModeRegister, 0x0E24, I::tCL, "14"},
+        {uncore::Reg::ModeRegister, 0x0E24, I::tWR, "14"},
+        {uncore::Reg::ModeRegister, 0x0034, I::tCL, ""},  // A2 with A6..A4 = 011: reserved
+        {uncore::Reg::RefreshTiming, (520u << 9) | 86u, I::tREFI, "4160"},
+        {uncore::Reg::RefreshTiming, (520u << 9) | 86u, I::tRFC, "86"},
+        {uncore::Reg::CommandRate, 0x00, I::CommandRate, "1N"},
+        {uncore::Reg::CommandRate, 0x08, I::CommandRate, "2N"},
+        {uncore::Reg::CommandRate, 0x10, I::CommandRate, "3N"},
+        {uncore::Reg::CommandRate, 0x18, I::CommandRate, ""},
+        {uncore::Reg::RankIdle, 0xC8000000, I::RankIdleLimit, "200"},
     };
     const TimingLists lists = BuildTimingLists(ControllerKind::Uncore, std::nullopt);
     for (const Case& c : cases) {
@@ -159,7 +159,8 @@ TEST(UncoreRead, FirmwareRegisterValuesDecodeToTheirTimings) {
         ChannelTimings t;
         uncore::DecodeChannel(images, 0, t);
         EXPECT_EQ(ItemText(lists, c.control, t[c.control]), c.shown)
-            << ControlName(c.control) << " from 0x" << std::hex << c.value;
+            << TimingShortName(ControllerKind::Uncore, c.control) << " from 0x" << std::hex
+            << c.value;
     }
 }
 
@@ -171,7 +172,8 @@ TEST(UncoreRead, MaskFiveReadsDevicesFourAndSixOnly) {
     testing::SetUncoreChannel(*m, 0x3F, 1, b);
     hw::HardwareAccess hw(*m);
     const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
-    EXPECT_EQ(s.selector.items, (std::vector<std::string>{"  A   C", "     A", "     C"}));
+    EXPECT_EQ(s.selector.items,
+              (std::vector<ChannelSet>{ChannelSet::AC, ChannelSet::A, ChannelSet::C}));
     EXPECT_EQ(s.selector.panelText, "Dual");
     EXPECT_EQ(s.selector.selectedItem, 0);  // A and C are equal
     EXPECT_EQ(s.model[kChannelB], ChannelTimings{});
@@ -184,7 +186,7 @@ TEST(UncoreRead, BusOffsetReachesTheOtherUncoreBuses) {
     const TimingSession s = StartUncoreTimings(hw, 0xC00000, 0x2C1C8086);
     ASSERT_FALSE(s.error);
     EXPECT_EQ(s.selector.panelText, "Triple");
-    EXPECT_EQ(ItemText(s.lists, C::Combo2A, s.model[kChannelC][C::Combo2A]), "9");
+    EXPECT_EQ(ItemText(s.lists, I::tRCD, s.model[kChannelC][I::tRCD]), "9");
 }
 
 // The seven written registers of a channel in write order, with their images.
@@ -205,11 +207,11 @@ TEST(UncoreApply, CombinedAandCRebuildsAandCAndWritesBBackUnchanged) {
     auto m = UncoreMachine(7);
     hw::HardwareAccess hw(*m);
     TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
-    ASSERT_EQ(s.selector.items[0], " A  B  C");
-    // Choose "  A   C" as a selection text directly: the rule is about the text.
-    s.selector.items = {"  A   C", "     A", "     B", "     C"};
+    ASSERT_EQ(s.selector.items[0], ChannelSet::ABC);
+    // Choose ChannelSet::AC as a selection text directly: the rule is about the text.
+    s.selector.items = {ChannelSet::AC, ChannelSet::A, ChannelSet::B, ChannelSet::C};
     s.selector.selectedItem = 0;
-    s.Change(C::Combo2A, 10);  // tRCD "12"
+    s.Change(I::tRCD, 10);  // tRCD "12"
     m->ClearWrites();
     s.Apply(false);
 
@@ -219,7 +221,7 @@ TEST(UncoreApply, CombinedAandCRebuildsAandCAndWritesBBackUnchanged) {
     for (const auto& w : ChannelWrites(1, testing::Ddr3_1333Channel())) expected.push_back(w);
     for (const auto& w : ChannelWrites(2, changed)) expected.push_back(w);
     EXPECT_EQ(PciWrites(*m), expected);
-    EXPECT_EQ(s.model[kChannelB][C::Combo2A], 7);
+    EXPECT_EQ(s.model[kChannelB][I::tRCD], 7);
 }
 
 TEST(UncoreApply, WritesOnlyActiveChannelsEveryTime) {
@@ -235,8 +237,7 @@ TEST(UncoreApply, WritesOnlyActiveChannelsEveryTime) {
     EXPECT_EQ(PciWrites(*m), twice);
 }
 
-std::uint32_t AppliedField(TimingControl control, std::int32_t index, hw::Field field,
-                           uncore::Reg reg) {
+std::uint32_t AppliedField(TimingId control, std::int32_t index, hw::Field field, uncore::Reg reg) {
     auto m = UncoreMachine(1);
     hw::HardwareAccess hw(*m);
     TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
@@ -253,29 +254,29 @@ std::uint32_t AppliedField(TimingControl control, std::int32_t index, hw::Field 
 
 TEST(UncoreApply, FieldValuesOfTheEdgeItems) {
     struct Case {
-        C control;
+        I control;
         std::int32_t index;
         hw::Field field;
         uncore::Reg reg;
         std::uint32_t written;
     };
     const std::vector<Case> cases = {
-        {C::Combo20A, 0, {20, 16}, uncore::Reg::RankTimingB, 0},        // B2B "Disab."
-        {C::Combo20A, 1, {20, 16}, uncore::Reg::RankTimingB, 3},        // B2B "4"
-        {C::Combo20A, 29, {20, 16}, uncore::Reg::RankTimingB, 31},      // B2B "32"
-        {C::Combo29A, 0, {18, 9}, uncore::Reg::RefreshTiming, 200},     // tREFI "1600"
-        {C::Combo29A, 823, {18, 9}, uncore::Reg::RefreshTiming, 1023},  // tREFI "8184"
-        {C::Combo27A, 511, {8, 0}, uncore::Reg::RefreshTiming, 511},    // tRFC "511"
-        {C::Combo27A, 300, {8, 0}, uncore::Reg::RefreshTiming, 300},
-        {C::Combo7A, 13, {16, 13}, uncore::Reg::BankTiming, 15},   // tRTP "13", last item
-        {C::Combo28A, 7, {8, 6}, uncore::Reg::RankTimingB, 7},     // tRRD "7", last item
-        {C::Combo5A, 1, {4, 3}, uncore::Reg::CommandRate, 1},      // "2N"
-        {C::Combo5A, 2, {4, 3}, uncore::Reg::CommandRate, 2},      // "3N"
-        {C::Combo21A, 255, {31, 24}, uncore::Reg::RankIdle, 255},  // the whole byte
+        {I::B2BCasDelay, 0, {20, 16}, uncore::Reg::RankTimingB, 0},    // B2B "Disab."
+        {I::B2BCasDelay, 1, {20, 16}, uncore::Reg::RankTimingB, 3},    // B2B "4"
+        {I::B2BCasDelay, 29, {20, 16}, uncore::Reg::RankTimingB, 31},  // B2B "32"
+        {I::tREFI, 0, {18, 9}, uncore::Reg::RefreshTiming, 200},       // tREFI "1600"
+        {I::tREFI, 823, {18, 9}, uncore::Reg::RefreshTiming, 1023},    // tREFI "8184"
+        {I::tRFC, 511, {8, 0}, uncore::Reg::RefreshTiming, 511},       // tRFC "511"
+        {I::tRFC, 300, {8, 0}, uncore::Reg::RefreshTiming, 300},
+        {I::tRTP, 13, {16, 13}, uncore::Reg::BankTiming, 15},           // tRTP "13", last item
+        {I::tRRD, 7, {8, 6}, uncore::Reg::RankTimingB, 7},              // tRRD "7", last item
+        {I::CommandRate, 1, {4, 3}, uncore::Reg::CommandRate, 1},       // "2N"
+        {I::CommandRate, 2, {4, 3}, uncore::Reg::CommandRate, 2},       // "3N"
+        {I::RankIdleLimit, 255, {31, 24}, uncore::Reg::RankIdle, 255},  // the whole byte
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AppliedField(c.control, c.index, c.field, c.reg), c.written)
-            << ControlName(c.control) << " index " << c.index;
+            << TimingShortName(ControllerKind::Uncore, c.control) << " index " << c.index;
     }
 }
 
@@ -286,7 +287,7 @@ TEST(UncoreApply, TrfcAboveOneHundredTwentySevenIsReadAndShown) {
     testing::SetUncoreChannel(*m, 0x3F, 0, v);
     hw::HardwareAccess hw(*m);
     const TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
-    EXPECT_EQ(ItemText(s.lists, C::Combo27A, s.model[0][C::Combo27A]), "352");
+    EXPECT_EQ(ItemText(s.lists, I::tRFC, s.model[0][I::tRFC]), "352");
     EXPECT_TRUE(s.applyEnabled);
 }
 
@@ -295,18 +296,18 @@ TEST(UncoreApply, IndexWithoutItemIsNeverEncoded) {
     // or a settings file edited by hand) leave the register's field as read.
     const testing::UncoreChannelValues v = testing::Ddr3_1333Channel();
     struct Case {
-        C control;
+        I control;
         std::int32_t index;
         uncore::Reg reg;
         std::uint32_t image;
     };
     for (const Case& c :
-         std::vector<Case>{{C::Combo7A, 14, uncore::Reg::BankTiming, v.bankTiming},
-                           {C::Combo7A, 15, uncore::Reg::BankTiming, v.bankTiming},
-                           {C::Combo28A, 8, uncore::Reg::RankTimingB, v.rankTimingB},
-                           {C::Combo28A, 9, uncore::Reg::RankTimingB, v.rankTimingB},
-                           {C::Combo2A, -1, uncore::Reg::BankTiming, v.bankTiming},
-                           {C::Combo21A, 256, uncore::Reg::RankIdle, v.rankIdle}}) {
+         std::vector<Case>{{I::tRTP, 14, uncore::Reg::BankTiming, v.bankTiming},
+                           {I::tRTP, 15, uncore::Reg::BankTiming, v.bankTiming},
+                           {I::tRRD, 8, uncore::Reg::RankTimingB, v.rankTimingB},
+                           {I::tRRD, 9, uncore::Reg::RankTimingB, v.rankTimingB},
+                           {I::tRCD, -1, uncore::Reg::BankTiming, v.bankTiming},
+                           {I::RankIdleLimit, 256, uncore::Reg::RankIdle, v.rankIdle}}) {
         auto m = UncoreMachine(1);
         hw::HardwareAccess hw(*m);
         TimingSession s = StartUncoreTimings(hw, 0, 0x2C1C8086);
@@ -318,7 +319,8 @@ TEST(UncoreApply, IndexWithoutItemIsNeverEncoded) {
         for (const auto& w : PciWrites(*m)) {
             if (w.address != address) continue;
             seen = true;
-            EXPECT_EQ(w.value, c.image) << ControlName(c.control) << " index " << c.index;
+            EXPECT_EQ(w.value, c.image)
+                << TimingShortName(ControllerKind::Uncore, c.control) << " index " << c.index;
         }
         EXPECT_TRUE(seen);
     }
@@ -335,8 +337,8 @@ TEST(UncoreApply, StoredSetIsWrittenToAllThreeChannelsThenReadBack) {
         for (int ch = 0; ch < 3; ++ch) {
             uncore::ReadChannel(hw, 0, ch, images);
             uncore::DecodeChannel(images, ch, stored[ch]);
-            stored[ch][C::Combo2A] = 6;  // "8"
-            stored[ch][C::Combo3A] = 6;
+            stored[ch][I::tRCD] = 6;  // "8"
+            stored[ch][I::tRP] = 6;
         }
     }
     m->ClearWrites();
@@ -351,7 +353,7 @@ TEST(UncoreApply, StoredSetIsWrittenToAllThreeChannelsThenReadBack) {
     }
     EXPECT_EQ(writes, expected);
     // And the decode that follows shows what was written.
-    EXPECT_EQ(ItemText(s.lists, C::Combo2A, s.model[kChannelB][C::Combo2A]), "8");
+    EXPECT_EQ(ItemText(s.lists, I::tRCD, s.model[kChannelB][I::tRCD]), "8");
 }
 
 }  // namespace

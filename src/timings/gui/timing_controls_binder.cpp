@@ -10,7 +10,7 @@
 #include <QSignalBlocker>
 #include <QWidget>
 
-#include "timings/pending_marker.h"
+#include "app/timings_view.h"
 #include "timings/timing_change.h"
 #include "timings/value_lists.h"
 
@@ -19,14 +19,6 @@ namespace {
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A window-system colour value as a Qt colour: system colours come from the palette.
-QColor ToQColor(std::uint32_t colour, const QPalette& palette) {
-    if (colour == kSystemButtonFace) return palette.color(QPalette::Button);
-    if (colour == kSystemWindow) return palette.color(QPalette::Base);
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
 }
 
 void SelectQuietly(QComboBox* combo, int index, int itemCount) {
@@ -47,15 +39,20 @@ void ShowButtonFace(QComboBox* combo) {
 
 TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks,
                                            bool connectLayoutButtons)
-    : QObject(window), window_(window), session_(session), hooks_(std::move(hooks)) {
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl control = ControlAt(i);
-        combos_[i] = window->findChild<QComboBox*>(QString::fromStdString(ControlName(control)));
-        labels_[i] = window->findChild<QLabel*>(Text(LabelName(control)));
+    : QObject(window),
+      window_(window),
+      session_(session),
+      hooks_(std::move(hooks)),
+      timings_(Descriptors(session.model.kind)) {
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        const TimingSlot& slot = kTimingSlots[i];
+        const TimingId id = timings_[i].id;
+        combos_[i] = window->findChild<QComboBox*>(QString::fromStdString(ComboName(slot)));
+        labels_[i] = window->findChild<QLabel*>(Text(slot.labelName));
         if (!combos_[i]) continue;
-        ShowMarker(combos_[i], session_.pending[i]);
+        ShowMarker(combos_[i], session_.pending[static_cast<std::size_t>(id)]);
         connect(combos_[i], qOverload<int>(&QComboBox::currentIndexChanged), this,
-                [this, control](int index) { ComboChange(control, index); });
+                [this, id](int index) { ComboChange(id, index); });
     }
     channelSelector_ = window->findChild<QComboBox*>("ComboCH");
     if (channelSelector_) {
@@ -82,18 +79,17 @@ TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& sessi
             connect(b, &QPushButton::clicked, this, &TimingControlsBinder::HideClick);
         }
     }
-    const std::string selection = session_.Selection();
-    if (selection == kSelectB) shownChannel_ = kChannelB;
-    if (selection == kSelectC) shownChannel_ = kChannelC;
+    shownChannel_ = ShownChannel(session_.Selection());
 }
 
+// As created a drop-down has the button face behind navy text; once changed, the window
+// background behind black text. Nothing resets the marker: a changed drop-down keeps the look.
 void TimingControlsBinder::ShowMarker(QComboBox* combo, bool pending) {
-    const MarkerColours colours = pending ? kPendingColours : kUnchangedColours;
     // System colours as the style gives them, not as an earlier marker left the palette.
     const QPalette system = QApplication::palette(combo);
     QPalette palette = combo->palette();
-    const QColor background = ToQColor(colours.background, system);
-    const QColor text = ToQColor(colours.text, system);
+    const QColor background = system.color(pending ? QPalette::Base : QPalette::Button);
+    const QColor text = pending ? QColor(Qt::black) : QColor(0, 0, 0x80);
     for (QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window}) {
         palette.setColor(role, background);
     }
@@ -104,16 +100,22 @@ void TimingControlsBinder::ShowMarker(QComboBox* combo, bool pending) {
     combo->setProperty("pendingChange", pending);
 }
 
+QComboBox* TimingControlsBinder::Combo(TimingId id) const {
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        if (timings_[i].id == id) return combos_[i];
+    }
+    return nullptr;
+}
+
 void TimingControlsBinder::Fill() {
-    const TimingModel& model = session_.model;
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        const TimingControl control = ControlAt(i);
-        if (labels_[i]) labels_[i]->setText(Text(TimingLabel(model.kind, control)));
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        if (labels_[i]) labels_[i]->setText(Text(timings_[i].caption));
         QComboBox* combo = combos_[i];
         if (!combo) continue;
         const QSignalBlocker blocker(combo);
         combo->clear();
-        for (const std::string& item : session_.lists[i]) combo->addItem(Text(item));
+        for (const std::string& item : session_.lists[static_cast<std::size_t>(timings_[i].id)])
+            combo->addItem(Text(item));
         combo->setMaxVisibleItems(16);
     }
     if (session_.groupCaption) {
@@ -126,38 +128,37 @@ void TimingControlsBinder::Fill() {
     if (channelSelector_) {
         const QSignalBlocker blocker(channelSelector_);
         channelSelector_->clear();
-        for (const std::string& item : session_.selector.items)
-            channelSelector_->addItem(Text(item));
+        for (const ChannelSet set : session_.selector.items)
+            channelSelector_->addItem(Text(app::ChannelSetText(set)));
         channelSelector_->setCurrentIndex(session_.selector.selectedItem);
         channelSelector_->setEnabled(session_.selector.enabled);
         if (session_.selector.buttonFaceBackground) ShowButtonFace(channelSelector_);
     }
     if (panel5_) panel5_->setText(Text(session_.selector.panelText));
-    const std::string selection = session_.Selection();
-    ShowChannel(selection == kSelectB ? kChannelB : selection == kSelectC ? kChannelC : kChannelA);
+    ShowChannel(ShownChannel(session_.Selection()));
     RefreshEnabled();
     if (apply_) apply_->setEnabled(session_.applyEnabled);
 }
 
 void TimingControlsBinder::ShowChannel(int channel) {
     shownChannel_ = channel;
-    for (int i = 0; i < kTimingControlCount; ++i) {
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
         if (!combos_[i]) continue;
-        SelectQuietly(combos_[i], DisplayIndex(session_.model, channel, ControlAt(i)),
+        SelectQuietly(combos_[i], DisplayIndex(session_.model, channel, timings_[i].id),
                       combos_[i]->count());
     }
 }
 
 void TimingControlsBinder::RefreshEnabled() {
-    for (int i = 0; i < kTimingControlCount; ++i) {
-        if (combos_[i]) combos_[i]->setEnabled(session_.ControlEnabled(ControlAt(i)));
+    for (std::size_t i = 0; i < timings_.size(); ++i) {
+        if (combos_[i]) combos_[i]->setEnabled(session_.ControlEnabled(timings_[i].id));
     }
 }
 
-void TimingControlsBinder::ComboChange(TimingControl control, int index) {
+void TimingControlsBinder::ComboChange(TimingId id, int index) {
     if (index < 0) return;
-    session_.Change(control, index);
-    ShowMarker(combos_[static_cast<int>(control)], true);
+    session_.Change(id, index);
+    if (QComboBox* combo = Combo(id)) ShowMarker(combo, true);
 }
 
 void TimingControlsBinder::ComboCHChange(int item) {

@@ -1,6 +1,7 @@
 #pragma once
-// Connects the main window's timing controls to a timing session: the drop-downs Combo1A..
-// Combo21A and Combo26A..Combo31A with their labels, the channel selector ComboCH, the
+// Connects the main window's timing controls to a timing session: the timing drop-downs with
+// their labels (timing_slots.h), each showing the timing its slot holds on the session's
+// controller kind, the channel selector ComboCH, the
 // channel-mode panel Panel5, the group captions, the Apply button and (optionally) the
 // "SubTim." / "Hide" buttons. Widgets are found by their object names, so any window that
 // carries those names can be bound. The handlers only call the core; no hardware here.
@@ -9,8 +10,10 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <span>
 
-#include "timings/subtimings_layout.h"
+#include "timings/gui/subtimings_layout.h"
+#include "timings/gui/timing_slots.h"
 #include "timings/timing_model.h"
 #include "timings/timing_session.h"
 
@@ -62,13 +65,14 @@ public:
     // Whether Restore is offered now (a register holds something else than at start-up).
     bool RestoreOffered() const { return session_.RestoreOffered(); }
 
-    QComboBox* Combo(TimingControl control) const { return combos_[static_cast<int>(control)]; }
+    // The drop-down that shows the timing; nullptr when the kind has no such timing.
+    QComboBox* Combo(TimingId id) const;
 
     // The look of a marker in Qt colours (the window system's colours from the palette).
     static void ShowMarker(QComboBox* combo, bool pending);
 
 public slots:
-    void ComboChange(TimingControl control, int index);
+    void ComboChange(TimingId id, int index);
     void ComboCHChange(int item);
     void ApplyClick();
     // Writes the registers' start-up images back and reads them again.
@@ -86,8 +90,10 @@ private:
     QPointer<QWidget> window_;
     TimingSession& session_;
     Hooks hooks_;
-    std::array<QComboBox*, kTimingControlCount> combos_{};
-    std::array<QLabel*, kTimingControlCount> labels_{};
+    // In slot order, which is the order of the kind's descriptors.
+    std::span<const TimingDescriptor> timings_;
+    std::array<QComboBox*, kTimingSlotCount> combos_{};
+    std::array<QLabel*, kTimingSlotCount> labels_{};
     QComboBox* channelSelector_ = nullptr;
     QLabel* panel5_ = nullptr;
     QPushButton* apply_ = nullptr;

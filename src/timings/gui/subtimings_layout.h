@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-namespace zm::timings {
+namespace zm::timings::gui {
 
 struct SubTimingsLayout {
     int windowHeight;
@@ -23,4 +23,4 @@ inline constexpr SubTimingsLayout kOthersTimingsHidden{389, 331, false, false, t
 inline constexpr std::array<std::string_view, 9> kBottomButtons = {
     "Apply", "Save", "OthersTimings", "Advanced", "Hide", "Monitor", "About", "Exit", "spd"};
 
-}  // namespace zm::timings
+}  // namespace zm::timings::gui
