@@ -139,6 +139,8 @@ const char* OpName(Op op) {
             return "Batch";
         case Op::SmbusReadByte:
             return "SmbusReadByte";
+        case Op::SmbusReadBytes:
+            return "SmbusReadBytes";
         case Op::RdtscEx:
             return "RdtscEx";
         case Op::ReadPhysicalMemory:
@@ -173,6 +175,16 @@ std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request) {
         case Op::WritePhysicalMemory:
         case Op::SmbusReadByte:
             return kSmall;
+        case Op::SmbusReadBytes: {
+            Reader in(request);
+            in.U8();
+            in.U16();
+            in.U8();
+            const std::size_t first = in.U8();
+            const std::size_t count = in.U16();
+            return in.Ok() && count >= 1 && first + count <= kMaxSmbusBytes ? kSmall + 4 * count
+                                                                            : 0;
+        }
         case Op::ReadPhysicalMemory: {
             Reader in(request);
             in.U8();
