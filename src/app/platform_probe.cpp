@@ -21,8 +21,11 @@ void ProbeUncore(hw::HardwareAccess& hw, PlatformFacts& facts) {
 }
 
 void ReadBridgeIds(hw::HardwareAccess& hw, PlatformFacts& facts) {
-    facts.northBridgeDramId = hw.PciConfigRead(kNorthBridgeDramIdAddress);
-    facts.hostBridgeId = hw.PciConfigRead(kHostBridgeIdAddress);
+    const std::uint32_t addresses[] = {kNorthBridgeDramIdAddress, kHostBridgeIdAddress};
+    std::uint32_t ids[2];
+    hw.PciConfigReadMany(addresses, ids);
+    facts.northBridgeDramId = ids[0];
+    facts.hostBridgeId = ids[1];
     facts.dualChannelUncore = facts.hostBridgeId == pci_id::kHostBridge0040 ||
                               facts.hostBridgeId == pci_id::kHostBridge0044;
 }

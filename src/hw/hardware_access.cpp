@@ -144,6 +144,22 @@ MsrValue HardwareAccess::MsrRead(std::uint32_t index, unsigned processor) {
     return value;
 }
 
+void HardwareAccess::MsrReadMany(std::span<const MsrAt> which, std::span<MsrValue> values) {
+    const std::size_t count = std::min(which.size(), values.size());
+    std::vector<std::uint32_t> indices;
+    std::vector<AffinityMask> masks;
+    for (std::size_t i = 0; i < count; ++i) {
+        indices.push_back(which[i].index);
+        masks.push_back(ProcessorMask(which[i].processor));
+    }
+    std::vector<std::uint64_t> read(count);
+    if (library_.RdmsrExMany(indices.data(), masks.data(), count, read.data())) {
+        for (std::size_t i = 0; i < count; ++i) values[i] = MsrValue::From(read[i]);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) values[i] = MsrRead(which[i].index, which[i].processor);
+}
+
 void HardwareAccess::MsrWrite(std::uint32_t index, MsrValue value, unsigned processor) {
     if (ReadOnly()) return;
     library_.WrmsrEx(index, value.lo, value.hi, ProcessorMask(processor));

@@ -94,6 +94,13 @@ public:
 
     // MSRs on logical processor n (affinity mask 1 << n), and on the current processor.
     MsrValue MsrRead(std::uint32_t index, unsigned processor);
+    // Several MSRs (one on each processor, say), read in order as MsrRead reads them: values[i]
+    // for which[i].
+    struct MsrAt {
+        std::uint32_t index = 0;
+        unsigned processor = 0;
+    };
+    void MsrReadMany(std::span<const MsrAt> which, std::span<MsrValue> values);
     void MsrWrite(std::uint32_t index, MsrValue value, unsigned processor);
     MsrValue MsrReadCurrent(std::uint32_t index);
     void MsrWriteCurrent(std::uint32_t index, MsrValue value);

@@ -76,6 +76,14 @@ public:
                                    std::uint32_t* /*values*/) {
         return false;
     }
+
+    // MSR indices[i] on the processor masks[i] selects, each read as RdmsrEx reads it: true when
+    // `values` holds them all (EDX:EAX; 0 for a read that failed). false: the caller reads them
+    // one by one.
+    virtual bool RdmsrExMany(const std::uint32_t* /*indices*/, const AffinityMask* /*masks*/,
+                             std::size_t /*count*/, std::uint64_t* /*values*/) {
+        return false;
+    }
 };
 
 // A file the backend needs beside the executable (WinRing0.dll and its drivers on Windows; the

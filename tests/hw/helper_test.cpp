@@ -354,10 +354,10 @@ TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
     ::close(replies[0]);
 }
 
-// A module's SPD bytes and a register image, each in one round trip: served in order, byte by
-// byte and pair by pair as they would be one at a time; a module read stops at the first byte
+// A module's SPD bytes, a register image and the MSRs of several processors, each in one round
+// trip: served in order, each read as it would be alone; a module read stops at the first byte
 // that fails (an empty socket costs one transaction), and a register outside the list reads all
-// ones while the rest of the image is served.
+// ones (an MSR 0) while the rest is served.
 TEST(HelperProtocol, ModuleBytesAndRegisterImagesComeInOneRequestEachCheckedAlone) {
     const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
     testing::HelperPair pair({*machine, machine.get(), nullptr});
@@ -392,7 +392,16 @@ TEST(HelperProtocol, ModuleBytesAndRegisterImagesComeInOneRequestEachCheckedAlon
     EXPECT_EQ(values, (std::vector<std::uint32_t>{direct.PciConfigRead(addresses[0]),
                                                   direct.PciConfigRead(addresses[1]), kPciNoDevice,
                                                   direct.PciConfigRead(addresses[3])}));
-    EXPECT_EQ(pair.Close(), 1u) << pair.Log();
+
+    const std::vector<HardwareAccess::MsrAt> msrs = {{0x198, 0}, {0x198, 3}, {0x1B, 0}};
+    std::vector<MsrValue> msrValues(msrs.size());
+    trips = client.RoundTrips();
+    served.MsrReadMany(msrs, msrValues);
+    EXPECT_EQ(client.RoundTrips(), trips + 1);
+    EXPECT_EQ(msrValues[0].Value(), direct.MsrRead(0x198, 0).Value());
+    EXPECT_EQ(msrValues[1].Value(), direct.MsrRead(0x198, 3).Value());
+    EXPECT_EQ(msrValues[2].Value(), 0u) << "the APIC base is not on the list";
+    EXPECT_EQ(pair.Close(), 2u) << pair.Log();
     EXPECT_NE(pair.Log().find("PCI 00:1A.0"), std::string::npos) << pair.Log();
 }
 

@@ -20,8 +20,8 @@ namespace {
 // Reads of a helper that refused or is gone: as if nothing answered.
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
 constexpr std::size_t kMaxDeferred = 64;
-// Address/data pairs in one request: far inside a frame either way.
-constexpr std::size_t kMaxPciPairs = 512;
+// Reads (address/data pairs, MSRs) in one request: far inside a frame either way.
+constexpr std::size_t kMaxReadsPerRequest = 512;
 // BIOS pages fetched together: two requests cover the area, each reply well inside a frame.
 constexpr std::uint64_t kBiosPagesPerRequest = 8;
 
@@ -439,7 +439,7 @@ std::size_t HelperClient::SmbusReadBytesAt(std::uint16_t base, std::uint8_t slav
 bool HelperClient::PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
                                      std::uint32_t* values) {
     for (std::size_t done = 0; done < count;) {
-        const std::size_t n = std::min(count - done, kMaxPciPairs);
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
         std::vector<std::vector<std::uint8_t>> requests;
         for (std::size_t i = 0; i < n; ++i) {
             requests.push_back(Request(Op::WriteIoPortDword)
@@ -456,6 +456,25 @@ bool HelperClient::PciConfigReadMany(const std::uint32_t* addresses, std::size_t
             in.U8();
             const std::uint32_t value = in.U32();
             if (in.Ok()) values[done + i] = value;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool HelperClient::RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks,
+                               std::size_t count, std::uint64_t* values) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i)
+            requests.push_back(
+                Request(Op::RdmsrEx).U32(indices[done + i]).U64(masks[done + i]).Payload());
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint32_t eax = 0, edx = 0;
+            ReadTriple(replies[i], eax, edx);
+            values[done + i] = (std::uint64_t{edx} << 32) | eax;
         }
         done += n;
     }

@@ -80,6 +80,9 @@ public:
     // its own.
     bool PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
                            std::uint32_t* values) override;
+    // The MSRs of several processors in one batch.
+    bool RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks, std::size_t count,
+                     std::uint64_t* values) override;
 
     // --- LibraryFiles: the helper's own list, or why there is no helper ---
     std::vector<LibraryFile> Files() const override;
