@@ -173,6 +173,7 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
     const std::vector<std::vector<std::uint8_t>>& requests) const {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<std::optional<std::vector<std::uint8_t>>> replies(requests.size());
+    if (requests.empty()) return replies;
     if (!connected_) {
         deferred_.clear();
         return replies;
