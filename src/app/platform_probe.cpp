@@ -1,11 +1,19 @@
 #include "app/platform_probe.h"
 
+#include <array>
+#include <span>
+
 namespace zm::app {
 
 void ProbeUncore(hw::HardwareAccess& hw, PlatformFacts& facts) {
-    for (const UncoreProbeSlot& probe : kUncoreProbes) {
-        if (hw.PciConfigRead(probe.address) == hw::kPciNoDevice) continue;
-        // The first read only tells that something answers; the id is taken from a second.
+    // The first read of each slot only tells that something answers; the id is taken from a
+    // second.
+    std::array<std::uint32_t, kUncoreProbes.size()> addresses{}, answers{};
+    for (std::size_t i = 0; i < kUncoreProbes.size(); ++i) addresses[i] = kUncoreProbes[i].address;
+    hw.PciConfigReadMany(addresses, answers);
+    for (std::size_t i = 0; i < kUncoreProbes.size(); ++i) {
+        const UncoreProbeSlot& probe = kUncoreProbes[i];
+        if (answers[i] == hw::kPciNoDevice) continue;
         facts.uncoreDeviceId = hw.PciConfigRead(probe.address);
         if ((facts.uncoreDeviceId & 0xFFFF) == pci_id::kVendorIntel) {
             ++facts.uncoreAnswers;
