@@ -94,10 +94,12 @@ std::string Reader::Str() {
 bool SendFrame(int fd, const std::vector<std::uint8_t>& payload) {
     if (payload.size() > kMaxPayload) return false;
     const auto size = static_cast<std::uint32_t>(payload.size());
-    const std::uint8_t length[4] = {
+    // Length and payload in one write: the peer wakes once per frame, not once for each part.
+    std::vector<std::uint8_t> frame = {
         static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
         static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
-    return WriteAll(fd, length, 4) && WriteAll(fd, payload.data(), payload.size());
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return WriteAll(fd, frame.data(), frame.size());
 }
 
 std::optional<std::vector<std::uint8_t>> ReceiveFrame(int fd) {
