@@ -1,11 +1,19 @@
 #include "app/platform_probe.h"
 
+#include <array>
+#include <span>
+
 namespace zm::app {
 
 void ProbeUncore(hw::HardwareAccess& hw, PlatformFacts& facts) {
-    for (const UncoreProbeSlot& probe : kUncoreProbes) {
-        if (hw.PciConfigRead(probe.address) == hw::kPciNoDevice) continue;
-        // The first read only tells that something answers; the id is taken from a second.
+    // The first read of each slot only tells that something answers; the id is taken from a
+    // second.
+    std::array<std::uint32_t, kUncoreProbes.size()> addresses{}, answers{};
+    for (std::size_t i = 0; i < kUncoreProbes.size(); ++i) addresses[i] = kUncoreProbes[i].address;
+    hw.PciConfigReadMany(addresses, answers);
+    for (std::size_t i = 0; i < kUncoreProbes.size(); ++i) {
+        const UncoreProbeSlot& probe = kUncoreProbes[i];
+        if (answers[i] == hw::kPciNoDevice) continue;
         facts.uncoreDeviceId = hw.PciConfigRead(probe.address);
         if ((facts.uncoreDeviceId & 0xFFFF) == pci_id::kVendorIntel) {
             ++facts.uncoreAnswers;
@@ -21,8 +29,11 @@ void ProbeUncore(hw::HardwareAccess& hw, PlatformFacts& facts) {
 }
 
 void ReadBridgeIds(hw::HardwareAccess& hw, PlatformFacts& facts) {
-    facts.northBridgeDramId = hw.PciConfigRead(kNorthBridgeDramIdAddress);
-    facts.hostBridgeId = hw.PciConfigRead(kHostBridgeIdAddress);
+    const std::uint32_t addresses[] = {kNorthBridgeDramIdAddress, kHostBridgeIdAddress};
+    std::uint32_t ids[2];
+    hw.PciConfigReadMany(addresses, ids);
+    facts.northBridgeDramId = ids[0];
+    facts.hostBridgeId = ids[1];
     facts.dualChannelUncore = facts.hostBridgeId == pci_id::kHostBridge0040 ||
                               facts.hostBridgeId == pci_id::kHostBridge0044;
 }

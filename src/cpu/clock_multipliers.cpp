@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 
 #include "cpu/cpu_registers.h"
 #include "cpu/k10_pstate.h"
@@ -135,11 +136,21 @@ IntelStartup ReadIntelMultipliers(hw::HardwareAccess& hw, const IntelClockFacts&
     // The processors behind host bridge 0x0040/0x0044 have no memory-controller function for
     // start-up's uncore probe to find, so its bus offset may not name their uncore bus.
     const std::uint32_t busOffset = FindUncoreBusOffset(hw, facts.busOffset);
-    if (auto value = ReadPresent(hw, reg::kUncoreCurrentRatio + busOffset)) {
+    // The uncore's and the link's ratios, and the memory's on an uncore controller, as one image.
+    const bool hostBridge = facts.kind == timings::ControllerKind::HostBridge;
+    const std::array<std::uint32_t, 3> addresses = {reg::kUncoreCurrentRatio + busOffset,
+                                                    reg::kQpiFrequency + busOffset,
+                                                    reg::kMcDramClockRatio + facts.busOffset};
+    std::array<std::uint32_t, 3> values{};
+    hw.PciConfigReadMany(std::span(addresses).first(hostBridge ? 2 : 3), values);
+    const auto present = [&](std::size_t i) {
+        return values[i] == hw::kPciNoDevice ? std::nullopt : std::optional(values[i]);
+    };
+    if (auto value = present(0)) {
         out.multipliers.uncore = static_cast<int>(reg::kUncoreRatio.Get(*value));
         out.texts.uncore = "x " + std::to_string(out.multipliers.uncore);
     }
-    if (auto value = ReadPresent(hw, reg::kQpiFrequency + busOffset)) {
+    if (auto value = present(1)) {
         out.multipliers.link = reg::kQpiRatio.Get(*value);
         out.texts.link = Times(out.multipliers.link);
     }
@@ -151,7 +162,7 @@ IntelStartup ReadIntelMultipliers(hw::HardwareAccess& hw, const IntelClockFacts&
         const std::uint32_t value =
             hw.MmioRead(facts.memoryWindowBase, reg::kHostBridgeDramRatioOffset);
         known = IntelHostBridgeMemoryRatio(reg::kHostBridgeDramRatioCode.Get(value), memory, text);
-    } else if (auto value = ReadPresent(hw, reg::kMcDramClockRatio + facts.busOffset)) {
+    } else if (auto value = present(2)) {
         known = IntelUncoreMemoryRatio(reg::kMcDramRatioCode.Get(*value), memory, text);
     }
     if (known) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "cpu/cpu_registers.h"
 #include "cpu/k10_pstate.h"
@@ -46,10 +47,12 @@ void ClockPass::RunIntel(hw::HardwareAccess& hw, ClockState& state, double bclk,
 
     // The highest ratio any core runs at.
     double multiplier = 1.0;
-    for (int k = 1; k <= cores; ++k) {
-        const hw::MsrValue status = hw.MsrRead(reg::kMsrPerfStatus, static_cast<unsigned>(k - 1));
+    std::vector<hw::HardwareAccess::MsrAt> which;
+    for (int k = 1; k <= cores; ++k) which.push_back({reg::kMsrPerfStatus, unsigned(k - 1)});
+    std::vector<hw::MsrValue> statuses(which.size());
+    hw.MsrReadMany(which, statuses);
+    for (const hw::MsrValue& status : statuses)
         multiplier = std::max<double>(multiplier, reg::kPerfStatusRatio.Get(status.lo));
-    }
     if (multiplier > std::max(kTurboStatusThreshold, base)) {
         multiplier = reg::kTurboLimit2Cores.Get(hw.MsrReadCurrent(reg::kMsrTurboRatioLimit).lo);
     }

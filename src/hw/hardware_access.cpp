@@ -1,5 +1,7 @@
 #include "hw/hardware_access.h"
 
+#include <algorithm>
+
 #include "hw/pci_address.h"
 
 namespace zm::hw {
@@ -8,6 +10,17 @@ std::uint32_t HardwareAccess::PciConfigRead(std::uint32_t address) {
     std::lock_guard<std::mutex> pair(pciLock_);
     library_.WriteIoPortDword(kPciAddressPort, address);
     return library_.ReadIoPortDword(kPciDataPort);
+}
+
+void HardwareAccess::PciConfigReadMany(std::span<const std::uint32_t> addresses,
+                                       std::span<std::uint32_t> values) {
+    const std::size_t count = std::min(addresses.size(), values.size());
+    std::lock_guard<std::mutex> pair(pciLock_);
+    if (library_.PciConfigReadMany(addresses.data(), count, values.data())) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        library_.WriteIoPortDword(kPciAddressPort, addresses[i]);
+        values[i] = library_.ReadIoPortDword(kPciDataPort);
+    }
 }
 
 void HardwareAccess::PciConfigWrite(std::uint32_t address, std::uint32_t value) {
@@ -131,6 +144,22 @@ MsrValue HardwareAccess::MsrRead(std::uint32_t index, unsigned processor) {
     return value;
 }
 
+void HardwareAccess::MsrReadMany(std::span<const MsrAt> which, std::span<MsrValue> values) {
+    const std::size_t count = std::min(which.size(), values.size());
+    std::vector<std::uint32_t> indices;
+    std::vector<AffinityMask> masks;
+    for (std::size_t i = 0; i < count; ++i) {
+        indices.push_back(which[i].index);
+        masks.push_back(ProcessorMask(which[i].processor));
+    }
+    std::vector<std::uint64_t> read(count);
+    if (library_.RdmsrExMany(indices.data(), masks.data(), count, read.data())) {
+        for (std::size_t i = 0; i < count; ++i) values[i] = MsrValue::From(read[i]);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) values[i] = MsrRead(which[i].index, which[i].processor);
+}
+
 void HardwareAccess::MsrWrite(std::uint32_t index, MsrValue value, unsigned processor) {
     if (ReadOnly()) return;
     library_.WrmsrEx(index, value.lo, value.hi, ProcessorMask(processor));
@@ -198,6 +227,12 @@ int HardwareAccess::SmbusWaitDone() {
         if (!busy && finished) break;
     }
     return counter == 0 ? -1 : 0;
+}
+
+std::size_t HardwareAccess::SmbusReadBytes(std::uint8_t slave, std::uint8_t first,
+                                           std::span<int> results) {
+    if (results.empty() || first + results.size() > 0x100) return 0;
+    return library_.SmbusReadBytesAt(smbusBase_, slave, first, results.size(), results.data());
 }
 
 int HardwareAccess::SmbusReadByte(std::uint8_t slave, std::uint8_t command) {

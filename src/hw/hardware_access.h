@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "hw/hardware_library.h"
@@ -79,6 +80,10 @@ public:
     // PCI configuration space. One lock keeps each address/data pair together, whatever thread
     // calls: the window thread and both background threads share the port pair.
     std::uint32_t PciConfigRead(std::uint32_t address);
+    // A register image: values[i] is the dword at addresses[i], read in order as PciConfigRead
+    // reads them (a backend behind a pipe sends them all in one request).
+    void PciConfigReadMany(std::span<const std::uint32_t> addresses,
+                           std::span<std::uint32_t> values);
     void PciConfigWrite(std::uint32_t address, std::uint32_t value);
     // A byte write to the data port after the address (the SMBus host enable uses it).
     void PciConfigWriteByte(std::uint32_t address, std::uint8_t value);
@@ -89,6 +94,13 @@ public:
 
     // MSRs on logical processor n (affinity mask 1 << n), and on the current processor.
     MsrValue MsrRead(std::uint32_t index, unsigned processor);
+    // Several MSRs (one on each processor, say), read in order as MsrRead reads them: values[i]
+    // for which[i].
+    struct MsrAt {
+        std::uint32_t index = 0;
+        unsigned processor = 0;
+    };
+    void MsrReadMany(std::span<const MsrAt> which, std::span<MsrValue> values);
     void MsrWrite(std::uint32_t index, MsrValue value, unsigned processor);
     MsrValue MsrReadCurrent(std::uint32_t index);
     void MsrWriteCurrent(std::uint32_t index, MsrValue value);
@@ -128,6 +140,11 @@ public:
     int SmbusWaitDone();
     // The data byte 0..255, or smbus::kTransactionError / kHostBusy / kTimeout.
     int SmbusReadByte(std::uint8_t slave, std::uint8_t command);
+    // SmbusReadByte for the commands first, first + 1, ... one after the other, stopping after
+    // the first that fails, in one request where the backend offers it: how many results were
+    // written (the last a failure when fewer than results.size()), 0 where the backend does not
+    // offer it and the caller reads byte by byte.
+    std::size_t SmbusReadBytes(std::uint8_t slave, std::uint8_t first, std::span<int> results);
 
 private:
     // A location a reach write changed, and what it held before.

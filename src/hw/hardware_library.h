@@ -6,6 +6,7 @@
 // Callers never test a status; only the data read is used. Absence shows up as the all-ones
 // answer of a PCI read.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -56,6 +57,32 @@ public:
     virtual std::optional<int> SmbusReadByteAt(std::uint16_t /*base*/, std::uint8_t /*slave*/,
                                                std::uint8_t /*command*/) {
         return std::nullopt;
+    }
+
+    // The same byte-data read for `count` consecutive commands from `first` (a module's SPD
+    // bytes), made one after the other and stopping after the first that fails: how many
+    // results were written to `results` (the last of them a failure when fewer than `count`).
+    // 0: the caller reads byte by byte.
+    virtual std::size_t SmbusReadBytesAt(std::uint16_t /*base*/, std::uint8_t /*slave*/,
+                                         std::uint8_t /*first*/, std::size_t /*count*/,
+                                         int* /*results*/) {
+        return 0;
+    }
+
+    // PCI configuration dwords (a register image), each an address/data pair made in order as
+    // HardwareAccess::PciConfigRead makes it: true when `values` holds them all. false: the
+    // caller makes the pairs itself.
+    virtual bool PciConfigReadMany(const std::uint32_t* /*addresses*/, std::size_t /*count*/,
+                                   std::uint32_t* /*values*/) {
+        return false;
+    }
+
+    // MSR indices[i] on the processor masks[i] selects, each read as RdmsrEx reads it: true when
+    // `values` holds them all (EDX:EAX; 0 for a read that failed). false: the caller reads them
+    // one by one.
+    virtual bool RdmsrExMany(const std::uint32_t* /*indices*/, const AffinityMask* /*masks*/,
+                             std::size_t /*count*/, std::uint64_t* /*values*/) {
+        return false;
     }
 };
 

@@ -70,9 +70,12 @@ std::map<std::uint8_t, std::uint8_t> ReadSb800SmbusPmRegisters(hw::HardwareAcces
 }
 
 bool DiscoverSmbusController(hw::HardwareAccess& hw) {
-    const std::uint32_t atiIdentity = hw.PciConfigRead(kAtiSmbusIdentity);
+    const std::uint32_t addresses[] = {kAtiSmbusIdentity, kHostBridgeId};
+    std::uint32_t ids[2];
+    hw.PciConfigReadMany(addresses, ids);
+    const std::uint32_t atiIdentity = ids[0];
 
-    if (VendorOf(hw.PciConfigRead(kHostBridgeId)) == kIntelVendor) ShowIntelSmbusFunction(hw);
+    if (VendorOf(ids[1]) == kIntelVendor) ShowIntelSmbusFunction(hw);
 
     // The last base register read decides; the ATI function is looked at after the Intel one.
     std::optional<std::uint32_t> baseRegister;

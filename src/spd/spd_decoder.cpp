@@ -51,9 +51,8 @@ SpdModuleType DecodeModule(const SpdByteSource& read, SpdView& view,
 
 SpdModuleType DecodeModule(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress, SpdView& view,
                            const SpdDecodeOptions& options) {
-    return DecodeModule(
-        [&](std::uint8_t offset) { return ReadSpdByte(hw, spdSlaveAddress, offset); }, view,
-        options);
+    SpdModuleBytes bytes(hw, spdSlaveAddress);
+    return DecodeModule([&](std::uint8_t offset) { return bytes(offset); }, view, options);
 }
 
 }  // namespace zm::spd

@@ -11,4 +11,21 @@ std::uint8_t ReadSpdByteLow(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress
     return static_cast<std::uint8_t>(ReadSpdByte(hw, spdSlaveAddress, offset) & 0xFF);
 }
 
+int SpdModuleBytes::operator()(std::uint8_t offset) {
+    if (held_[offset] != kNotHeld) return held_[offset];
+    if (runs_) {
+        std::size_t end = offset + 1u;
+        while (end < held_.size() && held_[end] == kNotHeld) ++end;
+        std::array<int, 256> results{};
+        const std::size_t read =
+            hw_.SmbusReadBytes(slave_, offset, std::span<int>(results.data(), end - offset));
+        for (std::size_t i = 0; i < read; ++i) {
+            if (results[i] >= 0) held_[offset + i] = results[i];
+        }
+        if (read > 0) return results[0];
+        runs_ = false;
+    }
+    return ReadSpdByte(hw_, slave_, offset);
+}
+
 }  // namespace zm::spd

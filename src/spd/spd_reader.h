@@ -1,8 +1,10 @@
 #pragma once
-// Reading a memory module's SPD EEPROM one byte at a time over SMBus. There is no bulk read and
-// no cache: each field is fetched by its own read-byte transaction when it is decoded, and only
-// the first 256 bytes are reachable (no page selection).
+// Reading a memory module's SPD EEPROM one byte at a time over SMBus. Each field is fetched by its
+// own read-byte transaction when it is decoded, and only the first 256 bytes are reachable (no
+// page selection). Where the backend sits behind a pipe, a decode fetches runs of bytes in one
+// request instead (SpdModuleBytes).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -35,5 +37,27 @@ int ReadSpdByte(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress, std::uint8
 // The same result kept as a byte, as the decoders store it: failures read 0xFF, 0xFE, 0xFD.
 std::uint8_t ReadSpdByteLow(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress,
                             std::uint8_t offset);
+
+// The bytes of one module for one decode, read as ReadSpdByte reads them. Where the backend
+// makes runs of byte reads itself (the privileged helper, where each request is a round trip), a
+// byte not held yet is read together with the bytes after it up to the next one held, and the
+// bytes read are kept: one decode reads each byte of the EEPROM about once, in a few requests.
+// A failed read is never kept, so asking again reads again, as a direct read would. Elsewhere
+// every call is one ReadSpdByte.
+class SpdModuleBytes {
+public:
+    SpdModuleBytes(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress)
+        : hw_(hw), slave_(spdSlaveAddress) {
+        held_.fill(kNotHeld);
+    }
+    int operator()(std::uint8_t offset);
+
+private:
+    static constexpr int kNotHeld = -1000;
+    hw::HardwareAccess& hw_;
+    std::uint8_t slave_;
+    bool runs_ = true;  // until the backend shows it reads byte by byte
+    std::array<int, 256> held_;
+};
 
 }  // namespace zm::spd

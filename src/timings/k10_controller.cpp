@@ -1,28 +1,30 @@
 #include "timings/k10_controller.h"
 
+#include <utility>
+#include <vector>
+
 namespace zm::timings::k10 {
 
 namespace {
 
-void ReadDct0(hw::HardwareAccess& hw, K10Mode mode, DctRegisters& regs) {
+// The registers of each DCT in the order they are read.
+using ReadOrder = std::vector<std::pair<Register, int>>;
+
+void AddDct0(K10Mode mode, ReadOrder& order) {
     for (Register reg : {Register::TimingLow, Register::TimingHigh, Register::ConfigLow,
                          Register::ConfigHigh, Register::BankAddressMapping}) {
-        regs[reg] = hw.PciConfigRead(RegisterAddress(reg, 0));
+        order.emplace_back(reg, 0);
     }
-    if (mode != K10Mode::Ddr2_800) {
-        regs[Register::DramMrs] = hw.PciConfigRead(RegisterAddress(Register::DramMrs, 0));
-    }
-    regs[Register::DramControl] = hw.PciConfigRead(RegisterAddress(Register::DramControl, 0));
+    if (mode != K10Mode::Ddr2_800) order.emplace_back(Register::DramMrs, 0);
+    order.emplace_back(Register::DramControl, 0);
 }
 
-void ReadDct1(hw::HardwareAccess& hw, K10Mode mode, DctRegisters& regs) {
+void AddDct1(K10Mode mode, ReadOrder& order) {
     for (Register reg : {Register::BankAddressMapping, Register::TimingLow, Register::TimingHigh,
                          Register::ConfigLow, Register::ConfigHigh, Register::DramControl}) {
-        regs[reg] = hw.PciConfigRead(RegisterAddress(reg, 1));
+        order.emplace_back(reg, 1);
     }
-    if (mode != K10Mode::Ddr2_800) {
-        regs[Register::DramMrs] = hw.PciConfigRead(RegisterAddress(Register::DramMrs, 1));
-    }
+    if (mode != K10Mode::Ddr2_800) order.emplace_back(Register::DramMrs, 1);
 }
 
 }  // namespace
@@ -44,9 +46,15 @@ ControllerState ReadController(hw::HardwareAccess& hw, K10Mode mode) {
 }
 
 void RereadRegisters(hw::HardwareAccess& hw, ControllerState& state) {
-    ReadDct0(hw, state.mode, state.dct[0]);
+    ReadOrder order;
+    AddDct0(state.mode, order);
     state.dct1Read = !state.ganged;
-    if (state.dct1Read) ReadDct1(hw, state.mode, state.dct[1]);
+    if (state.dct1Read) AddDct1(state.mode, order);
+    std::vector<std::uint32_t> addresses, values(order.size());
+    for (const auto& [reg, dct] : order) addresses.push_back(RegisterAddress(reg, dct));
+    hw.PciConfigReadMany(addresses, values);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        state.dct[order[i].second][order[i].first] = values[i];
 }
 
 std::optional<Refusal> PopulationRefusal(const ControllerState& state) {

@@ -1,5 +1,7 @@
 #include "timings/uncore_controller.h"
 
+#include <array>
+
 namespace zm::timings::uncore {
 
 LockCheck CheckConfigurationLock(hw::HardwareAccess& hw, std::uint32_t busOffset,
@@ -25,11 +27,11 @@ unsigned ReadActiveChannelMask(hw::HardwareAccess& hw, std::uint32_t busOffset) 
 }
 
 void ReadChannel(hw::HardwareAccess& hw, std::uint32_t busOffset, int channel, Images& images) {
-    for (int r = 0; r < kRegCount; ++r) {
-        const Reg reg = static_cast<Reg>(r);
-        images.at(channel, reg) =
-            hw.PciConfigRead(ChannelRegisterAddress(channel, reg) + busOffset);
-    }
+    std::array<std::uint32_t, kRegCount> addresses{}, values{};
+    for (int r = 0; r < kRegCount; ++r)
+        addresses[r] = ChannelRegisterAddress(channel, static_cast<Reg>(r)) + busOffset;
+    hw.PciConfigReadMany(addresses, values);
+    for (int r = 0; r < kRegCount; ++r) images.at(channel, static_cast<Reg>(r)) = values[r];
 }
 
 void DecodeChannel(const Images& images, int channel, ChannelTimings& timings) {

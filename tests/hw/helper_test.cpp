@@ -257,6 +257,13 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
          [](helper::HelperClient& c, HardwareAccess&) {
              EXPECT_EQ(c.SmbusReadByteAt(0x60, 0x50, 0), smbus::kTransactionError);
          }},
+        {"a module's SPD bytes run by the helper on ports that are no SMBus host", "x58-bloomfield",
+         none, none,
+         [](helper::HelperClient& c, HardwareAccess&) {
+             int results[256];
+             EXPECT_EQ(c.SmbusReadBytesAt(0x60, 0x50, 0, 256, results), 1u);
+             EXPECT_EQ(results[0], smbus::kTransactionError);
+         }},
         {"SMBus write start, the read address left in a second host's register", "k10-am3-ddr3",
          [](sim::SimulatedMachine& m) {
              m.SetPci(0, 20, 0, 0x90, 0x0B01);
@@ -345,6 +352,57 @@ TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
     server.join();
     ::close(requests[0]);
     ::close(replies[0]);
+}
+
+// A module's SPD bytes, a register image and the MSRs of several processors, each in one round
+// trip: served in order, each read as it would be alone; a module read stops at the first byte
+// that fails (an empty socket costs one transaction), and a register outside the list reads all
+// ones (an MSR 0) while the rest is served.
+TEST(HelperProtocol, ModuleBytesAndRegisterImagesComeInOneRequestEachCheckedAlone) {
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    testing::HelperPair pair({*machine, machine.get(), nullptr});
+    helper::HelperClient& client = pair.Client();
+    ASSERT_TRUE(client.Connected());
+    client.InitializeDll();
+    HardwareAccess served(client), direct(*machine);
+    const std::uint32_t smbusBase = PciConfigAddress(0, 31, 3, 0x20);
+    const auto base = static_cast<std::uint16_t>(direct.PciConfigRead(smbusBase) & 0xFFFE);
+    served.SetSmbusBase(base);
+    direct.SetSmbusBase(base);
+
+    std::uint64_t trips = client.RoundTrips();
+    std::vector<int> module(256);
+    ASSERT_EQ(served.SmbusReadBytes(0x50, 0, module), 256u);
+    EXPECT_EQ(client.RoundTrips(), trips + 1);
+    for (unsigned offset = 0; offset < 256; ++offset)
+        ASSERT_EQ(module[offset], direct.SmbusReadByte(0x50, static_cast<std::uint8_t>(offset)))
+            << offset;
+    std::vector<int> empty(16, 0);
+    EXPECT_EQ(served.SmbusReadBytes(0x55, 2, empty), 1u);
+    EXPECT_EQ(empty[0], smbus::kTransactionError);
+
+    const std::vector<std::uint32_t> addresses = {
+        PciConfigAddress(0, 31, 0, 0), PciConfigAddress(0xFF, 4, 0, 0x80),
+        PciConfigAddress(0, 26, 0, 0),  // a USB controller: not a function the program reads
+        smbusBase};
+    std::vector<std::uint32_t> values(addresses.size());
+    trips = client.RoundTrips();
+    served.PciConfigReadMany(addresses, values);
+    EXPECT_EQ(client.RoundTrips(), trips + 1);
+    EXPECT_EQ(values, (std::vector<std::uint32_t>{direct.PciConfigRead(addresses[0]),
+                                                  direct.PciConfigRead(addresses[1]), kPciNoDevice,
+                                                  direct.PciConfigRead(addresses[3])}));
+
+    const std::vector<HardwareAccess::MsrAt> msrs = {{0x198, 0}, {0x198, 3}, {0x1B, 0}};
+    std::vector<MsrValue> msrValues(msrs.size());
+    trips = client.RoundTrips();
+    served.MsrReadMany(msrs, msrValues);
+    EXPECT_EQ(client.RoundTrips(), trips + 1);
+    EXPECT_EQ(msrValues[0].Value(), direct.MsrRead(0x198, 0).Value());
+    EXPECT_EQ(msrValues[1].Value(), direct.MsrRead(0x198, 3).Value());
+    EXPECT_EQ(msrValues[2].Value(), 0u) << "the APIC base is not on the list";
+    EXPECT_EQ(pair.Close(), 2u) << pair.Log();
+    EXPECT_NE(pair.Log().find("PCI 00:1A.0"), std::string::npos) << pair.Log();
 }
 
 TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 
@@ -19,6 +20,10 @@ namespace {
 // Reads of a helper that refused or is gone: as if nothing answered.
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
 constexpr std::size_t kMaxDeferred = 64;
+// Reads (address/data pairs, MSRs) in one request: far inside a frame either way.
+constexpr std::size_t kMaxReadsPerRequest = 512;
+// BIOS pages fetched together: two requests cover the area, each reply well inside a frame.
+constexpr std::uint64_t kBiosPagesPerRequest = 8;
 
 void IgnoreBrokenPipes() {
     std::signal(SIGPIPE, SIG_IGN);
@@ -160,19 +165,27 @@ bool HelperClient::Served(Op op, const std::vector<std::uint8_t>& reply) const {
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> HelperClient::Call(Op op, const Writer& request) const {
+std::optional<std::vector<std::uint8_t>> HelperClient::Call(Op, const Writer& request) const {
+    return std::move(CallMany({request.Payload()}).front());
+}
+
+std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
+    const std::vector<std::vector<std::uint8_t>>& requests) const {
     std::lock_guard<std::mutex> guard(lock_);
+    std::vector<std::optional<std::vector<std::uint8_t>>> replies(requests.size());
+    if (requests.empty()) return replies;
     if (!connected_) {
         deferred_.clear();
-        return std::nullopt;
+        return replies;
     }
-    // The deferred writes go first, in the order they were made, with this request last.
+    // The deferred writes go first, in the order they were made, with these requests last.
     std::vector<std::vector<std::uint8_t>> batch;
     batch.swap(deferred_);
-    const bool batched = !batch.empty();
+    const std::size_t own = batch.size();
+    batch.insert(batch.end(), requests.begin(), requests.end());
+    const bool batched = batch.size() > 1;
     Writer frame;
     if (batched) {
-        batch.push_back(request.Payload());
         frame.U8(static_cast<std::uint8_t>(Op::Batch))
             .U32(static_cast<std::uint32_t>(batch.size()));
         for (const auto& one : batch)
@@ -180,30 +193,40 @@ std::optional<std::vector<std::uint8_t>> HelperClient::Call(Op op, const Writer&
     }
     std::optional<std::vector<std::uint8_t>> reply;
     ++roundTrips_;
-    if (SendFrame(toHelper_, batched ? frame.Payload() : request.Payload()))
+    if (SendFrame(toHelper_, batched ? frame.Payload() : batch.front()))
         reply = ReceiveFrame(fromHelper_);
-    if (reply && !reply->empty() && batched && Served(Op::Batch, *reply)) {
-        // Each deferred write's own reply, then this request's.
-        Reader in(*reply);
-        in.U8();
-        const std::uint32_t count = in.U32();
-        std::vector<std::uint8_t> one;
-        for (std::uint32_t i = 0; in.Ok() && i < count; ++i) {
-            one = in.Bytes(in.U32());
-            if (i + 1 < count && !one.empty()) Served(static_cast<Op>(batch[i][0]), one);
-        }
-        reply = in.Ok() && count == batch.size() ? std::move(one) : std::vector<std::uint8_t>{};
-    } else if (reply && !reply->empty() && batched) {
-        return std::nullopt;
-    }
     if (!reply || reply->empty()) {
         Lost(
             "The privileged helper zentrimo-helper stopped answering: the hardware reads as "
             "all ones from here on.");
-        return std::nullopt;
+        return replies;
     }
-    if (!Served(op, *reply)) return std::nullopt;
-    return reply;
+    const auto opOf = [&](std::size_t i) { return static_cast<Op>(batch[i].front()); };
+    if (!batched) {
+        if (Served(opOf(0), *reply)) replies[0] = std::move(reply);
+        return replies;
+    }
+    if (!Served(Op::Batch, *reply)) return replies;
+    // Each operation's own reply, in order: a deferred write's only noted when refused.
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t count = in.U32();
+    std::vector<std::vector<std::uint8_t>> ones;
+    for (std::uint32_t i = 0; in.Ok() && i < count && i < batch.size(); ++i)
+        ones.push_back(in.Bytes(in.U32()));
+    const bool whole = in.Ok() && in.AtEnd() && count == batch.size() &&
+                       std::none_of(ones.begin(), ones.end(),
+                                    [](const std::vector<std::uint8_t>& o) { return o.empty(); });
+    if (!whole) {
+        Lost(
+            "The privileged helper zentrimo-helper stopped answering: the hardware reads as "
+            "all ones from here on.");
+        return replies;
+    }
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (Served(opOf(i), ones[i]) && i >= own) replies[i - own] = std::move(ones[i]);
+    }
+    return replies;
 }
 
 void HelperClient::Defer(Op op, const Writer& request) {
@@ -327,18 +350,29 @@ const std::vector<std::uint8_t>* HelperClient::BiosPage(std::uint64_t page) {
         if (const auto found = biosPages_.find(page); found != biosPages_.end())
             return &found->second;
     }
-    const auto reply = Call(Op::ReadPhysicalMemory, Request(Op::ReadPhysicalMemory)
-                                                        .U64(page * kMaxMemoryBytes)
-                                                        .U32(kMaxMemoryBytes / 4)
-                                                        .U32(4));
-    if (!reply) return nullptr;
-    Reader in(*reply);
-    in.U8();
-    const std::uint32_t moved = in.U32();
-    std::vector<std::uint8_t> bytes = in.Bytes(kMaxMemoryBytes);
-    if (!in.Ok() || moved != kMaxMemoryBytes) return nullptr;  // read dword by dword then
+    // The scan goes on page after page, so the pages after this one come with it.
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (std::uint64_t p = page;
+         p < page + kBiosPagesPerRequest && p * kMaxMemoryBytes < kBiosAreaEnd; ++p) {
+        requests.push_back(Request(Op::ReadPhysicalMemory)
+                               .U64(p * kMaxMemoryBytes)
+                               .U32(kMaxMemoryBytes / 4)
+                               .U32(4)
+                               .Payload());
+    }
+    const auto replies = CallMany(requests);
     std::lock_guard<std::mutex> guard(lock_);
-    return &biosPages_.emplace(page, std::move(bytes)).first->second;
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        if (!replies[i]) continue;
+        Reader in(*replies[i]);
+        in.U8();
+        const std::uint32_t moved = in.U32();
+        std::vector<std::uint8_t> bytes = in.Bytes(kMaxMemoryBytes);
+        // A page not read whole is read dword by dword.
+        if (in.Ok() && moved == kMaxMemoryBytes) biosPages_.emplace(page + i, std::move(bytes));
+    }
+    const auto found = biosPages_.find(page);
+    return found == biosPages_.end() ? nullptr : &found->second;
 }
 
 std::uint32_t HelperClient::ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
@@ -375,6 +409,77 @@ std::optional<int> HelperClient::SmbusReadByteAt(std::uint16_t base, std::uint8_
     const auto result = static_cast<std::int32_t>(in.U32());
     if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) return smbus::kTransactionError;
     return result;
+}
+
+std::size_t HelperClient::SmbusReadBytesAt(std::uint16_t base, std::uint8_t slave,
+                                           std::uint8_t first, std::size_t count, int* results) {
+    if (!results || count == 0 || first + count > kMaxSmbusBytes) return 0;
+    const auto reply = Call(Op::SmbusReadBytes, Request(Op::SmbusReadBytes)
+                                                    .U16(base)
+                                                    .U8(slave)
+                                                    .U8(first)
+                                                    .U16(static_cast<std::uint16_t>(count)));
+    results[0] = smbus::kTransactionError;
+    if (!reply) return 1;
+    Reader in(*reply);
+    in.U8();
+    const std::size_t held = in.U16();
+    if (!in.Ok() || held == 0 || held > count) return 1;
+    for (std::size_t i = 0; i < held; ++i) {
+        const auto result = static_cast<std::int32_t>(in.U32());
+        if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) {
+            results[i] = smbus::kTransactionError;
+            return i + 1;
+        }
+        results[i] = result;
+        if (result < 0) return i + 1;  // nothing after a failure is a result
+    }
+    return held;
+}
+
+bool HelperClient::PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
+                                     std::uint32_t* values) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i) {
+            requests.push_back(Request(Op::WriteIoPortDword)
+                                   .U16(kPciAddressPort)
+                                   .U32(addresses[done + i])
+                                   .Payload());
+            requests.push_back(Request(Op::ReadIoPortDword).U16(kPciDataPort).Payload());
+        }
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) {
+            values[done + i] = kAllOnes;
+            if (!replies[2 * i + 1]) continue;
+            Reader in(*replies[2 * i + 1]);
+            in.U8();
+            const std::uint32_t value = in.U32();
+            if (in.Ok()) values[done + i] = value;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool HelperClient::RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks,
+                               std::size_t count, std::uint64_t* values) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i)
+            requests.push_back(
+                Request(Op::RdmsrEx).U32(indices[done + i]).U64(masks[done + i]).Payload());
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint32_t eax = 0, edx = 0;
+            ReadTriple(replies[i], eax, edx);
+            values[done + i] = (std::uint64_t{edx} << 32) | eax;
+        }
+        done += n;
+    }
+    return true;
 }
 
 std::uint32_t HelperClient::WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,

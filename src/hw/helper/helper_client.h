@@ -73,6 +73,16 @@ public:
     // One request per byte instead of one per port access.
     std::optional<int> SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
                                        std::uint8_t command) override;
+    // A module's bytes in one request instead of one per byte.
+    std::size_t SmbusReadBytesAt(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                                 std::size_t count, int* results) override;
+    // The address/data pairs of a register image in one batch, each checked by the helper on
+    // its own.
+    bool PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
+                           std::uint32_t* values) override;
+    // The MSRs of several processors in one batch.
+    bool RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks, std::size_t count,
+                     std::uint64_t* values) override;
 
     // --- LibraryFiles: the helper's own list, or why there is no helper ---
     std::vector<LibraryFile> Files() const override;
@@ -93,13 +103,18 @@ private:
     // The reply's reader position after the status byte, or nullopt when the helper refused
     // or is gone (then noted).
     std::optional<std::vector<std::uint8_t>> Call(Op op, const Writer& request) const;
+    // Several requests in one round trip (a batch, after any deferred writes): each one's reply
+    // as Call gives it, in order.
+    std::vector<std::optional<std::vector<std::uint8_t>>> CallMany(
+        const std::vector<std::vector<std::uint8_t>>& requests) const;
     // Whether a reply says the operation was served; notes a refusal or a request not
     // understood.
     bool Served(Op op, const std::vector<std::uint8_t>& reply) const;
     // Writes that change nothing by themselves (the PCI address latch, the delay port) wait for
     // the next request and go with it in one batch.
     void Defer(Op op, const Writer& request);
-    // A page of the BIOS area, fetched on first use; null when it could not be read whole.
+    // A page of the BIOS area, fetched on first use with the pages after it; null when it could
+    // not be read whole.
     const std::vector<std::uint8_t>* BiosPage(std::uint64_t page);
     void Lost(const std::string& why) const;
     void Note(const std::string& note) const;

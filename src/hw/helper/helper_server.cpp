@@ -123,6 +123,31 @@ public:
                 lib.WriteIoPortDword(kPciAddressPort, latch_);
                 return Ok().U32(static_cast<std::uint32_t>(result));
             }
+            case Op::SmbusReadBytes: {
+                const std::uint16_t base = in.U16();
+                const std::uint8_t slave = in.U8();
+                const std::uint8_t first = in.U8();
+                const std::uint16_t count = in.U16();
+                if (!Done(in) || count == 0 || first + count > kMaxSmbusBytes) return Bad();
+                if (Refuse(op, allow_.CheckSmbusRead(base))) return Refused();
+                // Each byte the byte-data read above makes, one after the other; a failed byte
+                // ends the run, so an empty socket or a hung host costs one transaction, not a
+                // module's worth.
+                HardwareAccess hw(lib);
+                hw.SetSmbusBase(base);
+                std::vector<std::uint32_t> results;
+                for (unsigned i = 0; i < count; ++i) {
+                    const int result =
+                        hw.SmbusReadByte(slave, static_cast<std::uint8_t>(first + i));
+                    results.push_back(static_cast<std::uint32_t>(result));
+                    if (result < 0) break;
+                }
+                lib.WriteIoPortDword(kPciAddressPort, latch_);
+                out = Ok();
+                out.U16(static_cast<std::uint16_t>(results.size()));
+                for (std::uint32_t r : results) out.U32(r);
+                return out;
+            }
             case Op::Diagnostics: {
                 if (!Done(in)) return Bad();
                 const std::vector<std::string> notes =

@@ -94,10 +94,12 @@ std::string Reader::Str() {
 bool SendFrame(int fd, const std::vector<std::uint8_t>& payload) {
     if (payload.size() > kMaxPayload) return false;
     const auto size = static_cast<std::uint32_t>(payload.size());
-    const std::uint8_t length[4] = {
+    // Length and payload in one write: the peer wakes once per frame, not once for each part.
+    std::vector<std::uint8_t> frame = {
         static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
         static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
-    return WriteAll(fd, length, 4) && WriteAll(fd, payload.data(), payload.size());
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return WriteAll(fd, frame.data(), frame.size());
 }
 
 std::optional<std::vector<std::uint8_t>> ReceiveFrame(int fd) {
@@ -139,6 +141,8 @@ const char* OpName(Op op) {
             return "Batch";
         case Op::SmbusReadByte:
             return "SmbusReadByte";
+        case Op::SmbusReadBytes:
+            return "SmbusReadBytes";
         case Op::RdtscEx:
             return "RdtscEx";
         case Op::ReadPhysicalMemory:
@@ -173,6 +177,16 @@ std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request) {
         case Op::WritePhysicalMemory:
         case Op::SmbusReadByte:
             return kSmall;
+        case Op::SmbusReadBytes: {
+            Reader in(request);
+            in.U8();
+            in.U16();
+            in.U8();
+            const std::size_t first = in.U8();
+            const std::size_t count = in.U16();
+            return in.Ok() && count >= 1 && first + count <= kMaxSmbusBytes ? kSmall + 4 * count
+                                                                            : 0;
+        }
         case Op::ReadPhysicalMemory: {
             Reader in(request);
             in.U8();

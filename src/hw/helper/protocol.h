@@ -11,6 +11,7 @@
 // Hello, Batch, BootApply, Files and Diagnostics are not batched, and a batch whose replies
 // could outgrow a frame is refused whole before any of it is served.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ constexpr std::uint32_t kMagic = 0x4C484D5A;  // "ZMHL"
 constexpr std::uint16_t kProtocolVersion = 3;
 // Larger than any request or reply the program makes; a longer frame is a broken peer.
 constexpr std::uint32_t kMaxPayload = 64 * 1024;
+// SPD bytes one SMBus slave answers for (commands 0..255).
+constexpr std::size_t kMaxSmbusBytes = 256;
 // Physical memory moved by one request.
 constexpr std::uint32_t kMaxMemoryBytes = 4096;
 // The legacy BIOS area, where the SMBIOS entry point is looked for dword by dword: firmware
@@ -45,11 +48,12 @@ enum class Op : std::uint8_t {
     RdtscEx,
     ReadPhysicalMemory,
     WritePhysicalMemory,
-    Files,          // what the helper's backend needs, present or not
-    Diagnostics,    // what the helper's backend could not reach so far
-    BootApply,      // enable or disable the boot service for one settings file
-    Batch,          // many hardware operations in one round trip
-    SmbusReadByte,  // the SMBus host's byte-data read, the whole transaction
+    Files,           // what the helper's backend needs, present or not
+    Diagnostics,     // what the helper's backend could not reach so far
+    BootApply,       // enable or disable the boot service for one settings file
+    Batch,           // many hardware operations in one round trip
+    SmbusReadByte,   // the SMBus host's byte-data read, the whole transaction
+    SmbusReadBytes,  // the same for consecutive commands (a module's SPD bytes)
 };
 
 enum class Status : std::uint8_t {
