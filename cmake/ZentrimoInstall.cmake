@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts in place on Linux and what the Debian package holds:
 #   bin/zentrimo, libexec/zentrimo/zentrimo-helper (when the helper is built),
 #   share/zentrimo/machines (profiles and their data; the executable finds them from bin/),

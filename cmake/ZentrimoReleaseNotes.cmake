@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The release notes in CHANGELOG.md, turned into what the installed files carry:
 #   ZM_METAINFO_RELEASES   the <release> elements of the AppStream metadata
 #   zm_write_debian_changelog(FILE)   the Debian changelog of the package

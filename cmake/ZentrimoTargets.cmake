@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # zm_core_library(<name> <folder> [DEPS <targets>...])
 #
 # One static library per subsystem folder. Every .cpp in the folder (not in its gui/ subfolder,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/test and scripts/demo.
 
 ZM_BUILD_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev nlohmann-json3-dev)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zentrimo's entry point: the command line picks the backend (real hardware or a simulated
 // machine) and runs the windows, or the report or capture without them.
 #include <iostream>

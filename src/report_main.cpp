@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zentrimo-report: the report without windows, as a console program. It is what the Windows
 // build makes of the program until the windows are built for Windows too: the same start-up on
 // WinRing0.dll and the same report as `zentrimo --report [--json]`.

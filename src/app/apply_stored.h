@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --apply-stored: the start-up without windows, for the boot service (run as root before anyone
 // logs on) and by hand. It writes the settings file's stored timing set under exactly the rules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hardware and operating-system boundaries one run of the program works through. Only the
 // code that picks the backend (command line: real host or a simulated profile) knows which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place that knows whether the program runs on real hardware or on a simulated
 // machine: everything after it works through the Backend's boundaries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --capture: this machine (or a simulated one) written down as a machine profile, so that the
 // program can later run on an exact copy of it with --machine FILE. The start-up runs as for

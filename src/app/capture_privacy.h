@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a captured machine must not give away when its profile is shared: the serial numbers
 // that identify one module or one computer. Each is overwritten in place with zeros of the same

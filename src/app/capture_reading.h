@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reads of a capture, one part of the machine each: after the start-up has shown which
 // PCI functions, MSRs and memory the program depends on, these read them whole, as the machine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the windows can open at all. Without a display the windowing toolkit aborts the
 // process with its own message; the program checks first and points at --report instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // AMD family 10h extended configuration access: the north bridge's F3x8C bit 14 lets the
 // 0xCF8 address carry register bits 11..8 (bits 27..24 of the address), which is how DCT1's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a run does with its command line before any window: the usage text, the version, the list
 // of simulated machines, the backend, and the whole run for --report, --capture, --apply-stored

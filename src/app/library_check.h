@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Before anything touches the hardware: every file the hardware library needs must be there.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The identity of the running machine that a stored timing set is bound to (see
 // timings/stored_identity.h): read from the processor and the modules' SPD, completed with what

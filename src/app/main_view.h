@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the main window shows, as plain texts and states. The start-up fills it; the
 // window and the --report output both render it, so they cannot disagree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A message the user must see: a modal box in the windows, a line on stderr in the report.
 

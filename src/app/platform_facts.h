@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the start-up learns about the machine from PCI identities before any platform code runs,
 // and what it changed in the hardware that the shutdown must undo. Fixed for the process's life.

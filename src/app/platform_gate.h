@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The platform gate: the program drives only memory controllers that sit in the processor.
 // Machines with the controller in the chipset get a pointer to the maker's tool for them; any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The PCI identities that decide which memory controller this machine has: the Intel uncore
 // (one per processor package, on a bus near the top of the configuration space), the AMD

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The start-up's findings without windows (--report): every group's captions and values as the
 // main window shows them, as text or as one JSON object.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --monitor: the Monitor's sampling without a window. The start-up runs read-only as for the
 // report; then the monitoring thread, the clock-measuring thread and the Monitor's tick run as

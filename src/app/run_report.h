@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --report: the whole start-up on the chosen backend, printed instead of shown.
 

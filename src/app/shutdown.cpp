@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/shutdown.h"
 
 #include "app/extended_config.h"

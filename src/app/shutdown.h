@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Leaving the program: put back what the start-up changed in the hardware and close the
 // hardware library. The windows stop their timers and the background threads before calling

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --spd FILE...: SPD images decoded offline, each as the SPD window would show it, with no
 // hardware, no platform check and no settings file involved. --spd alone: this machine's modules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One module's decoded SPD as text and as JSON, the same for the report's SPD section and for
 // --spd: its facts as a caption/value table (the checksum last, marked "warning" when it does not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's construction without the window: the ordered detection stages that decide
 // what machine this is, refuse the ones the program cannot drive, and fill the view the window

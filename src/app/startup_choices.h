@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The boot-time choices the StartUp configuration stored, carried out once the program runs
 // (the main window's start-up timer), and the usage gauge of the notification-area icon.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plain-text tables for the report: columns padded to their widest cell so a reader can scan
 // down a column, cells counted in characters (UTF-8), not bytes, so "7,8µs" lines up.

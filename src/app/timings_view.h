@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timing drop-downs, the channel selector and the channel-mode panel as a timing session
 // leaves them after the start-up read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ClockMeasuringThread: the clock-measuring thread. It runs for the life of the program; each pass
 // (about 2.5 s) measures the time-stamp rate against the millisecond clock, works out every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the clock multipliers come from. The measuring thread turns one measured time-stamp
 // rate into every clock of the machine: base clock = rate / BaseMultiplier, every other clock =

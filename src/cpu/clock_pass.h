@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one measuring pass makes of the accepted time-stamp rate: the base clock, the current
 // core multiplier read from the processor, the clocks of the "System Frequency" group, the two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's clock and CPU-control members that the window thread and the
 // clock-measurement thread share. Each is a single aligned value read and written whole without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's clock and CPU-control members in one place: the values shared with the
 // measuring thread, the thread itself, the Intel power-feature MSR copies and the core-multiplier

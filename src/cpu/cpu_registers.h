@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The processor and north-bridge registers the clock, power and multiplier code reads and
 // writes, as named fields that can be checked line by line against the Intel SDM (Nehalem /

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The core frequency a family 10h P-state or COFVID value describes. The core clock is
 // (CpuFid + 16) / 2 ^ (CpuDid + 1) times the 200 MHz reference; as a multiplier of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Apply of the AMD K10 CPU settings window: the chosen core voltage, core multipliers and
 // divisors, north-bridge voltage and north-bridge multiplier go into the COFVID control MSR,

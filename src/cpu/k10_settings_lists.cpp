@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cpu/k10_settings_lists.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The AMD K10 CPU settings window's lists and the rules its handlers follow, without widgets.
 // Every list index is the register code it stands for: a core multiplier item is a CpuFid, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fixed-point texts for the clock fields ("0", "0.0", "0.00" patterns) with the user's decimal
 // separator, which the window side passes in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Intel power features and the core multiplier. The "EIST", "C1E" and "turbo" boxes switch
 // their feature at once through IA32_MISC_ENABLE (0x1A0) and MSR_POWER_CTL (0x1FC); the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The time-stamp rate of one measuring pass. Six readings of the counter, each paired with the
 // millisecond tick count, give five rates over about half a second each. The tick count is

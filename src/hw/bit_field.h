@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Named bit fields of a register: Field{hi, lo} covers bits hi..lo inclusive. Register maps are
 // tables of these, so a reader can check them against a datasheet line by line.

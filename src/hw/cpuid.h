@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cpuid instruction, behind a boundary so a simulated machine can answer it.
 

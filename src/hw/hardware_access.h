@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small routines every hardware-facing subsystem uses on top of the library's thirteen
 // operations: PCI configuration through the 0xCF8/0xCFC port pair, dword access to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one boundary through which every hardware access goes: the thirteen operations of the
 // ring-0 access library, with their argument orders. Three backends implement it: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Configuration mechanism #1 addresses as written to port 0xCF8.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pass-through HardwareLibrary that notes what the program reached: the PCI functions it
 // addressed through the 0xCF8/0xCFC pair, the MSRs it read or wrote, and the physical memory

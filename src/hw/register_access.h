@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program reads and writes, as the register maps export it: one row per PCI register,
 // MSR, memory-window offset and power-management index register, with the bits a write may

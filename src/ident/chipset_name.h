@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Naming the chipset from PCI identities (vendor in the low word, device in the high word):
 // first the host bridge at 0:0.0, then the LPC bridge at 0:31.0, whose name wins where both

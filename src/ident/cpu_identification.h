@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Processor identification for the main window's "CPU" group and the processor facts the clock,
 // power and monitoring code uses (combined family, core count, Intel ratio limits).

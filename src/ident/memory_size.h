@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Size" panel: the modules' sizes as SMBIOS lists them, written as "2 x 2048" for a
 // matched set of modules or as a total ("3072 Mb") otherwise, and the operating system's

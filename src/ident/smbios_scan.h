@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Motherboard, BIOS and memory-module sizes from the firmware's SMBIOS tables in physical
 // memory, found through the 2.x "_SM_" entry point in the BIOS area from 0xF0000. Where the

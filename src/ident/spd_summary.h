@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's memory summary taken from the first module's SPD: maker, part number and a
 // one-line speed text such as "PC2-6400 (400Mhz)@5.5.5.18-1,8V". Only a handful of SPD bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two identification steps of start-up that fill the main window's "MotherBoard" and
 // "Memory" groups (and the report):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Monitor's stored history: one element per sampled tick for every series, kept until Reset
 // or Exit, with the vertical positions of the read-out panels that follow the mouse. Elements

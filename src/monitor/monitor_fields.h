@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Monitor window's measured values: what the monitoring thread hands over in its
 // publication step and what the window's one-second tick reads. The window owns one of these;

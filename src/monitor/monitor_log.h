@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Monitor's log: one CSV row per sample, with the values the Monitor showed for it. A row
 // reaches the file as soon as the writer has it (one whole line per write, the file closed after

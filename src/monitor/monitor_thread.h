@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // MonitorThread: the monitoring thread. It runs for the life of the program: each cycle takes two
 // processor-time snapshots half a second apart, works out the usage per logical processor,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The publication step: on the window thread, while the monitoring thread waits, the cycle's
 // results are copied into the Monitor window's fields. With a temperature source every second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The monitoring thread's arithmetic: usage from two processor-time snapshots, sibling
 // averaging with hyper-threading, and the two temperature readings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Monitor's one-second tick: elapsed time, memory and page-file figures, the usage clamp and
 // the temperature trackers. Pure arithmetic; the window gathers the inputs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entry that makes the desktop start the program when the user logs on. On Windows it is
 // the shortcut "Zentrimo.exe.lnk" in the user's Startup folder; on Linux and other XDG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Startup-folder shortcut: "Zentrimo.exe.lnk" in the current user's Startup folder, made
 // through the shell's link object. It holds the target and the working directory only (and the
 // arguments of a simulated run); everything else keeps the shell's defaults.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The system service that writes a user's stored timing set at boot (Linux): the program runs
 // as root there, before anyone logs on, which an autostart entry in the user's session cannot

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a whole input file that a user may point anywhere: only a regular file is read, and
 // only up to a size limit, so a FIFO, a terminal or /dev/zero is refused at once instead of

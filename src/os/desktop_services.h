@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program asks of the desktop session beyond the hardware: restarting the computer
 // after a north-bridge multiplier change, which the processor only takes at reset. Behind a

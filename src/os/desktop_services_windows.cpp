@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows desktop session: a restart through ExitWindowsEx, which needs the shutdown
 // privilege enabled in the process token for the duration of the call.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/boot_apply_record.h"
 
 #include "settings/startup_config.h"

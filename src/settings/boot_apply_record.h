@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record that a stored timing set is being written at start. A set that hangs the machine
 // would otherwise be written again at every log-on, with no way for the user to reach the

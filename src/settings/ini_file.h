@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: a private-profile text file ("[section]" lines followed by "key=value"
 // lines). Every read and every write goes to the file itself; nothing is cached, so several

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The private-profile text format, as the Windows profile calls read and write it, on an
 // in-memory copy of the file. Nothing here touches the disk (IniFile does), so the same rules

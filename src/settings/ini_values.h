@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The value forms the settings file stores as text: signed 32-bit integers and 32-bit hexadecimal
 // addresses. Parsing follows the rules of the runtime the file format comes from: a decimal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the settings file lives. On Windows the program keeps ZM.ini in its own folder, as it
 // always did. On Linux the program is installed where users cannot (and root should not) write,

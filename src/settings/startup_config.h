@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The StartUp configuration: the three boot switches of section "HL" and what the window's Apply
 // writes, in its fixed order, into the settings file and the autostart entry.

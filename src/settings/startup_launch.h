@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the autostart entry starts: the program by its fixed name in its own folder, with its
 // folder as working directory. On the real hardware it takes no argument. A run on a simulated

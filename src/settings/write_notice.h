@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings write that did not happen must not pass unnoticed: the user would find the boot
 // switches or the stored timings missing at the next start. The file layer hands every such

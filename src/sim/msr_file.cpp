@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/msr_file.h"
 
 #include "hw/bit_field.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Model-specific registers of every logical processor, with the side effects of the few
 // registers whose writes the hardware reflects elsewhere:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PCI configuration spaces of the simulated machine: one 4 KiB space per bus/device/function
 // that exists. Functions that do not exist answer all ones, as a real bus does when no device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sparse, byte-addressed physical memory. Only the ranges a profile maps hold bytes; reads
 // elsewhere float high (0xFF), as an undecoded memory cycle does, and writes there are lost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The power-management register block of AMD SB800/SB900-series south bridges, reached through
 // an index/data I/O port pair: a byte written to 0xCD6 selects one of 256 registers, 0xCD7

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Machine profiles: one JSON file describes a whole simulated machine (format in
 // machines/README.md). Anything the loader does not understand is refused with the file and the
 // JSON pointer of the offending place, so a typo never silently yields a different machine.

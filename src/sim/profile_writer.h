@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The other direction of the profile loader: what was read off a machine, written as one
 // self-contained machine profile (the format of machines/README.md, binary images inline as hex),

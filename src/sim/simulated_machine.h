@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A whole machine emulated at register level, so the real access helpers run against it:
 // PCI configuration spaces behind the 0xCF8/0xCFC pair, an Intel-layout SMBus host controller

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/smbus_host.h"
 
 #include "sim/simulated_machine.h"

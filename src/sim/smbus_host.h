@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SMBus host controller of an Intel I/O controller hub (ATI/AMD south bridges copy its
 // register layout), with SPD EEPROMs on the bus at slave addresses 0x50 + slot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Who made a memory module and which one it is, as its SPD says: the memory type, the maker
 // code, the part number and the serial number. A stored timing set keeps these for every slot,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding the chipset's SMBus host controller, through which the memory modules' SPD EEPROMs
 // are read. Two controllers are known, with one register layout:

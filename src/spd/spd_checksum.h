@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The integrity checks JEDEC gives each generation's SPD: DDR2 keeps in byte 63 the low byte of
 // the sum of bytes 0..62; DDR3 keeps a CRC-16 in bytes 126 (low byte) and 127 (high byte), over

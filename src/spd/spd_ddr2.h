@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DDR2 modules (SPD byte 2 = 8): module facts, the JEDEC cycle times at the three supported CAS
 // latencies (bytes 9, 23, 25), and the enthusiast profiles (EPP) that some makers store in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DDR3 modules (SPD byte 2 = 11): module facts, the JEDEC profile at the module's fastest cycle
 // time and at the slower CAS latencies it supports, and the Extreme Memory Profiles (XMP) some

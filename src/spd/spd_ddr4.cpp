@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DDR4 modules: a 512-byte SPD in two 256-byte pages. The base block (bytes 0..127) holds the
 // organisation and the JEDEC times in medium (125 ps) units with signed fine (1 ps) corrections
 // kept at the end of the block; the module block (128..255) the module's build; the second page

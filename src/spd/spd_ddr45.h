@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DDR4 (SPD byte 2 = 0x0C) and DDR5 (0x12) modules, decoded from a whole image: the SPD window
 // reads modules byte by byte over an SMBus that reaches only 256 bytes, while these generations

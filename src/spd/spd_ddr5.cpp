@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DDR5 modules: 1,024 bytes behind the SPD hub. Every time is a 16-bit count of picoseconds
 // (the refresh times of nanoseconds), many with a fewest number of clocks beside them; bytes
 // 0..509 are covered by the CRC in 510/511; the maker, part number and serial are at 512..554;

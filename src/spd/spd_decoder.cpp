@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "spd/spd_decoder.h"
 
 #include "hw/hardware_access.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the SPD of one DDR2 or DDR3 module into the SPD window's texts. Bytes are fetched one at
 // a time, each when its field is decoded; a failed read is decoded like stored data: its low

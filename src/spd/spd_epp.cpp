@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Enhanced Performance Profiles of DDR2 modules. The block starts at byte 99 with its id, then
 // the profile type (byte 102: 0xB1 two full profiles, 0xA1 four abbreviated ones) and the
 // flags (byte 103: bit 4 and bit 5 enable the first and second full profile; bits 1..0 pick

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small conversions the SPD decoders share: maker names, texts from SPD bytes, and the
 // arithmetic that turns nanoseconds into clocks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SPD images kept in files, decoded without any hardware: the raw EEPROM bytes (what
 // /sys/bus/i2c/devices/*/eeprom gives, 128 to 1,024 bytes) or a hex dump in the layout

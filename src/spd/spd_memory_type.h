@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SPD byte 2, the key byte every generation of module keeps in the same place: which kind of
 // memory the module carries. Only DDR2 and DDR3 are decoded; every other kind is named, so a

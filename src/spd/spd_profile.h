@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every timing profile column shares, DDR2 or DDR3, JEDEC or enthusiast: its clock in the
 // MHz row and its times turned into clocks of its cycle time.

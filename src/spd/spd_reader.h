@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a memory module's SPD EEPROM one byte at a time over SMBus. Each field is fetched by its
 // own read-byte transaction when it is decoded, and only the first 256 bytes are reachable (no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "spd/spd_report.h"
 
 #include "spd/smbus_discovery.h"

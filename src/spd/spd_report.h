@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every populated slot's decoded SPD without the window, for the report: the eight facts as
 // caption/text pairs, the five column headers and the grid rows.

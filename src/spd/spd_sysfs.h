@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Memory modules' SPD EEPROMs as the kernel's drivers expose them, without root and without this
 // program touching an SMBus controller: each module the kernel found is an I2C device

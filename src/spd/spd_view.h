@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the SPD window shows for one module: eight module facts and a grid of 14 timing rows by
 // 5 profile columns. The decoder writes into it only what a module defines; everything else

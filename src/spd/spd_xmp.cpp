@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Extreme Memory Profiles of DDR3 modules: a header at byte 176 (0x0C 0x4A), the enabled
 // profiles in bits 1..0 of byte 178, the time base in bytes 180/181, and two profiles of 35
 // bytes from byte 185. Every count is taken as a number, so a failed read stays negative.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/channel_selection.h"
 
 #include "timings/timing_change.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The channel selector (ComboCH) and the channel-mode panel (Panel5): which channel sets the
 // selector offers for the channels that hold memory, which one is selected at start-up, what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How one timing sits in one controller register: the bit field and the rule between the field
 // value and the drop-down's item index. Reading and writing both go through the same entry, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/host_bridge_controller.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading and writing the timings of the LGA 1156 memory controller behind host bridge
 // 0x0040/0x0044: the register window, both channels' registers and their decode, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Register map of the memory controller behind Intel host bridge 0x0040/0x0044 (LGA 1156):
 // dwords in a memory-mapped window whose base the host bridge holds at configuration

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/k10_apply.h"
 
 #include "timings/k10_codec.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing the chosen timings into a family 10h DRAM controller pair (Apply, and the start-up
 // application of stored timings). Every register is rebuilt from its start-up copy, which then

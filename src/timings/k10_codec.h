@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decoding a family 10h DRAM controller's registers into drop-down item indices, and rebuilding
 // the registers from them. A register is rebuilt from its start-up copy: the bits no drop-down

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a family 10h DRAM controller pair at start-up: ganged or not, which controllers hold
 // memory, and the start-up copy of every register the timings come from. Reading DCT1 and

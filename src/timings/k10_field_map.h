@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where each K10 timing lives in a family 10h DRAM controller's registers, for each of the
 // three layouts. One row per timing: register, field (bits hi..lo as the BKDG numbers them)

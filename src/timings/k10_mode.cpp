@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/k10_mode.h"
 
 #include "timings/k10_registers.h"

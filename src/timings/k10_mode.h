@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which register layout an AMD family 10h DRAM controller uses, from the memory it was set up
 // for: DDR2 up to 800 MT/s, DDR2-1066 (a wider layout for the longer timings) or DDR3. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The AMD family 10h north bridge's DRAM controller registers (bus 0, device 0x18, function 2)
 // that the timing code reads and writes, with the bit fields that do not depend on the memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timings part of the main window's AMD K10 branch: from the DRAM controller registers to
 // the state the timing controls start in, and the Apply that follows. Called once the start-up

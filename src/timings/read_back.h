@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the controller holds after a write, against what was written: after every Apply (the
 // button, the start-up's stored set, Restore) the registers are read again and decoded, the

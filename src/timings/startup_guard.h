@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The start-up guard: after the read values are shown, Apply stays disabled when a timing
 // drop-down shows nothing (the register held a value outside its list), so a value the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a stored timing set was taken from. A set written into a controller other than the one
 // it was read from lands on other timings' bits (the two Intel kinds share one section), and a

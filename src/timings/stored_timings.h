@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timing sets kept in the settings file: one per controller family, written by the StartUp
 // window and written back into the controller at the next start when the boot switch "HL"/"AN"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A user's choice in a timing drop-down (the Combo*Change handlers): the item index is recorded
 // for the channels the selector names, with the extras some kinds keep beside the index.

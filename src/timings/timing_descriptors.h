@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Each controller kind's 27 timings, in the order its window shows them: the caption of the
 // label beside each, its stable short name, and where the window and the settings file keep it.

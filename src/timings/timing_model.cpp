@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/timing_model.h"
 
 namespace zm::timings {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timing model shared by the three memory-controller kinds: the timings (TimingId), the
 // per-channel item indices (TimingIndex) with each kind's extras, and the channel numbering.

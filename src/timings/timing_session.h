@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The timings part of the main window's platform branch for the two Intel controller kinds,
 // from the register read to the state the timing controls start in, and the Apply that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading and writing the timings of the LGA 1366 uncore memory controller: the configuration
 // lock, the active channels, each channel's registers and their decode into the timing model,

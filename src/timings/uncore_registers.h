@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Register map of the memory controller in the Intel LGA 1366 uncore (PCI bus 0x3F, 0x7F or
 // 0xFF; device 3 = controller, devices 4, 5, 6 = channel A, B, C, function 0 each).

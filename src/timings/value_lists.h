@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What each timing offers to choose from on each controller kind. Lists are built once at
 // start-up; the item index is what the model stores.

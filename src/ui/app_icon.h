@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's icon for menus and the desktop: the notification area's usage gauge (a bar in a
 // light frame on black, green, yellow and red from the bottom up) drawn on a 64-unit square.

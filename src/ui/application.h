@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Process start for the windows: the application object, the settings file, the icon, the six
 // windows in their fixed order (only the main window shown), the message loop.

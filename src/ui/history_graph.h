@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // HistoryGraph: the scrolling history graph of the Monitor window. A ring of vertical bands, one
 // per sample tick, each holding up to sixteen coloured points, drawn as stacked bars or connected

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window. Its construction runs the start-up (app::RunStartup), shows what it found,
 // and passes the start-up's messages to the message sink; a refused machine leaves a disabled

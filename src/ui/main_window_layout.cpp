@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls at their absolute positions. Three columns above the button row:
 // "Timings" and "System Frequency" left, "CPU" and "MotherBoard" in the middle, "Memory" right;
 // the "Others Timings" group fills the band between them and the buttons in the expanded layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's two timers: startUpTimer carries out the boot-time choices once the window was
 // activated and the monitoring thread made its first pass; gaugeTimer redraws the usage gauge.
 #include <QEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the windows send the messages the user must see. The application shows them as modal
 // message boxes; tests put a recorder in its place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two conversions every window needs between the Qt-free core and its widgets: a core text
 // (UTF-8) as a QString, and the user's decimal separator, which the core's number formatting

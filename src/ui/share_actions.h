@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the main window's context menu and the notification-area menu offer for keeping and
 // sharing what the program shows: the report (the same renderings as --report) to the clipboard

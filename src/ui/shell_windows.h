@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The secondary windows as the process creates them at start: About (the SPD window is
 // spd::gui::SpdWindow, the CPU settings cpu::gui::CpuSettingsWindow, the Monitor

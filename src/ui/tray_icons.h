@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two notification-area icons and their menu: the program's icon (later the usage gauge)
 // and a text icon for the highest core temperature. Minimising the main window hides it to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts that come from the hardware (SPD part numbers, SMBIOS strings) are bytes in whatever
 // 8-bit character set the module or board maker used. For display, the settings file and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One hexadecimal digit of a text: the settings file's "$1F"/"0x1F" numbers and the simulated
 // machines' register dumps read hex the same way. Header-only, so that every library may use it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --apply-stored on simulated machines: the stored set reaches the controller, and a file that
 // does not ask for one touches no register.
 #include "app/apply_stored.h"

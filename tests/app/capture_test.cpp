@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --capture on the simulated machines: a captured machine runs exactly like the one it was
 // captured from, the capture changes nothing, and serial numbers stay private unless asked.
 #include "app/capture.h"

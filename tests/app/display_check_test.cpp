@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the windows can open, from the environment the windowing toolkit looks at.
 #include "app/display_check.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small simulated machines built in code, each with just what the start-up looks at.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's backend on the far side of the privileged helper's protocol: a report through
 // the helper equals the report on the same simulated machine reached directly, and the
 // machine sees the same writes (SPD reads apart: through the helper a module's bytes are read in

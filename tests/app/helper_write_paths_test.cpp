@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every action of the program that writes, on every shipped machine, once on the machine directly
 // and once through the privileged helper: the machine must see the same writes and the program
 // the same answers, and the helper must refuse nothing. A register the program starts to write

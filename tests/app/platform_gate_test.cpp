@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform gate's three outcomes and the uncore probe that feeds it.
 #include <gtest/gtest.h>
 

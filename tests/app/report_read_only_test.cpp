@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --report only reads, on every shipped machine: with the boot switch "AN" = "1" and a stored set
 // that differs from the controller, a report writes no timing register, no stored set, no
 // multiplier and no power feature, and what it changed to reach the SMBus and the controllers is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up and the report on the shipped simulated machines: every gate outcome, the CPU
 // group of each supported platform, and the report's two forms.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up timer's boot-time choices and the usage gauge.
 #include "app/startup_choices.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up sequence on hand-built machines: what it refuses, what it shows, and what the
 // shutdown puts back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up with the boot switch "AN" set, on the shipped simulated machines: the stored timing
 // set reaches the controller's registers as its keys say, what the file does not hold keeps the
 // controller's value, a set the StartUp window writes comes back on the next start, only on the

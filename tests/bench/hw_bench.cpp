@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program repeats against the hardware boundary: PCI configuration reads (every pass
 // of the background threads) and SMBus byte reads (about 90 per SPD decode), on a simulated
 // machine so the figures measure the program's side, not a bus; and a whole --report, on the

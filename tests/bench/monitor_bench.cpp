@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Monitor repeats: one cycle of the monitoring thread with its publication and the
 // one-second tick with its history append (on a simulated eight-thread machine whose clock
 // does not really sleep), one graph update as every tick makes it for eleven graphs, and one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a simulated machine whose profile maps a large block of physical memory (a video
 // aperture, a firmware image): the cost must grow with the block's size and stay small.
 #include <benchmark/benchmark.h>

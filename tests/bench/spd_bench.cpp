@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `--spd` over every SPD image the project ships, in one process: reading and parsing each file,
 // the decode, the checksum and the text. The per-module figure is the time one file costs.
 #include <benchmark/benchmark.h>

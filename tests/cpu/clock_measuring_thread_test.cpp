@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measuring thread as a whole: passes driven by a fake clock, failing counter reads, and a
 // prompt stop.
 #include "cpu/clock_measuring_thread.h"

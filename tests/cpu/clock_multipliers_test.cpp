@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Multipliers read at start-up, on small simulated machines.
 #include "cpu/clock_multipliers.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Intel and AMD K10 branches of a measuring pass, with a given time-stamp rate.
 #include "cpu/clock_pass.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cpu_test_support.h"
 
 #include "cpu/cpu_registers.h"

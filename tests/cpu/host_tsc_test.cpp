@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measuring pass on this machine's real time-stamp counter, through the Linux host backend,
 // against the rate the kernel calibrated at boot.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Apply of the CPU settings window on the simulated Phenom II X4 (k10-am3-ddr3): which MSR on
 // which core, in which order, with which value, and what is refused rather than written.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CPU settings window's lists and rules: items from the start-up limits, the north-bridge
 // floor set by the HyperTransport multiplier, and which hold flags an opened list sets.
 

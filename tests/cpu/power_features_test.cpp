@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EIST / C1E / turbo boxes and the core multiplier, checked against the machine's write log.
 #include "cpu/power_features.h"
 

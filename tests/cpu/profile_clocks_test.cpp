@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every shipped machine profile: one measuring pass on the machine's own time-stamp counter
 // gives the base, core, uncore or north-bridge, link and memory clocks the profile describes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rate filter of a measuring pass, on rates and on raw readings.
 #include "cpu/tsc_rate.h"
 

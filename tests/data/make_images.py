@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the test images the project builds itself, from the published layouts.
 
 No dump under a free licence exists for these cases, so each image is put together field by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the privileged helper's request handling: the helper runs as root and
 // reads its requests from the user's process, so any byte stream on its input (frames of any
 // length, any operation, any arguments, batches of them) must be served or refused without

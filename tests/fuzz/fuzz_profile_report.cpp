@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for a simulated machine's profile and the report made on it: any JSON must
 // either be refused with a profile error or give a machine whose start-up and report finish
 // without crashing, hanging or reading without bound (the report is what --machine FILE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the settings-file text: any bytes must read without harm, and a write
 // must read back, leave every other key as it was, and be idempotent.
 //

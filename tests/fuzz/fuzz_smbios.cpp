@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the SMBIOS scan: a firmware table of any content must be read without
 // running away, reading outside 4 GiB or crashing, on the scanning and on the cached path.
 //

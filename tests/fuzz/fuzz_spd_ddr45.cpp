@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the DDR4/DDR5 image decoder: any image up to 1,024 bytes, made a DDR4
 // (first byte even) or DDR5 (odd) module by its type byte, must decode without crashing, without
 // an out-of-range conversion (a zero cycle time, an overflowing time), into a grid with a cell for

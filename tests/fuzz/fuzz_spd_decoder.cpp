@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the SPD decoder: any 256-byte image, DDR2 or DDR3 with or without EPP or
 // XMP, must decode without crashing, without a float-to-integer conversion out of range (a zero
 // or negative cycle time or time base), in a bounded number of reads, into printable texts.

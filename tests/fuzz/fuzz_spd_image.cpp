@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for SPD image files (--spd): any content, raw bytes or i2cdump text, must
 // either give an image of 3 to 512 bytes (1,024 for a DDR5 module) or say why not, and an image
 // must decode into printable texts without crashing.

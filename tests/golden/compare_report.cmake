@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs `zentrimo --report --machine MACHINE` and compares the exit code, standard output and the
 # messages on standard error with the golden file: first line "exit: N", then the output, then,
 # when there are messages, a line "stderr:" followed by them. Each run gets a settings

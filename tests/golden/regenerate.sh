@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes tests/golden/<profile>.txt for every shipped profile from the given zentrimo binary.
 # Read every changed file before committing it: a golden file is only as right as its review.
 #   tests/golden/regenerate.sh build/src/zentrimo

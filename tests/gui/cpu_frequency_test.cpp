@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "System Frequency" group bound to the clock core on the simulated X58 machine: the
 // measuring thread's texts arrive on the window thread, the EIST / C1E / turbo boxes write their
 // MSRs when clicked, and a multiplier chosen in coreMultiplierList is written by Apply.

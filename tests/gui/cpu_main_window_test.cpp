@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's "System Frequency" group on shipped machines: the boxes and the
 // core-multiplier list as start-up leaves them, Apply writing a chosen multiplier before any
 // timing register on both Intel controller kinds, and the AMD K10 layout.

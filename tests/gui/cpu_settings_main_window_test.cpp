@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CPU settings window inside the program: the main window's "CPU" button opens it on AMD
 // K10 (and is disabled on Intel), and the measuring thread's passes keep its fields current.
 

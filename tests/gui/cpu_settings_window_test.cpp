@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CPU settings window on the simulated Phenom II X4 (k10-am3-ddr3): its lists as start-up
 // leaves them, the hold flags the user's lists set, what Apply writes through them, the
 // north-bridge floor and the restart prompt, and the live values the measuring thread sends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scrolling history graph: its self-scaling, its ring of bands and how a line starts.
 #include "ui/history_graph.h"
 

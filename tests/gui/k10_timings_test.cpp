@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timing controls on K10 machines: a timing changed while "     B" is selected and applied
 // reaches DCT1 only; a ganged pair is driven through DCT0 alone.
 

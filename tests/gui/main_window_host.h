@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a main-window test keeps beside the window: the backend the window holds by reference,
 // and the sink that records its message boxes. The backend must outlive every window opened.

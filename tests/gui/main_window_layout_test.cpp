@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's frame: every named control, the two layouts and the density rule.
 #include <QCheckBox>
 #include <QComboBox>

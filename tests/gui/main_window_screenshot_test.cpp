@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the simulated X58 machine, grabbed as a picture. Set ZM_SCREENSHOT to a
 // file name to keep it (docs/screenshot-x58.png is made this way).
 #include <QDir>

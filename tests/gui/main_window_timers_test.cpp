@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's start-up timer on a real window: it waits for activation and the monitor's
 // first pass, then hides the window when the settings file asks for it; the gauge follows usage.
 #include <QSystemTrayIcon>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's timing controls on shipped simulated machines: a channel chosen, a timing
 // changed and applied reaches that channel's registers only; the changed drop-down carries the
 // pending marker; a register value outside its list keeps Apply disabled.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notification-area menu and the text icon.
 #include <QAction>
 #include <QDesktopServices>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Monitor window on simulated machines: its start geometry and settings, the layouts that
 // follow the core count, a tick's read-outs, Reset, Minimize and the monitoring thread's
 // publication.

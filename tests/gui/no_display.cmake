@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The windows without any display: one line pointing at --report and exit code 2, where the
 # windowing toolkit would abort the process with its own message.
 #   cmake -DZENTRIMO=path/to/zentrimo -P no_display.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A clock for window tests that run the measuring thread: machine time moves 50 ms per step
 // while real time moves 1 ms, so a pass takes about 50 ms instead of seconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's "Copy report", "Save report…" and "Save picture…" on the simulated X58: the
 // report is the one --report prints for the machine, the picture the window with its
 // sub-timings at the window's size (and the SPD window beside it when that is open).

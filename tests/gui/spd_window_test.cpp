@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SPD window on shipped machines: the spd button decodes the module at SpdSlaveAddress, the
 // module list picks the slave address, an empty slot clears the fields but keeps the headers,
 // and without an SMBus controller the window stays hidden.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The road of a stored timing set to the next start: the StartUp window stores a changed timing
 // with its first box ticked; the next start on a fresh simulated machine writes it into the
 // controller before the drop-downs show it, and the start-up timer's first effective tick hides

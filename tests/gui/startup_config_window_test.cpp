@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The StartUp configuration window on simulated machines: its boxes follow the file, Quit
 // writes nothing, Apply stores what the main window shows now (ganged K10: channel A only) and
 // creates or removes the autostart entry, here in a temporary configuration folder.

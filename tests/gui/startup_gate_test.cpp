@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's construction on the shipped machines: every platform-gate outcome reaches
 // the user as one message box (caught here by a recording sink), a refused machine leaves no
 // usable window, and Exit on AMD K10 puts F3x8C bit 14 back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timing controls bound to a small window carrying the main window's control names, on a
 // simulated triple-channel uncore machine: choosing channels, changing a timing, the pending
 // marker, Apply's writes, the start-up guard and the SubTim./Hide layout.

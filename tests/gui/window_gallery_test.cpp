@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window of the program on simulated machines, laid out as the user sees it: no text is
 // cut, no control reaches past the edge of the window or group that holds it, no caption is wider
 // than its group and no two buttons overlap. Set

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The access helpers on the simulated machine: MMIO byte order, MSRs on the named processor,
 // and PCI address/data pairs kept together across threads.
 #include <gtest/gtest.h>

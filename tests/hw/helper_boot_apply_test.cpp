@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's boot-service action: switched on or off only for the caller's own settings file,
 // named in normal form and reached without a symbolic link; nothing else reaches systemctl.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the helper does as root besides serving the hardware: the kernel modules it loads, and
 // the commands it runs kept away from the protocol's pipes.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A helper served in this process: the server loop runs on a thread over a pair of pipes, the
 // window's client on the other ends, exactly as across the pkexec'd child's stdin and stdout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The privileged helper's allow-list, between the window's client and a simulated machine:
 // what lies outside the list is refused and never reaches the backend.
 #include <gtest/gtest.h>

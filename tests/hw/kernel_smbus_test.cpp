@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPD through the kernel's SMBus driver: a fixture sysfs tree where i801_smbus is bound to
 // 0000:00:1f.3 and registered i2c-3, and a fake /dev/i2c-3 behind an injected ioctl.
 #include <gtest/gtest.h>

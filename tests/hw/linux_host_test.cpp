@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux host backend on this very machine, and with its device nodes missing.
 #include "hw/backends/linux/linux_host.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SmbusReadByte against the simulated Intel-layout host controller: data, empty slots, the
 // status bits the result is judged by, and the two time-outs.
 #include <gtest/gtest.h>

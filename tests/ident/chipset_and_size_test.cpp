@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chipset naming from PCI identities and the Size panel rules.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers shared by the identification tests: real dumps from tests/data laid into a simulated
 // machine, and counting what the program did to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The motherboard and memory summary of every shipped machine that passes the platform gate, as
 // the two start-up steps produce it, and what the simulated hardware saw of it.
 #include <gtest/gtest.h>

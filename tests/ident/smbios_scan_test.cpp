@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Motherboard, BIOS and module sizes from real SMBIOS tables laid into simulated memory, and the
 // "HL965" location cache in the settings file.
 #include "ident/smbios_scan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux backend's two ways to the SMBIOS tables, on fixture trees built from real tables:
 // /dev/mem (a memory image) and the kernel's /sys/firmware/dmi/tables. The scan must find the
 // same board, BIOS and module sizes through both.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first module's memory summary: speed texts, maker table, part number rule, and what an
 // empty socket or a broken SPD gives.
 #include "ident/spd_summary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Monitor's CSV log on a simulated machine with a fake clock: the header and its units, one
 // row per sample with the values the Monitor showed, a file that stays whole when the program
 // is killed, and a failing drive said once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitoring thread on a simulated machine: measured usage and temperatures reach the
 // publication on the "window" thread, and stopping never waits for a window that does not run
 // the hand-off.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitoring thread's arithmetic and its publication into the Monitor's fields.
 #include <gtest/gtest.h>
 

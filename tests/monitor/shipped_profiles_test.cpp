@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped simulated machines give the Monitor plausible figures: every measured logical
 // processor has a temperature in a believable range and a usage between 0 and 100.
 #include <gtest/gtest.h>

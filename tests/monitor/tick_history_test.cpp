@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Monitor's one-second tick and its stored history.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The XDG autostart entry: where it lands, what it starts, and that it is created, replaced and
 // removed in a temporary configuration folder (never the user's own).
 #include "os/autostart_entry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The restart boundary: the Linux session asks systemd, and a failure to do so is reported;
 // a simulated machine never restarts the host. Nothing here restarts anything.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zm_polkit_report PROFILE SETTINGS [HELPER]: the JSON report of the simulated machine PROFILE,
 // read directly, or, with HELPER, through that helper started by the real pkexec exactly as the
 // program starts it for a user (HelperBackend, the read-only helper). The processor's CPUID and

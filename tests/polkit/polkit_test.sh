@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The privileged helper through the real pkexec and polkit daemon (Debian's polkitd and pkexec).
 # Everything the test needs lives in a throw-away mount and PID namespace it makes itself: a
 # tmpfs over /run (the system bus socket, the helper's test profile), /etc/passwd, /etc/group and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file on disk: no caching between objects, defaults, value forms, and that no
 // write ever loses or damages what the file held.
 #include "settings/ini_file.h"

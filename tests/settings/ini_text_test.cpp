@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private-profile text rules on in-memory text: what a read finds and what a write changes.
 #include "settings/ini_text.h"
 

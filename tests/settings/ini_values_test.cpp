@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer and hexadecimal-address value forms of the settings file.
 #include "settings/ini_values.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each kind of run keeps its settings, on each platform.
 #include "settings/settings_location.h"
 

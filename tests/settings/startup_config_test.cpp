@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The StartUp configuration's Apply: what it writes into the settings file and the autostart
 // entry, in which order, for each combination of boxes and answers; and the command the entry
 // starts.

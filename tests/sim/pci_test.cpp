@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PCI configuration mechanism #1 of the simulated machine, driven through the real helpers.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processors of the simulated machine: MSRs and their side effects, time-stamp counters,
 // CPUID, physical memory and the operating system's view.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Machine profiles: what a profile says reaches the machine, what it gets wrong is refused with
 // the file and the place, and every shipped profile loads with the identity it claims.
 #include <gtest/gtest.h>

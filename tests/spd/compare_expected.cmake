@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_policy(SET CMP0057 NEW)
 # Runs `zentrimo --spd IMAGE` on every SPD image the project ships (the folders in IMAGE_DIRS,
 # each run from inside its folder so the output names the file only) and compares exit code,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs `zentrimo --spd` (no file) with ZENTRIMO_SYSFS pointing at a fixture tree of the kernel's
 # I2C devices and compares exit code, output and messages with EXPECTED, laid out like the
 # expectation files of the SPD images. With -DREGENERATE=1 it writes EXPECTED instead.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_policy(SET CMP0057 NEW)
 # Decodes every shipped DDR4 image with decode-dimms (i2c-tools) as well as `zentrimo --spd
 # --json` and compares the JEDEC facts both give: every minimum time decode-dimms lists (in ns,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the SPD images built here from the JEDEC, XMP and EXPO layouts (no dump of a module
 with these profiles is at hand under a licence that allows shipping it):
 

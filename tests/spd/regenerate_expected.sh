@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes tests/spd/expected/<image>.txt for every shipped SPD image (tests/data/spd and
 # machines/data/spd) from the given zentrimo binary: exit code, `--spd` output, messages; and
 # tests/spd/expected_sysfs/<tree>.txt for `--spd` alone on each fixture tree in tests/data/sysfs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SMBus host controller discovery on simulated chipsets, Intel and ATI/AMD.
 #include "spd/smbus_discovery.h"
 

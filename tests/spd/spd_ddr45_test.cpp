@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DDR4/DDR5 decoding beyond what the expectation files show: the generations' rounding of
 // times into clocks and of cycle times into data rates, images cut short, and the profile
 // blocks' enable bits. Whole decodes are in tests/spd/expected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPD decoding of the corner cases the decoder must handle; expected values were worked out by
 // hand from the image bytes. What every shipped image decodes to is kept in tests/spd/expected.
 #include "spd/spd_decoder.h"

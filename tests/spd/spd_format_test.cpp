@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock arithmetic both the SPD window and the main window's memory summary rest on.
 #include "spd/spd_format.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPD images from files: the hex-dump reader, what is refused, and the checksum check on every
 // shipped image. What each image decodes to is in tests/spd/expected (see spd_expected).
 #include "spd/spd_image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading SPD bytes of the module a slave address selects, and what an empty socket returns.
 #include "spd/spd_reader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every slot's SPD for the report: discovery first, then each slot, decoded or named.
 #include "spd/spd_report.h"
 

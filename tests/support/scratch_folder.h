@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh, empty folder for one test under the system's temporary folder, removed with the test's
 // fixture. Its name carries the process and the running test, so tests that ctest runs side by

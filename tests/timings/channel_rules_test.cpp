@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel selector, the change rules and the start-up guard, on models built in code.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LGA 1156 controller behind host bridge 0x0040/0x0044 on a simulated machine: the
 // register window, decode, populated channels and Apply's fourteen writes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every item of every timing drop-down of the two Intel controller kinds survives a trip
 // through the register: rebuild the register from an image with the item chosen, decode it
 // again, and the same item comes back while every bit outside the timing's own field stays

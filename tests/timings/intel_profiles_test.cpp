@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped Intel machine profiles carry controller registers that start the timing
 // controls as their boards would.
 

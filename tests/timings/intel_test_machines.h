@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Intel memory-controller machines built in code for the timing tests: an LGA 1366 uncore
 // with DDR3-1333 9-9-9-24 timings in every channel, and an LGA 1156 host-bridge controller

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Apply on a family 10h controller pair: what is written where, in which order, and that every
 // list item survives the trip through the registers without disturbing any other bit.
 

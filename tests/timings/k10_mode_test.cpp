@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the family 10h register layout, and refusing what is not a family 10h controller.
 
 #include "timings/k10_mode.h"

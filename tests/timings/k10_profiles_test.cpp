@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped K10 machines through the whole timings path: layout, ganging, population,
 // selector, guard, and an Apply that changes nothing writes back exactly what was read.
 

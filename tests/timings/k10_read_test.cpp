@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a family 10h controller pair: ganged or not, population, and the decode of every
 // drop-down from registers a BIOS leaves.
 

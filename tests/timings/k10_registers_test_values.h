@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Register values a family 10h BIOS leaves in DCT0 for typical memory, one set per layout.
 // Decoded by hand against the register layouts in the comments.

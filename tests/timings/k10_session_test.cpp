@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The K10 branch's timings from start-up to Apply, as the main window drives them.
 
 #include "timings/k10_session.h"

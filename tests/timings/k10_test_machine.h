@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A family 10h north bridge on a simulated machine, set up register by register, and the
 // helpers the K10 timing tests share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped machines can tell a swapped field apart: in every timing register of every
 // channel that holds memory, each field and the next one above it of the same width hold
 // different values, so a codec that read or wrote one in place of the other would show or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After a write the controller is read again: what did not take is named (a locked uncore
 // ignores timing writes), and "Restore start-up timings" writes the registers' start-up images
 // back through Apply's path and order.

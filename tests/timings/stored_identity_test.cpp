@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a stored timing set belongs to the machine: the identity the StartUp window stores
 // beside it, and for a file without one (an older program's) the kind and channels its keys
 // name.

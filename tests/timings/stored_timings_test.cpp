@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored timing sets of the settings file: the boot switch, which keys the StartUp window
 // writes and in what order, what each key holds, and reading a set back on top of the timings
 // decoded from the controller.

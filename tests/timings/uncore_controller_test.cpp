@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LGA 1366 uncore controller on simulated machines: lock check, active channels, read and
 // decode, and Apply's writes as the machine logged them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value lists and descriptor tables per controller kind.
 
 #include "timings/value_lists.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measuring thread and the window thread on one simulated machine at once: passes read the
 // shared clock members and MSRs while the window thread clicks the power-feature boxes, opens
 // and applies the core-multiplier list, and runs the queued updates. Under ThreadSanitizer any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's client is one backend for the whole window: the clock-measuring thread, the
 // Monitor's sampling thread and the window thread all call it at once. Every answer must still
 // be the one its own request asked for, with the PCI address and data kept together through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Monitor's log between the sampling side and its writer: rows queued while the writer
 // writes, the folder taken away under it, the failure said from the writer's thread and the
 // log closed. Under ThreadSanitizer any unsynchronised access shows up as a report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitoring thread and the window thread at once: cycles read MSRs and the Monitor's
 // counts and TjMax choice while the window thread changes the choice, runs the publications
 // and finally stops the thread with a hand-off still queued. Under ThreadSanitizer any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two threads use one simulated machine the way the window thread and the background threads
 // do: PCI configuration reads, MSR reads and time-stamp reads at once. Under ThreadSanitizer
 // this shows the machine and the access helpers free of data races; in any build it checks

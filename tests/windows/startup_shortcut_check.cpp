@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Startup-folder shortcut as the StartUp window makes it, through the shell's link object:
 // created, read back (target, working folder, quoted arguments), removed. A Windows program run
 // under Wine by wine_checks.sh; prints what differs and exits 1 on any fault.

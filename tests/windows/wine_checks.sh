@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows build of the report, run under Wine on the stand-in WinRing0.dll, against the
 # Linux build's report on the same simulated machines: the JSON must be the same apart from the
 # "machine" field (the Windows run names its backend "this machine"), and so must the messages,

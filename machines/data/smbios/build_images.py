@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the SMBIOS images of the simulated machines from real tables in tests/data/smbios.
 
 Each image is two files mapped into the machine's physical memory by its profile:

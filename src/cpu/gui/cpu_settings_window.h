@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CpuSettingsWindow, "CPU settings": on AMD K10 the multiplier and divisor of each core (or of all
 // at once), the core voltage, the north-bridge ("UnCore") multiplier and voltage, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Binds the main window's "System Frequency" group to the clock and CPU-control core: the
 // measuring thread's texts reach the panels through queued calls on the window thread, the

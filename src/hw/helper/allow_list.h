@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the privileged helper lets the window reach, and nothing more. The list holds no register
 // of its own: it is built from the rows the register maps export (hw/register_access.h) - the

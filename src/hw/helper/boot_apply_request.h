@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The helper's one action besides the hardware: switching the boot service that writes a user's
 // stored timings (zentrimo-apply@<settings file>.service). That service runs the program as root

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's side of the privileged helper: a HardwareLibrary whose every operation is one
 // request to zentrimo-helper over the pipes of that child process. The window itself runs as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The privileged side of the helper: serves the hardware library's operations to the window
 // over a pair of file descriptors, one request at a time, until the window closes its end.

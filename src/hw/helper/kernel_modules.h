@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The kernel modules the hardware is reached through: msr (/dev/cpu/N/msr) and i2c-dev
 // (/dev/i2c-N, the SMBus adapters of the kernel's drivers). The helper runs as root once the

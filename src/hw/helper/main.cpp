@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zentrimo-helper: the small privileged process the window starts through pkexec. It serves
 // the hardware library's operations on this machine over its standard input and output,
 // refuses anything outside its allow-list (logged on standard error), and ends when the window

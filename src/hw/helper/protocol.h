@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wire format between the window (HelperClient) and the privileged helper: every message is
 // a 32-bit little-endian payload length followed by the payload. A request's payload is one

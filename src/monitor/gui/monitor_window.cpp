@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/gui/monitor_window.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // MonitorWindow, "Zentrimo Monitor": eleven scrolling graphs of memory, page file, clocks, usage
 // and temperatures with their read-outs, fed once a second by samplingTimer from the values the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Monitor's CSV log: "Log to file…" in the window's context menu (and the notification-area
 // menu) starts it, the same action stops it, and a drive that fails is said once while the
 // Monitor goes on sampling.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Colours, sizes and small formatting helpers shared by the Monitor window's source files.
 

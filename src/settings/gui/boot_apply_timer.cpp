@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/gui/boot_apply_timer.h"
 
 #include <QTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window side of the boot-apply record (settings/boot_apply_record.h): once the stored set
 // was written at start, a one-second timer asks the clock whether the program has run a minute

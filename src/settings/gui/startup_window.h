@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The StartUp configuration window: three boxes mirroring the boot switches of section "HL"
 // (applyTimingsBox AN, startInTrayBox ST, startMonitorBox STM), Apply and Quit. The boxes are

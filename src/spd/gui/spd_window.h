@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SpdWindow, "SPD": the decoded SPD of one memory module at a time. The module is chosen in
 // ComboDIMM; the choice clears the fields, sets the main window's SpdSlaveAddress and runs its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the main window's buttons sit with the "Others Timings" group shown ("SubTim.") or
 // hidden ("Hide"). The window applies this; the numbers are the window's own geometry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Connects the main window's timing controls to a timing session: the timing drop-downs with
 // their labels (timing_slots.h), each showing the timing its slot holds on the session's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's timing drop-downs as laid out: Combo1A..Combo21A and Combo26A..Combo31A,
 // each with its label and the caption the label carries until start-up names the timing it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build step: writes the program's icon into an icon-theme tree,
 //   <out>/hicolor/scalable/apps/zentrimo.svg and <out>/hicolor/NxN/apps/zentrimo.png.
 #include <QDir>

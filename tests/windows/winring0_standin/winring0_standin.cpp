@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for WinRing0.dll: the real library's exports, calling convention (WINAPI) and
 // argument widths, answered by a simulated machine instead of a kernel driver. It lets the
 // Windows build run its WinRing0 backend where no driver can load (under Wine in CI).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The firmware's SMBIOS tables as the kernel publishes them in /sys/firmware/dmi/tables
 // (smbios_entry_point and DMI), for kernels that keep /dev/mem closed. They are laid into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hw/backends/linux/kernel_smbus.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SPD through the kernel's own SMBus driver. When i2c_i801 (Intel ICH/PCH) or i2c_piix4
 // (ATI/AMD south bridges) is bound to the SMBus function the program's discovery finds, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's hardware and operating-system boundaries on a Linux machine:
 //   - I/O ports through iopl() when the kernel allows it (root, CAP_SYS_RAWIO);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The kernel's processor-time and memory counters (/proc/stat, /proc/meminfo), turned into the
 // Windows-shaped facts the program works with. The parsers take the files' text so they can be

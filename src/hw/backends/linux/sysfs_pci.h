@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PCI configuration space through the kernel's sysfs files
 // (/sys/bus/pci/devices/0000:BB:DD.F/config). The kernel serialises these accesses with its own

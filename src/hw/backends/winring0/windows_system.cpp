@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // cpuid and the operating system's processor and memory facts on Windows.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entry points of WinRing0.dll as the backend resolves them, with the library's own
 // argument types (BYTE/WORD/DWORD/DWORD_PTR) and calling convention (WINAPI). A library that

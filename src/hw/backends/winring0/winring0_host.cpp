@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hw/backends/winring0/winring0_host.h"
 
 #include <windows.h>

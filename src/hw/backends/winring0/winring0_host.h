@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's hardware and operating-system boundaries on Windows: the thirteen operations
 // come from WinRing0.dll (with its drivers WinRing0.sys / WinRing0x64.sys beside the
