@@ -35,11 +35,19 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 # texts and the Debian copyright files (which hold the upstream terms) go beside it.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/README.txt.in
                ${CMAKE_BINARY_DIR}/windows/README.txt @ONLY NEWLINE_STYLE CRLF)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/THIRD-PARTY-NOTICES.txt
-               ${CMAKE_BINARY_DIR}/windows/THIRD-PARTY-NOTICES.txt COPYONLY)
+# The Debian source package the kit was built from (scripts/qt-mingw keeps its .dsc beside it).
+get_filename_component(zm_qt_prefix "${Qt6_DIR}/../../.." REALPATH)
+file(GLOB zm_qt_dsc "${zm_qt_prefix}/../qt6-base_*.dsc")
+if(NOT zm_qt_dsc)
+  message(FATAL_ERROR "No qt6-base .dsc beside the Qt kit ${zm_qt_prefix}: build it with scripts/qt-mingw")
+endif()
+list(GET zm_qt_dsc 0 zm_qt_dsc)
+string(REGEX REPLACE ".*/qt6-base_(.*)\\.dsc$" "\\1" ZM_QT_SOURCE_VERSION "${zm_qt_dsc}")
+string(REPLACE "+" "%2B" ZM_QT_SOURCE_VERSION_URL "${ZM_QT_SOURCE_VERSION}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/THIRD-PARTY-NOTICES.txt.in
+               ${CMAKE_BINARY_DIR}/windows/THIRD-PARTY-NOTICES.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/windows/README.txt
               ${CMAKE_BINARY_DIR}/windows/THIRD-PARTY-NOTICES.txt DESTINATION .)
-get_filename_component(zm_qt_prefix "${Qt6_DIR}/../../.." REALPATH)
 set(zm_licences
   /usr/share/common-licenses/LGPL-3 LGPL-3.0.txt
   ${zm_qt_prefix}/share/licenses/qt6-base.debian-copyright qt6-base.copyright.txt

@@ -107,6 +107,18 @@ if [ -n "$zip" ]; then
   (cd "$work/unpacked" && cmake -E tar xf "$zip")
   folder=$(ls -d "$work"/unpacked/*/)
   [ -f "$folder/zentrimo.exe" ] || fail "no zentrimo.exe at the top of $(basename "$zip")"
+  # What a user needs and nothing of the build's: no test program, no stand-in WinRing0.dll.
+  for file in LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt machines/x58-bloomfield.json \
+    machines/data/SOURCES.md platforms/qwindows.dll; do
+    [ -f "$folder/$file" ] || fail "$file is not in the zip"
+  done
+  dlls=$(cd "$folder" && find . -iname '*.dll' | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$dlls" = "Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll " ] ||
+    fail "the zip's DLLs: $dlls"
+  grep -aq 'level="requireAdministrator"' "$folder/zentrimo.exe" ||
+    fail "zentrimo.exe has no requireAdministrator manifest"
+  grep -aqP 'F\x00i\x00l\x00e\x00V\x00e\x00r\x00s\x00i\x00o\x00n' "$folder/zentrimo.exe" ||
+    fail "zentrimo.exe has no version resource"
   zip_start=$SECONDS
   (
     unset WINEPATH WINEQT_PLUGIN_PATH
