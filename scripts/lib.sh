@@ -5,7 +5,8 @@ ZM_BUILD_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev nlohmann-json3-dev)
 ZM_TEST_PACKAGES=("${ZM_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 clang libclang-rt-14-dev xvfb xauth
   desktop-file-utils appstream systemd libxml2-utils man-db groff-base dpkg-dev file
-  wine64 jq lintian polkitd pkexec dbus-daemon dbus-bin i2c-tools)
+  wine wine64 fonts-wine x11-utils x11-apps netpbm jq lintian polkitd pkexec dbus-daemon dbus-bin
+  i2c-tools)
 
 # Installs the Debian packages that are not installed yet (needs root; apt-get update first).
 zm_install_packages() {

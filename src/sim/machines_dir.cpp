@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace zm::sim {
 
 namespace fs = std::filesystem;
@@ -25,9 +29,17 @@ std::string MachinesDirectoryFor(const fs::path& executable) {
 
 std::string MachinesDirectory() {
     if (const char* env = std::getenv("ZENTRIMO_MACHINES"); env && *env) return env;
+#ifdef _WIN32
+    // The unpacked folder: zentrimo.exe with machines\ beside it.
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const bool found = length > 0 && length < MAX_PATH;
+    return MachinesDirectoryFor(found ? fs::path(std::wstring(path, length)) : fs::path());
+#else
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     return MachinesDirectoryFor(ec ? fs::path() : self);
+#endif
 }
 
 }  // namespace zm::sim
