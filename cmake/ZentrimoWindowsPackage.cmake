@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows folder a user unpacks and runs, and its zip (cpack -G ZIP in the MinGW build
 # folder): zentrimo.exe, the Qt and MinGW runtime DLLs it loads, the Qt plugins it needs
 # (the Windows platform, the native style), the simulated machines, the licences and a short

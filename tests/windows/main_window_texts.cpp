@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window shows on a simulated machine, one line per named control in name order:
 // timings, clocks, the summary panels, the enabled state of the buttons and the messages of the
 // start-up. Built for Linux and for Windows; the Windows run under Wine must print the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows on Windows: the program started on this machine's hardware reaches it through
 // WinRing0.dll (here the stand-in beside the test, serving the profile named by
 // ZM_WINRING0_STANDIN_PROFILE, an X58 machine); without WinRing0.sys the start-up shows its

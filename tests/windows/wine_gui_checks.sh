@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program with its windows as a Windows program, under Wine, against the Linux build:
 #  - zentrimo.exe --machine x58-bloomfield --report --json prints what the Linux build prints;
 #  - the main window on X58, H55 and K10 profiles shows the same texts (timings, clocks, the
