@@ -9,16 +9,14 @@
 #include <mutex>
 #include <ostream>
 
+#include "app/read_only_startup.h"
 #include "app/report.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
-#include "cpu/cpu_clocks.h"
 #include "monitor/monitor_log.h"
 #include "monitor/monitor_thread.h"
 #include "monitor/publication.h"
 #include "monitor/thread_sampling.h"
 #include "monitor/tick_sampling.h"
-#include "settings/write_notice.h"
 
 namespace zm::app {
 namespace {
@@ -77,21 +75,12 @@ extern "C" void OnInterrupt(int) {
 
 int RunMonitor(Backend& backend, const CommandLine& line, const std::string& settingsPath,
                std::ostream& out, std::ostream& err, const std::atomic<bool>& interrupted) {
-    settings::SetWriteProblemHandler([&err](const settings::WriteProblem& problem) {
-        err << "zentrimo: warning: " << settings::DescribeWriteProblem(problem) << "\n";
-    });
-    struct HandlerReset {
-        ~HandlerReset() { settings::SetWriteProblemHandler(nullptr); }
-    } resetHandler;
-
     // The start-up as for the report: nothing is written to the machine.
-    hw::HardwareAccess hw(*backend.library);
-    os::SteadyClock hostClock;
-    os::Clock& clock = backend.clock ? *backend.clock : hostClock;
-    cpu::CpuClocks clocks(hw, clock, nullptr, nullptr);
-    StartupContext context{backend, hw, settingsPath, &clocks};
-    context.mode = StartupMode::ReadOnlyReport;
-    StartupResult result = RunStartup(context);
+    ReadOnlyStartup start(backend, settingsPath, err, /*startMeasuringThread=*/true);
+    hw::HardwareAccess& hw = start.hw;
+    os::Clock& clock = start.clock;
+    cpu::CpuClocks& clocks = start.clocks;
+    StartupResult& result = start.result;
     err << RenderMessages(result.messages);
     if (result.terminationRequested) {
         clocks.StopMeasuring();

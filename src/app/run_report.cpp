@@ -3,12 +3,9 @@
 
 #include <ostream>
 
+#include "app/read_only_startup.h"
 #include "app/report.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
-#include "cpu/cpu_clocks.h"
-#include "os/clock.h"
-#include "settings/write_notice.h"
 #include "spd/spd_report.h"
 
 namespace zm::app {
@@ -30,24 +27,11 @@ void ShowMeasuredClocks(const std::optional<cpu::PassOutput>& pass, FrequencyVie
 
 int RunReport(Backend& backend, const CommandLine& line, const std::string& settingsPath,
               std::ostream& out, std::ostream& err) {
-    // A settings write that fails (the SMBIOS cache, mostly) does not spoil the report, but the
-    // user hears of it: the next run would scan again, or a read-only file was meant to stay.
-    settings::SetWriteProblemHandler([&err](const settings::WriteProblem& problem) {
-        err << "zentrimo: warning: " << settings::DescribeWriteProblem(problem) << "\n";
-    });
-    struct HandlerReset {
-        ~HandlerReset() { settings::SetWriteProblemHandler(nullptr); }
-    } resetHandler;
-    hw::HardwareAccess hw(*backend.library);
-    os::SteadyClock hostClock;
-    os::Clock& clock = backend.clock ? *backend.clock : hostClock;
-    cpu::CpuClocks clocks(hw, clock, nullptr, nullptr);
-    StartupContext context{backend, hw, settingsPath, &clocks};
-    context.startMeasuringThread = false;
-    context.mode = StartupMode::ReadOnlyReport;
-    StartupResult result = RunStartup(context);
+    ReadOnlyStartup start(backend, settingsPath, err, /*startMeasuringThread=*/false);
+    hw::HardwareAccess& hw = start.hw;
+    StartupResult& result = start.result;
     if (!result.terminationRequested && (result.facts.intelPlatform || result.facts.amdPlatform))
-        ShowMeasuredClocks(clocks.MeasureOnce(clock), result.view.frequency);
+        ShowMeasuredClocks(start.clocks.MeasureOnce(start.clock), result.view.frequency);
     // Every module's SPD, as the SPD window would show it slot by slot (the window is reached
     // from the notification-area menu too, so not only where the spd button shows).
     if (!result.terminationRequested) result.view.spd = spd::ReadAllSlots(hw);
