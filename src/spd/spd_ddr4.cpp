@@ -127,11 +127,15 @@ std::optional<double> Time(unsigned medium, unsigned fine = 0) {
     return medium * kMtbPs + Fine(fine);
 }
 
-// Vendors round the standard cycle times (15/16 ns = 937.5 ps) to whole fine units; within one
-// fine unit of 7.5/n ns the cycle time is taken as that speed grade's.
+// Vendors round the standard cycle times (15/16 ns = 937.5 ps) up to whole fine units; within
+// one fine unit of 7.5/n ns (DDR4-1600 .. 4266) the cycle time is taken as that speed grade's,
+// and so it is for the overclocking grades in steps of 100 MT/s (DDR4-4400: 454.5 ps, stored
+// as 455).
 double StandardCycleTime(double tckPs) {
     for (int n = 6; n <= 16; ++n)
         if (std::fabs(tckPs - 7500.0 / n) < 1) return 7500.0 / n;
+    for (int rate = 4300; rate <= 6000; rate += 100)
+        if (std::fabs(tckPs - 2e6 / rate) < 1) return 2e6 / rate;
     return tckPs;
 }
 

@@ -56,6 +56,15 @@ TEST(SpdDdr45, DataRateIsTheStandardRateWithinTheStoredRounding) {
     for (const auto& [tck, rate] : cases) EXPECT_EQ(ddr45::DataRate(tck), rate) << tck;
 }
 
+TEST(SpdDdr45, Ddr4OverclockingGradesAreNamedFromTheirRoundedCycleTime) {
+    // DDR4-4800's 416.7 ps is stored rounded up: 3 x 125 ps + 42 ps = 417 ps.
+    SpdImage image = Shipped("ddr4-sodimm-micron-16ATF1G64HZ-2G1A2.bin");
+    image.bytes[18] = 3;
+    image.bytes[125] = 42;
+    EXPECT_EQ(Field(DecodeImageReport(image), "Speed").rfind("PC4-38400 (2400Mhz)", 0), 0u)
+        << Field(DecodeImageReport(image), "Speed");
+}
+
 TEST(SpdDdr45, ImagesCutShortKeepWhatTheirBytesHold) {
     // A DDR4 module read without its second page, a DDR5 one without its manufacturing and
     // profile blocks: the JEDEC columns stay, maker and profiles are left out.
