@@ -54,8 +54,10 @@ std::string ErrorText(int error) {
 std::string AppendLine(const std::filesystem::path& file, const std::string& line) {
     std::FILE* f = std::fopen(file.string().c_str(), "r+b");
     if (!f) return ErrorText(errno);
-    bool ok = std::fseek(f, 0, SEEK_END) == 0 &&
-              std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fflush(f) == 0;
+    // A pipe or a terminal (`--csv /dev/stdout | gzip`) has no end to seek to: it is written
+    // where it stands.
+    bool ok = std::fseek(f, 0, SEEK_END) == 0 || errno == ESPIPE;
+    ok = ok && std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fflush(f) == 0;
     int error = ok ? 0 : errno;
     if (std::fclose(f) != 0 && ok) {
         ok = false;
