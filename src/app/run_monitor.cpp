@@ -168,8 +168,12 @@ int RunMonitor(Backend& backend, const CommandLine& line, const std::string& set
     clocks.StopMeasuring();
     int exitCode = 0;
     if (log) {
-        log->Close();
-        if (log->Stopped()) {
+        const bool written = log->Close();
+        if (!written && !log->Stopped()) {
+            err << "zentrimo: the drive did not take the last samples in time; "
+                << log->File().string() << " holds " << log->Rows() << " samples.\n";
+            exitCode = 1;
+        } else if (log->Stopped()) {
             std::lock_guard lock(logProblem.mutex);
             err << "zentrimo: " << logProblem.text << " The file holds " << log->Rows()
                 << " samples.\n";

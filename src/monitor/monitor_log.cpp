@@ -248,10 +248,10 @@ bool MonitorLog::WaitWritten(std::chrono::milliseconds timeout) {
         lock, timeout, [&] { return s.stopped || s.finished || (s.queue.empty() && !s.writing); });
 }
 
-void MonitorLog::Close(std::chrono::milliseconds timeout) {
+bool MonitorLog::Close(std::chrono::milliseconds timeout) {
     Shared& s = *shared_;
     std::unique_lock lock(s.mutex);
-    if (!s.writer.joinable()) return;
+    if (!s.writer.joinable()) return true;
     s.closing = true;
     s.changed.notify_all();
     const bool done = s.changed.wait_for(lock, timeout, [&] { return s.finished; });
@@ -262,6 +262,7 @@ void MonitorLog::Close(std::chrono::milliseconds timeout) {
         writer.join();
     else
         writer.detach();  // holds its own share of the state
+    return done;
 }
 
 bool MonitorLog::Stopped() const {

@@ -65,8 +65,9 @@ public:
     // Waits until every queued row is written (or the log stopped); false after `timeout`.
     bool WaitWritten(std::chrono::milliseconds timeout);
     // Writes what is queued and ends the writer. A writer held up by a drive that does not
-    // answer is left to finish on its own after `timeout`, so closing never hangs the caller.
-    void Close(std::chrono::milliseconds timeout = std::chrono::seconds(2));
+    // answer is left to finish on its own after `timeout`, so closing never hangs the caller;
+    // false then: the rows still queued may never reach the file.
+    bool Close(std::chrono::milliseconds timeout = std::chrono::seconds(2));
 
     bool Stopped() const;      // a write failed
     std::size_t Rows() const;  // rows in the file
