@@ -15,6 +15,7 @@
 #include "timings/stored_timings.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -53,6 +54,25 @@ std::string NothingToApply(const std::string& settingsPath) {
     return {};
 }
 
+#ifndef _WIN32
+// A settings file of root's is read and written with root's rights, so acting as its owner
+// protects nothing: every folder on its way must then be one only root may change (root's, not
+// writable by others, or sticky like /tmp), or another user could swap a folder for a link
+// between this check and the writes (the interrupted-apply record is written a minute later).
+std::string FoldersOthersMayChange(const std::filesystem::path& file) {
+    for (std::filesystem::path dir = file.parent_path();; dir = dir.parent_path()) {
+        struct stat st {};
+        const bool othersMayChange =
+            ::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
+            ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0);
+        if (othersMayChange)
+            return "the settings file is root's, but its folder " + dir.string() +
+                   " may be changed by another user";
+        if (dir == dir.root_path()) return {};
+    }
+}
+#endif
+
 // The settings file work of one run done as the file's owner (see ActOnSettingsFilesAs).
 struct ActingAsOwner {
     bool engaged = false;
@@ -77,6 +97,8 @@ int RunApplyStored(Backend& backend, const std::string& givenPath, std::ostream&
         const os::SettingsFileStatus file = os::InspectSettingsFile(settingsPath);
         std::string why = file.why;
         if (why.empty() && file.writableByOthers) why = "others may write the settings file";
+        if (why.empty() && !file.missing && file.uid == 0)
+            why = FoldersOthersMayChange(settingsPath);
         if (file.missing) {
             err << "zentrimo: no stored timing set: there is no settings file " << settingsPath
                 << "\n";

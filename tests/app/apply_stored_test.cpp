@@ -176,5 +176,27 @@ TEST_F(ApplyStored, AsRootAFolderSwappedForALinkLeadsNowhere) {
     EXPECT_EQ(machine_->Writes().size(), writesBefore);
 }
 
+TEST_F(ApplyStored, AsRootARootFileInAnotherUsersFolderIsNotActedOn) {
+    // Acting as the owner protects nothing when the owner is root: the user who owns the
+    // folder could swap the file for a link before the interrupted-apply record is written.
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    const fs::path folder = dir_ / "home";
+    fs::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    const fs::path file = folder / "ZM.ini";
+    const std::string text = "[HL]\nAN=1\n[HLK10]\n2A=1\n";
+    std::ofstream(file) << text;
+
+    const std::size_t writesBefore = machine_->Writes().size();
+    const ApplyRun run = Run(file.string());
+    EXPECT_EQ(run.code, kExitNotWritten);
+    EXPECT_NE(run.err.find("the settings file is root's, but its folder " + folder.string()),
+              std::string::npos)
+        << run.err;
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
+    EXPECT_EQ(machine_->Writes().size(), writesBefore);
+}
+
 }  // namespace
 }  // namespace zm::app
