@@ -41,6 +41,10 @@ constexpr hw::Field kSmbusFunctionDisabled = hw::Bit(3);
 // Intel SMBus function.
 constexpr std::uint32_t kIntelSmbusIdentity = hw::PciConfigAddress(0, 31, 3, 0x00);
 constexpr std::uint32_t kIntelSmbusBase = hw::PciConfigAddress(0, 31, 3, 0x20);
+// Class code: 0x0C05 is an SMBus controller (on later chipsets 0:31.3 is another function).
+constexpr std::uint32_t kIntelSmbusClass = hw::PciConfigAddress(0, 31, 3, 0x08);
+constexpr hw::Field kClassCode{31, 16};
+constexpr std::uint16_t kSmbusClassCode = 0x0C05;
 // Host configuration: bit 0 enables the host (bits 1..2 SMI and I2C enable, bit 3 soft reset,
 // bit 4 the write-once SPD write disable, which no write can clear).
 constexpr std::uint32_t kIntelSmbusHostConfig = hw::PciConfigAddress(0, 31, 3, 0x40);

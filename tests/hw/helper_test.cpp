@@ -144,7 +144,8 @@ TEST_F(HelperAllowList, RequestsOutsideTheListAreRefusedAndNeverReachTheBackend)
     hw.MmioWrite(0x000F0000, 0, 0);  // the SMBIOS area is read only
     // A port that is neither an SMBus register nor the PCI pair.
     pair_->Client().WriteIoPortByte(0x64, 0xFE);
-    // An SMBus write transaction to the first module's SPD EEPROM.
+    // An SMBus write transaction to the first module's SPD EEPROM: the write address and the
+    // start are both refused.
     const std::uint16_t host =
         static_cast<std::uint16_t>(hw.PciConfigRead(PciConfigAddress(0, 31, 3, 0x20)) & 0xFFFE);
     pair_->Client().WriteIoPortByte(host + smbus::kTransmitSlaveAddress, 0x50 << 1);
@@ -159,7 +160,7 @@ TEST_F(HelperAllowList, RequestsOutsideTheListAreRefusedAndNeverReachTheBackend)
     EXPECT_FALSE(Contains<std::uint64_t>(recorder_->memory, 0x000F0000));
     EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, 0x64));
     EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, host + smbus::kHostControl));
-    EXPECT_EQ(pair_->Close(), 9u);
+    EXPECT_EQ(pair_->Close(), 10u);
     EXPECT_NE(pair_->Log().find("PCI 00:02.0 register 0x010"), std::string::npos) << pair_->Log();
 }
 
@@ -271,12 +272,22 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
              m.SetPci(0, 20, 0, 0x10, 0x0B21);
          },
          [](helper::HelperClient& c, HardwareAccess&) {
-             c.WriteIoPortByte(0x0B00 + smbus::kTransmitSlaveAddress, 0x50 << 1);
              c.WriteIoPortByte(0x0B20 + smbus::kTransmitSlaveAddress, (0x50 << 1) | 1);
          },
          [](helper::HelperClient& c, HardwareAccess&) {
              c.WriteIoPortByte(0x0B00 + smbus::kHostControl,
                                smbus::kControlByteData | smbus::kControlStart);
+         }},
+        {"a write address given to an SMBus host (a read started before would become a write)",
+         "k10-am3-ddr3", none, none,
+         [](helper::HelperClient& c, HardwareAccess&) {
+             c.WriteIoPortByte(0x0B00 + smbus::kTransmitSlaveAddress, 0x50 << 1);
+         }},
+        {"an Intel function at 0:31.3 that is no SMBus controller: its BAR is no host",
+         "x58-bloomfield", [](sim::SimulatedMachine& m) { m.SetPci(0, 31, 3, 0x08, 0x04030000); },
+         none,
+         [](helper::HelperClient& c, HardwareAccess&) {
+             c.WriteIoPortByte(0x0400 + smbus::kHostStatus, 0xFF);
          }},
     };
     for (const Hostile& row : rows) {

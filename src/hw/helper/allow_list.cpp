@@ -161,7 +161,9 @@ void AllowList::LearnSmbusBases(HardwareLibrary& backend) {
         const std::uint32_t value = hw.PciConfigRead(identity);
         return value == kPciNoDevice ? 0 : static_cast<std::uint16_t>(value);
     };
-    if (vendor(kIntelSmbusIdentity) == kIntelVendor) add(kIntelSmbusBase);
+    if (vendor(kIntelSmbusIdentity) == kIntelVendor &&
+        kClassCode.Get(hw.PciConfigRead(kIntelSmbusClass)) == kSmbusClassCode)
+        add(kIntelSmbusBase);
     if (vendor(kAtiSmbusIdentity) == kAtiVendor) {
         add(kAtiSmbusBase);
         add(kAtiSmbusBar);
@@ -203,6 +205,11 @@ std::string AllowList::CheckPortWrite(HardwareLibrary& backend, std::uint16_t po
     if (width != 1) return port_name + " (dword) is not a port the program writes";
     if (port == kIoDelayPort) return "";
     if (const std::uint16_t* base = SmbusHostOf(port)) {
+        // The program sends read addresses only: a write address there could turn a started
+        // read into a write to the module's EEPROM on a host that latches it late.
+        if (port == *base + smbus::kTransmitSlaveAddress && !(value & kSmbusReadDirection))
+            return "the SMBus host at " + Hex(*base) + " would be given a write address (" +
+                   Hex(value) + ")";
         if (port != *base + smbus::kHostControl || !(value & smbus::kControlStart)) return "";
         // What the host will send is what its own slave-address register holds now.
         const std::uint8_t slave = backend.ReadIoPortByte(
