@@ -175,7 +175,7 @@ struct MonitorLog::Shared {
             s->writing = false;
             if (error.empty()) {
                 ++s->rows;
-            } else {
+            } else if (!s->stopped) {  // an overflow may have stopped the log meanwhile
                 s->Fail(lock, "The Monitor log " + s->file.string() + " could not be written (" +
                                   error + "); logging has stopped.");
             }
@@ -204,8 +204,11 @@ std::unique_ptr<MonitorLog> MonitorLog::Open(const std::filesystem::path& file, 
     const std::string header = LogHeader(coreCount);
     bool ok =
         std::fwrite(header.data(), 1, header.size(), f) == header.size() && std::fflush(f) == 0;
-    const int writeError = errno;
-    if (std::fclose(f) != 0 && ok) ok = false;
+    int writeError = errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        writeError = errno;  // a full drive may show only when the file is closed
+    }
     if (!ok) {
         error = file.string() + ": " + ErrorText(writeError != 0 ? writeError : EIO);
         return nullptr;

@@ -47,7 +47,8 @@ std::string DefaultLogName(WallTime start);
 
 class MonitorLog {
 public:
-    // Called once, on the writer's thread, when a write failed and the log stopped.
+    // Called once when the log stops: on the writer's thread when a write failed, on the
+    // sampling thread when the queue overflowed because the drive takes nothing.
     using ProblemHandler = std::function<void(const std::string& text)>;
 
     // Creates the file (an existing one is emptied) and writes the header, on the calling

@@ -3,10 +3,11 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <tuple>
+
+#include "os/bounded_file.h"
 
 namespace zm::spd {
 namespace {
@@ -28,11 +29,10 @@ std::string WantedDriver(const std::string& deviceName) {
     return "";
 }
 
+// A sysfs attribute is one page at most; anything else under the root is not read further.
 std::string FirstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
+    std::string text = os::ReadRegularFile(file, 4096).bytes;
+    return text.substr(0, text.find('\n'));
 }
 
 struct Address {

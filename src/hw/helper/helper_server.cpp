@@ -165,8 +165,9 @@ public:
     unsigned Refusals() const { return refusals_; }
 
 private:
-    // Every operation is read and bounded before the first is served: a batch either runs whole,
-    // each operation checked as if it came alone, or not at all.
+    // Every operation is read and bounded before the first is served, so a malformed batch runs
+    // none of it. Then each is checked and served as if it came alone: one refused does not
+    // undo or stop the others (the program batches reads only).
     Writer ServeBatch(Reader& in) {
         const std::uint32_t count = in.U32();
         if (!in.Ok() || count > kMaxPayload / 5) return Bad();
