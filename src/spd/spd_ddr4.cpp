@@ -59,13 +59,8 @@ constexpr unsigned kTckMaxFine = 124;
 constexpr unsigned kTckMinFine = 125;
 constexpr unsigned kCrcBase = 126;
 constexpr unsigned kCrcModule = 254;
-constexpr unsigned kMaker = 320;  // continuation count, code
-constexpr unsigned kDate = 323;   // year, week (BCD)
-constexpr unsigned kSerial = 325;
-constexpr unsigned kPartNumber = 329;
+constexpr unsigned kMaker = 320;  // the maker's block (ddr45::ManufacturingBlock)
 constexpr unsigned kPartNumberLength = 20;
-constexpr unsigned kRevision = 349;
-constexpr unsigned kDramMaker = 350;
 }  // namespace ddr4
 
 // Extreme Memory Profile 2.0: the header at 384 and two profiles of 47 bytes. A profile keeps
@@ -279,15 +274,8 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
     for (const std::uint32_t cl : CasList(b, kCasFirst))
         cas.append(cas.empty() ? "" : " ").append(std::to_string(cl));
     f.emplace_back("CAS Latencies", cas);
-    if (!b.Has(kDramMaker + 1)) return;  // the second page: a 256-byte read ends before it
-    f.emplace_back("ManuFacturer", ddr45::MakerOf(b[kMaker], b[kMaker + 1]));
-    f.emplace_back("DRAM Maker", ddr45::MakerOf(b[kDramMaker], b[kDramMaker + 1]));
-    f.emplace_back("Part Number", ddr45::AsciiField(b, kPartNumber, kPartNumberLength));
-    f.emplace_back("Revision", b[kRevision] ? Hex(b[kRevision], 2) : "");
-    const std::uint32_t serial =
-        b[kSerial] << 24 | b[kSerial + 1] << 16 | b[kSerial + 2] << 8 | b[kSerial + 3];
-    f.emplace_back("Serial", serial ? Hex(serial, 8) : "");
-    f.emplace_back("Manufactured", ddr45::ManufacturingDate(b[kDate], b[kDate + 1]));
+    // The second page: a 256-byte read ends before it, or it holds the maker's block.
+    ddr45::AddManufacturingFacts(r, b, {kMaker, kPartNumberLength});
 }
 
 void AddMinimumTimes(SpdSlotReport& r, const JedecTimes& t, char separator) {

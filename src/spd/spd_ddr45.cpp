@@ -124,4 +124,19 @@ std::string Ns(double ps, char decimalSeparator) {
     return FormatFixed(ps / 1000.0L, 3, decimalSeparator) + " ns";
 }
 
+void AddManufacturingFacts(SpdSlotReport& report, const Bytes& b, ManufacturingBlock block) {
+    const unsigned maker = block.first, date = maker + 3, serial = maker + 5, part = maker + 9;
+    const unsigned revision = part + block.partNumberLength, dramMaker = revision + 1;
+    if (!b.Has(dramMaker + 1)) return;
+    auto& f = report.fields;
+    f.emplace_back("ManuFacturer", MakerOf(b[maker], b[maker + 1]));
+    f.emplace_back("DRAM Maker", MakerOf(b[dramMaker], b[dramMaker + 1]));
+    f.emplace_back("Part Number", AsciiField(b, part, block.partNumberLength));
+    f.emplace_back("Revision", b[revision] ? Hex(b[revision], 2) : "");
+    const std::uint32_t number =
+        b[serial] << 24 | b[serial + 1] << 16 | b[serial + 2] << 8 | b[serial + 3];
+    f.emplace_back("Serial", number ? Hex(number, 8) : "");
+    f.emplace_back("Manufactured", ManufacturingDate(b[date], b[date + 1]));
+}
+
 }  // namespace zm::spd::ddr45

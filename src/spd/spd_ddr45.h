@@ -90,6 +90,15 @@ std::string ManufacturingDate(unsigned yearBcd, unsigned weekBcd);
 // Printable text of a fixed-width ASCII field, ending at its first 0 byte, trailing blanks off.
 std::string AsciiField(const Bytes& bytes, unsigned first, unsigned length);
 
+// The module maker's block, laid out alike on DDR4 (from byte 320, a 20-character part number)
+// and DDR5 (from byte 512, 30 characters): maker (2 bytes), location, year and week (BCD),
+// serial (4), part number, revision, DRAM maker (2). Nothing when the image ends before it.
+struct ManufacturingBlock {
+    unsigned first;
+    unsigned partNumberLength;
+};
+void AddManufacturingFacts(SpdSlotReport& report, const Bytes& bytes, ManufacturingBlock block);
+
 // "CRC-16 of bytes 0..125 0x1E34 good" or the mismatch; mismatch set when it does not match.
 std::string CheckCrc(const Bytes& bytes, unsigned first, unsigned last, unsigned stored,
                      bool& mismatch);

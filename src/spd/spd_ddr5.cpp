@@ -46,13 +46,8 @@ constexpr unsigned kTrtp = 91;
 constexpr unsigned kRanks = 234;     // bits 5..3: ranks per sub-channel - 1
 constexpr unsigned kBusWidth = 235;  // bits 2..0 width, 4..3 ECC bits, 6..5 sub-channels - 1
 constexpr unsigned kCrc = 510;       // over 0..509
-constexpr unsigned kMaker = 512;
-constexpr unsigned kDate = 515;
-constexpr unsigned kSerial = 517;
-constexpr unsigned kPartNumber = 521;
+constexpr unsigned kMaker = 512;     // the maker's block (ddr45::ManufacturingBlock)
 constexpr unsigned kPartNumberLength = 30;
-constexpr unsigned kRevision = 551;
-constexpr unsigned kDramMaker = 552;
 }  // namespace ddr5
 
 namespace xmp3 {
@@ -242,15 +237,8 @@ void AddFacts(SpdSlotReport& r, const Bytes& b, char separator) {
     for (const std::uint32_t cl : CasList(b, kCasFirst))
         cas.append(cas.empty() ? "" : " ").append(std::to_string(cl));
     f.emplace_back("CAS Latencies", cas);
-    if (!b.Has(kDramMaker + 1)) return;  // the manufacturing block is past the first 512 bytes
-    f.emplace_back("ManuFacturer", ddr45::MakerOf(b[kMaker], b[kMaker + 1]));
-    f.emplace_back("DRAM Maker", ddr45::MakerOf(b[kDramMaker], b[kDramMaker + 1]));
-    f.emplace_back("Part Number", ddr45::AsciiField(b, kPartNumber, kPartNumberLength));
-    f.emplace_back("Revision", b[kRevision] ? Hex(b[kRevision], 2) : "");
-    const std::uint32_t serial =
-        b[kSerial] << 24 | b[kSerial + 1] << 16 | b[kSerial + 2] << 8 | b[kSerial + 3];
-    f.emplace_back("Serial", serial ? Hex(serial, 8) : "");
-    f.emplace_back("Manufactured", ddr45::ManufacturingDate(b[kDate], b[kDate + 1]));
+    // The manufacturing block is past the first 512 bytes, or it holds the maker's block.
+    ddr45::AddManufacturingFacts(r, b, {kMaker, kPartNumberLength});
 }
 
 void AddMinimumTimes(SpdSlotReport& r, const Bytes& b, char separator) {
