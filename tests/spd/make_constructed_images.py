@@ -14,20 +14,13 @@ Every byte set is listed below with what it means; bytes not named are 0. Run fr
     python3 tests/spd/make_constructed_images.py
 """
 import os
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "data", "spd")
+sys.path.insert(0, os.path.join(HERE, "..", "data"))
+from make_images import crc16_xmodem as crc16  # noqa: E402  (the one SPD CRC-16)
 
-
-def crc16(data):
-    """CRC-16, polynomial 0x1021, start 0, no reflection: the one every SPD block uses."""
-    crc = 0
-    for byte in data:
-        crc ^= byte << 8
-        for _ in range(8):
-            crc = ((crc << 1) ^ 0x1021) if crc & 0x8000 else crc << 1
-            crc &= 0xFFFF
-    return crc
 
 
 def put16(image, offset, value):
