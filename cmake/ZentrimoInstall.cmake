@@ -82,7 +82,7 @@ endif()
 # The icon: one drawing, rendered at build time into an icon-theme tree.
 find_package(Qt6 6.2 REQUIRED COMPONENTS Gui)
 add_executable(zentrimo_icons ${PROJECT_SOURCE_DIR}/src/ui/icons/render_icons.cpp
-                              ${PROJECT_SOURCE_DIR}/src/ui/app_icon.cpp)
+                              ${PROJECT_SOURCE_DIR}/src/ui/main/app_icon.cpp)
 target_include_directories(zentrimo_icons PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(zentrimo_icons PRIVATE Qt6::Gui)
 set(zm_icon_stamp ${PROJECT_BINARY_DIR}/icons/hicolor/scalable/apps/zentrimo.svg)

@@ -1,11 +1,15 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# zm_core_library(<name> <folder> [DEPS <targets>...])
+# zm_core_library(<name> <folder> [RECURSE] [EXCLUDE <regex>...] [DEPS <targets>...])
 #
-# One static library per subsystem folder. Every .cpp in the folder (not in its gui/ subfolder,
-# which holds the Qt windows) belongs to it, so adding a file needs no edit here.
+# One static library per subsystem folder. Every .cpp in the folder (and, with RECURSE, in its
+# subfolders) belongs to it, so adding a file needs no edit here.
 function(zm_core_library name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  cmake_parse_arguments(ARG "RECURSE" "" "DEPS;EXCLUDE" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  endif()
   foreach(ex IN LISTS ARG_EXCLUDE)
     list(FILTER sources EXCLUDE REGEX "${ex}")
   endforeach()

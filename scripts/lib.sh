@@ -6,7 +6,7 @@ ZM_TEST_PACKAGES=("${ZM_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchma
   g++-mingw-w64-x86-64 clang libclang-rt-14-dev xvfb xauth
   desktop-file-utils appstream systemd libxml2-utils man-db groff-base dpkg-dev file
   wine wine64 fonts-wine x11-utils x11-apps netpbm jq lintian polkitd pkexec dbus-daemon dbus-bin
-  i2c-tools)
+  i2c-tools python3)
 
 # Installs the Debian packages that are not installed yet (needs root; apt-get update first).
 zm_install_packages() {

@@ -11,7 +11,7 @@
 #endif
 
 #include "app/launch.h"
-#include "ui/application.h"
+#include "ui/main/application.h"
 
 #ifdef _WIN32
 // zentrimo.exe is a windowed program, so Windows gives it no console: started from a command

@@ -4,15 +4,15 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/report.h"
-#include "app/shutdown.h"
-#include "app/startup.h"
 #include "os/boot_apply_service.h"
 #include "os/clock.h"
+#include "report/report.h"
 #include "settings/boot_apply_record.h"
 #include "settings/file_replace.h"
 #include "settings/ini_file.h"
-#include "timings/stored_timings.h"
+#include "startup/shutdown.h"
+#include "startup/startup.h"
+#include "timings/stored/stored_timings.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "app/backend.h"
+#include "startup/backend.h"
 
 namespace zm::app {
 

@@ -4,15 +4,15 @@
 #include <ostream>
 
 #include "app/apply_stored.h"
-#include "app/backend_selection.h"
-#include "app/capture.h"
-#include "app/command_line.h"
 #include "app/display_check.h"
-#include "app/run_monitor.h"
-#include "app/run_report.h"
-#include "app/spd_files.h"
-#include "app/version.h"
+#include "capture/capture.h"
+#include "report/run_monitor.h"
+#include "report/run_report.h"
+#include "report/spd_files.h"
 #include "settings/file_replace.h"
+#include "startup/backend_selection.h"
+#include "startup/command_line.h"
+#include "startup/version.h"
 
 namespace zm::app {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/backend.h"
+#include "startup/backend.h"
 
 namespace zm::app {
 

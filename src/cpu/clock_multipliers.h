@@ -10,7 +10,7 @@
 
 #include "cpu/clock_state.h"
 #include "hw/hardware_access.h"
-#include "timings/timing_model.h"
+#include "timings/model/timing_model.h"
 
 namespace zm::cpu {
 

@@ -16,7 +16,7 @@
 #include "cpu/power_features.h"
 #include "hw/hardware_access.h"
 #include "os/clock.h"
-#include "timings/timing_model.h"
+#include "timings/model/timing_model.h"
 
 namespace zm::cpu {
 

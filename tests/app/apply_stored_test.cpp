@@ -11,16 +11,16 @@
 #include <iterator>
 #include <sstream>
 
-#include "app/backend_selection.h"
-#include "app/machine_identity.h"
-#include "app/startup.h"
 #include "os/clock.h"
 #include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
+#include "startup/backend_selection.h"
+#include "startup/machine_identity.h"
+#include "startup/startup.h"
 #include "support/scratch_folder.h"
-#include "timings/stored_timings.h"
+#include "timings/stored/stored_timings.h"
 
 namespace zm::app {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/backend_selection.h"
+#include "startup/backend_selection.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,8 @@ TEST(BackendSelection, SimulatedCountersRunAtTheProfileRateOnTheBackendClock) {
     const auto wall = std::chrono::steady_clock::now() - wallStart;
 
     EXPECT_EQ(tick1 - tick0, 5000u);
-    EXPECT_NEAR(static_cast<double>(tsc1 - tsc0) / ((tick1 - tick0) * 1000.0), 2666.7, 0.001);  // the profile's tsc_mhz
+    EXPECT_NEAR(static_cast<double>(tsc1 - tsc0) / ((tick1 - tick0) * 1000.0), 2666.7,
+                0.001);  // the profile's tsc_mhz
     EXPECT_LT(wall, std::chrono::seconds(1));
 }
 

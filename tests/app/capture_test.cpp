@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // --capture on the simulated machines: a captured machine runs exactly like the one it was
 // captured from, the capture changes nothing, and serial numbers stay private unless asked.
-#include "app/capture.h"
+#include "capture/capture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/backend_selection.h"
-#include "app/capture_privacy.h"
-#include "app/run_report.h"
+#include "capture/capture_privacy.h"
 #include "hw/pci_address.h"
 #include "os/clock.h"
+#include "report/run_report.h"
 #include "sim/hex_dump.h"
 #include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
 
 namespace zm::app {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/command_line.h"
+#include "startup/command_line.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/backend_selection.h"
-#include "app/run_report.h"
-#include "app/startup.h"
 #include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
+#include "report/run_report.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
+#include "startup/backend_selection.h"
+#include "startup/startup.h"
 
 namespace zm::app {
 namespace {

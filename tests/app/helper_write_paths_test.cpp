@@ -9,11 +9,6 @@
 #include <sstream>
 
 #include "app/apply_stored.h"
-#include "app/backend_selection.h"
-#include "app/machine_identity.h"
-#include "app/shutdown.h"
-#include "app/startup.h"
-#include "app/timings_view.h"
 #include "cpu/cpu_clocks.h"
 #include "cpu/k10_settings_apply.h"
 #include "hw/hardware_access.h"
@@ -25,8 +20,13 @@
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
 #include "spd/spd_reader.h"
+#include "startup/backend_selection.h"
+#include "startup/machine_identity.h"
+#include "startup/shutdown.h"
+#include "startup/startup.h"
+#include "startup/timings_view.h"
 #include "support/scratch_folder.h"
-#include "timings/stored_timings.h"
+#include "timings/stored/stored_timings.h"
 
 namespace zm::app {
 namespace {

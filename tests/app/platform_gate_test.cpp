@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The platform gate's three outcomes and the uncore probe that feeds it.
+#include "startup/platform_gate.h"
+
 #include <gtest/gtest.h>
 
-#include "app/platform_gate.h"
-#include "app/platform_probe.h"
 #include "hand_built_machines.h"
 #include "hw/hardware_access.h"
+#include "startup/platform_probe.h"
 
 namespace zm::app {
 namespace {
@@ -42,8 +43,10 @@ TEST(PlatformGate, DecidesByIdentities) {
         {"K10 north bridge", Facts(0x96011022, 0x12021022), GateOutcome::Pass},
         {"host bridge 0x0040", Facts(0x00408086), GateOutcome::Pass},
         {"host bridge 0x0044", Facts(0x00448086), GateOutcome::Pass},
-        {"Lynnfield package", WithPackage(Facts(0xD1318086), true, false, false), GateOutcome::Pass},
-        {"Bloomfield package", WithPackage(Facts(0x34058086), false, true, false), GateOutcome::Pass},
+        {"Lynnfield package", WithPackage(Facts(0xD1318086), true, false, false),
+         GateOutcome::Pass},
+        {"Bloomfield package", WithPackage(Facts(0x34058086), false, true, false),
+         GateOutcome::Pass},
         {"Gulftown package", WithPackage(Facts(0x34058086), false, false, true), GateOutcome::Pass},
         {"965 chipset", Facts(0x29A08086), GateOutcome::Warning},
         {"P45 chipset", Facts(0x2E208086), GateOutcome::Warning},
@@ -59,7 +62,9 @@ TEST(PlatformGate, DecidesByIdentities) {
         const GateDecision decision = ApplyPlatformGate(c.facts);
         EXPECT_EQ(decision.outcome, c.outcome);
         switch (c.outcome) {
-            case GateOutcome::Pass: EXPECT_FALSE(decision.message); break;
+            case GateOutcome::Pass:
+                EXPECT_FALSE(decision.message);
+                break;
             case GateOutcome::Warning:
                 ASSERT_TRUE(decision.message);
                 EXPECT_EQ(*decision.message, (Message{"WARNING!", kWarning}));
@@ -96,10 +101,18 @@ TEST(UncoreProbe, FindsBusAndPackage) {
         // An unknown uncore is still normalised, so the uncore controller is driven, but no
         // package is recognised and the gate has nothing to pass it on.
         {"unknown uncore", {{0xFF, 0x2C708086}}, 1, 0xC00000, {false, false, false}, 0x2C1C8086},
-        {"two sockets", {{0x3F, 0x2C1C8086}, {0x7F, 0x2C1C8086}}, 2, 0x400000,
-         {false, false, false}, 0x2C1C8086},
-        {"two sockets, other ids", {{0x3F, 0x2C718086}, {0xFF, 0x2C718086}}, 2, 0xC00000,
-         {false, false, false}, 0x2C718086},
+        {"two sockets",
+         {{0x3F, 0x2C1C8086}, {0x7F, 0x2C1C8086}},
+         2,
+         0x400000,
+         {false, false, false},
+         0x2C1C8086},
+        {"two sockets, other ids",
+         {{0x3F, 0x2C718086}, {0xFF, 0x2C718086}},
+         2,
+         0xC00000,
+         {false, false, false},
+         0x2C718086},
         {"non-Intel answer", {{0x3F, 0x12341022}}, 0, 0, {false, false, false}, 0x12341022},
         {"nothing", {}, 0, 0, {false, false, false}, 0},
     };

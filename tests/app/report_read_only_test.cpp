@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "app/backend_selection.h"
-#include "app/machine_identity.h"
-#include "app/run_report.h"
-#include "app/startup.h"
 #include "os/clock.h"
+#include "report/run_report.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
+#include "startup/machine_identity.h"
+#include "startup/startup.h"
 #include "support/scratch_folder.h"
-#include "timings/stored_timings.h"
-#include "timings/timing_change.h"
+#include "timings/model/timing_change.h"
+#include "timings/stored/stored_timings.h"
 
 namespace zm::app {
 namespace {

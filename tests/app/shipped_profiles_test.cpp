@@ -8,11 +8,11 @@
 #include <set>
 #include <sstream>
 
-#include "app/backend_selection.h"
-#include "app/messages.h"
-#include "app/run_report.h"
 #include "os/clock.h"
+#include "report/run_report.h"
 #include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
+#include "startup/messages.h"
 
 namespace zm::app {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up timer's boot-time choices and the usage gauge.
-#include "app/startup_choices.h"
+#include "startup/startup_choices.h"
 
 #include <gtest/gtest.h>
 

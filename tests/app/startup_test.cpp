@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up sequence on hand-built machines: what it refuses, what it shows, and what the
 // shutdown puts back.
+#include "startup/startup.h"
+
 #include <gtest/gtest.h>
 
-#include "app/backend_selection.h"
-#include "app/extended_config.h"
-#include "app/shutdown.h"
-#include "app/startup.h"
 #include "cpu/cpu_clocks.h"
 #include "hand_built_machines.h"
+#include "startup/backend_selection.h"
+#include "startup/extended_config.h"
+#include "startup/shutdown.h"
 
 namespace zm::app {
 namespace {

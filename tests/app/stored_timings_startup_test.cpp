@@ -14,19 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "app/backend_selection.h"
-#include "app/machine_identity.h"
-#include "app/startup.h"
 #include "hw/bit_field.h"
 #include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
 #include "sim/machines_dir.h"
 #include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
+#include "startup/machine_identity.h"
+#include "startup/startup.h"
 #include "support/scratch_folder.h"
-#include "timings/k10_registers.h"
-#include "timings/stored_timings.h"
-#include "timings/timing_change.h"
-#include "timings/uncore_registers.h"
+#include "timings/k10/k10_registers.h"
+#include "timings/model/timing_change.h"
+#include "timings/stored/stored_timings.h"
+#include "timings/uncore/uncore_registers.h"
 
 namespace zm::app {
 namespace {

@@ -8,13 +8,13 @@
 
 #include <sstream>
 
-#include "app/backend_selection.h"
-#include "app/command_line.h"
-#include "app/run_report.h"
 #include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
 #include "hw/pci_address.h"
+#include "report/run_report.h"
 #include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
+#include "startup/command_line.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "monitor/thread_sampling.h"
 #include "monitor/tick_sampling.h"
 #include "sim/simulated_machine.h"
-#include "ui/history_graph.h"
+#include "ui/common/history_graph.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/spd_files.h"
+#include "report/spd_files.h"
 #include "spd/spd_image.h"
 
 namespace {

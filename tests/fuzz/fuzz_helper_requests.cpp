@@ -14,8 +14,8 @@
 #include <ostream>
 #include <vector>
 
-#include "hw/helper/helper_server.h"
-#include "hw/helper/protocol.h"
+#include "helper/helper_server.h"
+#include "helper/protocol.h"
 #include "os/clock.h"
 #include "sim/simulated_machine.h"
 

@@ -12,11 +12,11 @@
 #include <sstream>
 #include <string>
 
-#include "app/backend_selection.h"
-#include "app/command_line.h"
-#include "app/run_report.h"
 #include "os/clock.h"
+#include "report/run_report.h"
 #include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
+#include "startup/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zm;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window's side of the boot-apply record: the record is cleared on the first tick after the
 // program has run a minute since the apply, by the clock it is given, and not before.
-#include "settings/gui/boot_apply_timer.h"
+#include "ui/settings/boot_apply_timer.h"
 
 #include <QTemporaryDir>
 #include <QTimer>

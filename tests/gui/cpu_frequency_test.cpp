@@ -9,10 +9,10 @@
 #include <QtTest>
 
 #include "cpu/cpu_registers.h"
-#include "cpu/gui/frequency_binder.h"
 #include "gui/quick_clock.h"
 #include "ident/cpu_identification.h"
 #include "sim/simulated_machine.h"
+#include "ui/cpu/frequency_binder.h"
 
 using namespace zm;
 

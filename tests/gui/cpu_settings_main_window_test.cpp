@@ -7,14 +7,14 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/backend_selection.h"
-#include "cpu/gui/cpu_settings_window.h"
-#include "cpu/gui/frequency_binder.h"
 #include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/cpu/cpu_settings_window.h"
+#include "ui/cpu/frequency_binder.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

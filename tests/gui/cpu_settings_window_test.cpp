@@ -3,7 +3,7 @@
 // leaves them, the hold flags the user's lists set, what Apply writes through them, the
 // north-bridge floor and the restart prompt, and the live values the measuring thread sends.
 
-#include "cpu/gui/cpu_settings_window.h"
+#include "ui/cpu/cpu_settings_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>

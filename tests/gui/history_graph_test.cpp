@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The scrolling history graph: its self-scaling, its ring of bands and how a line starts.
-#include "ui/history_graph.h"
+#include "ui/common/history_graph.h"
 
 #include <QtTest>
 #include <stdexcept>

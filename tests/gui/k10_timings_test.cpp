@@ -14,9 +14,9 @@
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
-#include "timings/gui/timing_controls_binder.h"
-#include "timings/k10_mode.h"
-#include "timings/k10_session.h"
+#include "timings/k10/k10_mode.h"
+#include "timings/session/k10_session.h"
+#include "ui/timings/timing_controls_binder.h"
 
 using namespace zm;
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <utility>
 
-#include "app/backend_selection.h"
 #include "sim/simulated_machine.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/main_window.h"
 
 namespace zm::testing {
 

@@ -10,8 +10,8 @@
 
 #include "app/hand_built_machines.h"
 #include "gui/main_window_host.h"
-#include "timings/gui/timing_slots.h"
-#include "timings/value_lists.h"
+#include "timings/model/value_lists.h"
+#include "ui/timings/timing_slots.h"
 
 using namespace zm;
 

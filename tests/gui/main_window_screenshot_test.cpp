@@ -6,9 +6,9 @@
 #include <QPixmap>
 #include <QtTest>
 
-#include "app/backend_selection.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

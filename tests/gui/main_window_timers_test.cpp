@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/backend_selection.h"
 #include "sim/simulated_machine.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/backend_selection.h"
 #include "sim/simulated_machine.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
-#include "ui/shell_windows.h"
-#include "ui/tray_icons.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/main_window.h"
+#include "ui/main/shell_windows.h"
+#include "ui/main/tray_icons.h"
 
 using namespace zm;
 

@@ -2,7 +2,7 @@
 // The Monitor window on simulated machines: its start geometry and settings, the layouts that
 // follow the core count, a tick's read-outs, Reset, Minimize and the monitoring thread's
 // publication.
-#include "monitor/gui/monitor_window.h"
+#include "ui/monitor/monitor_window.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,14 +15,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/backend_selection.h"
 #include "monitor/thread_sampling.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/history_graph.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/history_graph.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 using monitor::gui::MonitorContext;

@@ -2,7 +2,7 @@
 // The main window's "Copy report", "Save report…" and "Save picture…" on the simulated X58: the
 // report is the one --report prints for the machine, the picture the window with its
 // sub-timings at the window's size (and the SPD window beside it when that is open).
-#include "ui/share_actions.h"
+#include "ui/main/share_actions.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -14,10 +14,10 @@
 #include <QtTest>
 #include <sstream>
 
-#include "app/backend_selection.h"
-#include "app/run_report.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "report/run_report.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

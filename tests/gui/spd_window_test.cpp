@@ -2,18 +2,18 @@
 // The SPD window on shipped machines: the spd button decodes the module at SpdSlaveAddress, the
 // module list picks the slave address, an empty slot clears the fields but keeps the headers,
 // and without an SMBus controller the window stays hidden.
-#include "spd/gui/spd_window.h"
+#include "ui/spd/spd_window.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/backend_selection.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

@@ -13,16 +13,16 @@
 #include <QtTest>
 #include <optional>
 
-#include "app/backend_selection.h"
 #include "hw/bit_field.h"
 #include "settings/boot_apply_record.h"
-#include "settings/gui/boot_apply_timer.h"
-#include "settings/gui/startup_window.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
+#include "ui/settings/boot_apply_timer.h"
+#include "ui/settings/startup_window.h"
 
 using namespace zm;
 

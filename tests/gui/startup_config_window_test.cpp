@@ -10,14 +10,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/backend_selection.h"
-#include "settings/gui/startup_window.h"
 #include "settings/ini_file.h"
 #include "settings/startup_launch.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
+#include "ui/settings/startup_window.h"
 
 using namespace zm;
 using settings::gui::StartUpWindow;

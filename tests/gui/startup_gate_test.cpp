@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/backend_selection.h"
-#include "app/extended_config.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
+#include "startup/backend_selection.h"
+#include "startup/extended_config.h"
+#include "ui/common/message_sink.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "hw/hardware_access.h"
-#include "timings/gui/timing_controls_binder.h"
 #include "timings/intel_test_machines.h"
-#include "timings/timing_session.h"
-#include "timings/uncore_registers.h"
-#include "timings/value_lists.h"
+#include "timings/model/value_lists.h"
+#include "timings/session/timing_session.h"
+#include "timings/uncore/uncore_registers.h"
+#include "ui/timings/timing_controls_binder.h"
 
 using namespace zm;
 

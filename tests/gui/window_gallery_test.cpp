@@ -11,13 +11,13 @@
 #include <QTextDocument>
 #include <QtTest>
 
-#include "app/backend_selection.h"
 #include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
-#include "ui/application.h"
-#include "ui/main_window.h"
-#include "ui/message_sink.h"
-#include "ui/widgets.h"
+#include "startup/backend_selection.h"
+#include "ui/common/message_sink.h"
+#include "ui/common/widgets.h"
+#include "ui/main/application.h"
+#include "ui/main/main_window.h"
 
 using namespace zm;
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "hw/helper/boot_apply_request.h"
+#include "helper/boot_apply_request.h"
 #include "hw/helper_pair.h"
 #include "sim/simulated_machine.h"
 #include "support/scratch_folder.h"

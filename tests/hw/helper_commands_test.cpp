@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hw/helper/kernel_modules.h"
+#include "helper/kernel_modules.h"
 #include "os/desktop_services.h"
 #include "support/scratch_folder.h"
 

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <thread>
 
-#include "hw/helper/helper_client.h"
-#include "hw/helper/helper_server.h"
+#include "helper/helper_client.h"
+#include "helper/helper_server.h"
 
 namespace zm::testing {
 

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "helper/helper_client.h"
+#include "helper/protocol.h"
 #include "hw/backends/linux/linux_host.h"
 #include "hw/hardware_access.h"
-#include "hw/helper/helper_client.h"
-#include "hw/helper/protocol.h"
 #include "hw/helper_pair.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"

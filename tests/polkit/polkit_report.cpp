@@ -10,9 +10,9 @@
 #include <string>
 #include <utility>
 
-#include "app/backend_selection.h"
-#include "app/run_report.h"
-#include "hw/helper/helper_client.h"
+#include "helper/helper_client.h"
+#include "report/run_report.h"
+#include "startup/backend_selection.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {

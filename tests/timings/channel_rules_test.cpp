@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "timings/channel_selection.h"
-#include "timings/startup_guard.h"
-#include "timings/timing_change.h"
-#include "timings/value_lists.h"
+#include "timings/model/channel_selection.h"
+#include "timings/model/startup_guard.h"
+#include "timings/model/timing_change.h"
+#include "timings/model/value_lists.h"
 
 namespace zm::timings {
 namespace {

@@ -2,14 +2,14 @@
 // The LGA 1156 controller behind host bridge 0x0040/0x0044 on a simulated machine: the
 // register window, decode, populated channels and Apply's fourteen writes.
 
-#include "timings/host_bridge_controller.h"
+#include "timings/host_bridge/host_bridge_controller.h"
 
 #include <gtest/gtest.h>
 
 #include "hw/hardware_access.h"
 #include "timings/intel_test_machines.h"
-#include "timings/timing_change.h"
-#include "timings/timing_session.h"
+#include "timings/model/timing_change.h"
+#include "timings/session/timing_session.h"
 
 namespace zm::timings {
 namespace {

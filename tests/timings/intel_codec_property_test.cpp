@@ -8,10 +8,10 @@
 
 #include <array>
 
-#include "timings/host_bridge_controller.h"
-#include "timings/timing_change.h"
-#include "timings/uncore_controller.h"
-#include "timings/value_lists.h"
+#include "timings/host_bridge/host_bridge_controller.h"
+#include "timings/model/timing_change.h"
+#include "timings/model/value_lists.h"
+#include "timings/uncore/uncore_controller.h"
 
 namespace zm::timings {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "hw/hardware_access.h"
 #include "sim/simulated_machine.h"
-#include "timings/startup_guard.h"
-#include "timings/timing_change.h"
-#include "timings/timing_session.h"
+#include "timings/model/startup_guard.h"
+#include "timings/model/timing_change.h"
+#include "timings/session/timing_session.h"
 
 namespace zm::timings {
 namespace {

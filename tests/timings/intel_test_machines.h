@@ -10,8 +10,8 @@
 
 #include "hw/bit_field.h"
 #include "sim/simulated_machine.h"
-#include "timings/host_bridge_registers.h"
-#include "timings/uncore_registers.h"
+#include "timings/host_bridge/host_bridge_registers.h"
+#include "timings/uncore/uncore_registers.h"
 
 namespace zm::timings::testing {
 

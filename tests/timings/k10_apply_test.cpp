@@ -2,7 +2,7 @@
 // Apply on a family 10h controller pair: what is written where, in which order, and that every
 // list item survives the trip through the registers without disturbing any other bit.
 
-#include "timings/k10_apply.h"
+#include "timings/k10/k10_apply.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
-#include "timings/k10_codec.h"
-#include "timings/timing_change.h"
+#include "timings/k10/k10_codec.h"
+#include "timings/model/timing_change.h"
 
 namespace zm::timings::k10 {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the family 10h register layout, and refusing what is not a family 10h controller.
 
-#include "timings/k10_mode.h"
+#include "timings/k10/k10_mode.h"
 
 #include <gtest/gtest.h>
 

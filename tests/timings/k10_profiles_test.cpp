@@ -10,9 +10,9 @@
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
-#include "timings/k10_mode.h"
-#include "timings/k10_session.h"
-#include "timings/timing_change.h"
+#include "timings/k10/k10_mode.h"
+#include "timings/model/timing_change.h"
+#include "timings/session/k10_session.h"
 
 namespace zm::timings {
 namespace {

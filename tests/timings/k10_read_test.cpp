@@ -8,10 +8,10 @@
 
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
-#include "timings/k10_codec.h"
-#include "timings/k10_controller.h"
-#include "timings/startup_guard.h"
-#include "timings/timing_change.h"
+#include "timings/k10/k10_codec.h"
+#include "timings/k10/k10_controller.h"
+#include "timings/model/startup_guard.h"
+#include "timings/model/timing_change.h"
 
 namespace zm::timings::k10 {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The K10 branch's timings from start-up to Apply, as the main window drives them.
 
-#include "timings/k10_session.h"
+#include "timings/session/k10_session.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,8 +12,8 @@
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
 #include "settings/ini_file.h"
-#include "timings/stored_timings.h"
-#include "timings/timing_change.h"
+#include "timings/model/timing_change.h"
+#include "timings/stored/stored_timings.h"
 
 namespace zm::timings {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "hw/hardware_access.h"
 #include "sim/simulated_machine.h"
-#include "timings/k10_registers.h"
-#include "timings/value_lists.h"
+#include "timings/k10/k10_registers.h"
+#include "timings/model/value_lists.h"
 
 namespace zm::timings::k10::testing {
 

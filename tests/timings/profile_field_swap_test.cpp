@@ -13,11 +13,11 @@
 
 #include "hw/hardware_access.h"
 #include "sim/simulated_machine.h"
-#include "timings/host_bridge_registers.h"
-#include "timings/k10_field_map.h"
-#include "timings/k10_mode.h"
-#include "timings/timing_descriptors.h"
-#include "timings/uncore_registers.h"
+#include "timings/host_bridge/host_bridge_registers.h"
+#include "timings/k10/k10_field_map.h"
+#include "timings/k10/k10_mode.h"
+#include "timings/model/timing_descriptors.h"
+#include "timings/uncore/uncore_registers.h"
 
 namespace zm::timings {
 namespace {

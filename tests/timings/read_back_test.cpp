@@ -2,7 +2,7 @@
 // After a write the controller is read again: what did not take is named (a locked uncore
 // ignores timing writes), and "Restore start-up timings" writes the registers' start-up images
 // back through Apply's path and order.
-#include "timings/read_back.h"
+#include "timings/session/read_back.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
-#include "timings/k10_session.h"
-#include "timings/timing_change.h"
-#include "timings/timing_session.h"
+#include "timings/model/timing_change.h"
+#include "timings/session/k10_session.h"
+#include "timings/session/timing_session.h"
 
 namespace zm::timings {
 namespace {

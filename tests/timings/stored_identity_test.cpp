@@ -2,7 +2,7 @@
 // Whether a stored timing set belongs to the machine: the identity the StartUp window stores
 // beside it, and for a file without one (an older program's) the kind and channels its keys
 // name.
-#include "timings/stored_identity.h"
+#include "timings/stored/stored_identity.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 // The stored timing sets of the settings file: the boot switch, which keys the StartUp window
 // writes and in what order, what each key holds, and reading a set back on top of the timings
 // decoded from the controller.
-#include "timings/stored_timings.h"
+#include "timings/stored/stored_timings.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 
 #include "intel_test_machines.h"
 #include "support/scratch_folder.h"
-#include "timings/timing_change.h"
+#include "timings/model/timing_change.h"
 
 namespace zm::timings {
 namespace {

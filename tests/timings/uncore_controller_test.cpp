@@ -2,14 +2,14 @@
 // The LGA 1366 uncore controller on simulated machines: lock check, active channels, read and
 // decode, and Apply's writes as the machine logged them.
 
-#include "timings/uncore_controller.h"
+#include "timings/uncore/uncore_controller.h"
 
 #include <gtest/gtest.h>
 
 #include "hw/hardware_access.h"
 #include "timings/intel_test_machines.h"
-#include "timings/timing_change.h"
-#include "timings/timing_session.h"
+#include "timings/model/timing_change.h"
+#include "timings/session/timing_session.h"
 
 namespace zm::timings {
 namespace {

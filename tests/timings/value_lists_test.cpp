@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The value lists and descriptor tables per controller kind.
 
-#include "timings/value_lists.h"
+#include "timings/model/value_lists.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "timings/host_bridge_registers.h"
-#include "timings/k10_field_map.h"
-#include "timings/uncore_registers.h"
+#include "timings/host_bridge/host_bridge_registers.h"
+#include "timings/k10/k10_field_map.h"
+#include "timings/uncore/uncore_registers.h"
 
 namespace zm::timings {
 namespace {

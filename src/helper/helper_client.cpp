@@ -1,0 +1,543 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "helper/helper_client.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+
+#include "hw/hardware_access.h"
+#include "hw/pci_address.h"
+
+extern char** environ;
+
+namespace zm::hw::helper {
+namespace {
+
+// Reads of a helper that refused or is gone: as if nothing answered.
+constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
+constexpr std::size_t kMaxDeferred = 64;
+// Reads (address/data pairs, MSRs) in one request: far inside a frame either way.
+constexpr std::size_t kMaxReadsPerRequest = 512;
+// BIOS pages fetched together: two requests cover the area, each reply well inside a frame.
+constexpr std::uint64_t kBiosPagesPerRequest = 8;
+
+void IgnoreBrokenPipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace
+
+std::string LaunchFailureText(int exitStatus) {
+    if (exitStatus == kPkexecDismissed) {
+        return "Authentication was cancelled. Zentrimo needs administrator rights to reach the "
+               "memory controller: start it again and authenticate, or run: sudo zentrimo";
+    }
+    if (exitStatus == kPkexecNotAuthorised) {
+        return "Authentication failed or no polkit authentication agent is running, so the "
+               "privileged helper zentrimo-helper was not started (run: sudo zentrimo).";
+    }
+    return "The privileged helper zentrimo-helper ended before answering (exit status " +
+           std::to_string(exitStatus) + ").";
+}
+
+HelperClient::HelperClient(int toHelper, int fromHelper)
+    : toHelper_(toHelper), fromHelper_(fromHelper) {
+    IgnoreBrokenPipes();
+    Handshake();
+}
+
+std::shared_ptr<HelperClient> HelperClient::Launch(const std::vector<std::string>& command) {
+    IgnoreBrokenPipes();
+    std::shared_ptr<HelperClient> client(new HelperClient());
+    int requests[2], replies[2];
+    if (command.empty() || ::pipe2(requests, O_CLOEXEC) != 0) {
+        client->failure_ = "The privileged helper could not be started: no pipe.";
+        return client;
+    }
+    if (::pipe2(replies, O_CLOEXEC) != 0) {
+        ::close(requests[0]);
+        ::close(requests[1]);
+        client->failure_ = "The privileged helper could not be started: no pipe.";
+        return client;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, requests[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, replies[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(requests[0]);
+    ::close(replies[1]);
+    client->toHelper_ = requests[1];
+    client->fromHelper_ = replies[0];
+    if (error != 0) {
+        client->failure_ = "The privileged helper could not be started (" + command[0] + ": " +
+                           std::strerror(error) + ").";
+        return client;
+    }
+    client->child_ = pid;
+    client->Handshake();
+    return client;
+}
+
+HelperClient::~HelperClient() {
+    if (toHelper_ >= 0) ::close(toHelper_);
+    if (fromHelper_ >= 0) ::close(fromHelper_);
+    if (child_ > 0) {
+        int status = 0;
+        ::waitpid(child_, &status, 0);
+    }
+}
+
+void HelperClient::Handshake() {
+    std::lock_guard<std::mutex> guard(lock_);
+    const std::vector<std::uint8_t> hello = Writer()
+                                                .U8(static_cast<std::uint8_t>(Op::Hello))
+                                                .U32(kMagic)
+                                                .U16(kProtocolVersion)
+                                                .Payload();
+    std::optional<std::vector<std::uint8_t>> reply;
+    if (SendFrame(toHelper_, hello)) reply = ReceiveFrame(fromHelper_);
+    if (!reply) {
+        // The helper (or pkexec in front of it) ended: its exit status says why.
+        int status = 0;
+        if (child_ > 0 && ::waitpid(child_, &status, 0) == child_) {
+            child_ = -1;
+            failure_ =
+                LaunchFailureText(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+        } else {
+            failure_ = "The privileged helper zentrimo-helper did not answer.";
+        }
+        return;
+    }
+    Reader in(*reply);
+    const auto status = static_cast<Status>(in.U8());
+    const std::uint32_t magic = in.U32();
+    const std::uint16_t version = in.U16();
+    if (status != Status::Ok || magic != kMagic || version != kProtocolVersion) {
+        failure_ =
+            "The privileged helper zentrimo-helper speaks another protocol version than "
+            "this zentrimo: install both from the same release.";
+        return;
+    }
+    connected_ = true;
+}
+
+bool HelperClient::Connected() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return connected_;
+}
+
+std::string HelperClient::Failure() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return failure_;
+}
+
+void HelperClient::Note(const std::string& note) const {
+    if (noted_.insert(note).second) notes_.push_back(note);
+}
+
+void HelperClient::Lost(const std::string& why) const {
+    connected_ = false;
+    if (failure_.empty()) failure_ = why;
+    Note(why);
+}
+
+bool HelperClient::Served(Op op, const std::vector<std::uint8_t>& reply) const {
+    const auto status = static_cast<Status>(reply.front());
+    if (status == Status::Refused) {
+        Note(std::string("The helper refused a ") + OpName(op) +
+             " request outside its allow-list (its log names it).");
+        return false;
+    }
+    if (status != Status::Ok) {
+        Note(std::string("The helper did not understand a ") + OpName(op) + " request.");
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<std::uint8_t>> HelperClient::Call(Op, const Writer& request) const {
+    return std::move(CallMany({request.Payload()}).front());
+}
+
+std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
+    const std::vector<std::vector<std::uint8_t>>& requests) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<std::optional<std::vector<std::uint8_t>>> replies(requests.size());
+    if (requests.empty()) return replies;
+    if (!connected_) {
+        deferred_.clear();
+        return replies;
+    }
+    // The deferred writes go first, in the order they were made, with these requests last.
+    std::vector<std::vector<std::uint8_t>> batch;
+    batch.swap(deferred_);
+    const std::size_t own = batch.size();
+    batch.insert(batch.end(), requests.begin(), requests.end());
+    const bool batched = batch.size() > 1;
+    Writer frame;
+    if (batched) {
+        frame.U8(static_cast<std::uint8_t>(Op::Batch))
+            .U32(static_cast<std::uint32_t>(batch.size()));
+        for (const auto& one : batch)
+            frame.U32(static_cast<std::uint32_t>(one.size())).Bytes(one.data(), one.size());
+    }
+    std::optional<std::vector<std::uint8_t>> reply;
+    ++roundTrips_;
+    if (SendFrame(toHelper_, batched ? frame.Payload() : batch.front()))
+        reply = ReceiveFrame(fromHelper_);
+    if (!reply || reply->empty()) {
+        Lost(
+            "The privileged helper zentrimo-helper stopped answering: the hardware reads as "
+            "all ones from here on.");
+        return replies;
+    }
+    const auto opOf = [&](std::size_t i) { return static_cast<Op>(batch[i].front()); };
+    if (!batched) {
+        if (Served(opOf(0), *reply)) replies[0] = std::move(reply);
+        return replies;
+    }
+    if (!Served(Op::Batch, *reply)) return replies;
+    // Each operation's own reply, in order: a deferred write's only noted when refused.
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t count = in.U32();
+    std::vector<std::vector<std::uint8_t>> ones;
+    for (std::uint32_t i = 0; in.Ok() && i < count && i < batch.size(); ++i)
+        ones.push_back(in.Bytes(in.U32()));
+    const bool whole = in.Ok() && in.AtEnd() && count == batch.size() &&
+                       std::none_of(ones.begin(), ones.end(),
+                                    [](const std::vector<std::uint8_t>& o) { return o.empty(); });
+    if (!whole) {
+        Lost(
+            "The privileged helper zentrimo-helper stopped answering: the hardware reads as "
+            "all ones from here on.");
+        return replies;
+    }
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (Served(opOf(i), ones[i]) && i >= own) replies[i - own] = std::move(ones[i]);
+    }
+    return replies;
+}
+
+void HelperClient::Defer(Op op, const Writer& request) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!connected_) return;
+        if (deferred_.size() < kMaxDeferred) {
+            deferred_.push_back(request.Payload());
+            return;
+        }
+    }
+    Call(op, request);  // a long run of them goes now, as one batch
+}
+
+std::uint64_t HelperClient::RoundTrips() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return roundTrips_;
+}
+
+namespace {
+Writer Request(Op op) {
+    return std::move(Writer().U8(static_cast<std::uint8_t>(op)));
+}
+}  // namespace
+
+bool HelperClient::InitializeDll() {
+    const auto reply = Call(Op::InitializeDll, Request(Op::InitializeDll));
+    if (!reply) return false;
+    Reader in(*reply);
+    in.U8();
+    return in.U8() != 0;
+}
+
+void HelperClient::DeinitializeDll() {
+    Call(Op::DeinitializeDll, Request(Op::DeinitializeDll));
+}
+
+std::uint8_t HelperClient::ReadIoPortByte(std::uint16_t port) {
+    const auto reply = Call(Op::ReadIoPortByte, Request(Op::ReadIoPortByte).U16(port));
+    if (!reply) return 0xFF;
+    Reader in(*reply);
+    in.U8();
+    const std::uint8_t value = in.U8();
+    return in.Ok() ? value : 0xFF;
+}
+
+std::uint32_t HelperClient::ReadIoPortDword(std::uint16_t port) {
+    const auto reply = Call(Op::ReadIoPortDword, Request(Op::ReadIoPortDword).U16(port));
+    if (!reply) return kAllOnes;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t value = in.U32();
+    return in.Ok() ? value : kAllOnes;
+}
+
+void HelperClient::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
+    const Writer request = Request(Op::WriteIoPortByte).U16(port).U8(value);
+    if (port == kIoDelayPort)
+        Defer(Op::WriteIoPortByte, request);
+    else
+        Call(Op::WriteIoPortByte, request);
+}
+
+void HelperClient::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {
+    const Writer request = Request(Op::WriteIoPortDword).U16(port).U32(value);
+    if (port == kPciAddressPort)
+        Defer(Op::WriteIoPortDword, request);
+    else
+        Call(Op::WriteIoPortDword, request);
+}
+
+namespace {
+// ok, eax, edx of an MSR or counter reply.
+bool ReadTriple(const std::optional<std::vector<std::uint8_t>>& reply, std::uint32_t& eax,
+                std::uint32_t& edx) {
+    eax = edx = 0;
+    if (!reply) return false;
+    Reader in(*reply);
+    in.U8();
+    const bool ok = in.U8() != 0;
+    const std::uint32_t lo = in.U32();
+    const std::uint32_t hi = in.U32();
+    if (!in.Ok()) return false;
+    eax = lo;
+    edx = hi;
+    return ok;
+}
+bool ReadFlag(const std::optional<std::vector<std::uint8_t>>& reply) {
+    if (!reply) return false;
+    Reader in(*reply);
+    in.U8();
+    return in.U8() != 0 && in.Ok();
+}
+}  // namespace
+
+bool HelperClient::Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) {
+    return ReadTriple(Call(Op::Rdmsr, Request(Op::Rdmsr).U32(index)), eax, edx);
+}
+
+bool HelperClient::RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
+                           AffinityMask mask) {
+    return ReadTriple(Call(Op::RdmsrEx, Request(Op::RdmsrEx).U32(index).U64(mask)), eax, edx);
+}
+
+bool HelperClient::Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) {
+    return ReadFlag(Call(Op::Wrmsr, Request(Op::Wrmsr).U32(index).U32(eax).U32(edx)));
+}
+
+bool HelperClient::WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
+                           AffinityMask mask) {
+    return ReadFlag(Call(Op::WrmsrEx, Request(Op::WrmsrEx).U32(index).U32(eax).U32(edx).U64(mask)));
+}
+
+bool HelperClient::RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) {
+    return ReadTriple(Call(Op::RdtscEx, Request(Op::RdtscEx).U64(mask)), eax, edx);
+}
+
+const std::vector<std::uint8_t>* HelperClient::BiosPage(std::uint64_t page) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (const auto found = biosPages_.find(page); found != biosPages_.end())
+            return &found->second;
+    }
+    // The scan goes on page after page, so the pages after this one come with it.
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (std::uint64_t p = page;
+         p < page + kBiosPagesPerRequest && p * kMaxMemoryBytes < kBiosAreaEnd; ++p) {
+        requests.push_back(Request(Op::ReadPhysicalMemory)
+                               .U64(p * kMaxMemoryBytes)
+                               .U32(kMaxMemoryBytes / 4)
+                               .U32(4)
+                               .Payload());
+    }
+    const auto replies = CallMany(requests);
+    std::lock_guard<std::mutex> guard(lock_);
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        if (!replies[i]) continue;
+        Reader in(*replies[i]);
+        in.U8();
+        const std::uint32_t moved = in.U32();
+        std::vector<std::uint8_t> bytes = in.Bytes(kMaxMemoryBytes);
+        // A page not read whole is read dword by dword.
+        if (in.Ok() && moved == kMaxMemoryBytes) biosPages_.emplace(page + i, std::move(bytes));
+    }
+    const auto found = biosPages_.find(page);
+    return found == biosPages_.end() ? nullptr : &found->second;
+}
+
+std::uint32_t HelperClient::ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
+                                               std::uint32_t count, std::uint32_t unitSize) {
+    const std::uint64_t size = std::uint64_t{count} * unitSize;
+    if (!buffer || size > kMaxMemoryBytes) return 0;
+    std::memset(buffer, 0xFF, size);
+    if (address >= kBiosAreaBegin && address < kBiosAreaEnd && size <= kBiosAreaEnd - address &&
+        address / kMaxMemoryBytes == (address + size - 1) / kMaxMemoryBytes) {
+        if (const std::vector<std::uint8_t>* page = BiosPage(address / kMaxMemoryBytes)) {
+            std::memcpy(buffer, page->data() + address % kMaxMemoryBytes, size);
+            return static_cast<std::uint32_t>(size);
+        }
+    }
+    const auto reply = Call(Op::ReadPhysicalMemory,
+                            Request(Op::ReadPhysicalMemory).U64(address).U32(count).U32(unitSize));
+    if (!reply) return 0;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t moved = in.U32();
+    const std::vector<std::uint8_t> bytes = in.Bytes(size);
+    if (!in.Ok()) return 0;
+    std::memcpy(buffer, bytes.data(), size);
+    return moved;
+}
+
+std::optional<int> HelperClient::SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
+                                                 std::uint8_t command) {
+    const auto reply =
+        Call(Op::SmbusReadByte, Request(Op::SmbusReadByte).U16(base).U8(slave).U8(command));
+    if (!reply) return smbus::kTransactionError;
+    Reader in(*reply);
+    in.U8();
+    const auto result = static_cast<std::int32_t>(in.U32());
+    if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) return smbus::kTransactionError;
+    return result;
+}
+
+std::size_t HelperClient::SmbusReadBytesAt(std::uint16_t base, std::uint8_t slave,
+                                           std::uint8_t first, std::size_t count, int* results) {
+    if (!results || count == 0 || first + count > kMaxSmbusBytes) return 0;
+    const auto reply = Call(Op::SmbusReadBytes, Request(Op::SmbusReadBytes)
+                                                    .U16(base)
+                                                    .U8(slave)
+                                                    .U8(first)
+                                                    .U16(static_cast<std::uint16_t>(count)));
+    results[0] = smbus::kTransactionError;
+    if (!reply) return 1;
+    Reader in(*reply);
+    in.U8();
+    const std::size_t held = in.U16();
+    if (!in.Ok() || held == 0 || held > count) return 1;
+    for (std::size_t i = 0; i < held; ++i) {
+        const auto result = static_cast<std::int32_t>(in.U32());
+        if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) {
+            results[i] = smbus::kTransactionError;
+            return i + 1;
+        }
+        results[i] = result;
+        if (result < 0) return i + 1;  // nothing after a failure is a result
+    }
+    return held;
+}
+
+bool HelperClient::PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
+                                     std::uint32_t* values) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i) {
+            requests.push_back(Request(Op::WriteIoPortDword)
+                                   .U16(kPciAddressPort)
+                                   .U32(addresses[done + i])
+                                   .Payload());
+            requests.push_back(Request(Op::ReadIoPortDword).U16(kPciDataPort).Payload());
+        }
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) {
+            values[done + i] = kAllOnes;
+            if (!replies[2 * i + 1]) continue;
+            Reader in(*replies[2 * i + 1]);
+            in.U8();
+            const std::uint32_t value = in.U32();
+            if (in.Ok()) values[done + i] = value;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool HelperClient::RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks,
+                               std::size_t count, std::uint64_t* values) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i)
+            requests.push_back(
+                Request(Op::RdmsrEx).U32(indices[done + i]).U64(masks[done + i]).Payload());
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint32_t eax = 0, edx = 0;
+            ReadTriple(replies[i], eax, edx);
+            values[done + i] = (std::uint64_t{edx} << 32) | eax;
+        }
+        done += n;
+    }
+    return true;
+}
+
+std::uint32_t HelperClient::WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
+                                                std::uint32_t count, std::uint32_t unitSize) {
+    const std::uint64_t size = std::uint64_t{count} * unitSize;
+    if (!buffer || size > kMaxMemoryBytes) return 0;
+    const auto reply = Call(
+        Op::WritePhysicalMemory,
+        Request(Op::WritePhysicalMemory).U64(address).U32(count).U32(unitSize).Bytes(buffer, size));
+    if (!reply) return 0;
+    Reader in(*reply);
+    in.U8();
+    const std::uint32_t moved = in.U32();
+    return in.Ok() ? moved : 0;
+}
+
+std::vector<LibraryFile> HelperClient::Files() const {
+    if (!Connected()) {
+        LibraryFile helper{kHelperName, false, Failure()};
+        return {helper};
+    }
+    const auto reply = Call(Op::Files, Request(Op::Files));
+    if (!reply) return {LibraryFile{kHelperName, false, Failure()}};
+    Reader in(*reply);
+    in.U8();
+    std::vector<LibraryFile> files;
+    const std::uint32_t count = in.U32();
+    for (std::uint32_t i = 0; i < count && in.Ok(); ++i) {
+        LibraryFile f;
+        f.name = in.Str();
+        f.present = in.U8() != 0;
+        f.required = in.U8() != 0;
+        f.advice = in.Str();
+        if (in.Ok()) files.push_back(std::move(f));
+    }
+    return files;
+}
+
+bool HelperClient::SetBootApply(bool enable, const std::string& settingsFile) {
+    return ReadFlag(
+        Call(Op::BootApply, Request(Op::BootApply).U8(enable ? 1 : 0).Str(settingsFile)));
+}
+
+std::vector<std::string> HelperClient::Diagnostics() const {
+    std::vector<std::string> notes;
+    if (const auto reply = Call(Op::Diagnostics, Request(Op::Diagnostics))) {
+        Reader in(*reply);
+        in.U8();
+        const std::uint32_t count = in.U32();
+        for (std::uint32_t i = 0; i < count && in.Ok(); ++i) {
+            std::string note = in.Str();
+            if (in.Ok()) notes.push_back(std::move(note));
+        }
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    notes.insert(notes.end(), notes_.begin(), notes_.end());
+    return notes;
+}
+
+}  // namespace zm::hw::helper

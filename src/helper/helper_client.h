@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The window's side of the privileged helper: a HardwareLibrary whose every operation is one
+// request to zentrimo-helper over the pipes of that child process. The window itself runs as
+// the user; only the helper, started through pkexec, holds the rights to reach the hardware.
+//
+// When the helper cannot be started (authentication cancelled, no polkit agent, helper not
+// installed) or stops answering, every read answers all ones / false, and Files() names the
+// reason, so the start-up shows one clear message instead of a half-empty window.
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "helper/protocol.h"
+#include "hw/hardware_library.h"
+
+namespace zm::hw::helper {
+
+// The polkit action the helper runs under (data/org.zentrimo.helper.policy): administrator
+// authentication, kept for the session.
+constexpr const char* kPolkitAction = "org.zentrimo.helper";
+constexpr const char* kHelperName = "zentrimo-helper";
+// The helper's one argument: every device node opened read-only (a report).
+constexpr const char* kReadOnlyArgument = "--read-only";
+
+// pkexec's own exit codes: the user dismissed the authentication dialog; not authorised, or
+// pkexec could not work (no authentication agent).
+constexpr int kPkexecDismissed = 126;
+constexpr int kPkexecNotAuthorised = 127;
+
+class HelperClient final : public HardwareLibrary, public LibraryFiles, public BackendNotes {
+public:
+    // Over an open pair of descriptors (written: the helper's requests; read: its replies);
+    // performs the handshake. Takes ownership of both. Broken-pipe signals are ignored from
+    // here on: a helper that ended shows as a failed write, not as the end of the program.
+    HelperClient(int toHelper, int fromHelper);
+    // Starts `command` (its first word looked up in PATH) with its standard input and output
+    // on the pipes, for example {"pkexec", "/usr/libexec/zentrimo/zentrimo-helper"}.
+    static std::shared_ptr<HelperClient> Launch(const std::vector<std::string>& command);
+    // Closing the pipes ends the helper; a launched one is then waited for.
+    ~HelperClient() override;
+    HelperClient(const HelperClient&) = delete;
+    HelperClient& operator=(const HelperClient&) = delete;
+
+    bool Connected() const;
+    // Why the helper is not serving, in plain words; empty while it is.
+    std::string Failure() const;
+
+    // --- HardwareLibrary ---
+    bool InitializeDll() override;
+    void DeinitializeDll() override;
+    std::uint8_t ReadIoPortByte(std::uint16_t port) override;
+    std::uint32_t ReadIoPortDword(std::uint16_t port) override;
+    void WriteIoPortByte(std::uint16_t port, std::uint8_t value) override;
+    void WriteIoPortDword(std::uint16_t port, std::uint32_t value) override;
+    bool Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) override;
+    bool RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
+                 AffinityMask mask) override;
+    bool Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) override;
+    bool WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
+                 AffinityMask mask) override;
+    bool RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) override;
+    std::uint32_t ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
+                                     std::uint32_t count, std::uint32_t unitSize) override;
+    std::uint32_t WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
+                                      std::uint32_t count, std::uint32_t unitSize) override;
+    // One request per byte instead of one per port access.
+    std::optional<int> SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
+                                       std::uint8_t command) override;
+    // A module's bytes in one request instead of one per byte.
+    std::size_t SmbusReadBytesAt(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                                 std::size_t count, int* results) override;
+    // The address/data pairs of a register image in one batch, each checked by the helper on
+    // its own.
+    bool PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
+                           std::uint32_t* values) override;
+    // The MSRs of several processors in one batch.
+    bool RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks, std::size_t count,
+                     std::uint64_t* values) override;
+
+    // --- LibraryFiles: the helper's own list, or why there is no helper ---
+    std::vector<LibraryFile> Files() const override;
+
+    // --- BackendNotes: the helper's notes, then refusals and a lost helper ---
+    std::vector<std::string> Diagnostics() const override;
+
+    // Enables or disables the boot service of the stored timings for this settings file
+    // (absolute path); false when the helper refused or could not.
+    bool SetBootApply(bool enable, const std::string& settingsFile);
+
+    // Requests sent and answered so far (a batch counts once).
+    std::uint64_t RoundTrips() const;
+
+private:
+    HelperClient() = default;
+    void Handshake();
+    // The reply's reader position after the status byte, or nullopt when the helper refused
+    // or is gone (then noted).
+    std::optional<std::vector<std::uint8_t>> Call(Op op, const Writer& request) const;
+    // Several requests in one round trip (a batch, after any deferred writes): each one's reply
+    // as Call gives it, in order.
+    std::vector<std::optional<std::vector<std::uint8_t>>> CallMany(
+        const std::vector<std::vector<std::uint8_t>>& requests) const;
+    // Whether a reply says the operation was served; notes a refusal or a request not
+    // understood.
+    bool Served(Op op, const std::vector<std::uint8_t>& reply) const;
+    // Writes that change nothing by themselves (the PCI address latch, the delay port) wait for
+    // the next request and go with it in one batch.
+    void Defer(Op op, const Writer& request);
+    // A page of the BIOS area, fetched on first use with the pages after it; null when it could
+    // not be read whole.
+    const std::vector<std::uint8_t>* BiosPage(std::uint64_t page);
+    void Lost(const std::string& why) const;
+    void Note(const std::string& note) const;
+
+    mutable std::mutex lock_;
+    int toHelper_ = -1;
+    int fromHelper_ = -1;
+    pid_t child_ = -1;
+    mutable bool connected_ = false;
+    mutable std::string failure_;
+    mutable std::vector<std::string> notes_;
+    mutable std::set<std::string> noted_;
+    mutable std::vector<std::vector<std::uint8_t>> deferred_;
+    mutable std::uint64_t roundTrips_ = 0;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> biosPages_;  // by page number
+};
+
+// The user-facing reason for a launched helper that ended before its handshake, from its exit
+// status (pkexec's 126 and 127 among them).
+std::string LaunchFailureText(int exitStatus);
+
+}  // namespace zm::hw::helper

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "startup/shutdown.h"
+
+#include "startup/extended_config.h"
+
+namespace zm::app {
+
+void ReleaseHardware(hw::HardwareAccess& hw, PlatformFacts& facts) {
+    if (!facts.libraryInitialised) return;
+    // A read-only run puts back everything it changed to reach a device (F3x8C included); the
+    // windows' run only closes the extended register form it opened.
+    hw.RestoreReachChanges();
+    RestoreExtendedConfig(hw, facts);
+    hw.Library().DeinitializeDll();
+    facts.libraryInitialised = false;
+}
+
+}  // namespace zm::app
