@@ -9,7 +9,7 @@
 #include "app/timings_view.h"
 #include "cpu/cpu_clocks.h"
 #include "settings/boot_apply_record.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "timings/channel_selection.h"
 #include "timings/k10_mode.h"
 #include "timings/k10_session.h"
@@ -90,9 +90,9 @@ void ReadClockMultipliers(StartupContext& context, StartupResult& result,
 // the apply at start off. A report never writes one.
 timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResult& result) {
     if (context.mode == StartupMode::ReadOnlyReport) return {};
-    settings::IniFile file(context.settingsPath);
-    if (!timings::StoredTimingsRequested(file)) return {};
-    if (settings::BootApplyUnderWay(file)) {
+    settings::Settings file(context.settingsPath);
+    if (!file.ApplyStoredAtStart()) return {};
+    if (file.BootApplyUnderWay()) {
         settings::SwitchOffBootApply(file);
         result.messages.push_back(
             {kCaptionWarning, std::string(settings::kBootApplyInterruptedText)});
@@ -200,7 +200,7 @@ void IdentifyCpuSignature(StartupContext& context, StartupResult& result) {
 }
 
 void ReadSmbiosSummary(StartupContext& context, StartupResult& result) {
-    settings::IniFile settings(context.settingsPath);
+    settings::Settings settings(context.settingsPath);
     ident::IdentifyBoardAndMemorySize(context.hw, settings, *context.backend.system,
                                       result.facts.uncoreDeviceId, result.motherboard,
                                       result.memory);

@@ -25,7 +25,7 @@ void IdentifyChipsetAndFirstModule(hw::HardwareAccess& hw, std::uint32_t hostBri
     memory.clockMhz = spd.clockMhz;
 }
 
-void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::IniFile& settings,
+void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::Settings& settings,
                                 os::SystemInfo& system, std::uint32_t uncoreDeviceId,
                                 MotherboardSummary& board, MemorySummary& memory) {
     SmbiosFacts facts = ReadSmbios(hw, settings);

@@ -16,7 +16,7 @@
 #include "app/shutdown.h"
 #include "app/version.h"
 #include "cpu/gui/frequency_binder.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "spd/gui/spd_window.h"
 #include "spd/smbus_discovery.h"
 #include "spd/spd_memory_type.h"
@@ -88,7 +88,7 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
         // session the start-up read; the binder is owned by this window.
         timings::gui::TimingControlsBinder::Hooks hooks;
         hooks.storedSetActive = [path = settingsPath_] {
-            return settings::IniFile(path).ReadFlag("HL", "AN");
+            return settings::Settings(path).ApplyStoredAtStart();
         };
         // On Intel a pending core-multiplier choice is written before the timings.
         hooks.beforeApply = [clocks] { clocks->ApplyCoreMultiplier(); };

@@ -19,6 +19,7 @@
 #include "settings/gui/boot_apply_timer.h"
 #include "settings/gui/startup_window.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "ui/application.h"
 #include "ui/main_window.h"
@@ -113,7 +114,7 @@ private slots:
             QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
         QCOMPARE(next.windows->mainWindow->TimingCombo(2)->currentIndex(), elevenIndex);
         // The apply is recorded as under way until the window has run a minute.
-        QVERIFY(settings::BootApplyUnderWay(settings::IniFile(Ini())));
+        QVERIFY(settings::Settings(Ini()).BootApplyUnderWay());
         QVERIFY(next.windows->mainWindow->findChild<settings::gui::BootApplyTimer*>());
         ShowAndLetTheTimerRun(next);
         // Out of sight: hidden behind the notification-area icons, or minimised where the

@@ -15,7 +15,6 @@
 #include "monitor/gui/monitor_window_style.h"
 #include "monitor/monitor_thread.h"
 #include "monitor/thread_sampling.h"
-#include "settings/ini_file.h"
 #include "ui/history_graph.h"
 
 namespace zm::monitor::gui {

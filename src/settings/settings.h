@@ -1,0 +1,98 @@
+#pragma once
+// What the program keeps in its settings file, by meaning: every section and key is named once,
+// in settings.cpp, and read or written here with its type. The file rules (private-profile
+// semantics, atomic replacement, refused writes reported once) are IniFile's, and like it this
+// object caches nothing, so several of them on one path see each other's writes at once.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "settings/ini_file.h"
+
+namespace zm::settings {
+
+// The two stored timing sets: K10's, and the one both Intel controller kinds share.
+enum class StoredSetFamily { K10, Intel };
+
+// SPD slots whose module identity is kept beside a stored set (SMBus addresses 0x50..0x55).
+constexpr int kIdentitySlotCount = 6;
+
+// What a stored set was taken from, written after its numbered keys.
+struct MachineIdentity {
+    std::string controller;  // "Uncore", "HostBridge", "K10-DDR3 unganged", ...
+    std::string channels;    // letters of the channels a stored set holds: "A", "AB", "ABC"
+    std::string processor;   // cpuid leaf 1 EAX, 8 upper-case hex digits
+    // Per SPD slot: memory type, maker, part number and serial as read from the module, in
+    // hex; empty where no module answers.
+    std::array<std::string, kIdentitySlotCount> modules{};
+    bool operator==(const MachineIdentity&) const = default;
+};
+
+// The addresses of the SMBIOS location cache.
+enum class SmbiosCacheAddress {
+    BaseboardStrings,    // the type 2 structure's strings
+    FirstMemoryDevice,   // the first memory-device structure
+    MemoryDeviceHeader,  // fingerprint: the header dword found there
+    Table,               // the structure table
+    EntryPoint,          // the "_SM_" entry point, written after the others
+};
+
+// The Monitor window's geometry and frequency-graph gradient; 0 stands for "not stored".
+struct MonitorFormState {
+    std::int32_t width = 0, gradient = 0, left = 0, top = 0;
+};
+
+class Settings {
+public:
+    explicit Settings(std::filesystem::path path) : file_(std::move(path)) {}
+    const std::filesystem::path& Path() const { return file_.Path(); }
+
+    // The boot switches: each is set exactly when its key holds "1"; a cleared one is written
+    // "0", never deleted. Every setter returns whether the file now holds the value.
+    bool ApplyStoredAtStart() const;  // write the stored set into the controller at start
+    bool SetApplyStoredAtStart(bool on);
+    bool StartInTray() const;  // start with the main window hidden in the notification area
+    bool SetStartInTray(bool on);
+    bool MonitorInTray() const;  // started there, start the Monitor's sampling too
+    bool SetMonitorInTray(bool on);
+    // How a message names the apply switch for a user who edits the file: "HL/AN".
+    static std::string ApplyStoredAtStartName();
+    // The main window starts hidden: asked for by either switch.
+    bool HideAtBoot() const { return StartInTray() || ApplyStoredAtStart(); }
+    // The record that a start is writing the stored set (boot_apply_record.h).
+    bool BootApplyUnderWay() const;
+    bool SetBootApplyUnderWay(bool on);
+
+    // A stored set's numbered key: the number followed by the channel letter ("12B").
+    bool HasStoredKey(StoredSetFamily family, int number, int channel) const;
+    // `fallback` when the key is missing or does not parse.
+    std::int32_t StoredKey(StoredSetFamily family, int number, int channel,
+                           std::int32_t fallback) const;
+    bool SetStoredKey(StoredSetFamily family, int number, int channel, std::int32_t value);
+    // The identity keys in the set's own section; missing keys read empty.
+    MachineIdentity StoredIdentity(StoredSetFamily family) const;
+    // Controller, channels, processor, modules 1..6 in that order; true when all reached the
+    // file.
+    bool SetStoredIdentity(StoredSetFamily family, const MachineIdentity& identity);
+
+    // The SMBIOS location cache. A missing address reads 0, one that does not parse `unparsable`;
+    // an empty board vendor means there is no cache.
+    std::uint32_t SmbiosCache(SmbiosCacheAddress which, std::uint32_t unparsable = 0) const;
+    bool SetSmbiosCache(SmbiosCacheAddress which, std::uint32_t address);
+    std::string SmbiosBoardVendor() const;
+    bool SetSmbiosBoardVendor(const std::string& vendor);
+
+    // The Monitor's TjMax list item; `fallback` when missing or unparsable.
+    std::int32_t TjMaxIndex(std::int32_t fallback) const;
+    bool SetTjMaxIndex(std::int32_t index);
+    MonitorFormState MonitorForm() const;
+    // Width, gradient, left, top in that order.
+    void SetMonitorForm(const MonitorFormState& form);
+
+private:
+    IniFile file_;
+};
+
+}  // namespace zm::settings
