@@ -17,7 +17,6 @@ void IdentifyChipsetAndFirstModule(hw::HardwareAccess& hw, std::uint32_t hostBri
     memory.smbusFound = spd::DiscoverSmbusController(hw);
     if (!memory.smbusFound) return;
     SpdMemorySummary spd = ReadModuleSummary(hw, spdSlaveAddress);
-    memory.spdType = spd.type;
     memory.manufacturer = std::move(spd.manufacturer);
     memory.partNumber = std::move(spd.partNumber);
     memory.partNumberEnabled = spd.partNumberEnabled;

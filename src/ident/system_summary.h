@@ -38,7 +38,6 @@ struct MemorySummary {
     std::string channels;  // set by the memory-controller code
 
     bool smbusFound = false;
-    SpdMemoryType spdType = SpdMemoryType::None;
     unsigned clockMhz = 0;  // from the first module's SPD; 0 when unknown
     std::array<unsigned, kSmbiosMemorySlots> slotSizesMb{};
     unsigned devicesAccepted = 0;
