@@ -2,8 +2,8 @@
 #pragma once
 // Motherboard, BIOS and memory-module sizes from the firmware's SMBIOS tables in physical
 // memory, found through the 2.x "_SM_" entry point in the BIOS area from 0xF0000. Where the
-// table and its structures lie is kept in the settings file, so that a later
-// start reads the few structures it needs directly instead of scanning again.
+// table and its structures lie is kept in the settings file, so that a later start reads the few
+// structures it needs directly instead of scanning again.
 //
 // Structures are recognised by plausibility rules on their 4-byte header (type, length, handle)
 // rather than by walking the table, which copes with tables whose string areas are damaged.
@@ -32,14 +32,12 @@ struct SmbiosFacts {
     unsigned devicesAccepted = 0;  // memory-device structures that passed the rules
 };
 
-// The cached addresses when they are still valid (the board vendor is known, the cached entry
-// point in the BIOS area names the cached table, the baseboard strings and first memory device
-// lie in that table, and that device still carries the cached header dword); otherwise a full
-// scan that rewrites the table, baseboard strings, board vendor, first memory device, its header
-// and the entry point in that order as each is found (the vendor is emptied when the table shows
-// no baseboard, so that no earlier board's cache stays valid). The entry point comes last: the
-// cache comes from a file the user can edit while it is read from physical memory, possibly by
-// root at boot.
+// The cached addresses when still valid (the board vendor is known, the cached entry point in
+// the BIOS area names the cached table, the strings and first memory device lie in it, and that
+// device still carries the cached header dword: the file may be edited while root reads physical
+// memory at boot); otherwise a full scan that rewrites the cache as each part is found, the
+// entry point last (the vendor is emptied when the table shows no baseboard, so that no earlier
+// board's cache stays valid).
 SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::Settings& settings);
 
 // Where the full scan finds the 2.x entry point: the first "_SM_" dword from 0xF0000, looked for

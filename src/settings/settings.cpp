@@ -1,16 +1,11 @@
 #include "settings/settings.h"
 
-#include <string_view>
-
 namespace zm::settings {
 namespace {
 
-// The boot switches and the apply record.
+// The boot switches and the apply record, by Settings::BootKey.
 constexpr std::string_view kBoot = "HL";
-constexpr std::string_view kApplyStored = "AN";
-constexpr std::string_view kStartInTray = "ST";
-constexpr std::string_view kMonitorInTray = "STM";
-constexpr std::string_view kBootApplyRecord = "ANRUN";
+constexpr std::array<std::string_view, 4> kBootKeys = {"AN", "ST", "STM", "ANRUN"};
 
 // Stored timing sets, by StoredSetFamily, with their identity keys ("Module1".."Module6").
 constexpr std::array<std::string_view, 2> kStoredSets = {"HLK10", "HLNHM"};
@@ -44,32 +39,15 @@ std::string ModuleKey(int slot) {
 }  // namespace
 
 std::string Settings::ApplyStoredAtStartName() {
-    return std::string(kBoot) + "/" + std::string(kApplyStored);
+    return std::string(kBoot) + "/" + std::string(kBootKeys[0]);
 }
 
-bool Settings::ApplyStoredAtStart() const {
-    return file_.ReadFlag(kBoot, kApplyStored);
+bool Settings::Flag(BootKey key) const {
+    return file_.ReadFlag(kBoot, kBootKeys[static_cast<std::size_t>(key)]);
 }
-bool Settings::SetApplyStoredAtStart(bool on) {
-    return file_.WriteFlag(kBoot, kApplyStored, on);
-}
-bool Settings::StartInTray() const {
-    return file_.ReadFlag(kBoot, kStartInTray);
-}
-bool Settings::SetStartInTray(bool on) {
-    return file_.WriteFlag(kBoot, kStartInTray, on);
-}
-bool Settings::MonitorInTray() const {
-    return file_.ReadFlag(kBoot, kMonitorInTray);
-}
-bool Settings::SetMonitorInTray(bool on) {
-    return file_.WriteFlag(kBoot, kMonitorInTray, on);
-}
-bool Settings::BootApplyUnderWay() const {
-    return file_.ReadFlag(kBoot, kBootApplyRecord);
-}
-bool Settings::SetBootApplyUnderWay(bool on) {
-    return file_.WriteFlag(kBoot, kBootApplyRecord, on);
+
+bool Settings::SetFlag(BootKey key, bool on) {
+    return file_.WriteFlag(kBoot, kBootKeys[static_cast<std::size_t>(key)], on);
 }
 
 bool Settings::HasStoredKey(StoredSetFamily family, int number, int channel) const {

@@ -51,19 +51,22 @@ public:
 
     // The boot switches: each is set exactly when its key holds "1"; a cleared one is written
     // "0", never deleted. Every setter returns whether the file now holds the value.
-    bool ApplyStoredAtStart() const;  // write the stored set into the controller at start
-    bool SetApplyStoredAtStart(bool on);
-    bool StartInTray() const;  // start with the main window hidden in the notification area
-    bool SetStartInTray(bool on);
-    bool MonitorInTray() const;  // started there, start the Monitor's sampling too
-    bool SetMonitorInTray(bool on);
-    // How a message names the apply switch for a user who edits the file: "HL/AN".
-    static std::string ApplyStoredAtStartName();
-    // The main window starts hidden: asked for by either switch.
+    // Write the stored set into the controller at start.
+    bool ApplyStoredAtStart() const { return Flag(BootKey::ApplyStored); }
+    bool SetApplyStoredAtStart(bool on) { return SetFlag(BootKey::ApplyStored, on); }
+    // Start with the main window hidden in the notification area.
+    bool StartInTray() const { return Flag(BootKey::StartInTray); }
+    bool SetStartInTray(bool on) { return SetFlag(BootKey::StartInTray, on); }
+    // Started there, start the Monitor's sampling too.
+    bool MonitorInTray() const { return Flag(BootKey::MonitorInTray); }
+    bool SetMonitorInTray(bool on) { return SetFlag(BootKey::MonitorInTray, on); }
+    // The main window starts hidden: asked for by either of the first two switches.
     bool HideAtBoot() const { return StartInTray() || ApplyStoredAtStart(); }
     // The record that a start is writing the stored set (boot_apply_record.h).
-    bool BootApplyUnderWay() const;
-    bool SetBootApplyUnderWay(bool on);
+    bool BootApplyUnderWay() const { return Flag(BootKey::ApplyUnderWay); }
+    bool SetBootApplyUnderWay(bool on) { return SetFlag(BootKey::ApplyUnderWay, on); }
+    // How a message names the apply switch for a user who edits the file: "HL/AN".
+    static std::string ApplyStoredAtStartName();
 
     // A stored set's numbered key: the number followed by the channel letter ("12B").
     bool HasStoredKey(StoredSetFamily family, int number, int channel) const;
@@ -92,6 +95,10 @@ public:
     void SetMonitorForm(const MonitorFormState& form);
 
 private:
+    enum class BootKey { ApplyStored, StartInTray, MonitorInTray, ApplyUnderWay };
+    bool Flag(BootKey key) const;
+    bool SetFlag(BootKey key, bool on);
+
     IniFile file_;
 };
 

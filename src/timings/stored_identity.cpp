@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/stored_identity.h"
 
-#include <array>
 
 #include "timings/stored_timings.h"
 

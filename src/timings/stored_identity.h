@@ -11,7 +11,6 @@
 // when the controller kind its keys belong to and the channels they name agree with the
 // machine's.
 
-#include <array>
 #include <string>
 #include <string_view>
 

@@ -59,12 +59,11 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
     const int left = form.left != 0 ? form.left : kDefaultLeft;
     const int top = form.top != 0 ? form.top : kDefaultTop;
     const int width = form.width != 0 ? form.width : kDefaultWidth;
-    const int gradient = form.gradient;
-    historyGraphs[2]->SetGradient(gradient != 0 ? gradient : kFrequencyGradient);
-    if (gradient != 0) {
+    historyGraphs[2]->SetGradient(form.gradient != 0 ? form.gradient : kFrequencyGradient);
+    if (form.gradient != 0) {
         const QSignalBlocker block(frequencyScale);
-        frequencyScale->setValue(gradient);
-        frequencyScaleLabel->setText(QString::number(gradient));
+        frequencyScale->setValue(form.gradient);
+        frequencyScaleLabel->setText(QString::number(form.gradient));
     }
 
     // 4. Counts; on AMD K10 the stored count is the highest core index.
