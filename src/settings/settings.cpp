@@ -82,9 +82,8 @@ bool Settings::SetStoredIdentity(StoredSetFamily family, const MachineIdentity& 
     return all;
 }
 
-std::uint32_t Settings::SmbiosCache(SmbiosCacheAddress which, std::uint32_t unparsable) const {
-    return file_.ReadHexAddress(kSmbios, kSmbiosAddresses[static_cast<std::size_t>(which)],
-                                unparsable);
+std::uint32_t Settings::SmbiosCache(SmbiosCacheAddress which) const {
+    return file_.ReadHexAddress(kSmbios, kSmbiosAddresses[static_cast<std::size_t>(which)]);
 }
 
 bool Settings::SetSmbiosCache(SmbiosCacheAddress which, std::uint32_t address) {

@@ -80,9 +80,9 @@ public:
     // file.
     bool SetStoredIdentity(StoredSetFamily family, const MachineIdentity& identity);
 
-    // The SMBIOS location cache. A missing address reads 0, one that does not parse `unparsable`;
-    // an empty board vendor means there is no cache.
-    std::uint32_t SmbiosCache(SmbiosCacheAddress which, std::uint32_t unparsable = 0) const;
+    // The SMBIOS location cache. A missing address, or one that does not parse, reads 0; an
+    // empty board vendor means there is no cache.
+    std::uint32_t SmbiosCache(SmbiosCacheAddress which) const;
     bool SetSmbiosCache(SmbiosCacheAddress which, std::uint32_t address);
     std::string SmbiosBoardVendor() const;
     bool SetSmbiosBoardVendor(const std::string& vendor);
