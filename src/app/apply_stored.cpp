@@ -9,7 +9,7 @@
 #include "report/report.h"
 #include "settings/boot_apply_record.h"
 #include "settings/file_replace.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "startup/shutdown.h"
 #include "startup/startup.h"
 #include "timings/stored/stored_timings.h"
@@ -23,15 +23,13 @@ namespace zm::app {
 namespace {
 
 // Whether the file holds any key of a stored set (of either controller family).
-bool HoldsStoredSet(const settings::IniFile& file) {
+bool HoldsStoredSet(const settings::Settings& file) {
     for (timings::ControllerKind kind :
          {timings::ControllerKind::K10, timings::ControllerKind::Uncore,
           timings::ControllerKind::HostBridge}) {
-        const std::string_view section = timings::StoredSection(kind);
         for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
             for (int channel = 0; channel < timings::StoredChannelCount(kind); ++channel) {
-                if (!file.ReadString(section, timings::StoredKeyName(key.number, channel), "")
-                         .empty())
+                if (file.HasStoredKey(timings::StoredFamily(kind), key.number, channel))
                     return true;
             }
         }
@@ -44,13 +42,13 @@ std::string NothingToApply(const std::string& settingsPath) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(settingsPath, ec))
         return "no stored timing set: there is no settings file " + settingsPath;
-    const settings::IniFile file(settingsPath);
+    const settings::Settings file(settingsPath);
     if (!HoldsStoredSet(file))
         return "no stored timing set in " + settingsPath +
                " (StartUp stores one with \"Save these timings and apply at next boot\")";
-    if (!timings::StoredTimingsRequested(file))
-        return "the stored timing set in " + settingsPath +
-               " is not to be applied at start (HL/AN is not 1; switch it on in StartUp)";
+    if (!file.ApplyStoredAtStart())
+        return "the stored timing set in " + settingsPath + " is not to be applied at start (" +
+               settings::Settings::ApplyStoredAtStartName() + " is not 1; switch it on in StartUp)";
     return {};
 }
 

@@ -41,20 +41,20 @@ struct PackageFlags {
 
 // The texts of the CPU group and the facts other parts take from it.
 struct CpuIdentity {
-    std::string model;         // Panel1: the brand string
-    std::string cpuidText;     // Panel6
-    std::string revision;      // Panel2; empty for a signature outside the tables
-    std::string socket;        // Panel12
-    std::string technology;    // Panel14
-    std::string coresThreads;  // Panel17: "4 / 8"
+    std::string model;  // the brand string
+    std::string cpuidText;
+    std::string revision;  // empty for a signature outside the tables
+    std::string socket;
+    std::string technology;
+    std::string coresThreads;  // "4 / 8"
 
     unsigned combinedFamily = 0;
     // Intel: the number of cores. AMD K10: the highest core index (cores - 1); loops over cores
     // must honour the difference.
     int coreCount = 0;
-    int threadCount = 0;           // Intel only
-    float maxNonTurboRatio = 0;    // Intel: MSR 0xCE bits 15..8
-    int minRatio = 0;              // Intel: MSR 0xCE bits 47..40
+    int threadCount = 0;         // Intel only
+    float maxNonTurboRatio = 0;  // Intel: MSR 0xCE bits 15..8
+    int minRatio = 0;            // Intel: MSR 0xCE bits 47..40
 };
 
 // The part every machine that passed the platform gate runs: leaf 1 and the CPUID text.

@@ -184,39 +184,38 @@ std::optional<std::uint64_t> ScanForEntryPoint(Physical& mem) {
     return std::nullopt;
 }
 
-SmbiosFacts FullScan(Physical& mem, settings::IniFile& settings) {
-    using namespace smbios_cache;
+SmbiosFacts FullScan(Physical& mem, settings::Settings& settings) {
+    using A = settings::SmbiosCacheAddress;
     SmbiosFacts facts;
     const std::optional<std::uint64_t> entry = ScanForEntryPoint(mem);
     if (!entry) return facts;
     facts.tableFound = true;
     const std::uint32_t tableLength = kEntryTableLength.Get(mem.Dword(*entry + kEntryLengthDword));
     const std::uint32_t table = mem.Dword(*entry + kEntryTableAddress);
-    settings.WriteHexAddress(kSection, kTableAddress, table);
+    settings.SetSmbiosCache(A::Table, table);
 
     const auto bios = ReadBios(mem, table, facts);
     if (const auto board = Find(mem, bios.value_or(table), tableLength, IsBaseboardHeader)) {
         const std::uint64_t strings = *board + kLength.Get(mem.Dword(*board));
-        settings.WriteHexAddress(kSection, kBaseboardStrings, static_cast<std::uint32_t>(strings));
+        settings.SetSmbiosCache(A::BaseboardStrings, static_cast<std::uint32_t>(strings));
         ReadBaseboardStrings(mem, strings, facts);
-        settings.WriteString(kSection, kBoardVendor, facts.boardVendor);
+        settings.SetSmbiosBoardVendor(facts.boardVendor);
     } else {
         // No baseboard in this table: a vendor left from an earlier board would make the cache
         // look valid and send the next start to that board's string address.
-        settings.WriteString(kSection, kBoardVendor, "");
+        settings.SetSmbiosBoardVendor("");
     }
 
     if (tableLength > kMemoryDevicesFrom) {
         const auto first = FindMemoryDevice(mem, std::uint64_t{table} + kMemoryDevicesFrom,
                                             tableLength - kMemoryDevicesFrom);
         if (first) {
-            settings.WriteHexAddress(kSection, kFirstMemoryDevice,
-                                     static_cast<std::uint32_t>(*first));
-            settings.WriteHexAddress(kSection, kMemoryDeviceHeader, mem.Dword(*first));
+            settings.SetSmbiosCache(A::FirstMemoryDevice, static_cast<std::uint32_t>(*first));
+            settings.SetSmbiosCache(A::MemoryDeviceHeader, mem.Dword(*first));
             FirstSlot(mem, *first, facts);
         }
     }
-    settings.WriteHexAddress(kSection, kEntryPoint, static_cast<std::uint32_t>(*entry));
+    settings.SetSmbiosCache(A::EntryPoint, static_cast<std::uint32_t>(*entry));
     return facts;
 }
 
@@ -266,18 +265,17 @@ std::optional<std::uint64_t> FindSmbiosEntryPoint(hw::HardwareAccess& hw) {
     return ScanForEntryPoint(mem);
 }
 
-SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings) {
-    using namespace smbios_cache;
+SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::Settings& settings) {
+    using A = settings::SmbiosCacheAddress;
     Physical mem(hw);
 
-    const std::string cachedVendor = settings.ReadString(kSection, kBoardVendor);
-    const std::uint32_t fingerprint = settings.ReadHexAddress(kSection, kMemoryDeviceHeader);
-    if (cachedVendor.empty() || fingerprint == 0) return FullScan(mem, settings);
+    const std::uint32_t fingerprint = settings.SmbiosCache(A::MemoryDeviceHeader);
+    if (settings.SmbiosBoardVendor().empty() || fingerprint == 0) return FullScan(mem, settings);
 
-    const std::uint32_t table = settings.ReadHexAddress(kSection, kTableAddress);
-    const std::uint32_t boardStrings = settings.ReadHexAddress(kSection, kBaseboardStrings);
-    const std::uint32_t firstDevice = settings.ReadHexAddress(kSection, kFirstMemoryDevice);
-    const std::uint32_t entry = settings.ReadHexAddress(kSection, kEntryPoint);
+    const std::uint32_t table = settings.SmbiosCache(A::Table);
+    const std::uint32_t boardStrings = settings.SmbiosCache(A::BaseboardStrings);
+    const std::uint32_t firstDevice = settings.SmbiosCache(A::FirstMemoryDevice);
+    const std::uint32_t entry = settings.SmbiosCache(A::EntryPoint);
     if (!CacheInsideTable(mem, entry, table, boardStrings, firstDevice) ||
         mem.Dword(firstDevice) != fingerprint)
         return FullScan(mem, settings);

@@ -2,8 +2,8 @@
 #pragma once
 // Motherboard, BIOS and memory-module sizes from the firmware's SMBIOS tables in physical
 // memory, found through the 2.x "_SM_" entry point in the BIOS area from 0xF0000. Where the
-// table and its structures lie is kept in the settings file (section "HL965"), so that a later
-// start reads the few structures it needs directly instead of scanning again.
+// table and its structures lie is kept in the settings file, so that a later start reads the few
+// structures it needs directly instead of scanning again.
 //
 // Structures are recognised by plausibility rules on their 4-byte header (type, length, handle)
 // rather than by walking the table, which copes with tables whose string areas are damaged.
@@ -14,7 +14,7 @@
 #include <string>
 
 #include "hw/hardware_access.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::ident {
 
@@ -32,27 +32,13 @@ struct SmbiosFacts {
     unsigned devicesAccepted = 0;  // memory-device structures that passed the rules
 };
 
-// The settings-file keys of the SMBIOS location cache.
-namespace smbios_cache {
-constexpr const char* kSection = "HL965";
-constexpr const char* kBaseboardStrings = "DMI1";  // address of the type 2 strings
-constexpr const char* kBoardVendor = "DMI2";       // empty: no cache
-constexpr const char* kFirstMemoryDevice = "DMI3";
-constexpr const char* kMemoryDeviceHeader = "DMI4";  // fingerprint: header dword at DMI3
-constexpr const char* kTableAddress = "DMI5";
-// Address of the "_SM_" entry point, written after the five above. The cached addresses come
-// from a file the user can edit while they are read from physical memory, possibly by root at
-// boot: they are used only when this entry point still names the cached table and they lie in
-// that table.
-constexpr const char* kEntryPoint = "DMI6";
-}  // namespace smbios_cache
-
-// The cached addresses when they are still valid (the board vendor is known, the entry point at
-// DMI6 in the BIOS area names the table at DMI5, DMI1 and DMI3 lie in that table, and the memory
-// device at DMI3 still carries the header dword DMI4); otherwise a full scan that rewrites
-// DMI5, DMI1, DMI2, DMI3, DMI4 and DMI6 in that order as each is found (DMI2 is emptied when the
-// table shows no baseboard, so that no earlier board's cache stays valid).
-SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::IniFile& settings);
+// The cached addresses when still valid (the board vendor is known, the cached entry point in
+// the BIOS area names the cached table, the strings and first memory device lie in it, and that
+// device still carries the cached header dword: the file may be edited while root reads physical
+// memory at boot); otherwise a full scan that rewrites the cache as each part is found, the
+// entry point last (the vendor is emptied when the table shows no baseboard, so that no earlier
+// board's cache stays valid).
+SmbiosFacts ReadSmbios(hw::HardwareAccess& hw, settings::Settings& settings);
 
 // Where the full scan finds the 2.x entry point: the first "_SM_" dword from 0xF0000, looked for
 // every 4 bytes as the scan does. Its table length is the word at +0x16, its address the dword

@@ -17,7 +17,6 @@ void IdentifyChipsetAndFirstModule(hw::HardwareAccess& hw, std::uint32_t hostBri
     memory.smbusFound = spd::DiscoverSmbusController(hw);
     if (!memory.smbusFound) return;
     SpdMemorySummary spd = ReadModuleSummary(hw, spdSlaveAddress);
-    memory.spdType = spd.type;
     memory.manufacturer = std::move(spd.manufacturer);
     memory.partNumber = std::move(spd.partNumber);
     memory.partNumberEnabled = spd.partNumberEnabled;
@@ -25,7 +24,7 @@ void IdentifyChipsetAndFirstModule(hw::HardwareAccess& hw, std::uint32_t hostBri
     memory.clockMhz = spd.clockMhz;
 }
 
-void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::IniFile& settings,
+void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::Settings& settings,
                                 os::SystemInfo& system, std::uint32_t uncoreDeviceId,
                                 MotherboardSummary& board, MemorySummary& memory) {
     SmbiosFacts facts = ReadSmbios(hw, settings);

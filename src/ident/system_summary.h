@@ -15,7 +15,7 @@
 #include "ident/smbios_scan.h"
 #include "ident/spd_summary.h"
 #include "os/system_info.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::ident {
 
@@ -38,7 +38,6 @@ struct MemorySummary {
     std::string channels;  // set by the memory-controller code
 
     bool smbusFound = false;
-    SpdMemoryType spdType = SpdMemoryType::None;
     unsigned clockMhz = 0;  // from the first module's SPD; 0 when unknown
     std::array<unsigned, kSmbiosMemorySlots> slotSizesMb{};
     unsigned devicesAccepted = 0;
@@ -54,7 +53,7 @@ void IdentifyChipsetAndFirstModule(hw::HardwareAccess& hw, std::uint32_t hostBri
 // Step 2. uncoreDeviceId: the Intel uncore identity start-up found (0x2C1C8086 selects the
 // three-channel size rules). Reads and maintains the SMBIOS cache in settings; asks the
 // operating system for its memory total only when SMBIOS gave no sizes.
-void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::IniFile& settings,
+void IdentifyBoardAndMemorySize(hw::HardwareAccess& hw, settings::Settings& settings,
                                 os::SystemInfo& system, std::uint32_t uncoreDeviceId,
                                 MotherboardSummary& board, MemorySummary& memory);
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::monitor {
 
@@ -38,8 +38,7 @@ void AverageSiblings(int threadCount, ThreadResults& results) {
 }
 
 int StoredTjMaxIndex(const std::string& settingsPath) {
-    settings::IniFile ini(settingsPath);
-    return std::clamp<int>(ini.ReadInteger("TJMax", "CII", 10), 0, kTjMaxItems - 1);
+    return std::clamp<int>(settings::Settings(settingsPath).TjMaxIndex(10), 0, kTjMaxItems - 1);
 }
 
 int IntelTemperature(std::uint32_t thermStatusLow, int tjMaxIndex) {

@@ -20,7 +20,7 @@ constexpr hw::Field kThermDigitalReadout{23, 16};
 // TjMax list items are "90" .. "110".
 constexpr int kTjMaxBase = 90;
 constexpr int kTjMaxItems = 21;
-// The Monitor's TjMax choice as the settings file keeps it (section "TJMax", key "CII"): item
+// The Monitor's TjMax choice as the settings file keeps it: item
 // 10 (100 degrees) when none is stored, an out-of-range index held to the list.
 int StoredTjMaxIndex(const std::string& settingsPath);
 

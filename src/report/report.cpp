@@ -65,9 +65,9 @@ void Section(std::ostringstream& out, std::string_view title, const CaptionTable
     out << "\n[" << title << "]\n" << table.Render();
 }
 
-void Group(std::ostringstream& out, const PanelGroup& group) {
+void Group(std::ostringstream& out, const FactGroup& group) {
     CaptionTable table;
-    for (const PanelRow& row : group.rows) table.Row(row.caption, row.text, row.enabled);
+    for (const FactRow& row : group.rows) table.Row(row.caption, row.text, row.enabled);
     Section(out, group.title, table);
 }
 
@@ -76,9 +76,9 @@ void Check(CaptionTable& table, std::string_view caption, const CheckState& stat
 }
 
 void Frequency(std::ostringstream& out, const FrequencyView& f) {
-    const PanelGroup group = FrequencyGroup(f);
+    const FactGroup group = FrequencyGroup(f);
     CaptionTable table;
-    for (const PanelRow& row : group.rows) table.Row(row.caption, row.text, row.enabled);
+    for (const FactRow& row : group.rows) table.Row(row.caption, row.text, row.enabled);
     Check(table, "EIST", f.eist);
     Check(table, "C1E", f.c1e);
     Check(table, "turbo", f.turbo);
@@ -137,9 +137,9 @@ void SpdSlot(std::ostringstream& out, const SpdSlotView& slot) {
         << RenderSpdSlotText(slot, "  ");
 }
 
-nlohmann::json GroupJson(const PanelGroup& group) {
+nlohmann::json GroupJson(const FactGroup& group) {
     nlohmann::json object = nlohmann::json::object();
-    for (const PanelRow& row : group.rows) object[row.key] = row.text;
+    for (const FactRow& row : group.rows) object[row.key] = row.text;
     return object;
 }
 
@@ -216,8 +216,8 @@ std::string RenderReportText(const StartupResult& result, const std::string& mac
     CaptionTable title;
     title.Row("Machine", machine);
     out << title.Render();
-    const std::vector<PanelGroup> groups = SummaryGroups(result.view);
-    for (const PanelGroup& group : groups) Group(out, group);
+    const std::vector<FactGroup> groups = SummaryGroups(result.view);
+    for (const FactGroup& group : groups) Group(out, group);
     Frequency(out, result.view.frequency);
     Timings(out, result.view.timings);
     if (result.view.spd) {
@@ -246,7 +246,7 @@ std::string RenderReportJson(const StartupResult& result, const std::string& mac
         {"host_bridge_id", Hex8(facts.hostBridgeId)},
         {"controller", ControllerName(facts)},
     };
-    for (const PanelGroup& group : SummaryGroups(result.view)) report[group.key] = GroupJson(group);
+    for (const FactGroup& group : SummaryGroups(result.view)) report[group.key] = GroupJson(group);
     report["frequency"] = FrequencyJson(result.view.frequency);
     report["timings"] = TimingsJson(result.view.timings);
     report["spd"] = SpdJson(result.view.spd);

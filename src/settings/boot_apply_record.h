@@ -12,12 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::settings {
-
-// Section "HL", beside the boot switches.
-inline constexpr std::string_view kBootApplyKey = "ANRUN";
 
 // How long the program must run after a start-up apply before the apply counts as survived.
 inline constexpr std::uint32_t kBootApplySurvivalMs = 60'000;
@@ -30,14 +27,12 @@ inline constexpr std::string_view kBootApplyNotRecordedText =
     "The stored timings were not applied: the settings file could not record that they are "
     "being applied.";
 
-// The record is there ("1").
-bool BootApplyUnderWay(const IniFile& file);
 // Writes the record; false when the file does not hold it (then nothing may be written).
-bool RecordBootApply(IniFile& file);
+bool RecordBootApply(Settings& file);
 // Clears the record ("0"; no key is ever deleted).
-bool ClearBootApply(IniFile& file);
+bool ClearBootApply(Settings& file);
 // After a start found the record: "AN" = "0", then the record cleared.
-bool SwitchOffBootApply(IniFile& file);
+bool SwitchOffBootApply(Settings& file);
 
 // Clears the record once the program has run kBootApplySurvivalMs after the apply. The window
 // calls Tick with its clock's tick count (os::Clock), tests with any time they like.

@@ -3,21 +3,17 @@
 
 namespace zm::settings {
 
-BootSwitches ReadBootSwitches(const IniFile& file) {
-    BootSwitches switches;
-    switches.applyTimings = file.ReadFlag(kBootSwitchSection, kApplyTimingsKey);
-    switches.startInTray = file.ReadFlag(kBootSwitchSection, kStartInTrayKey);
-    switches.monitorInTray = file.ReadFlag(kBootSwitchSection, kMonitorInTrayKey);
-    return switches;
+BootSwitches ReadBootSwitches(const Settings& file) {
+    return {file.ApplyStoredAtStart(), file.StartInTray(), file.MonitorInTray()};
 }
 
-StartupApplyOutcome ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
+StartupApplyOutcome ApplyStartupConfiguration(Settings& file, const BootSwitches& boxes,
                                               os::AutostartEntry& autostart,
                                               const os::LaunchCommand& launch,
                                               const StartupApplyHooks& hooks) {
-    if (!boxes.applyTimings) file.WriteFlag(kBootSwitchSection, kApplyTimingsKey, false);
-    if (!boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, false);
-    if (!boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, false);
+    if (!boxes.applyTimings) file.SetApplyStoredAtStart(false);
+    if (!boxes.startInTray) file.SetStartInTray(false);
+    if (!boxes.monitorInTray) file.SetMonitorInTray(false);
 
     // With a boot service the session's entry is there only to start in the notification area.
     const bool service = static_cast<bool>(hooks.bootService);
@@ -37,8 +33,8 @@ StartupApplyOutcome ApplyStartupConfiguration(IniFile& file, const BootSwitches&
         }
     }
 
-    if (boxes.startInTray) file.WriteFlag(kBootSwitchSection, kStartInTrayKey, true);
-    if (boxes.monitorInTray) file.WriteFlag(kBootSwitchSection, kMonitorInTrayKey, true);
+    if (boxes.startInTray) file.SetStartInTray(true);
+    if (boxes.monitorInTray) file.SetMonitorInTray(true);
 
     if (entryNeeded) autostart.Create(launch);
     return outcome;

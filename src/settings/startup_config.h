@@ -14,14 +14,9 @@
 #include <string_view>
 
 #include "os/autostart_entry.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::settings {
-
-inline constexpr std::string_view kBootSwitchSection = "HL";
-inline constexpr std::string_view kApplyTimingsKey = "AN";
-inline constexpr std::string_view kStartInTrayKey = "ST";
-inline constexpr std::string_view kMonitorInTrayKey = "STM";
 
 struct BootSwitches {
     bool applyTimings = false;   // AN, applyTimingsBox
@@ -30,7 +25,7 @@ struct BootSwitches {
 };
 
 // Each switch is set exactly when its key holds "1".
-BootSwitches ReadBootSwitches(const IniFile& file);
+BootSwitches ReadBootSwitches(const Settings& file);
 
 struct StartupApplyHooks {
     // Asked before "AN" = "1" and the timing set are written; false (Cancel) or no question at
@@ -38,7 +33,7 @@ struct StartupApplyHooks {
     std::function<bool()> confirm;
     // Writes "AN" = "1" and the current timing set of the controller the program found. Empty
     // when no controller kind matched: then neither is written.
-    std::function<void(IniFile&)> writeTimingSet;
+    std::function<void(Settings&)> writeTimingSet;
     // Linux on real hardware: the boot service writes the set, as root, instead of a start in
     // the user's session (which may not write a register). Called with true after the set was
     // written, with false when "AN" is unticked. Empty (Windows, a simulated machine): the
@@ -63,7 +58,7 @@ inline constexpr std::string_view kBootServiceFailedText =
 // unticked AN is written, and enabled right after the confirmed set; a service that cannot be
 // enabled gets the entry instead, and the outcome says so. Other failures are not reported:
 // what was written stays.
-StartupApplyOutcome ApplyStartupConfiguration(IniFile& file, const BootSwitches& boxes,
+StartupApplyOutcome ApplyStartupConfiguration(Settings& file, const BootSwitches& boxes,
                                               os::AutostartEntry& autostart,
                                               const os::LaunchCommand& launch,
                                               const StartupApplyHooks& hooks);

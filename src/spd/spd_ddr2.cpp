@@ -165,8 +165,10 @@ long double Ddr2QuarterNs(std::uint8_t byte) {
 void DecodeDdr2(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions& options) {
     view.type = "DDR2";
     if (Holds(options, ddr2::kRankDensity)) ShowSize(read, view);
-    if (Holds(options, ddr2::kManufacturerLast))
-        view.manufacturer = MakerName(ManufacturerCode(read), MakerList::Ddr2);
+    if (Holds(options, ddr2::kManufacturerLast)) {
+        view.makerCode = ManufacturerCode(read);
+        view.manufacturer = MakerName(view.makerCode, MakerList::Ddr2);
+    }
     if (Holds(options, ddr2::kCorrection))
         if (const char* text = CorrectionText(ReadByte(read, ddr2::kCorrection)))
             view.correction = text;

@@ -58,7 +58,12 @@ long double Mtb(int units, long double mtb) {
     return units * mtb;
 }
 
-}  // namespace
+// The fine corrections of tCKmin, tAAmin, tRCDmin, tRPmin and tRCmin in ns (bytes 34..38 in
+// units of the fine time base of byte 9); all 0 for a module that gives none or an image that
+// ends before byte 38.
+struct Ddr3FineCorrections {
+    long double tck = 0, taa = 0, trcd = 0, trp = 0, trc = 0;
+};
 
 // Byte 9: the fine time base in ps as dividend (bits 7..4) / divisor (bits 3..0), 1 ps on every
 // module seen. A divisor of 0 gives no fine time base, so no correction is applied.
@@ -82,6 +87,8 @@ Ddr3FineCorrections ReadDdr3FineCorrections(const SpdByteSource& read,
     fine.trc = correction(ddr3::kTrcMinFine);
     return fine;
 }
+
+}  // namespace
 
 CasNeighbours FindCasNeighbours(std::uint8_t casMap, long long a) {
     CasNeighbours n;
@@ -115,8 +122,10 @@ std::optional<long long> WriteDdr3JedecColumn(SpdView& view, int column, long do
 void DecodeDdr3(const SpdByteSource& read, SpdView& view, const SpdDecodeOptions& options) {
     view.type = "DDR3";
     if (Holds(options, ddr3::kOrganisation)) ShowSize(read, view);
-    if (Holds(options, ddr3::kManufacturer))
-        view.manufacturer = MakerName(ReadByte(read, ddr3::kManufacturer), MakerList::Ddr3);
+    if (Holds(options, ddr3::kManufacturer)) {
+        view.makerCode = ReadByte(read, ddr3::kManufacturer);
+        view.manufacturer = MakerName(view.makerCode, MakerList::Ddr3);
+    }
     if (Holds(options, ddr3::kPartNumber + ddr3::kPartNumberLength - 1))
         ShowPartNumber(view, ReadPartNumber(read, ddr3::kPartNumber, ddr3::kPartNumberLength));
     if (Holds(options, ddr3::kBusWidth))

@@ -54,15 +54,6 @@ struct CasNeighbours {
 };
 CasNeighbours FindCasNeighbours(std::uint8_t casMap, long long a);
 
-// The fine corrections of tCKmin, tAAmin, tRCDmin, tRPmin and tRCmin in ns (bytes 34..38 in
-// units of the fine time base of byte 9); all 0 for a module that gives none or an image that
-// ends before byte 38.
-struct Ddr3FineCorrections {
-    long double tck = 0, taa = 0, trcd = 0, trp = 0, trc = 0;
-};
-Ddr3FineCorrections ReadDdr3FineCorrections(const SpdByteSource& read,
-                                            const SpdDecodeOptions& options = {});
-
 // The JEDEC times of the module in ns, shared by every JEDEC column.
 struct Ddr3JedecTimes {
     long double taa, trcd, trp, tras, trc, trfc, trrd, twr, twtr, trtp;

@@ -20,6 +20,7 @@ void ClearForNextModule(SpdView& view) {
     view.type = "Empty";
     view.size.clear();
     view.manufacturer.clear();
+    view.makerCode = 0;
     view.correction.clear();
     view.partNumber.clear();
     view.revision.clear();

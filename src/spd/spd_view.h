@@ -7,6 +7,7 @@
 // 5 likewise keep the last names a decode gave them.
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace zm::spd {
@@ -44,6 +45,7 @@ constexpr int kJedec3HeaderLeft = 208;
 
 struct SpdView {
     std::string type, size, manufacturer, correction, partNumber, revision, serial, speed;
+    std::uint8_t makerCode = 0;  // the JEDEC maker code `manufacturer` names
     // Captions and fields of "Part Number", "Revision" and "Serial"; the decoder disables them
     // for a module that carries none.
     bool partNumberEnabled = true;

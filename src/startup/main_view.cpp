@@ -3,7 +3,7 @@
 
 namespace zm::app {
 
-std::vector<PanelGroup> SummaryGroups(const MainView& view) {
+std::vector<FactGroup> SummaryGroups(const MainView& view) {
     const CpuView& c = view.cpu;
     const MotherboardView& b = view.motherboard;
     const MemoryView& m = view.memory;
@@ -11,50 +11,49 @@ std::vector<PanelGroup> SummaryGroups(const MainView& view) {
         {"CPU",
          "cpu",
          {
-             {"Model", "Panel1", "model", c.model},
-             {"CPUID", "Panel6", "cpuid", c.cpuid},
-             {"Rev.", "Panel2", "revision", c.revision},
-             {"Socket", "Panel12", "socket", c.socket},
-             {"Technology", "Panel14", "technology", c.technology},
-             {"Cores/Threads", "Panel17", "cores_threads", c.coresThreads},
+             {"Model", "model", c.model},
+             {"CPUID", "cpuid", c.cpuid},
+             {"Rev.", "revision", c.revision},
+             {"Socket", "socket", c.socket},
+             {"Technology", "technology", c.technology},
+             {"Cores/Threads", "cores_threads", c.coresThreads},
          }},
         {"MotherBoard",
          "motherboard",
          {
-             {"Vendor", "Panel13", "vendor", b.vendor},
-             {"Model", "Panel15", "model", b.model},
-             {"Chipset", "Panel7", "chipset", b.chipset},
-             {"BIOS version", "Panel16", "bios_version", b.biosVersion},
-             {"Date", "Panel11", "bios_date", b.biosDate},
+             {"Vendor", "vendor", b.vendor},
+             {"Model", "model", b.model},
+             {"Chipset", "chipset", b.chipset},
+             {"BIOS version", "bios_version", b.biosVersion},
+             {"Date", "bios_date", b.biosDate},
          }},
         {"Memory",
          "memory",
          {
-             {"Type", "Panel3", "type", m.type},
-             {"Manufacturer", "Panel8", "manufacturer", m.manufacturer},
-             {"Part Nb.", "Panel9", "part_number", m.partNumber, m.partNumberEnabled},
-             {"Size", "Panel4", "size", m.size},
-             {"Speed", "Panel10", "speed", m.speed},
-             {"Chan.", "Panel5", "channels", m.channelMode},
+             {"Type", "type", m.type},
+             {"Manufacturer", "manufacturer", m.manufacturer},
+             {"Part Nb.", "part_number", m.partNumber, m.partNumberEnabled},
+             {"Size", "size", m.size},
+             {"Speed", "speed", m.speed},
+             {"Chan.", "channels", m.channelMode},
          }},
     };
 }
 
-PanelGroup FrequencyGroup(const FrequencyView& f) {
-    return {
-        "System Frequency",
-        "frequency",
-        {
-            {"BCLK", "PanelBclk", "bclk", f.bclk},
-            {"Cores", "PanelCores", "cores", f.cores},
-            {"Multiplier", "PanelCoreMultiplier", "core_multiplier", f.coreMultiplier},
-            {"UnCore", "PanelUncore", "uncore", f.uncore},
-            {"UnCore multiplier", "PanelUncoreMultiplier", "uncore_multiplier", f.uncoreMultiplier},
-            {f.linkCaption, "PanelLink", "link", f.link},
-            {"Link multiplier", "PanelLinkMultiplier", "link_multiplier", f.linkMultiplier},
-            {"RAM", "PanelRam", "ram", f.ram},
-            {"RAM multiplier", "PanelRamMultiplier", "ram_multiplier", f.ramMultiplier},
-        }};
+FactGroup FrequencyGroup(const FrequencyView& f) {
+    return {"System Frequency",
+            "frequency",
+            {
+                {"BCLK", "bclk", f.bclk},
+                {"Cores", "cores", f.cores},
+                {"Multiplier", "core_multiplier", f.coreMultiplier},
+                {"UnCore", "uncore", f.uncore},
+                {"UnCore multiplier", "uncore_multiplier", f.uncoreMultiplier},
+                {f.linkCaption, "link", f.link},
+                {"Link multiplier", "link_multiplier", f.linkMultiplier},
+                {"RAM", "ram", f.ram},
+                {"RAM multiplier", "ram_multiplier", f.ramMultiplier},
+            }};
 }
 
 }  // namespace zm::app

@@ -16,32 +16,32 @@ namespace zm::app {
 
 // "CPU" group.
 struct CpuView {
-    std::string model;         // Panel1
-    std::string cpuid;         // Panel6
-    std::string revision;      // Panel2
-    std::string socket;        // Panel12
-    std::string technology;    // Panel14
-    std::string coresThreads;  // Panel17
+    std::string model;
+    std::string cpuid;
+    std::string revision;
+    std::string socket;
+    std::string technology;
+    std::string coresThreads;
 };
 
 // "MotherBoard" group.
 struct MotherboardView {
-    std::string vendor;       // Panel13
-    std::string model;        // Panel15
-    std::string chipset;      // Panel7
-    std::string biosVersion;  // Panel16
-    std::string biosDate;     // Panel11
+    std::string vendor;
+    std::string model;
+    std::string chipset;
+    std::string biosVersion;
+    std::string biosDate;
 };
 
 // "Memory" group.
 struct MemoryView {
-    std::string type;          // Panel3
-    std::string manufacturer;  // Panel8
-    std::string partNumber;    // Panel9
+    std::string type;
+    std::string manufacturer;
+    std::string partNumber;
     bool partNumberEnabled = true;
-    std::string size;         // Panel4
-    std::string speed;        // Panel10
-    std::string channelMode;  // Panel5 ("Single", "Dual", "Triple", "Ganged", "Unganged")
+    std::string size;
+    std::string speed;
+    std::string channelMode;  // "Single", "Dual", "Triple", "Ganged", "Unganged"
 };
 
 struct CheckState {
@@ -60,7 +60,7 @@ struct FrequencyView {
     std::string uncore;
     std::string link;  // QPI or HyperTransport
     std::string ram;
-    std::string linkCaption = kLinkCaptionHyperTransport;  // Label22A
+    std::string linkCaption = kLinkCaptionHyperTransport;
     // The static multiplier fields start-up writes: "x 16", "x 18", "x 4" (AMD K10 RAM: "1:2").
     std::string uncoreMultiplier;
     std::string linkMultiplier;
@@ -97,7 +97,7 @@ struct TimingsView {
     // Replaces both timing groups' captions when set ("MC_CFG_space Locked.").
     std::string groupCaption;
     std::vector<int> channels;  // the channels that exist: 0 = A, 1 = B, 2 = C
-    // ComboCH.
+    // The channel choices, as the selector lists them.
     std::vector<std::string> channelItems;
     int channelSelected = 0;
     bool channelEnabled = true;
@@ -124,26 +124,25 @@ struct MainView {
     ButtonsView buttons;
 };
 
-// A group of caption/panel rows as both renderings lay it out.
-struct PanelRow {
-    std::string caption;    // label text
-    const char* panelName;  // the panel's object name
-    const char* key;        // stable key in the JSON report
+// A group of caption/value rows as both renderings lay it out.
+struct FactRow {
+    std::string caption;  // label text
+    const char* key;      // stable key in the JSON report
     std::string text;
     bool enabled = true;
 };
 
-struct PanelGroup {
+struct FactGroup {
     const char* title;  // group box caption
     const char* key;    // JSON key
-    std::vector<PanelRow> rows;
+    std::vector<FactRow> rows;
 };
 
 // The "CPU", "MotherBoard" and "Memory" groups, in window order.
-std::vector<PanelGroup> SummaryGroups(const MainView& view);
+std::vector<FactGroup> SummaryGroups(const MainView& view);
 
 // The "System Frequency" group's clock rows: BCLK, Cores (with the multiplier), UnCore, the link
 // (HT or QPI) and RAM.
-PanelGroup FrequencyGroup(const FrequencyView& frequency);
+FactGroup FrequencyGroup(const FrequencyView& frequency);
 
 }  // namespace zm::app

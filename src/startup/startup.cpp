@@ -3,7 +3,7 @@
 
 #include "cpu/cpu_clocks.h"
 #include "settings/boot_apply_record.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "startup/extended_config.h"
 #include "startup/library_check.h"
 #include "startup/machine_identity.h"
@@ -90,9 +90,9 @@ void ReadClockMultipliers(StartupContext& context, StartupResult& result,
 // the apply at start off. A report never writes one.
 timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResult& result) {
     if (context.mode == StartupMode::ReadOnlyReport) return {};
-    settings::IniFile file(context.settingsPath);
-    if (!timings::StoredTimingsRequested(file)) return {};
-    if (settings::BootApplyUnderWay(file)) {
+    settings::Settings file(context.settingsPath);
+    if (!file.ApplyStoredAtStart()) return {};
+    if (file.BootApplyUnderWay()) {
         settings::SwitchOffBootApply(file);
         result.messages.push_back(
             {kCaptionWarning, std::string(settings::kBootApplyInterruptedText)});
@@ -201,7 +201,7 @@ void IdentifyCpuSignature(StartupContext& context, StartupResult& result) {
 }
 
 void ReadSmbiosSummary(StartupContext& context, StartupResult& result) {
-    settings::IniFile settings(context.settingsPath);
+    settings::Settings settings(context.settingsPath);
     ident::IdentifyBoardAndMemorySize(context.hw, settings, *context.backend.system,
                                       result.facts.uncoreDeviceId, result.motherboard,
                                       result.memory);

@@ -3,23 +3,22 @@
 
 #include <algorithm>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::app {
 
 StartupChoiceActions StartUpTimerTick(StartupChoiceFlags& flags, TimerSetting& timer,
-                                      int monitorReady, const settings::IniFile& settings) {
+                                      int monitorReady, const settings::Settings& settings) {
     StartupChoiceActions actions;
     if (flags.activated != 1 || monitorReady != 1) return actions;
     if (flags.skipNextTick) {
         flags.skipNextTick = 0;
         return actions;
     }
-    const bool hideAtBoot = settings.ReadFlag("HL", "ST") || settings.ReadFlag("HL", "AN");
-    if (hideAtBoot && flags.monitorStarted == 0) actions.hideMainWindow = true;
+    if (settings.HideAtBoot() && flags.monitorStarted == 0) actions.hideMainWindow = true;
     timer.enabled = false;
     if (flags.monitorStarted == 1) actions.startMonitorHidden = true;
-    if (settings.ReadFlag("HL", "STM") && flags.monitorStarted == 0) {
+    if (settings.MonitorInTray() && flags.monitorStarted == 0) {
         timer.intervalMs = 1200;
         timer.enabled = true;
         flags.monitorStarted = 1;

@@ -6,7 +6,7 @@
 #include <string>
 
 namespace zm::settings {
-class IniFile;
+class Settings;
 }
 
 namespace zm::app {
@@ -30,11 +30,11 @@ struct StartupChoiceActions {
 };
 
 // One tick of the start-up timer. Does nothing until the window was activated and the
-// monitoring thread finished its first pass. Keys "ST" and "AN" of section "HL" hide the main
-// window; "STM" starts the Monitor hidden two ticks of 1200 ms later. The timer ends switched
+// monitoring thread finished its first pass. HideAtBoot hides the main window; MonitorInTray
+// starts the Monitor hidden two ticks of 1200 ms later. The timer ends switched
 // off. With no settings file the first effective tick just switches it off.
 StartupChoiceActions StartUpTimerTick(StartupChoiceFlags& flags, TimerSetting& timer,
-                                      int monitorReady, const settings::IniFile& settings);
+                                      int monitorReady, const settings::Settings& settings);
 
 // The gauge icon (1..24) for the processor usage in percent: 1 below 5 %, 24 at 100 %. Values
 // outside 0..100 are held to the icons that exist.

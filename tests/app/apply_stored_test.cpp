@@ -13,7 +13,7 @@
 
 #include "os/clock.h"
 #include "settings/boot_apply_record.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
 #include "startup/backend_selection.h"
@@ -87,7 +87,7 @@ TEST_F(ApplyStored, WritesTheSetAndPrintsWhatTheControllerHolds) {
     EXPECT_NE(run.out.find("written; the controller now holds"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("[Timings]"), std::string::npos) << run.out;
     EXPECT_EQ(ShownTcl(), stored);
-    EXPECT_FALSE(settings::BootApplyUnderWay(settings::IniFile(dir_ / "ZM.ini")));
+    EXPECT_FALSE(settings::Settings(dir_ / "ZM.ini").BootApplyUnderWay());
 }
 
 TEST_F(ApplyStored, RefusesWithoutAStoredSetToApplyAndTouchesNothing) {
@@ -127,8 +127,8 @@ TEST_F(ApplyStored, ASetTheStartUpRefusesIsNotWrittenAndSaysSo) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.says);
         const std::string path = Settings(c.file);
-        settings::IniFile file(path);
-        ASSERT_TRUE(timings::WriteMachineIdentity(file, timings::ControllerKind::K10, c.identity));
+        settings::Settings file(path);
+        ASSERT_TRUE(file.SetStoredIdentity(settings::StoredSetFamily::K10, c.identity));
         const ApplyRun run = Run(path);
         EXPECT_EQ(run.code, kExitNotWritten);
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;

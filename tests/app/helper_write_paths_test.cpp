@@ -16,7 +16,7 @@
 #include "monitor/monitor_fields.h"
 #include "monitor/thread_sampling.h"
 #include "settings/boot_apply_record.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
 #include "spd/spd_reader.h"
@@ -115,7 +115,7 @@ private:
         const timings::TimingModel changed = session.model;
         Do("Restore", [&] { return std::to_string(session.Restore().size()) + " not held"; });
         {
-            settings::IniFile file(settings_);
+            settings::Settings file(settings_);
             spd::DiscoverSmbusController(hw);
             timings::WriteStoredTimings(file, changed, session.present,
                                         ReadMachineIdentity(hw, *backend_.cpuid, session));
@@ -130,7 +130,7 @@ private:
         });
         {
             // As the window does once the start-up that applied the set has run a minute.
-            settings::IniFile file(settings_);
+            settings::Settings file(settings_);
             settings::ClearBootApply(file);
         }
         Do("--apply-stored", [&] {

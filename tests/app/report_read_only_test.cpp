@@ -16,6 +16,7 @@
 #include "os/clock.h"
 #include "report/run_report.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
 #include "startup/machine_identity.h"
@@ -90,12 +91,11 @@ bool ReachesController(ControllerKind kind, const sim::SimulatedMachine& m, cons
 // "AN" and every key of the kind's stored set, as the file holds them.
 std::vector<std::string> StoredKeys(const fs::path& settings, ControllerKind kind) {
     const settings::IniFile file(settings);
-    std::vector<std::string> values{
-        file.ReadString(timings::kBootSection, timings::kApplyAtStartKey)};
+    std::vector<std::string> values{file.ReadString("HL", "AN")};
     for (int ch = 0; ch < timings::StoredChannelCount(kind); ++ch) {
         for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
-            values.push_back(file.ReadString(timings::StoredSection(kind),
-                                             timings::StoredKeyName(key.number, ch), "-"));
+            values.push_back(file.ReadString(kind == ControllerKind::K10 ? "HLK10" : "HLNHM",
+                                             std::to_string(key.number) + char('A' + ch), "-"));
         }
     }
     return values;
@@ -117,7 +117,7 @@ TEST(ReportReadOnly, EveryShippedMachineEndsAsItStartedAndNoStoredSetIsWritten) 
         // The StartUp window stores a set with tRCD and tRAS one item looser on every channel.
         {
             WindowsStart first(name, settings);
-            settings::IniFile file(settings);
+            settings::Settings file(settings);
             if (first.result.timings) {
                 timings::TimingSession& s = *first.result.timings;
                 kind = s.model.kind;
@@ -129,7 +129,7 @@ TEST(ReportReadOnly, EveryShippedMachineEndsAsItStartedAndNoStoredSetIsWritten) 
                 }
                 ASSERT_TRUE(timings::WriteStoredTimings(file, s.model, s.present, first.identity));
             }
-            ASSERT_TRUE(file.WriteFlag(timings::kBootSection, timings::kApplyAtStartKey, true));
+            ASSERT_TRUE(file.SetApplyStoredAtStart(true));
         }
         // Where the windows would write it, the set differs from the controller (DDR2 K10
         // controllers keep some of their stored timings to themselves at start).

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace zm::app {
 namespace {
@@ -29,7 +29,7 @@ protected:
     };
     // Runs ticks with the window activated and the monitor ready.
     std::vector<Tick> Run(int ticks) {
-        settings::IniFile file(path_);
+        settings::Settings file(path_);
         std::vector<Tick> out;
         for (int i = 0; i < ticks && timer_.enabled; ++i) {
             const StartupChoiceActions a = StartUpTimerTick(flags_, timer_, 1, file);
@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(StartupChoices, WaitsForActivationAndTheMonitorsFirstPass) {
-    settings::IniFile file(path_);
+    settings::Settings file(path_);
     StartupChoiceFlags notActivated;
     EXPECT_FALSE(StartUpTimerTick(notActivated, timer_, 1, file).hideMainWindow);
     EXPECT_TRUE(timer_.enabled);

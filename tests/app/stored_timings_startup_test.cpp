@@ -17,6 +17,7 @@
 #include "hw/bit_field.h"
 #include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/machines_dir.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
@@ -65,17 +66,17 @@ struct StartedRun {
     // What the StartUp window stores: "AN" = "1", the set the window shows and this machine's
     // identity.
     void StoreSet(const fs::path& settings) {
-        settings::IniFile file(settings);
+        settings::Settings file(settings);
         const timings::TimingSession& session = *result.timings;
         ASSERT_TRUE(timings::WriteStoredTimings(file, session.model, session.present,
                                                 ReadMachineIdentity(hw, *backend.cpuid, session)));
     }
     // The identity alone, beside keys a test writes itself.
     void StoreIdentity(const fs::path& settings) {
-        settings::IniFile file(settings);
+        settings::Settings file(settings);
         const timings::TimingSession& session = *result.timings;
-        ASSERT_TRUE(timings::WriteMachineIdentity(
-            file, session.model.kind, ReadMachineIdentity(hw, *backend.cpuid, session)));
+        ASSERT_TRUE(file.SetStoredIdentity(timings::StoredFamily(session.model.kind),
+                                           ReadMachineIdentity(hw, *backend.cpuid, session)));
     }
 
     // Channel's item text of a drop-down as the main window shows it.
@@ -208,11 +209,10 @@ TEST_F(StoredStartup, KeysNamingNoItemLeaveTheRegistersAsRead) {
         ASSERT_TRUE(plain.result.timings);
         const timings::ControllerKind kind = plain.result.timings->model.kind;
         plain.StoreSet(Settings());
-        settings::IniFile file(Settings());
+        settings::Settings file(Settings());
         for (int ch = 0; ch < timings::StoredChannelCount(kind); ++ch) {
             for (const timings::StoredKey& key : timings::StoredKeys(kind)) {
-                file.WriteInteger(timings::StoredSection(kind),
-                                  timings::StoredKeyName(key.number, ch), ch == 1 ? -5 : 9999);
+                file.SetStoredKey(timings::StoredFamily(kind), key.number, ch, ch == 1 ? -5 : 9999);
             }
         }
         const StartedRun stored(p.name, Settings());
@@ -451,7 +451,7 @@ TEST_F(StoredStartup, ApplyThatDidNotSurviveIsNotMadeAgain) {
     ASSERT_TRUE(applied.result.bootApplyRecorded);
     EXPECT_NE(applied.Writes(), plain.Writes());
     settings::IniFile file(Settings());
-    EXPECT_TRUE(settings::BootApplyUnderWay(file));
+    EXPECT_TRUE(settings::Settings(Settings()).BootApplyUnderWay());
 
     // The machine hung: the next start finds the record.
     const StartedRun next("k10-am3-ddr3", Settings());
@@ -460,7 +460,7 @@ TEST_F(StoredStartup, ApplyThatDidNotSurviveIsNotMadeAgain) {
     ASSERT_EQ(next.result.messages.size(), 1u);
     EXPECT_EQ(next.result.messages[0].text, settings::kBootApplyInterruptedText);
     EXPECT_EQ(file.ReadString("HL", "AN"), "0");
-    EXPECT_FALSE(settings::BootApplyUnderWay(file));
+    EXPECT_FALSE(settings::Settings(Settings()).BootApplyUnderWay());
     EXPECT_FALSE(file.ReadString("HLK10", "1A").empty()) << "the set stays";
 
     // Switched on again; this start runs on for a minute after its apply (across the tick
@@ -470,9 +470,9 @@ TEST_F(StoredStartup, ApplyThatDidNotSurviveIsNotMadeAgain) {
     ASSERT_TRUE(again.result.bootApplyRecorded);
     settings::BootApplyWatch watch(Settings().string(), 0xFFFFF000u);
     EXPECT_FALSE(watch.Tick(0xFFFFF000u + settings::kBootApplySurvivalMs - 1));
-    EXPECT_TRUE(settings::BootApplyUnderWay(file));
+    EXPECT_TRUE(settings::Settings(Settings()).BootApplyUnderWay());
     EXPECT_TRUE(watch.Tick(0xFFFFF000u + settings::kBootApplySurvivalMs));
-    EXPECT_FALSE(settings::BootApplyUnderWay(file));
+    EXPECT_FALSE(settings::Settings(Settings()).BootApplyUnderWay());
     EXPECT_EQ(file.ReadString("HL", "AN"), "1");
     const StartedRun later("k10-am3-ddr3", Settings());
     EXPECT_TRUE(later.result.bootApplyRecorded) << "applied again, with no message";

@@ -15,7 +15,7 @@
 
 #include "hw/hardware_access.h"
 #include "ident/smbios_scan.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryOnly memory(std::vector<std::uint8_t>(data, data + size));
     zm::hw::HardwareAccess hw(memory);
     std::filesystem::remove(SettingsPath());
-    zm::settings::IniFile settings(SettingsPath());
+    zm::settings::Settings settings(SettingsPath());
 
     const zm::ident::SmbiosFacts scanned = zm::ident::ReadSmbios(hw, settings);
     memory.reads = 0;

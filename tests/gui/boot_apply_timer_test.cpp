@@ -9,7 +9,7 @@
 #include <atomic>
 
 #include "settings/boot_apply_record.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 using namespace zm;
 
@@ -32,18 +32,18 @@ private slots:
     void recordIsClearedAMinuteAfterTheApply() {
         QTemporaryDir dir;
         const std::string ini = dir.filePath("ZM.ini").toStdString();
-        settings::IniFile file(ini);
+        settings::Settings file(ini);
         QVERIFY(settings::RecordBootApply(file));
         SetClock clock;
         settings::gui::BootApplyTimer timer(ini, clock);
 
         clock.now += settings::kBootApplySurvivalMs - 1;
         timer.Tick();
-        QVERIFY(settings::BootApplyUnderWay(file));
+        QVERIFY(settings::Settings(ini).BootApplyUnderWay());
 
         clock.now += 1;
         timer.Tick();
-        QVERIFY(!settings::BootApplyUnderWay(file));
+        QVERIFY(!settings::Settings(ini).BootApplyUnderWay());
         QVERIFY(!timer.Timer()->isActive());
     }
 };

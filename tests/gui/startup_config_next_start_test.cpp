@@ -16,6 +16,7 @@
 #include "hw/bit_field.h"
 #include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
@@ -113,7 +114,7 @@ private slots:
             QCOMPARE(TrcdWrites(*next.machine, ch), std::vector<std::uint32_t>{11});
         QCOMPARE(next.windows->mainWindow->TimingCombo(2)->currentIndex(), elevenIndex);
         // The apply is recorded as under way until the window has run a minute.
-        QVERIFY(settings::BootApplyUnderWay(settings::IniFile(Ini())));
+        QVERIFY(settings::Settings(Ini()).BootApplyUnderWay());
         QVERIFY(next.windows->mainWindow->findChild<settings::gui::BootApplyTimer*>());
         ShowAndLetTheTimerRun(next);
         // Out of sight: hidden behind the notification-area icons, or minimised where the

@@ -10,7 +10,7 @@
 #include "hw/hardware_access.h"
 #include "ident/ident_test_support.h"
 #include "ident/system_summary.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "support/scratch_folder.h"
 
@@ -83,7 +83,7 @@ protected:
         MotherboardSummary board;
         MemorySummary memory;
     };
-    static Run Start(sim::SimulatedMachine& machine, settings::IniFile& ini,
+    static Run Start(sim::SimulatedMachine& machine, settings::Settings& ini,
                      std::uint32_t uncoreId) {
         hw::HardwareAccess hw(machine);
         Run run;
@@ -100,7 +100,7 @@ TEST_F(ShippedProfiles, ShowTheirBoardAndMemory) {
     for (const Expected& e : kProfiles) {
         SCOPED_TRACE(e.profile);
         auto machine = sim::SimulatedMachine::Load(e.profile);
-        settings::IniFile ini(dir_ / (std::string(e.profile) + ".ini"));
+        settings::Settings ini(dir_ / (std::string(e.profile) + ".ini"));
         const Run run = Start(*machine, ini, e.uncoreDeviceId);
         EXPECT_EQ(run.board.chipset, e.chipset);
         EXPECT_TRUE(run.board.spdButtonVisible);
@@ -124,7 +124,7 @@ TEST_F(ShippedProfiles, TheHiddenSmbusFunctionComesBack) {
     auto machine = sim::SimulatedMachine::Load("p55-smbus-hidden");
     hw::HardwareAccess hw(*machine);
     ASSERT_EQ(hw.PciConfigRead(0x8000FB00), 0xFFFFFFFFu);
-    settings::IniFile ini(dir_ / "ZM.ini");
+    settings::Settings ini(dir_ / "ZM.ini");
     const Run run = Start(*machine, ini, kBloomfieldUncore);
     EXPECT_EQ(run.memory.manufacturer, "Samsung");
     const auto writes = machine->Writes();

@@ -14,6 +14,7 @@
 #include "hw/hardware_access.h"
 #include "ident/ident_test_support.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "support/scratch_folder.h"
 
@@ -91,7 +92,7 @@ TEST_F(SmbiosTest, RealTables) {
         sim::SimulatedMachine machine;
         PlaceSmbiosDump(machine, TestData(std::string("smbios/") + c.file), 0xF0450, 0x7FF00000);
         hw::HardwareAccess hw(machine);
-        settings::IniFile ini(SettingsPath());
+        settings::Settings ini(SettingsPath());
         fs::remove(SettingsPath());
         const SmbiosFacts facts = ReadSmbios(hw, ini);
         EXPECT_TRUE(facts.tableFound) << c.file;
@@ -111,14 +112,14 @@ TEST_F(SmbiosTest, RealLowMemoryImage) {
     sim::SimulatedMachine machine;
     machine.SetPhysicalMemory(0, TestData("smbios/dell-optiplex-gx110-lowmem-1MiB.bin"));
     hw::HardwareAccess hw(machine);
-    settings::IniFile ini(SettingsPath());
+    settings::Settings ini(SettingsPath());
     const SmbiosFacts facts = ReadSmbios(hw, ini);
     EXPECT_EQ(facts.boardVendor, "Dell Computer Corporation");
     EXPECT_EQ(facts.boardModel, "OptiPlex GX110               ");
     EXPECT_EQ(facts.biosVersion, "A05");
     EXPECT_EQ(facts.biosDate, "09/18/2000");
     EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{0, 256, 0, 0, 0, 0}));
-    EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI5"), 0xF0450u);
+    EXPECT_EQ(settings::IniFile(SettingsPath()).ReadHexAddress("HL965", "DMI5"), 0xF0450u);
 }
 
 TEST_F(SmbiosTest, NoTwoPointXEntryPointLeavesEverythingEmptyAndWritesNothing) {
@@ -127,7 +128,7 @@ TEST_F(SmbiosTest, NoTwoPointXEntryPointLeavesEverythingEmptyAndWritesNothing) {
     const auto dump = TestData("smbios/dell-xps13-9365-SM3only-2016.dmidump");
     machine.SetPhysicalMemory(0xF0000, dump);
     hw::HardwareAccess hw(machine);
-    settings::IniFile ini(SettingsPath());
+    settings::Settings ini(SettingsPath());
     const SmbiosFacts facts = ReadSmbios(hw, ini);
     EXPECT_FALSE(facts.tableFound);
     EXPECT_EQ(facts.boardVendor, "");
@@ -143,7 +144,7 @@ TEST_F(SmbiosTest, AScanWritesTheSixCacheKeysInOrder) {
     sim::SimulatedMachine machine;
     PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
     hw::HardwareAccess hw(machine);
-    settings::IniFile ini(SettingsPath());
+    settings::Settings ini(SettingsPath());
     ReadSmbios(hw, ini);
     // A new file lists the keys in the order they were written.
     EXPECT_EQ(SettingsText(),
@@ -161,14 +162,14 @@ TEST_F(SmbiosTest, ASecondStartReadsTheCachedAddressesWithoutScanning) {
     PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
     hw::HardwareAccess hw(machine);
 
-    settings::IniFile first(SettingsPath());
+    settings::Settings first(SettingsPath());
     const std::uint64_t before = machine.Counts().memoryReads;
     const SmbiosFacts scanned = ReadSmbios(hw, first);
     const std::uint64_t scanReads = machine.Counts().memoryReads - before;
     EXPECT_GE(scanReads, (kEntry - 0xF0000) / 4);
     const std::string fileAfterScan = SettingsText();
 
-    settings::IniFile second(SettingsPath());  // a new object on the same file: a new start
+    settings::Settings second(SettingsPath());  // a new object on the same file: a new start
     const std::uint64_t mid = machine.Counts().memoryReads;
     const SmbiosFacts cached = ReadSmbios(hw, second);
     const std::uint64_t cachedReads = machine.Counts().memoryReads - mid;
@@ -192,7 +193,7 @@ TEST_F(SmbiosTest, AChangedMemoryDeviceHeaderForcesAFullScanThatRewritesEveryKey
     // device but with another header.
     std::ofstream(SettingsPath()) << "[HL965]\nDMI5=000E0000\nDMI1=000E0100\nDMI2=Old Board\n"
                                      "DMI3=7FF004A8\nDMI4=11001B12\n";
-    settings::IniFile ini(SettingsPath());
+    settings::Settings ini(SettingsPath());
     const std::uint64_t before = machine.Counts().memoryReads;
     const SmbiosFacts facts = ReadSmbios(hw, ini);
     EXPECT_FALSE(facts.fromCache);
@@ -209,7 +210,7 @@ TEST_F(SmbiosTest, CachedAddressesOutsideTheTableAreNotTrusted) {
     sim::SimulatedMachine machine;
     PlaceSmbiosDump(machine, TestData("smbios/dell-precision-390-2006.dmidump"), kEntry, kTable);
     hw::HardwareAccess hw(machine);
-    settings::IniFile first(SettingsPath());
+    settings::Settings first(SettingsPath());
     ReadSmbios(hw, first);
     const std::string valid = SettingsText();
     // A register window with a header dword that happens to match, and an old file without DMI6.
@@ -224,7 +225,7 @@ TEST_F(SmbiosTest, CachedAddressesOutsideTheTableAreNotTrusted) {
         std::string text = valid;
         text.replace(text.find(from), std::string(from).size(), to);
         std::ofstream(SettingsPath(), std::ios::binary | std::ios::trunc) << text;
-        settings::IniFile ini(SettingsPath());
+        settings::Settings ini(SettingsPath());
         const SmbiosFacts facts = ReadSmbios(hw, ini);
         EXPECT_FALSE(facts.fromCache);
         EXPECT_EQ(facts.boardModel, "0GH911");
@@ -234,7 +235,7 @@ TEST_F(SmbiosTest, CachedAddressesOutsideTheTableAreNotTrusted) {
 
 TEST_F(SmbiosTest, TablesMovedByTheFirmwareAreFoundAgain) {
     const auto dump = TestData("smbios/dell-poweredge-1800-2005.dmidump");
-    settings::IniFile ini(SettingsPath());
+    settings::Settings ini(SettingsPath());
     {
         sim::SimulatedMachine machine;
         PlaceSmbiosDump(machine, dump, kEntry, kTable);
@@ -248,8 +249,9 @@ TEST_F(SmbiosTest, TablesMovedByTheFirmwareAreFoundAgain) {
     EXPECT_FALSE(facts.fromCache);
     EXPECT_EQ(facts.biosVersion, "A05");
     EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{512, 512, 0, 0, 0, 0}));
-    EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI5"), 0x000F1000u);
-    EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI3"), 0x000F1000u + 0x4B6);
+    EXPECT_EQ(settings::IniFile(SettingsPath()).ReadHexAddress("HL965", "DMI5"), 0x000F1000u);
+    EXPECT_EQ(settings::IniFile(SettingsPath()).ReadHexAddress("HL965", "DMI3"),
+              0x000F1000u + 0x4B6);
 }
 
 // A "dmidecode --dump-bin" style image of a small table: BIOS information, no baseboard
@@ -293,15 +295,16 @@ TEST_F(SmbiosTest, AScanWithoutBaseboardLeavesNoVendorInTheCache) {
     hw::HardwareAccess hw(machine);
 
     for (int start = 1; start <= 2; ++start) {
-        settings::IniFile ini(SettingsPath());
+        settings::Settings ini(SettingsPath());
         const SmbiosFacts facts = ReadSmbios(hw, ini);
         EXPECT_FALSE(facts.fromCache) << start;
         EXPECT_EQ(facts.boardVendor, "") << start;
         EXPECT_EQ(facts.boardModel, "") << start;
         EXPECT_EQ(facts.biosVersion, "1.0") << start;
         EXPECT_EQ(facts.slotSizesMb, (SmbiosFacts::SlotSizes{1024, 0, 0, 0, 0, 0})) << start;
-        EXPECT_EQ(ini.ReadString("HL965", "DMI2"), "") << start;
-        EXPECT_EQ(ini.ReadHexAddress("HL965", "DMI3"), kTable + 0x200) << start;
+        EXPECT_EQ(settings::IniFile(SettingsPath()).ReadString("HL965", "DMI2"), "") << start;
+        EXPECT_EQ(settings::IniFile(SettingsPath()).ReadHexAddress("HL965", "DMI3"), kTable + 0x200)
+            << start;
     }
 }
 
@@ -320,7 +323,7 @@ TEST_F(SmbiosTest, TheAnchorIsLookedForEveryFourBytesOver15000Reads) {
         PlaceSmbiosDump(machine, TableWithoutBaseboard(), c.entryAt, kTable);
         hw::HardwareAccess hw(machine);
         fs::remove(SettingsPath());
-        settings::IniFile ini(SettingsPath());
+        settings::Settings ini(SettingsPath());
         const SmbiosFacts facts = ReadSmbios(hw, ini);
         EXPECT_EQ(facts.tableFound, c.found) << std::hex << c.entryAt;
         EXPECT_EQ(facts.biosVersion, c.found ? "1.0" : "") << std::hex << c.entryAt;

@@ -13,6 +13,7 @@
 #include "ident/ident_test_support.h"
 #include "ident/smbios_scan.h"
 #include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "support/scratch_folder.h"
 
 namespace zm::ident {
@@ -43,7 +44,7 @@ SmbiosFacts Scan(const fs::path& root, const fs::path& settingsFile) {
     hw::LinuxHost host(hw::LinuxHostPaths::Under(root.string()));
     host.InitializeDll();
     hw::HardwareAccess hw(host);
-    settings::IniFile settings(settingsFile.string());
+    settings::Settings settings(settingsFile.string());
     return ReadSmbios(hw, settings);
 }
 

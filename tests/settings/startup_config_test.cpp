@@ -62,9 +62,9 @@ protected:
 };
 
 // A stand-in for the timing set: "AN" = "1" and one key, as the real writer does.
-void WriteSampleSet(IniFile& file) {
-    file.WriteFlag("HL", "AN", true);
-    file.WriteInteger("HLK10", "1A", 4);
+void WriteSampleSet(Settings& file) {
+    file.SetApplyStoredAtStart(true);
+    file.SetStoredKey(StoredSetFamily::K10, 1, 0, 4);
 }
 
 TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswerSay) {
@@ -95,7 +95,7 @@ TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswer
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Put("[HL]\nAN=1\nST=1\nSTM=1\n[HLK10]\n1A=7\n2A=3\n");
-        IniFile file(File());
+        Settings file(File());
         std::vector<std::string> events;
         RecordingEntry entry(events, File());
         entry.exists = true;
@@ -110,15 +110,15 @@ TEST_F(StartupConfigTest, ApplyWritesEachSwitchAndTheEntryAsTheBoxesAndTheAnswer
         ApplyStartupConfiguration(file, c.boxes, entry, {"/opt/zm/zentrimo", "/opt/zm/", {}},
                                   hooks);
 
-        EXPECT_EQ(file.ReadString("HL", "AN"), c.an);
-        EXPECT_EQ(file.ReadString("HL", "ST"), c.st);
-        EXPECT_EQ(file.ReadString("HL", "STM"), c.stm);
+        EXPECT_EQ(IniFile(File()).ReadString("HL", "AN"), c.an);
+        EXPECT_EQ(IniFile(File()).ReadString("HL", "ST"), c.st);
+        EXPECT_EQ(IniFile(File()).ReadString("HL", "STM"), c.stm);
         EXPECT_EQ(asked, c.asked);
         EXPECT_EQ(entry.exists, c.entryAfter);
         // The stored set is replaced only after OK on a known platform, and never deleted.
         const bool written = c.boxes.applyTimings && c.answer && c.platformFound;
-        EXPECT_EQ(file.ReadString("HLK10", "1A"), written ? "4" : "7");
-        EXPECT_EQ(file.ReadString("HLK10", "2A"), "3");
+        EXPECT_EQ(IniFile(File()).ReadString("HLK10", "1A"), written ? "4" : "7");
+        EXPECT_EQ(IniFile(File()).ReadString("HLK10", "2A"), "3");
     }
 }
 
@@ -147,13 +147,13 @@ TEST_F(StartupConfigTest, WithABootServiceTheServiceFollowsAnAndTheEntryFollowsS
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Put("[HL]\nAN=1\n");
-        IniFile file(File());
+        Settings file(File());
         std::vector<std::string> events;
         RecordingEntry entry(events, File());
         entry.exists = true;
         StartupApplyHooks hooks;
         hooks.confirm = [&] { return c.answer; };
-        hooks.writeTimingSet = [&](IniFile& f) {
+        hooks.writeTimingSet = [&](Settings& f) {
             events.push_back("timings");
             WriteSampleSet(f);
         };
@@ -172,7 +172,7 @@ TEST_F(StartupConfigTest, WithABootServiceTheServiceFollowsAnAndTheEntryFollowsS
 TEST_F(StartupConfigTest, WritesComeInTheirFixedOrder) {
     // Unticked switches first (AN, ST, STM), the entry removed, then the question.
     {
-        IniFile file(File());
+        Settings file(File());
         std::vector<std::string> events;
         RecordingEntry entry(events, File());
         StartupApplyHooks hooks;
@@ -188,7 +188,7 @@ TEST_F(StartupConfigTest, WritesComeInTheirFixedOrder) {
     // Ticked: the timing set after the unticked STM, then ST and STM, the entry last, when the
     // file is complete.
     {
-        IniFile file(File());
+        Settings file(File());
         std::vector<std::string> events;
         RecordingEntry entry(events, File());
         std::string fileWhenAsked;
@@ -198,7 +198,7 @@ TEST_F(StartupConfigTest, WritesComeInTheirFixedOrder) {
             fileWhenAsked = Contents(File());
             return true;
         };
-        hooks.writeTimingSet = [&](IniFile& f) {
+        hooks.writeTimingSet = [&](Settings& f) {
             events.push_back("timings");
             WriteSampleSet(f);
         };

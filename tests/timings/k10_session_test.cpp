@@ -11,7 +11,7 @@
 
 #include "k10_registers_test_values.h"
 #include "k10_test_machine.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "timings/model/timing_change.h"
 #include "timings/stored/stored_timings.h"
 
@@ -157,7 +157,7 @@ TEST(K10Session, StoredCasLatencyNeverReachesTcl) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("zm-k10-stored-cl-" + std::to_string(::getpid()) + ".ini");
     std::ofstream(path, std::ios::binary) << "[HL]\nAN=1\n[HLK10]\n1A=5\n1B=5\n";
-    const settings::IniFile file(path);
+    const settings::Settings file(path);
     const TimingSession s = StartK10Timings(
         m.Hw(), K10Mode::Ddr3, [&](const TimingModel& decoded, const ChannelFlags&) {
             return std::optional<TimingModel>(ReadStoredTimings(file, decoded));

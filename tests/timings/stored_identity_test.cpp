@@ -81,7 +81,7 @@ TEST(StoredIdentity, SetIsWrittenOnlyIntoTheMachineItWasTakenFrom) {
         MachineIdentity now = machine;
         now.controller = ControllerIdentity(c.model);
         now.channels = ChannelsIdentity(StoredChannels(c.model, c.present));
-        EXPECT_EQ(CheckStoredSet(settings::IniFile(path), c.model, c.present, now), c.expected);
+        EXPECT_EQ(CheckStoredSet(settings::Settings(path), c.model, c.present, now), c.expected);
     }
     fs::remove(path);
     EXPECT_EQ(StoredSetRefusal(StoredSetCheck::OtherModules),

@@ -24,6 +24,7 @@ using I = TimingId;
 class StoredTimingsTest : public ::testing::Test {
 protected:
     settings::IniFile File() const { return settings::IniFile(dir_ / "ZM.ini"); }
+    settings::Settings Store() const { return settings::Settings(dir_ / "ZM.ini"); }
     void Put(const std::string& text) const {
         std::ofstream(dir_ / "ZM.ini", std::ios::binary) << text;
     }
@@ -66,7 +67,8 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
 // The identity keys every stored set ends with.
 std::vector<std::string> IdentityKeys() {
     std::vector<std::string> keys = {"Controller", "Channels", "Processor"};
-    for (int slot = 0; slot < kIdentitySlotCount; ++slot) keys.push_back(ModuleKey(slot));
+    for (int slot = 0; slot < kIdentitySlotCount; ++slot)
+        keys.push_back("Module" + std::to_string(slot + 1));
     return keys;
 }
 
@@ -91,8 +93,8 @@ TEST_F(StoredTimingsTest, OnlyTheTextOneAsksForTheStoredSet) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         Put(std::string(c.file) + "[HLNHM]\n2A=6\n");
-        EXPECT_EQ(StoredTimingsRequested(File()), c.requested);
-        const StoredTimingsSource source = StoredTimingsAtStart(File());
+        EXPECT_EQ(Store().ApplyStoredAtStart(), c.requested);
+        const StoredTimingsSource source = StoredTimingsAtStart(Store());
         ASSERT_EQ(static_cast<bool>(source), c.requested);
         if (source) {
             const std::optional<TimingModel> set =
@@ -122,7 +124,7 @@ TEST_F(StoredTimingsTest, K10WritesChannelBOnlyForAnUngangedPairWithBothControll
         Reset();
         TimingModel m = EmptyModel(ControllerKind::K10, K10Mode::Ddr3);
         m.ganged = c.ganged;
-        settings::IniFile file = File();
+        settings::Settings file = Store();
         EXPECT_TRUE(WriteStoredTimings(file, m, c.present, {}));
         EXPECT_EQ(File().ReadString("HL", "AN"), "1");
         EXPECT_EQ(KeysOf("HLK10"),
@@ -167,7 +169,7 @@ TEST_F(StoredTimingsTest, IntelWritesEveryPopulatedChannelAndTheSwitchOnlyWithCh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Put("[HL]\nAN=0\n");
-        settings::IniFile file = File();
+        settings::Settings file = Store();
         EXPECT_TRUE(WriteStoredTimings(file, EmptyModel(c.kind), c.present, {}));
         EXPECT_EQ(File().ReadString("HL", "AN"), c.an);
         EXPECT_EQ(KeysOf("HLNHM"), Concat(c.keys, IdentityKeys()));
@@ -218,11 +220,14 @@ TEST_F(StoredTimingsTest, KeysHoldTheirTimings) {
     for (ControllerKind kind :
          {ControllerKind::K10, ControllerKind::Uncore, ControllerKind::HostBridge}) {
         Reset();
-        settings::IniFile file = File();
+        settings::Settings file = Store();
         WriteStoredTimings(file, numbered(kind), {true, true, true}, {});
         for (const Case& c : cases) {
             if (c.kind != kind) continue;
-            EXPECT_EQ(File().ReadInteger(StoredSection(kind), c.key, -1), c.value) << c.key;
+            EXPECT_EQ(
+                File().ReadInteger(kind == ControllerKind::K10 ? "HLK10" : "HLNHM", c.key, -1),
+                c.value)
+                << c.key;
         }
     }
 }
@@ -273,9 +278,9 @@ TEST_F(StoredTimingsTest, WrittenSetReadsBackWhole) {
         ASSERT_EQ(c.kind == ControllerKind::K10 && c.mode == K10Mode::Ddr3,
                   set[kChannelA].turnaroundHigh[0] == 2);
 
-        settings::IniFile file = File();
+        settings::Settings file = Store();
         ASSERT_TRUE(WriteStoredTimings(file, set, {true, true, true}, {}));
-        const TimingModel read = ReadStoredTimings(File(), decoded);
+        const TimingModel read = ReadStoredTimings(Store(), decoded);
         for (int ch = 0; ch < channels; ++ch) EXPECT_EQ(read[ch], set[ch]) << "channel " << ch;
         EXPECT_EQ(read.uncoreSpare, set.uncoreSpare);
         EXPECT_EQ(read.refreshPeriodRaw, 0x1234u);
@@ -292,7 +297,7 @@ TEST_F(StoredTimingsTest, KeysTheFileDoesNotHoldKeepTheDecodedValues) {
     }
     Put("[HL]\nAN=1\n[HLNHM]\n2A=7\n4A=abc\n6A= 5 \n7A=\n10A=99\n11A=2\n11B=0\n3B=$A\n"
         "3A=16\n");
-    const TimingModel read = ReadStoredTimings(File(), decoded);
+    const TimingModel read = ReadStoredTimings(Store(), decoded);
 
     struct Case {
         int channel;
@@ -320,7 +325,7 @@ TEST_F(StoredTimingsTest, K10KeysCarryTheExtrasOfTheirDropDowns) {
     StoreItem(decoded, kChannelB, I::IdleCycleLimit, 0);
     StoreItem(decoded, kChannelB, I::tWRWR, 6);
     Put("[HLK10]\n18A=0\n18B=4\n10A=9\n");
-    const TimingModel read = ReadStoredTimings(File(), decoded);
+    const TimingModel read = ReadStoredTimings(Store(), decoded);
     EXPECT_EQ(read[kChannelA].idleCycleLimitEnable, 0);
     EXPECT_EQ(read[kChannelB].idleCycleLimitEnable, 1);
     EXPECT_EQ(read[kChannelA][I::tWRRD], 1);
@@ -346,7 +351,7 @@ TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
         ASSERT_EQ(s.Selection(), ChannelSet::AB);
         ASSERT_EQ(DisplayIndex(s.model, kChannelA, I::tREFI), 16);
         s.Change(I::tRP, 8);  // tRP "10": 0b1010
-        settings::IniFile file = File();
+        settings::Settings file = Store();
         ASSERT_TRUE(WriteStoredTimings(file, s.model, s.present, {}));
     }
     EXPECT_EQ(File().ReadInteger("HLNHM", "22B", -1), 16);
@@ -356,7 +361,7 @@ TEST_F(StoredTimingsTest, HostBridgeExtrasComeBackOnTheNextStart) {
     auto next = machine(0x1300);
     hw::HardwareAccess hw(*next);
     next->ClearWrites();
-    const TimingSession s = StartHostBridgeTimings(hw, StoredTimingsAtStart(File()));
+    const TimingSession s = StartHostBridgeTimings(hw, StoredTimingsAtStart(Store()));
     std::vector<std::uint32_t> written(0x800, 0);
     for (const auto& w : next->Writes()) {
         if (w.kind == sim::WriteRecord::Kind::Memory) {

@@ -1,33 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "timings/stored/stored_identity.h"
 
-#include <array>
 
 #include "timings/stored/stored_timings.h"
 
 namespace zm::timings {
 namespace {
 
-// Numbers only one of the two Intel kinds writes into the shared section "HLNHM": the uncore's
+// Numbers only one of the two Intel kinds writes into the shared Intel section: the uncore's
 // command rate (key 5) and the host bridge's rank idle limit (key 28).
 constexpr int kUncoreOnlyKey = 5;
 constexpr int kHostBridgeOnlyKey = 28;
 
-bool HasKey(const settings::IniFile& file, std::string_view section, const std::string& key) {
-    return !file.ReadString(section, key).empty();
-}
-
-// Whether the section holds any of the kind's keys for the channel.
-bool ChannelHasKeys(const settings::IniFile& file, ControllerKind kind, int channel) {
+// Whether the file holds any of the kind's keys for the channel.
+bool ChannelHasKeys(const settings::Settings& file, ControllerKind kind, int channel) {
     for (const StoredKey& key : StoredKeys(kind)) {
-        if (HasKey(file, StoredSection(kind), StoredKeyName(key.number, channel))) return true;
+        if (file.HasStoredKey(StoredFamily(kind), key.number, channel)) return true;
     }
     return false;
 }
 
 // A file without identity keys: the kind its numbered keys belong to and the channels they
 // name must be this machine's.
-StoredSetCheck CheckKeysOnly(const settings::IniFile& file, const TimingModel& model,
+StoredSetCheck CheckKeysOnly(const settings::Settings& file, const TimingModel& model,
                              const ChannelFlags& present) {
     const ControllerKind kind = model.kind;
     ChannelFlags withKeys{};
@@ -42,9 +37,10 @@ StoredSetCheck CheckKeysOnly(const settings::IniFile& file, const TimingModel& m
         // set it is. A set showing neither, or both, cannot be told apart: not written.
         bool uncore = false, hostBridge = false;
         for (int ch = 0; ch < kMaxChannels; ++ch) {
-            uncore = uncore || HasKey(file, kIntelStoredSection, StoredKeyName(kUncoreOnlyKey, ch));
-            hostBridge = hostBridge ||
-                         HasKey(file, kIntelStoredSection, StoredKeyName(kHostBridgeOnlyKey, ch));
+            uncore =
+                uncore || file.HasStoredKey(settings::StoredSetFamily::Intel, kUncoreOnlyKey, ch);
+            hostBridge = hostBridge || file.HasStoredKey(settings::StoredSetFamily::Intel,
+                                                         kHostBridgeOnlyKey, ch);
         }
         const bool ours =
             kind == ControllerKind::Uncore ? uncore && !hostBridge : hostBridge && !uncore;
@@ -55,10 +51,6 @@ StoredSetCheck CheckKeysOnly(const settings::IniFile& file, const TimingModel& m
 }
 
 }  // namespace
-
-std::string ModuleKey(int slot) {
-    return "Module" + std::to_string(slot + 1);
-}
 
 ChannelFlags StoredChannels(const TimingModel& model, const ChannelFlags& present) {
     if (model.kind == ControllerKind::K10) {
@@ -90,33 +82,15 @@ std::string ChannelsIdentity(const ChannelFlags& channels) {
     return letters;
 }
 
-bool WriteMachineIdentity(settings::IniFile& file, ControllerKind kind,
-                          const MachineIdentity& identity) {
-    const std::string_view section = StoredSection(kind);
-    bool all = file.WriteString(section, kControllerKey, identity.controller);
-    all &= file.WriteString(section, kChannelsKey, identity.channels);
-    all &= file.WriteString(section, kProcessorKey, identity.processor);
-    for (int slot = 0; slot < kIdentitySlotCount; ++slot) {
-        all &= file.WriteString(section, ModuleKey(slot), identity.modules[slot]);
-    }
-    return all;
-}
-
-StoredSetCheck CheckStoredSet(const settings::IniFile& file, const TimingModel& model,
+StoredSetCheck CheckStoredSet(const settings::Settings& file, const TimingModel& model,
                               const ChannelFlags& present, const MachineIdentity& now) {
-    const std::string_view section = StoredSection(model.kind);
-    const std::string controller = file.ReadString(section, kControllerKey);
-    if (controller.empty()) return CheckKeysOnly(file, model, present);
+    const MachineIdentity stored = file.StoredIdentity(StoredFamily(model.kind));
+    if (stored.controller.empty()) return CheckKeysOnly(file, model, present);
 
-    if (controller != now.controller) return StoredSetCheck::OtherController;
-    if (file.ReadString(section, kChannelsKey) != now.channels)
-        return StoredSetCheck::OtherChannels;
-    if (file.ReadString(section, kProcessorKey) != now.processor)
-        return StoredSetCheck::OtherProcessor;
-    for (int slot = 0; slot < kIdentitySlotCount; ++slot) {
-        if (file.ReadString(section, ModuleKey(slot)) != now.modules[slot])
-            return StoredSetCheck::OtherModules;
-    }
+    if (stored.controller != now.controller) return StoredSetCheck::OtherController;
+    if (stored.channels != now.channels) return StoredSetCheck::OtherChannels;
+    if (stored.processor != now.processor) return StoredSetCheck::OtherProcessor;
+    if (stored.modules != now.modules) return StoredSetCheck::OtherModules;
     return StoredSetCheck::Applies;
 }
 

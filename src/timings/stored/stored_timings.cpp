@@ -74,17 +74,12 @@ void SetKeyValue(TimingModel& model, int channel, const StoredKey& key, std::int
     }
 }
 
-bool WriteChannelKeys(settings::IniFile& file, const TimingModel& model, int channel) {
+bool WriteChannelKeys(settings::Settings& file, const TimingModel& model, int channel) {
     bool all = true;
-    for (const StoredKey& key : StoredKeys(model.kind)) {
-        all &= file.WriteInteger(StoredSection(model.kind), StoredKeyName(key.number, channel),
+    for (const StoredKey& key : StoredKeys(model.kind))
+        all &= file.SetStoredKey(StoredFamily(model.kind), key.number, channel,
                                  KeyValue(model, channel, key));
-    }
     return all;
-}
-
-bool WriteApplyAtStart(settings::IniFile& file) {
-    return file.WriteFlag(kBootSection, kApplyAtStartKey, true);
 }
 
 }  // namespace
@@ -96,43 +91,35 @@ std::span<const StoredKey> StoredKeys(ControllerKind kind) {
     return keys[static_cast<std::size_t>(kind)];
 }
 
-std::string_view StoredSection(ControllerKind kind) {
-    return kind == ControllerKind::K10 ? kK10StoredSection : kIntelStoredSection;
+settings::StoredSetFamily StoredFamily(ControllerKind kind) {
+    return kind == ControllerKind::K10 ? settings::StoredSetFamily::K10
+                                       : settings::StoredSetFamily::Intel;
 }
 
 int StoredChannelCount(ControllerKind kind) {
     return kind == ControllerKind::Uncore ? 3 : 2;
 }
 
-std::string StoredKeyName(int number, int channel) {
-    return std::to_string(number) + static_cast<char>('A' + channel);
-}
-
-bool StoredTimingsRequested(const settings::IniFile& file) {
-    return file.ReadFlag(kBootSection, kApplyAtStartKey);
-}
-
-TimingModel ReadStoredTimings(const settings::IniFile& file, const TimingModel& decoded) {
+TimingModel ReadStoredTimings(const settings::Settings& file, const TimingModel& decoded) {
     TimingModel stored = decoded;
-    const std::string_view section = StoredSection(decoded.kind);
     for (int ch = 0; ch < StoredChannelCount(decoded.kind); ++ch) {
         for (const StoredKey& key : StoredKeys(decoded.kind)) {
-            const std::int32_t value = file.ReadInteger(section, StoredKeyName(key.number, ch),
-                                                        KeyValue(decoded, ch, key));
+            const std::int32_t value = file.StoredKey(StoredFamily(decoded.kind), key.number, ch,
+                                                      KeyValue(decoded, ch, key));
             SetKeyValue(stored, ch, key, value);
         }
     }
     return stored;
 }
 
-StoredTimingsSource StoredTimingsAtStart(const settings::IniFile& file) {
-    if (!StoredTimingsRequested(file)) return {};
+StoredTimingsSource StoredTimingsAtStart(const settings::Settings& file) {
+    if (!file.ApplyStoredAtStart()) return {};
     return [file](const TimingModel& decoded, const ChannelFlags&) -> std::optional<TimingModel> {
         return ReadStoredTimings(file, decoded);
     };
 }
 
-bool WriteStoredTimings(settings::IniFile& file, const TimingModel& model,
+bool WriteStoredTimings(settings::Settings& file, const TimingModel& model,
                         const ChannelFlags& present, const MachineIdentity& identity) {
     bool all = true;
     const ChannelFlags channels = StoredChannels(model, present);
@@ -140,12 +127,12 @@ bool WriteStoredTimings(settings::IniFile& file, const TimingModel& model,
         if (!channels[static_cast<std::size_t>(ch)]) continue;
         // K10 writes "AN" whatever; Intel only with channel A, which every machine the
         // program accepts has.
-        if (ch == kChannelA) all &= WriteApplyAtStart(file);
+        if (ch == kChannelA) all &= file.SetApplyStoredAtStart(true);
         all &= WriteChannelKeys(file, model, ch);
     }
     // Last: a write cut short leaves the keys of this machine under the identity of the one
     // before, which the next start refuses, never another machine's keys under this identity.
-    all &= WriteMachineIdentity(file, model.kind, identity);
+    all &= file.SetStoredIdentity(StoredFamily(model.kind), identity);
     return all;
 }
 

@@ -10,18 +10,13 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "timings/model/channel_selection.h"
 #include "timings/model/timing_model.h"
 #include "timings/session/timing_session.h"
 #include "timings/stored/stored_identity.h"
 
 namespace zm::timings {
-
-inline constexpr std::string_view kBootSection = "HL";
-inline constexpr std::string_view kApplyAtStartKey = "AN";
-inline constexpr std::string_view kK10StoredSection = "HLK10";
-inline constexpr std::string_view kIntelStoredSection = "HLNHM";
 
 // What one key of a stored set holds.
 enum class StoredSlot {
@@ -39,26 +34,20 @@ struct StoredKey {
 
 // The keys of a controller kind, in the order they are written; the same for every channel.
 std::span<const StoredKey> StoredKeys(ControllerKind kind);
-// "HLK10" for K10, "HLNHM" for both Intel kinds.
-std::string_view StoredSection(ControllerKind kind);
+// K10's set, or the one both Intel kinds share.
+settings::StoredSetFamily StoredFamily(ControllerKind kind);
 // Channels whose keys exist: A, B (K10, HostBridge) and C (Uncore).
 int StoredChannelCount(ControllerKind kind);
-// "7A", "27C".
-std::string StoredKeyName(int number, int channel);
-
-// "HL"/"AN" is exactly "1" (blanks around it do not count).
-bool StoredTimingsRequested(const settings::IniFile& file);
-
 // The stored set of decoded.kind, built on `decoded`: every key of the kind is read for every
 // channel it has, populated or not; a key that is missing or does not parse, a tRP value outside
 // 0..15 and a tRP high bit other than 0 or 1 leave the decoded value. Indices are not range-checked
 // here: the codecs never encode an index their list has no item for.
-TimingModel ReadStoredTimings(const settings::IniFile& file, const TimingModel& decoded);
+TimingModel ReadStoredTimings(const settings::Settings& file, const TimingModel& decoded);
 
 // A source of the stored set: empty unless "AN" is "1" now; otherwise it reads the set from the
 // file when the controller's timings are decoded. It does not ask where the set was taken: the
 // start-up checks that first (CheckStoredSet).
-StoredTimingsSource StoredTimingsAtStart(const settings::IniFile& file);
+StoredTimingsSource StoredTimingsAtStart(const settings::Settings& file);
 
 // The StartUp window's confirmed Apply: "AN" = "1" and the current timing set of the model's
 // kind, in key order, for the channels that hold memory (`present`, as the timing session
@@ -69,7 +58,7 @@ StoredTimingsSource StoredTimingsAtStart(const settings::IniFile& file);
 // then the identity of the machine the set is taken from (stored_identity.h), in keys of its
 // own, so that the start-up writes the set into this machine only.
 // Returns whether every write reached the file (a caller with nothing to tell may ignore it).
-bool WriteStoredTimings(settings::IniFile& file, const TimingModel& model,
+bool WriteStoredTimings(settings::Settings& file, const TimingModel& model,
                         const ChannelFlags& present, const MachineIdentity& identity);
 
 }  // namespace zm::timings

@@ -143,7 +143,7 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
         MainWindow* mainWindow = windows.mainWindow.get();
         // The set is bound to this machine: its modules are read again, over an SMBus
         // controller looked for again as the spd button does.
-        startUp.writeTimingSet = [mainWindow](settings::IniFile& file) {
+        startUp.writeTimingSet = [mainWindow](settings::Settings& file) {
             const timings::TimingSession& session = *mainWindow->Startup().timings;
             spd::DiscoverSmbusController(mainWindow->Hardware());
             timings::WriteStoredTimings(

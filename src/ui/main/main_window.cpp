@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "spd/smbus_discovery.h"
 #include "spd/spd_memory_type.h"
 #include "startup/shutdown.h"
@@ -88,7 +88,7 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
         // session the start-up read; the binder is owned by this window.
         timings::gui::TimingControlsBinder::Hooks hooks;
         hooks.storedSetActive = [path = settingsPath_] {
-            return settings::IniFile(path).ReadFlag("HL", "AN");
+            return settings::Settings(path).ApplyStoredAtStart();
         };
         // On Intel a pending core-multiplier choice is written before the timings.
         hooks.beforeApply = [clocks] { clocks->ApplyCoreMultiplier(); };
@@ -140,10 +140,11 @@ QLabel* MainWindow::Panel(int number) const {
 }
 
 void MainWindow::ShowView(const app::MainView& view) {
-    for (const app::PanelGroup& group : app::SummaryGroups(view)) {
-        for (const app::PanelRow& row : group.rows) {
-            QLabel* panel = findChild<QLabel*>(QString::fromUtf8(row.panelName));
-            if (!panel) continue;
+    // The layout placed the summary panels in the order of the rows.
+    std::size_t next = 0;
+    for (const app::FactGroup& group : app::SummaryGroups(view)) {
+        for (const app::FactRow& row : group.rows) {
+            QLabel* panel = summaryPanels_.at(next++);
             panel->setText(Text(row.text));
             panel->setEnabled(row.enabled);
             if (QLabel* caption = findChild<QLabel*>(QStringLiteral("Label") + panel->objectName()))
@@ -153,9 +154,9 @@ void MainWindow::ShowView(const app::MainView& view) {
 
     const app::FrequencyView& f = view.frequency;
     // The same rows the report prints: clocks and the multiplier fields.
-    for (const app::PanelRow& row : app::FrequencyGroup(f).rows)
-        if (QLabel* panel = findChild<QLabel*>(QString::fromUtf8(row.panelName)))
-            panel->setText(Text(row.text));
+    const std::vector<app::FactRow> clockRows = app::FrequencyGroup(f).rows;
+    for (std::size_t i = 0; i < clockRows.size(); ++i)
+        clockPanels_.at(i)->setText(Text(clockRows[i].text));
     linkCaptionLabel->setText(Text(f.linkCaption));
     ShowCheck(CheckBoxEist, f.eist);
     ShowCheck(CheckBoxC1E, f.c1e);

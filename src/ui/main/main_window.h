@@ -11,7 +11,7 @@
 //   timings     Combo1A..Combo21A, Combo26A..Combo31A with Label1..Label17, Label18A, Label19A,
 //               Label26A..Label31A, Label27 (Combo20A), Label28 (Combo21A); ComboCH,
 //               channelSelectorLabel
-//   summary     Panel1..Panel17 (see app::SummaryGroups for which is which)
+//   summary     Panel1..Panel17, in the rows of app::SummaryGroups as the layout places them
 //   frequency   PanelBclk, PanelCores, PanelCoreMultiplier, coreMultiplierList, PanelUncore,
 //   PanelLink
 //               with linkCaptionLabel, PanelRam, the multiplier fields PanelUncoreMultiplier,
@@ -201,6 +201,8 @@ private:
     std::array<QComboBox*, timings::kKindTimingCount> timingCombos_{};
     std::array<QLabel*, timings::kKindTimingCount> timingLabels_{};
     std::map<int, QLabel*> panels_;
+    std::vector<QLabel*> summaryPanels_;  // the rows of app::SummaryGroups, in their order
+    std::vector<QLabel*> clockPanels_;    // the rows of app::FrequencyGroup, in their order
     bool compact_ = false;
     bool shutDown_ = false;
     ShareActions* sharing_ = nullptr;

@@ -27,7 +27,7 @@ struct PanelPlace {
 constexpr int kRowTop = 22;
 constexpr int kSummaryRowStep = 23;
 
-// Rows of the summary groups, top to bottom.
+// Rows of the summary groups, top to bottom: the rows of app::SummaryGroups.
 constexpr PanelPlace kCpuRows[] = {{1, "Model"},   {6, "CPUID"},       {2, "Rev."},
                                    {12, "Socket"}, {14, "Technology"}, {17, "Cores/Threads"}};
 constexpr PanelPlace kMotherBoardRows[] = {
@@ -95,6 +95,8 @@ void MainWindow::BuildControls() {
         if (r.multiplier)
             *r.multiplier = MakePanel(GroupBoxFrequency, r.multiplierName, {102, top, 64, 18});
         *r.clock = MakePanel(GroupBoxFrequency, r.clockName, {170, top, 120, 18});
+        clockPanels_.push_back(*r.clock);  // in the rows of app::FrequencyGroup
+        if (r.multiplier) clockPanels_.push_back(*r.multiplier);
     }
     coreMultiplierList =
         MakeCombo(GroupBoxFrequency, "coreMultiplierList", {102, 17 + kFrequencyStep, 64, 20});
@@ -115,6 +117,7 @@ void MainWindow::BuildControls() {
                       {10, top + 2, kCaptionWidth, 16});
             panels_[row.number] = MakePanel(group, ("Panel" + std::to_string(row.number)).c_str(),
                                             {12 + kCaptionWidth, top, panelWidth, 20});
+            summaryPanels_.push_back(panels_[row.number]);
             top += step;
         }
     };
@@ -133,6 +136,7 @@ void MainWindow::BuildControls() {
         panels_[row.number] =
             MakePanel(GroupBoxMemory, ("Panel" + std::to_string(row.number)).c_str(),
                       {10, top + 17, 244, 20});
+        summaryPanels_.push_back(panels_[row.number]);
         top += 49;
     }
 

@@ -5,7 +5,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "ui/main/main_window.h"
 
 namespace zm::ui {
@@ -27,7 +27,7 @@ void MainWindow::StartTimers() {
 void MainWindow::StartUpTimerTick() {
     app::TimerSetting setting{startUpTimer->isActive(), startUpTimer->interval()};
     const app::StartupChoiceActions actions = app::StartUpTimerTick(
-        choiceFlags_, setting, startup_.facts.monitorReady, settings::IniFile(settingsPath_));
+        choiceFlags_, setting, startup_.facts.monitorReady, settings::Settings(settingsPath_));
     if (actions.hideMainWindow) {
         // Hidden, it is reached again through the notification-area icons; a desktop without a
         // notification area would leave no way back to it, so there it is only minimised.

@@ -15,7 +15,7 @@
 
 #include "monitor/monitor_thread.h"
 #include "monitor/thread_sampling.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "ui/common/history_graph.h"
 #include "ui/monitor/monitor_window_style.h"
 
@@ -49,25 +49,21 @@ MonitorWindow::MonitorWindow(MonitorContext context, QWidget* parent)
         [this](const ThreadResults& results) { Publish(results); });
 
     // 2. Choices and geometry from the settings file.
-    settings::IniFile ini(context_.settingsPath);
+    const settings::MonitorFormState form = settings::Settings(context_.settingsPath).MonitorForm();
     const int tjMax = StoredTjMaxIndex(context_.settingsPath);
     tjMaxList->setCurrentIndex(tjMax);
     settings_.TjMaxIndex = tjMax;
     // Only now: showing the stored choice is no change by the user, so it neither writes the
     // file nor takes the list's start-up colours away.
     connect(tjMaxList, &QComboBox::currentIndexChanged, this, &MonitorWindow::TjMaxChanged);
-    int left = ini.ReadInteger("FormState", "FormLeft", 0);
-    int top = ini.ReadInteger("FormState", "FormTop", 0);
-    int width = ini.ReadInteger("FormState", "WidthSize", 0);
-    if (left == 0) left = kDefaultLeft;
-    if (top == 0) top = kDefaultTop;
-    if (width == 0) width = kDefaultWidth;
-    const int gradient = ini.ReadInteger("FormState", "GFSize", 0);
-    historyGraphs[2]->SetGradient(gradient != 0 ? gradient : kFrequencyGradient);
-    if (gradient != 0) {
+    const int left = form.left != 0 ? form.left : kDefaultLeft;
+    const int top = form.top != 0 ? form.top : kDefaultTop;
+    const int width = form.width != 0 ? form.width : kDefaultWidth;
+    historyGraphs[2]->SetGradient(form.gradient != 0 ? form.gradient : kFrequencyGradient);
+    if (form.gradient != 0) {
         const QSignalBlocker block(frequencyScale);
-        frequencyScale->setValue(gradient);
-        frequencyScaleLabel->setText(QString::number(gradient));
+        frequencyScale->setValue(form.gradient);
+        frequencyScaleLabel->setText(QString::number(form.gradient));
     }
 
     // 4. Counts; on AMD K10 the stored count is the highest core index.
@@ -137,7 +133,7 @@ void MonitorWindow::TjMaxChanged(int index) {
     pal.setColor(QPalette::Text, Qt::black);
     tjMaxList->setPalette(pal);
     settings_.TjMaxIndex = index;
-    settings::IniFile(context_.settingsPath).WriteInteger("TJMax", "CII", index);
+    settings::Settings(context_.settingsPath).SetTjMaxIndex(index);
 }
 
 void MonitorWindow::FrequencyScaleChanged(int position) {
@@ -156,11 +152,8 @@ void MonitorWindow::ClearHistoryClick() {
 }
 
 void MonitorWindow::WriteFormState() {
-    settings::IniFile ini(context_.settingsPath);
-    ini.WriteInteger("FormState", "WidthSize", width());
-    ini.WriteInteger("FormState", "GFSize", historyGraphs[2]->Gradient());
-    ini.WriteInteger("FormState", "FormLeft", x());
-    ini.WriteInteger("FormState", "FormTop", y());
+    settings::Settings(context_.settingsPath)
+        .SetMonitorForm({width(), historyGraphs[2]->Gradient(), x(), y()});
 }
 
 void MonitorWindow::MinimizeClick() {

@@ -13,7 +13,6 @@
 
 #include "monitor/monitor_thread.h"
 #include "monitor/thread_sampling.h"
-#include "settings/ini_file.h"
 #include "ui/common/history_graph.h"
 #include "ui/monitor/monitor_window.h"
 #include "ui/monitor/monitor_window_style.h"

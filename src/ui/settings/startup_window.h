@@ -13,7 +13,7 @@
 #include <string>
 
 #include "os/autostart_entry.h"
-#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 class QCheckBox;
 class QPushButton;
@@ -26,7 +26,7 @@ struct StartupConfigSetup {
     os::LaunchCommand launch;
     // Writes "AN" = "1" and the main window's current timing set; empty when the start-up found
     // no controller it drives.
-    std::function<void(IniFile&)> writeTimingSet;
+    std::function<void(Settings&)> writeTimingSet;
     // The OK / Cancel question before the timing set is written; a message box when empty.
     std::function<bool(QWidget*)> confirm;
     // Switches the boot service for the stored set (settings::StartupApplyHooks::bootService);
@@ -60,7 +60,7 @@ protected:
 
 private:
     StartupConfigSetup setup_;
-    IniFile settings_;
+    Settings settings_;
 };
 
 // The confirmation the window asks for before it stores the timings.
