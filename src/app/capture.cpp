@@ -9,11 +9,10 @@
 
 #include "app/capture_reading.h"
 #include "app/platform_probe.h"
-#include "app/shutdown.h"
 #include "app/startup.h"
 #include "app/version.h"
-#include "cpu/cpu_clocks.h"
 #include "cpu/clock_measuring_thread.h"
+#include "cpu/cpu_clocks.h"
 #include "cpu/tsc_rate.h"
 #include "hw/recording_library.h"
 #include "os/clock.h"
@@ -77,13 +76,13 @@ std::string Comment(const CaptureOptions& options, const std::string& date,
     } else if (masking.spdSerials + masking.smbiosFields == 0) {
         text += " No serial numbers were read.";
     } else {
-        text += " Serial numbers replaced with zeros (--capture-keep-serials keeps them): the SPD "
-                "serials of " +
-                std::to_string(masking.spdSerials) + " module(s)";
+        text +=
+            " Serial numbers replaced with zeros (--capture-keep-serials keeps them): the SPD "
+            "serials of " +
+            std::to_string(masking.spdSerials) + " module(s)";
         if (masking.spdCrcRecomputed)
             text += " (DDR3 CRC recomputed where it covers the serial and was right)";
-        if (masking.spdCrcLeftWrong)
-            text += " (a DDR3 CRC that was already wrong is left as read)";
+        if (masking.spdCrcLeftWrong) text += " (a DDR3 CRC that was already wrong is left as read)";
         text += " and " + std::to_string(masking.smbiosFields) +
                 " SMBIOS field(s) (system, baseboard, chassis and memory-device serials, system "
                 "UUID).";
@@ -98,25 +97,21 @@ std::string Comment(const CaptureOptions& options, const std::string& date,
 
 }  // namespace
 
-CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
+CaptureResult CaptureMachine(Session& session, const CaptureOptions& options) {
     CaptureResult out;
     capture::Missed missed;
     capture::Masking masking;
     sim::MachineCapture c;
     const std::string date = options.date.empty() ? Today() : options.date;
 
-    // Only the writes that reach the SMBus and the controllers' registers pass; they are
-    // undone at the end.
-    hw::RecordingLibrary recorder(*backend.library, hw::RecordingLibrary::Writes::ReachOnly);
-    hw::HardwareAccess hw(recorder);
-    os::SteadyClock hostClock;
-    os::Clock& clock = backend.clock ? *backend.clock : hostClock;
-    cpu::CpuClocks clocks(hw, clock, nullptr, nullptr);
-    // No settings file: no stored timing set to apply, no SMBIOS location remembered from an
-    // earlier run (the scan runs, so its reads are seen), nothing written to disk.
-    StartupContext context{backend, hw, "", &clocks};
-    context.startMeasuringThread = false;
-    StartupResult result = RunStartup(context);
+    // Only the writes that reach the SMBus and the controllers' registers pass (the session
+    // records every access); they are undone at the end.
+    Backend& backend = session.Backend();
+    hw::RecordingLibrary& recorder = *session.Recorder();
+    hw::HardwareAccess& hw = session.Hardware();
+    os::Clock& clock = session.Clock();
+    session.Start();
+    const StartupResult& result = session.Startup();
     out.refused = result.terminationRequested;
 
     const bool accepted = !result.terminationRequested;
@@ -128,7 +123,7 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
                          "was not read");
     }
     if (accepted && (result.facts.intelPlatform || result.facts.amdPlatform)) {
-        clocks.MeasureOnce(clock);  // the registers a measuring pass reads
+        session.Clocks().MeasureOnce(clock);  // the registers a measuring pass reads
     }
     for (const hw::LibraryFile& file : backend.files->Files()) {
         if (file.present) continue;
@@ -139,7 +134,7 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
         // The start-up stopped before touching the hardware. Whatever the backend can still
         // reach is worth having: the identities the start-up would have probed first.
         hw.Library().InitializeDll();
-        result.facts.libraryInitialised = true;
+        session.LibraryOpened();
         PlatformFacts probe;
         ProbeUncore(hw, probe);
         ReadBridgeIds(hw, probe);
@@ -175,8 +170,8 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
 
     // Put back what the start-up changed, then let go of the hardware as the report does.
     recorder.RestoreOriginals();
-    result.facts.extendedConfigOpened = false;  // written back above with everything else
-    ReleaseHardware(hw, result.facts);
+    session.RegistersPutBack();
+    session.End();
 
     c.description = Description(c, result, date);
     c.comment = Comment(options, date, masking, missed);
@@ -185,10 +180,11 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
     return out;
 }
 
-int RunCapture(Backend& backend, const CommandLine& line, std::ostream& out, std::ostream& err) {
+int RunCapture(Session& session, std::ostream& out, std::ostream& err) {
+    const CommandLine& line = session.Setup().line;
     CaptureOptions options;
     options.keepSerials = line.captureKeepSerials;
-    const CaptureResult result = CaptureMachine(backend, options);
+    const CaptureResult result = CaptureMachine(session, options);
     for (const std::string& m : result.missed) err << "zentrimo: not captured: " << m << "\n";
     if (line.captureFile == "-") {
         out << result.profile;

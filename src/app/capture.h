@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/backend.h"
-#include "app/command_line.h"
+#include "app/session.h"
 
 namespace zm::app {
 
@@ -28,11 +27,13 @@ struct CaptureResult {
     int ExitCode() const { return refused || !missed.empty() ? 1 : 0; }
 };
 
-CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options);
+// `session`, not started, records its accesses (SessionSetup::recordAccesses) and has no
+// settings file.
+CaptureResult CaptureMachine(Session& session, const CaptureOptions& options);
 
 // Captures and writes the profile to line.captureFile ("-": out); what could not be read goes
 // to err. 0: everything was read; 1: the profile was written but lacks something, or the
 // start-up refused the machine; 2: the file could not be written.
-int RunCapture(Backend& backend, const CommandLine& line, std::ostream& out, std::ostream& err);
+int RunCapture(Session& session, std::ostream& out, std::ostream& err);
 
 }  // namespace zm::app

@@ -99,25 +99,26 @@ timings::StoredTimingsSource StoredTimings(StartupContext& context, StartupResul
         return {};
     }
     timings::MachineIdentity machine = ReadProcessorAndModules(context.hw, *context.backend.cpuid);
-    return [file, machine, &result](const timings::TimingModel& decoded,
-                                    const timings::ChannelFlags& present) mutable
-               -> std::optional<timings::TimingModel> {
-        AddControllerIdentity(machine, decoded, present);
-        const timings::StoredSetCheck check =
-            timings::CheckStoredSet(file, decoded, present, machine);
-        if (check != timings::StoredSetCheck::Applies) {
-            const std::string_view why = timings::StoredSetRefusal(check);
-            if (!why.empty()) result.messages.push_back({kCaptionWarning, std::string(why)});
-            return std::nullopt;
-        }
-        if (!settings::RecordBootApply(file)) {
-            result.messages.push_back(
-                {kCaptionWarning, std::string(settings::kBootApplyNotRecordedText)});
-            return std::nullopt;
-        }
-        result.bootApplyRecorded = true;
-        return timings::ReadStoredTimings(file, decoded);
-    };
+    return
+        [file, machine, &result](
+            const timings::TimingModel& decoded,
+            const timings::ChannelFlags& present) mutable -> std::optional<timings::TimingModel> {
+            AddControllerIdentity(machine, decoded, present);
+            const timings::StoredSetCheck check =
+                timings::CheckStoredSet(file, decoded, present, machine);
+            if (check != timings::StoredSetCheck::Applies) {
+                const std::string_view why = timings::StoredSetRefusal(check);
+                if (!why.empty()) result.messages.push_back({kCaptionWarning, std::string(why)});
+                return std::nullopt;
+            }
+            if (!settings::RecordBootApply(file)) {
+                result.messages.push_back(
+                    {kCaptionWarning, std::string(settings::kBootApplyNotRecordedText)});
+                return std::nullopt;
+            }
+            result.bootApplyRecorded = true;
+            return timings::ReadStoredTimings(file, decoded);
+        };
 }
 
 // Shows the session's drop-downs, or refuses the memory population it found.
@@ -146,7 +147,6 @@ void StartClockMeasurement(StartupContext& context, StartupResult& /*result*/) {
 }
 
 void SetStartValues(StartupResult& result) {
-    result.facts.spdSlaveAddress = 0x50;
     result.view.timings.channelSelected = 0;
 }
 
@@ -188,9 +188,8 @@ void ApplyPlatformGateStage(StartupResult& result) {
 }
 
 void IdentifyChipsetAndMemory(StartupContext& context, StartupResult& result) {
-    ident::IdentifyChipsetAndFirstModule(context.hw, result.facts.hostBridgeId,
-                                         result.facts.spdSlaveAddress, result.motherboard,
-                                         result.memory);
+    ident::IdentifyChipsetAndFirstModule(context.hw, result.facts.hostBridgeId, kFirstSpdAddress,
+                                         result.motherboard, result.memory);
     ShowIdentification(result);
 }
 

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "app/backend_selection.h"
+#include "gui/main_window_host.h"
 #include "ui/main_window.h"
 #include "ui/message_sink.h"
 
@@ -20,7 +21,8 @@ private slots:
         app::BackendChoice choice = app::SelectBackend("x58-bloomfield");
         QVERIFY2(choice.error.empty(), choice.error.c_str());
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(choice.backend, "", sink);
+        auto session = testing::WindowSession(choice.backend, "");
+        ui::MainWindow window(*session, sink);
         QVERIFY(sink.messages.empty());
         const QString expanded = qEnvironmentVariable("ZM_SCREENSHOT_EXPANDED");
         if (!expanded.isEmpty()) window.OthersTimingsClick();

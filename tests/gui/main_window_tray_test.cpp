@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/backend_selection.h"
+#include "gui/main_window_host.h"
 #include "sim/simulated_machine.h"
 #include "ui/main_window.h"
 #include "ui/message_sink.h"
@@ -31,7 +32,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::MainWindow window(*session, sink);
         ui::AboutWindow about;
         window.SetWindows({&about, nullptr, nullptr, nullptr, nullptr});
         ui::TrayIcons tray(window, QIcon());
@@ -130,7 +132,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::MainWindow window(*session, sink);
         ui::AboutWindow about;
         window.show();
         about.show();

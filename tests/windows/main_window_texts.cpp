@@ -18,6 +18,7 @@
 #include <iostream>
 
 #include "app/backend_selection.h"
+#include "gui/main_window_host.h"
 #include "ui/main_window.h"
 #include "ui/message_sink.h"
 
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     ui::RecordingMessageSink sink;
-    ui::MainWindow window(choice.backend, "", sink);
+    auto session = testing::WindowSession(choice.backend, "");
+    ui::MainWindow window(*session, sink);
     window.show();
     // The clocks follow the measuring thread's first pass.
     const bool clocks = window.TerminationRequested() ||
