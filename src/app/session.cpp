@@ -6,17 +6,6 @@
 #include "timings/stored_timings.h"
 
 namespace zm::app {
-namespace {
-
-hw::HardwareLibrary& LibraryOf(app::Backend& backend,
-                               std::unique_ptr<hw::RecordingLibrary>& recorder, bool record) {
-    if (record)
-        recorder = std::make_unique<hw::RecordingLibrary>(*backend.library,
-                                                          hw::RecordingLibrary::Writes::ReachOnly);
-    return recorder ? *recorder : *backend.library;
-}
-
-}  // namespace
 
 SessionSetup SetupFor(const CommandLine& line, std::string settingsPath,
                       std::string executableFolder) {
@@ -38,7 +27,11 @@ SessionSetup SetupFor(const CommandLine& line, std::string settingsPath,
 Session::Session(app::Backend backend, SessionSetup setup)
     : backend_(std::move(backend)),
       setup_(std::move(setup)),
-      hw_(LibraryOf(backend_, recorder_, setup_.recordAccesses)),
+      recorder_(setup_.recordAccesses
+                    ? std::make_unique<hw::RecordingLibrary>(
+                          *backend_.library, hw::RecordingLibrary::Writes::ReachOnly)
+                    : nullptr),
+      hw_(recorder_ ? *recorder_ : *backend_.library),
       clock_(backend_.clock ? *backend_.clock : hostClock_),
       listener_(std::make_shared<std::function<void(const cpu::PassOutput&)>>()) {}
 

@@ -89,7 +89,8 @@ MainWindow::MainWindow(app::Session& session, MessageSink& messages, QWidget* pa
         hooks.message = [this](const std::string& caption, const std::string& text) {
             messages_.Show({caption, text});
         };
-        new timings::gui::TimingControlsBinder(this, *session_.Timings(), std::move(hooks));
+        timings_ =
+            new timings::gui::TimingControlsBinder(this, *session_.Timings(), std::move(hooks));
     }
 
     connect(OthersTimings, &QPushButton::clicked, this, &MainWindow::OthersTimingsClick);
@@ -281,12 +282,11 @@ void MainWindow::ExitClick() {
 }
 
 bool MainWindow::RestoreOffered() const {
-    const auto* binder = findChild<timings::gui::TimingControlsBinder*>();
-    return binder && binder->RestoreOffered();
+    return timings_ && timings_->RestoreOffered();
 }
 
 void MainWindow::RestoreTimingsClick() {
-    if (auto* binder = findChild<timings::gui::TimingControlsBinder*>()) binder->RestoreClick();
+    if (timings_) timings_->RestoreClick();
 }
 
 void MainWindow::ExitMenuClick() {

@@ -29,6 +29,8 @@
 
 #include "app/session.h"
 #include "app/startup_choices.h"
+#include "cpu/gui/frequency_binder.h"
+#include "timings/gui/timing_controls_binder.h"
 #include "timings/timing_model.h"
 
 class QCheckBox;
@@ -37,10 +39,6 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTimer;
-
-namespace zm::cpu::gui {
-class FrequencyBinder;
-}
 
 namespace zm::ui {
 
@@ -185,6 +183,7 @@ private:
     app::Session& session_;
     MessageSink& messages_;
     cpu::gui::FrequencyBinder* frequency_ = nullptr;
+    timings::gui::TimingControlsBinder* timings_ = nullptr;  // none on a refused machine
     Windows windows_;
     TimerHooks timerHooks_;
     app::StartupChoiceFlags choiceFlags_;
