@@ -43,7 +43,7 @@ SessionSetup SetupFor(const CommandLine& line, std::string settingsPath,
 // The choices of the windows that change while the program runs.
 struct LiveState {
     // 7-bit SMBus address of the module the SPD window decodes (its slot choice).
-    std::uint8_t spdSlaveAddress = 0x50;
+    std::uint8_t spdSlaveAddress = kFirstSpdAddress;
     // The Monitor made its first pass: the boot-time choices may hide the windows.
     int monitorReady = 0;
 };
