@@ -33,5 +33,5 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
     zm::app::Launch launch = zm::app::LaunchFromCommandLine(arguments, std::cout, std::cerr);
     if (launch.exitCode) return *launch.exitCode;
-    return zm::ui::RunApplication(argc, argv, launch.backend, launch.settingsPath, launch.folder);
+    return zm::ui::RunApplication(argc, argv, *launch.session);
 }

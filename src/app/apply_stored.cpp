@@ -5,7 +5,6 @@
 #include <ostream>
 
 #include "os/boot_apply_service.h"
-#include "os/clock.h"
 #include "report/report.h"
 #include "settings/boot_apply_record.h"
 #include "settings/file_replace.h"
@@ -81,8 +80,8 @@ struct ActingAsOwner {
 
 }  // namespace
 
-int RunApplyStored(Backend& backend, const std::string& givenPath, std::ostream& out,
-                   std::ostream& err) {
+int RunApplyStored(Session& session, std::ostream& out, std::ostream& err) {
+    const std::string& givenPath = session.SettingsPath();
     std::string settingsPath = givenPath;
     ActingAsOwner asOwner;
 #ifndef _WIN32
@@ -117,12 +116,12 @@ int RunApplyStored(Backend& backend, const std::string& givenPath, std::ostream&
         return kExitNothingToApply;
     }
     out << "zentrimo: applying the stored timing set of " << settingsPath << " on "
-        << backend.description << "\n";
+        << session.Backend().description << "\n";
 
-    hw::HardwareAccess hw(*backend.library);
-    StartupContext context{backend, hw, settingsPath, nullptr};
-    context.startMeasuringThread = false;
-    StartupResult result = RunStartup(context);
+    // As root the start-up reads the file by the path checked above, in normal form.
+    session.UseSettingsPath(settingsPath);
+    session.Start();
+    const StartupResult& result = session.Startup();
     err << RenderMessages(result.messages);
 
     int code = 0;
@@ -140,13 +139,12 @@ int RunApplyStored(Backend& backend, const std::string& givenPath, std::ostream&
         out << "zentrimo: written; the controller now holds:\n" << RenderTimingsText(result);
         if (!result.timings->readBack.empty()) code = kExitNotHeld;
     }
-    ReleaseHardware(hw, result.facts);
+    session.End();
     if (result.bootApplyRecorded) {
         // The start-up recorded the apply as under way; it counts as survived once the machine
         // has run a minute after it, as in the windows. Until then a hang leaves the record,
         // and the next start writes nothing.
-        os::SteadyClock hostClock;
-        os::Clock& clock = backend.clock ? *backend.clock : hostClock;
+        os::Clock& clock = session.Clock();
         settings::BootApplyWatch watch(settingsPath, clock.TickCount());
         while (!watch.Tick(clock.TickCount())) clock.Sleep(1000);
     }

@@ -8,7 +8,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "startup/backend.h"
+#include "startup/session.h"
 
 namespace zm::app {
 
@@ -27,7 +27,6 @@ inline constexpr int kExitNotHeld = 5;
 // A set the start-up did not write is never reported as written. Run as root, the settings
 // file must be reached without symbolic links and be writable by its owner alone
 // (kExitNotWritten otherwise), and every read and write of it is done with its owner's rights.
-int RunApplyStored(Backend& backend, const std::string& settingsPath, std::ostream& out,
-                   std::ostream& err);
+int RunApplyStored(Session& session, std::ostream& out, std::ostream& err);
 
 }  // namespace zm::app

@@ -21,7 +21,8 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
     Launch launch;
     auto done = [&launch](int exitCode) {
         launch.exitCode = exitCode;
-        return launch;
+        launch.session.reset();
+        return std::move(launch);
     };
     const CommandLine line = ParseCommandLine(arguments);
     if (!line.error.empty()) {
@@ -57,10 +58,9 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
         return done(2);
     }
 
-    launch.folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
-    const settings::SettingsLocation settings = SettingsLocationFor(line, launch.folder);
+    const std::string folder = ExecutableFolder(arguments.empty() ? "" : arguments[0]);
+    const settings::SettingsLocation settings = SettingsLocationFor(line, folder);
     settings::AllowFolderCreation(settings.creatableFolder);
-    launch.settingsPath = settings.file.string();
     // The report only reads: on a Linux host it opens the MSR and memory device nodes read-only.
     // The Monitor, windowed or not, samples in real time, also on a simulated machine.
     const bool monitor = line.mode == RunMode::Monitor;
@@ -71,15 +71,14 @@ Launch LaunchFromCommandLine(const std::vector<std::string>& arguments, std::ost
         err << "zentrimo: " << choice.error << "\n";
         return done(2);
     }
-    launch.backend = std::move(choice.backend);
-    if (line.mode == RunMode::Capture) return done(RunCapture(launch.backend, line, out, err));
-    if (line.mode == RunMode::ApplyStored)
-        return done(RunApplyStored(launch.backend, launch.settingsPath, out, err));
-    if (monitor)
-        return done(
-            RunMonitorUntilInterrupted(launch.backend, line, launch.settingsPath, out, err));
-    if (line.mode == RunMode::Report)
-        return done(RunReport(launch.backend, line, launch.settingsPath, out, err));
+    SessionSetup setup = SetupFor(line, settings.file.string(), folder);
+    if (line.mode == RunMode::Capture)
+        return done(RunCapture(std::move(choice.backend), std::move(setup), out, err));
+    launch.session = std::make_unique<Session>(std::move(choice.backend), std::move(setup));
+    Session& session = *launch.session;
+    if (line.mode == RunMode::ApplyStored) return done(RunApplyStored(session, out, err));
+    if (monitor) return done(RunMonitorUntilInterrupted(session, out, err));
+    if (line.mode == RunMode::Report) return done(RunReport(session, out, err));
     return launch;
 }
 

@@ -6,19 +6,18 @@
 // the Windows console report program has none to go on with.
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "startup/backend.h"
+#include "startup/session.h"
 
 namespace zm::app {
 
 struct Launch {
-    std::optional<int> exitCode;  // set: the run is over, with this process exit code
-    Backend backend;              // otherwise: what the windows run on
-    std::string settingsPath;
-    std::string folder;  // the executable's, ending with a separator
+    std::optional<int> exitCode;       // set: the run is over, with this process exit code
+    std::unique_ptr<Session> session;  // otherwise: what the windows run on, not yet started
 };
 
 // arguments[0] is the program as started. Usage and errors go to err, everything else to out.

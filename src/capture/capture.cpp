@@ -15,7 +15,6 @@
 #include "cpu/tsc_rate.h"
 #include "os/clock.h"
 #include "startup/platform_probe.h"
-#include "startup/shutdown.h"
 #include "startup/startup.h"
 #include "startup/version.h"
 
@@ -98,25 +97,24 @@ std::string Comment(const CaptureOptions& options, const std::string& date,
 
 }  // namespace
 
-CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
+CaptureResult CaptureMachine(Backend chosen, SessionSetup setup, const CaptureOptions& options) {
     CaptureResult out;
     capture::Missed missed;
     capture::Masking masking;
     sim::MachineCapture c;
     const std::string date = options.date.empty() ? Today() : options.date;
 
-    // Only the writes that reach the SMBus and the controllers' registers pass; they are
-    // undone at the end.
-    hw::RecordingLibrary recorder(*backend.library, hw::RecordingLibrary::Writes::ReachOnly);
-    hw::HardwareAccess hw(recorder);
-    os::SteadyClock hostClock;
-    os::Clock& clock = backend.clock ? *backend.clock : hostClock;
-    cpu::CpuClocks clocks(hw, clock, nullptr, nullptr);
-    // No settings file: no stored timing set to apply, no SMBIOS location remembered from an
-    // earlier run (the scan runs, so its reads are seen), nothing written to disk.
-    StartupContext context{backend, hw, "", &clocks};
-    context.startMeasuringThread = false;
-    StartupResult result = RunStartup(context);
+    // Every access is recorded; only the writes that reach the SMBus and the controllers'
+    // registers pass, and they are undone at the end.
+    auto recording = std::make_unique<hw::RecordingLibrary>(
+        *chosen.library, hw::RecordingLibrary::Writes::ReachOnly);
+    hw::RecordingLibrary& recorder = *recording;
+    Session session(std::move(chosen), std::move(setup), std::move(recording));
+    Backend& backend = session.Backend();
+    hw::HardwareAccess& hw = session.Hardware();
+    os::Clock& clock = session.Clock();
+    session.Start();
+    const StartupResult& result = session.Startup();
     out.refused = result.terminationRequested;
 
     const bool accepted = !result.terminationRequested;
@@ -128,7 +126,7 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
                          "was not read");
     }
     if (accepted && (result.facts.intelPlatform || result.facts.amdPlatform)) {
-        clocks.MeasureOnce(clock);  // the registers a measuring pass reads
+        session.Clocks().MeasureOnce(clock);  // the registers a measuring pass reads
     }
     for (const hw::LibraryFile& file : backend.files->Files()) {
         if (file.present) continue;
@@ -139,7 +137,7 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
         // The start-up stopped before touching the hardware. Whatever the backend can still
         // reach is worth having: the identities the start-up would have probed first.
         hw.Library().InitializeDll();
-        result.facts.libraryInitialised = true;
+        session.LibraryOpened();
         PlatformFacts probe;
         ProbeUncore(hw, probe);
         ReadBridgeIds(hw, probe);
@@ -175,8 +173,8 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
 
     // Put back what the start-up changed, then let go of the hardware as the report does.
     recorder.RestoreOriginals();
-    result.facts.extendedConfigOpened = false;  // written back above with everything else
-    ReleaseHardware(hw, result.facts);
+    session.RegistersPutBack();
+    session.End();
 
     c.description = Description(c, result, date);
     c.comment = Comment(options, date, masking, missed);
@@ -185,10 +183,11 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
     return out;
 }
 
-int RunCapture(Backend& backend, const CommandLine& line, std::ostream& out, std::ostream& err) {
+int RunCapture(Backend backend, SessionSetup setup, std::ostream& out, std::ostream& err) {
+    const CommandLine line = setup.line;
     CaptureOptions options;
     options.keepSerials = line.captureKeepSerials;
-    const CaptureResult result = CaptureMachine(backend, options);
+    const CaptureResult result = CaptureMachine(std::move(backend), std::move(setup), options);
     for (const std::string& m : result.missed) err << "zentrimo: not captured: " << m << "\n";
     if (line.captureFile == "-") {
         out << result.profile;

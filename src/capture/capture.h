@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/backend.h"
-#include "startup/command_line.h"
+#include "startup/session.h"
 
 namespace zm::app {
 
@@ -28,11 +27,14 @@ struct CaptureResult {
     int ExitCode() const { return refused || !missed.empty() ? 1 : 0; }
 };
 
-CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options);
+// Runs a session of `setup` (a capture's: SetupFor, no settings file) on `backend` with a
+// recording library in front of it: the start-up shows what the program depends on, then the
+// capture reads that whole.
+CaptureResult CaptureMachine(Backend backend, SessionSetup setup, const CaptureOptions& options);
 
 // Captures and writes the profile to line.captureFile ("-": out); what could not be read goes
 // to err. 0: everything was read; 1: the profile was written but lacks something, or the
 // start-up refused the machine; 2: the file could not be written.
-int RunCapture(Backend& backend, const CommandLine& line, std::ostream& out, std::ostream& err);
+int RunCapture(Backend backend, SessionSetup setup, std::ostream& out, std::ostream& err);
 
 }  // namespace zm::app

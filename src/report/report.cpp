@@ -3,11 +3,13 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <sstream>
 #include <string_view>
 
 #include "report/spd_render.h"
 #include "report/text_table.h"
+#include "settings/write_notice.h"
 #include "spd/spd_memory_type.h"
 #include "startup/version.h"
 #include "timings/model/timing_descriptors.h"
@@ -296,6 +298,16 @@ std::string RenderMessages(const Messages& messages) {
 
 int ReportExitCode(const StartupResult& result) {
     return result.terminationRequested ? 1 : 0;
+}
+
+WriteProblemsSaid::WriteProblemsSaid(std::ostream& err) {
+    settings::SetWriteProblemHandler([&err](const settings::WriteProblem& problem) {
+        err << "zentrimo: warning: " << settings::DescribeWriteProblem(problem) << "\n";
+    });
+}
+
+WriteProblemsSaid::~WriteProblemsSaid() {
+    settings::SetWriteProblemHandler(nullptr);
 }
 
 }  // namespace zm::app

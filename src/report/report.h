@@ -3,6 +3,7 @@
 // The start-up's findings without windows (--report): every group's captions and values as the
 // main window shows them, as text or as one JSON object.
 
+#include <iosfwd>
 #include <string>
 
 #include "startup/startup.h"
@@ -31,5 +32,15 @@ std::string RenderMessages(const Messages& messages);
 
 // 0 for a machine the start-up accepted, 1 when it requested termination.
 int ReportExitCode(const StartupResult& result);
+
+// For a run without windows that changes nothing on the machine (--report, --monitor): while it
+// lives, a settings write that fails (the SMBIOS cache, mostly) is said on `err`. It does not
+// spoil the run, but the next run would scan again, or a read-only file was meant to stay.
+struct WriteProblemsSaid {
+    explicit WriteProblemsSaid(std::ostream& err);
+    ~WriteProblemsSaid();
+    WriteProblemsSaid(const WriteProblemsSaid&) = delete;
+    WriteProblemsSaid& operator=(const WriteProblemsSaid&) = delete;
+};
 
 }  // namespace zm::app

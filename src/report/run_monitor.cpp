@@ -15,8 +15,6 @@
 #include "monitor/thread_sampling.h"
 #include "monitor/tick_sampling.h"
 #include "report/report.h"
-#include "startup/read_only_startup.h"
-#include "startup/shutdown.h"
 
 namespace zm::app {
 namespace {
@@ -73,18 +71,20 @@ extern "C" void OnInterrupt(int) {
 
 }  // namespace
 
-int RunMonitor(Backend& backend, const CommandLine& line, const std::string& settingsPath,
-               std::ostream& out, std::ostream& err, const std::atomic<bool>& interrupted) {
+int RunMonitor(Session& session, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& interrupted) {
     // The start-up as for the report: nothing is written to the machine.
-    ReadOnlyStartup start(backend, settingsPath, err, /*startMeasuringThread=*/true);
-    hw::HardwareAccess& hw = start.hw;
-    os::Clock& clock = start.clock;
-    cpu::CpuClocks& clocks = start.clocks;
-    StartupResult& result = start.result;
+    const WriteProblemsSaid said(err);
+    session.Start();
+    const CommandLine& line = session.Setup().line;
+    Backend& backend = session.Backend();
+    hw::HardwareAccess& hw = session.Hardware();
+    os::Clock& clock = session.Clock();
+    cpu::CpuClocks& clocks = session.Clocks();
+    const StartupResult& result = session.Startup();
     err << RenderMessages(result.messages);
     if (result.terminationRequested) {
-        clocks.StopMeasuring();
-        ReleaseHardware(hw, result.facts);
+        session.End();
         return ReportExitCode(result);
     }
 
@@ -92,7 +92,7 @@ int RunMonitor(Backend& backend, const CommandLine& line, const std::string& set
     monitor::MonitorSettings settings;
     monitor::SetProcessorCounts(settings, result.cpu.coreCount, result.cpu.threadCount, amd);
     settings.source = monitor::TemperatureSourceFor(intel, amd);
-    settings.TjMaxIndex = monitor::StoredTjMaxIndex(settingsPath);
+    settings.TjMaxIndex = monitor::StoredTjMaxIndex(session.SettingsPath());
     const int cores = settings.CoreCount.load();
 
     struct {
@@ -111,8 +111,7 @@ int RunMonitor(Backend& backend, const CommandLine& line, const std::string& set
             error);
         if (!log) {
             err << "zentrimo: the CSV file cannot be written: " << error << "\n";
-            clocks.StopMeasuring();
-            ReleaseHardware(hw, result.facts);
+            session.End();
             return 1;
         }
     }
@@ -180,17 +179,15 @@ int RunMonitor(Backend& backend, const CommandLine& line, const std::string& set
             exitCode = 1;
         }
     }
-    ReleaseHardware(hw, result.facts);
+    session.End();
     return exitCode;
 }
 
-int RunMonitorUntilInterrupted(Backend& backend, const CommandLine& line,
-                               const std::string& settingsPath, std::ostream& out,
-                               std::ostream& err) {
+int RunMonitorUntilInterrupted(Session& session, std::ostream& out, std::ostream& err) {
     signalled = false;
     const auto previousInt = std::signal(SIGINT, OnInterrupt);
     const auto previousTerm = std::signal(SIGTERM, OnInterrupt);
-    const int exitCode = RunMonitor(backend, line, settingsPath, out, err, signalled);
+    const int exitCode = RunMonitor(session, out, err, signalled);
     std::signal(SIGINT, previousInt);
     std::signal(SIGTERM, previousTerm);
     return exitCode;

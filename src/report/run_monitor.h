@@ -6,24 +6,20 @@
 
 #include <atomic>
 #include <iosfwd>
-#include <string>
 
-#include "startup/backend.h"
-#include "startup/command_line.h"
+#include "startup/session.h"
 
 namespace zm::app {
 
-// Samples until line.monitorCount ticks are out or `interrupted` becomes true (the program's
-// SIGINT / SIGTERM handler sets it), then stops the threads, completes the CSV file and
-// releases the hardware. Returns the process exit code: 1 when the start-up refused the machine
-// or the CSV file could not be written.
-int RunMonitor(Backend& backend, const CommandLine& line, const std::string& settingsPath,
-               std::ostream& out, std::ostream& err, const std::atomic<bool>& interrupted);
+// `session` is set up for --monitor (SetupFor). Samples until line.monitorCount ticks are out or
+// `interrupted` becomes true (the program's SIGINT / SIGTERM handler sets it), then stops the
+// threads, completes the CSV file and releases the hardware. Returns the process exit code: 1 when
+// the start-up refused the machine or the CSV file could not be written.
+int RunMonitor(Session& session, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& interrupted);
 
 // RunMonitor with SIGINT and SIGTERM (Ctrl-C, a service stop) ending the run cleanly; the
 // previous handlers are back when it returns.
-int RunMonitorUntilInterrupted(Backend& backend, const CommandLine& line,
-                               const std::string& settingsPath, std::ostream& out,
-                               std::ostream& err);
+int RunMonitorUntilInterrupted(Session& session, std::ostream& out, std::ostream& err);
 
 }  // namespace zm::app

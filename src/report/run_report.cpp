@@ -5,8 +5,6 @@
 
 #include "report/report.h"
 #include "spd/spd_report.h"
-#include "startup/read_only_startup.h"
-#include "startup/shutdown.h"
 
 namespace zm::app {
 namespace {
@@ -25,22 +23,22 @@ void ShowMeasuredClocks(const std::optional<cpu::PassOutput>& pass, FrequencyVie
 
 }  // namespace
 
-int RunReport(Backend& backend, const CommandLine& line, const std::string& settingsPath,
-              std::ostream& out, std::ostream& err) {
-    ReadOnlyStartup start(backend, settingsPath, err, /*startMeasuringThread=*/false);
-    hw::HardwareAccess& hw = start.hw;
-    StartupResult& result = start.result;
+int RunReport(Session& session, std::ostream& out, std::ostream& err) {
+    const WriteProblemsSaid said(err);
+    session.Start();
+    const StartupResult& result = session.Startup();
     if (!result.terminationRequested && (result.facts.intelPlatform || result.facts.amdPlatform))
-        ShowMeasuredClocks(start.clocks.MeasureOnce(start.clock), result.view.frequency);
+        ShowMeasuredClocks(session.Clocks().MeasureOnce(session.Clock()), session.View().frequency);
     // Every module's SPD, as the SPD window would show it slot by slot (the window is reached
     // from the notification-area menu too, so not only where the spd button shows).
-    if (!result.terminationRequested) result.view.spd = spd::ReadAllSlots(hw);
+    if (!result.terminationRequested) session.View().spd = spd::ReadAllSlots(session.Hardware());
 
-    out << (line.json ? RenderReportJson(result, backend.description)
-                      : RenderReportText(result, backend.description));
+    const std::string& description = session.Backend().description;
+    out << (session.Setup().line.json ? RenderReportJson(result, description)
+                                      : RenderReportText(result, description));
     err << RenderMessages(result.messages);
 
-    ReleaseHardware(hw, result.facts);
+    session.End();
     return ReportExitCode(result);
 }
 

@@ -4,14 +4,13 @@
 
 #include <iosfwd>
 
-#include "startup/backend.h"
-#include "startup/command_line.h"
+#include "startup/session.h"
 
 namespace zm::app {
 
 // Runs the start-up, prints the report to out and the messages to err, releases the hardware
-// as the Exit button would, and returns the process exit code.
-int RunReport(Backend& backend, const CommandLine& line, const std::string& settingsPath,
-              std::ostream& out, std::ostream& err);
+// as the Exit button would, and returns the process exit code. `session` is set up for the
+// report (SetupFor); its command line says text or JSON.
+int RunReport(Session& session, std::ostream& out, std::ostream& err);
 
 }  // namespace zm::app

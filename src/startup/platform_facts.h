@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the start-up learns about the machine from PCI identities before any platform code runs,
-// and what it changed in the hardware that the shutdown must undo. Fixed for the process's life.
+// and what it changed in the hardware that the shutdown must undo. Fixed once the start-up is
+// over (app::Session keeps it; what changes later is app::LiveState's).
 
 #include <cstdint>
 #include <optional>
@@ -53,10 +54,6 @@ struct PlatformFacts {
     // start-up set it, so the shutdown knows what to put back.
     int savedExtendedConfigBit = 0;
     bool extendedConfigOpened = false;
-
-    // 7-bit SMBus address of the module the memory summary and the SPD window decode.
-    std::uint8_t spdSlaveAddress = 0x50;
-    int monitorReady = 0;
 };
 
 }  // namespace zm::app

@@ -147,7 +147,6 @@ void StartClockMeasurement(StartupContext& context, StartupResult& /*result*/) {
 }
 
 void SetStartValues(StartupResult& result) {
-    result.facts.spdSlaveAddress = 0x50;
     result.view.timings.channelSelected = 0;
 }
 
@@ -189,9 +188,8 @@ void ApplyPlatformGateStage(StartupResult& result) {
 }
 
 void IdentifyChipsetAndMemory(StartupContext& context, StartupResult& result) {
-    ident::IdentifyChipsetAndFirstModule(context.hw, result.facts.hostBridgeId,
-                                         result.facts.spdSlaveAddress, result.motherboard,
-                                         result.memory);
+    ident::IdentifyChipsetAndFirstModule(context.hw, result.facts.hostBridgeId, kFirstSpdAddress,
+                                         result.motherboard, result.memory);
     ShowIdentification(result);
 }
 

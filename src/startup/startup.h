@@ -6,7 +6,7 @@
 //
 //   1  ClearView                 empty texts
 //   3  (window only)             layout by screen density
-//   4  SetStartValues            SMBus slave 0x50, first channel-selector entry
+//   4  SetStartValues            first channel-selector entry
 //   5  CheckLibraryFiles         one "ERROR!" per missing file, then stop: no hardware touched
 //   6  InitializeLibrary
 //   7  ProbeUncore               Intel uncore on bus 0x3F / 0x7F / 0xFF
@@ -42,6 +42,9 @@ class CpuClocks;
 }
 
 namespace zm::app {
+
+// The memory summary is the first module's: SPD EEPROMs answer from 7-bit address 0x50 up.
+inline constexpr std::uint8_t kFirstSpdAddress = 0x50;
 
 // How far the start-up got.
 enum class StartupState {

@@ -3,7 +3,8 @@
 
 namespace zm::app {
 
-// The main window's caption, also what --version prints.
-inline constexpr const char* kProgramTitle = "Zentrimo 1.5 beta3";
+// The main window's caption, also what --version prints and the report's first line. The build
+// gives it (the project's version, in CMakeLists.txt).
+inline constexpr const char* kProgramTitle = ZM_PROGRAM_TITLE;
 
 }  // namespace zm::app

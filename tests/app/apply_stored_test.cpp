@@ -47,9 +47,11 @@ protected:
         return file.string();
     }
     ApplyRun Run(const std::string& settings) {
-        Backend backend = SimulatedMachineBackend(machine_);
+        CommandLine line;
+        line.mode = RunMode::ApplyStored;
+        Session session(SimulatedMachineBackend(machine_), SetupFor(line, settings));
         std::ostringstream out, err;
-        const int code = RunApplyStored(backend, settings, out, err);
+        const int code = RunApplyStored(session, out, err);
         return {code, out.str(), err.str()};
     }
     // The item the first channel's tCL drop-down shows on a start without a stored set.

@@ -39,7 +39,8 @@ ReportRun Report(std::shared_ptr<sim::SimulatedMachine> machine) {
     line.json = true;
     std::ostringstream out, err;
     ReportRun run;
-    run.exitCode = RunReport(backend, line, "", out, err);
+    Session session(backend, SetupFor(line, ""));
+    run.exitCode = RunReport(session, out, err);
     run.report = json::parse(out.str());
     run.report.erase("machine");  // the simulated machine's name
     run.err = err.str();
@@ -48,8 +49,10 @@ ReportRun Report(std::shared_ptr<sim::SimulatedMachine> machine) {
 
 CaptureResult Capture(const std::shared_ptr<sim::SimulatedMachine>& machine,
                       bool keepSerials = false) {
-    Backend backend = SimulatedMachineBackend(machine);
-    return CaptureMachine(backend, CaptureOptions{keepSerials, "2026-12-07"});
+    CommandLine line;
+    line.mode = RunMode::Capture;
+    return CaptureMachine(SimulatedMachineBackend(machine), SetupFor(line, ""),
+                          CaptureOptions{keepSerials, "2026-12-07"});
 }
 
 std::shared_ptr<sim::SimulatedMachine> Load(const std::string& profile) {

@@ -37,7 +37,8 @@ ReportRun Report(Backend& backend, sim::SimulatedMachine& machine, const std::st
     line.json = true;
     std::ostringstream out, err;
     ReportRun run;
-    run.code = RunReport(backend, line, settings, out, err);
+    Session session(backend, SetupFor(line, settings));
+    run.code = RunReport(session, out, err);
     run.out = out.str();
     run.err = err.str();
     run.writes = machine.Writes();

@@ -134,8 +134,11 @@ private:
             settings::ClearBootApply(file);
         }
         Do("--apply-stored", [&] {
+            CommandLine line;
+            line.mode = RunMode::ApplyStored;
+            Session session(backend_, SetupFor(line, settings_));
             std::ostringstream out, err;
-            const int code = RunApplyStored(backend_, settings_, out, err);
+            const int code = RunApplyStored(session, out, err);
             return std::to_string(code) + " " + out.str() + err.str();
         });
     }

@@ -151,7 +151,8 @@ TEST(ReportReadOnly, EveryShippedMachineEndsAsItStartedAndNoStoredSetIsWritten) 
         CommandLine line;
         line.mode = RunMode::Report;
         std::ostringstream out, err;
-        RunReport(backend, line, settings.string(), out, err);
+        Session session(backend, SetupFor(line, settings.string()));
+        RunReport(session, out, err);
 
         for (const WriteRecord& w : machine->Writes()) {
             if (kind) {

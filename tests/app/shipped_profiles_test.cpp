@@ -40,7 +40,8 @@ ReportRun Report(const std::string& profile, bool json) {
     line.mode = RunMode::Report;
     line.json = json;
     std::ostringstream out, err;
-    run.exitCode = RunReport(backend, line, "", out, err);
+    Session session(backend, SetupFor(line, ""));
+    run.exitCode = RunReport(session, out, err);
     run.out = out.str();
     run.err = err.str();
     return run;
@@ -206,8 +207,10 @@ TEST(ShippedProfiles, ReportWithoutSmbusControllerSaysSo) {
     machine->SetPmRegister(0x2C, 0x00);
     Backend backend = SimulatedMachineBackend(machine);
     CommandLine line;
+    line.mode = RunMode::Report;
     std::ostringstream out, err;
-    ASSERT_EQ(RunReport(backend, line, "", out, err), 0) << err.str();
+    Session session(backend, SetupFor(line, ""));
+    ASSERT_EQ(RunReport(session, out, err), 0) << err.str();
     EXPECT_NE(out.str().find("[SPD]\nNo SMBus controller found: SPD cannot be read\n"),
               std::string::npos)
         << out.str();
@@ -220,8 +223,10 @@ TEST(ShippedProfiles, ReportLeavesK10ExtendedConfigAsFound) {
         const std::uint32_t before = machine->Pci(0, 24, 3, 0x8C);
         Backend backend = SimulatedMachineBackend(machine);
         CommandLine line;
+        line.mode = RunMode::Report;
         std::ostringstream out, err;
-        ASSERT_EQ(RunReport(backend, line, "", out, err), 0) << err.str();
+        Session session(backend, SetupFor(line, ""));
+        ASSERT_EQ(RunReport(session, out, err), 0) << err.str();
         EXPECT_EQ(machine->Pci(0, 24, 3, 0x8C), before);
     }
 }

@@ -56,7 +56,9 @@ int Report(zm::app::Backend& backend) {
     zm::app::CommandLine line;
     line.mode = zm::app::RunMode::Report;
     std::ostringstream out, err;
-    return zm::app::RunReport(backend, line, "/nonexistent/zentrimo-bench/ZM.ini", out, err);
+    zm::app::Session session(backend,
+                             zm::app::SetupFor(line, "/nonexistent/zentrimo-bench/ZM.ini"));
+    return zm::app::RunReport(session, out, err);
 }
 
 void BM_ReportDirect(benchmark::State& state, const char* profile) {

@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     line.mode = app::RunMode::Report;
     line.json = (size & 1) != 0;
     std::ostringstream out, err;
-    app::RunReport(backend, line, "", out, err);  // no settings file: nothing is written
+    app::Session session(backend, app::SetupFor(line, ""));
+    app::RunReport(session, out, err);  // no settings file: nothing is written
     return 0;
 }

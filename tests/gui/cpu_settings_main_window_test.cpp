@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
@@ -30,7 +31,8 @@ private slots:
         app::Backend backend = app::SimulatedMachineBackend(machine);
         QVERIFY(backend.desktop != nullptr);
         ui::RecordingMessageSink sink;
-        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink);
         auto* cpuSettingsWindow =
             dynamic_cast<cpu::gui::CpuSettingsWindow*>(windows.cpuSettingsWindow.get());
         QVERIFY(cpuSettingsWindow);
@@ -56,7 +58,8 @@ private slots:
         auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
-        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink);
         auto* cpuSettingsWindow =
             dynamic_cast<cpu::gui::CpuSettingsWindow*>(windows.cpuSettingsWindow.get());
         QVERIFY(cpuSettingsWindow);
@@ -64,9 +67,7 @@ private slots:
         QCOMPARE(cpuSettingsWindow->multiplierLists[0]->count(), 0);
         QCOMPARE(cpuSettingsWindow->uncoreMultiplierList->count(), 0);
         // Even with every hold flag set, Apply writes nothing on Intel.
-        auto* frequency = windows.mainWindow->findChild<cpu::gui::FrequencyBinder*>();
-        QVERIFY(frequency);
-        cpu::ClockState& state = frequency->Clocks().State();
+        cpu::ClockState& state = session->Clocks().State();
         for (auto& hold : state.HoldCore) hold = 1;
         state.HoldCpuVid = state.HoldNbVid = state.HoldNbMultiplier = 1;
         machine->ClearWrites();

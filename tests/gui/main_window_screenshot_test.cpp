@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
 #include "ui/main/main_window.h"
@@ -20,7 +21,8 @@ private slots:
         app::BackendChoice choice = app::SelectBackend("x58-bloomfield");
         QVERIFY2(choice.error.empty(), choice.error.c_str());
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(choice.backend, "", sink);
+        auto session = testing::WindowSession(choice.backend, "");
+        ui::MainWindow window(*session, sink);
         QVERIFY(sink.messages.empty());
         const QString expanded = qEnvironmentVariable("ZM_SCREENSHOT_EXPANDED");
         if (!expanded.isEmpty()) window.OthersTimingsClick();

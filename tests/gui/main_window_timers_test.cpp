@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "gui/main_window_host.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
@@ -29,7 +30,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, Settings("[HL]\nST=1\n"), sink);
+        auto session = testing::WindowSession(backend, Settings("[HL]\nST=1\n"));
+        ui::MainWindow window(*session, sink);
         window.show();
         QVERIFY(window.startUpTimer->isActive());
         QCOMPARE(window.startUpTimer->interval(), 100);
@@ -42,7 +44,7 @@ private slots:
         QVERIFY(window.isVisible());
         QVERIFY(window.startUpTimer->isActive());
 
-        window.Startup().facts.monitorReady = 1;
+        session->Live().monitorReady = 1;
         window.StartUpTimerTick();
         // Behind the notification-area icons, or minimised where there is none to come back from.
         if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -56,7 +58,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, Settings(""), sink);
+        auto session = testing::WindowSession(backend, Settings(""));
+        ui::MainWindow window(*session, sink);
         int usage = 100, shown = 0;
         window.SetTimerHooks({nullptr, [&] { return usage; }, [&](int n) { shown = n; }, {}});
         window.GaugeTimerTick();

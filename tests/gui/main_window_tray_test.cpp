@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
@@ -31,7 +32,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::MainWindow window(*session, sink);
         ui::AboutWindow about;
         window.SetWindows({&about, nullptr, nullptr, nullptr, nullptr});
         ui::TrayIcons tray(window, QIcon());
@@ -130,7 +132,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("x58-bloomfield"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::MainWindow window(*session, sink);
         ui::AboutWindow about;
         window.show();
         about.show();

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "monitor/thread_sampling.h"
 #include "settings/ini_file.h"
 #include "sim/simulated_machine.h"
@@ -277,13 +278,14 @@ private slots:
         auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
-        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink);
         auto* monitorWindow = qobject_cast<MonitorWindow*>(windows.monitorWindow.get());
         QVERIFY(monitorWindow);
         QCOMPARE(monitorWindow->Settings().CoreCount.load(), 4);
         QCOMPARE(monitorWindow->Settings().ThreadCount.load(), 8);
         QCOMPARE(monitorWindow->Fields().MonitoringOn, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(windows.mainWindow->Startup().facts.monitorReady, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(session->Live().monitorReady, 1, 5000);
         QVERIFY(monitorWindow->Fields().HighestTemp >= 40 &&
                 monitorWindow->Fields().HighestTemp <= 60);
         QTest::mouseClick(windows.mainWindow->Monitor, Qt::LeftButton);

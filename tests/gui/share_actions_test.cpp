@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <sstream>
 
+#include "gui/main_window_host.h"
 #include "report/run_report.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
@@ -30,7 +31,8 @@ std::string CommandLineReport(bool json) {
     line.mode = app::RunMode::Report;
     line.json = json;
     std::ostringstream out, err;
-    app::RunReport(choice.backend, line, "", out, err);
+    app::Session session(choice.backend, app::SetupFor(line, ""));
+    app::RunReport(session, out, err);
     return out.str();
 }
 
@@ -63,7 +65,8 @@ private slots:
     void reportFromTheWindowIsTheCommandLineReport() {
         app::BackendChoice choice = app::SelectBackend("x58-bloomfield");
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(choice.backend, "", sink);
+        auto session = testing::WindowSession(choice.backend, "");
+        ui::MainWindow window(*session, sink);
         QVERIFY(window.Sharing());
         // The clocks follow the measuring thread's first pass.
         QTRY_VERIFY_WITH_TIMEOUT(!window.PanelBclk->text().isEmpty(), 8000);
@@ -88,7 +91,8 @@ private slots:
     void pictureShowsTheSubTimingsAtTheWindowsSize() {
         app::BackendChoice choice = app::SelectBackend("x58-bloomfield");
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(choice.backend, "", sink);
+        auto session = testing::WindowSession(choice.backend, "");
+        ui::MainWindow window(*session, sink);
         window.ApplyDensityLayout(ui::layout::kCompactDpi);
         QVERIFY(window.GroupBox3->isHidden());
         QTemporaryDir dir;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
@@ -21,15 +22,15 @@ namespace {
 
 struct Windows {
     std::shared_ptr<sim::SimulatedMachine> machine;
-    app::Backend backend;
+    std::unique_ptr<app::Session> session;
     ui::RecordingMessageSink sink;
     ui::ApplicationWindows windows;
     spd::gui::SpdWindow* spdWindow = nullptr;
 
     explicit Windows(const char* profile)
         : machine(sim::SimulatedMachine::Load(profile)),
-          backend(app::SimulatedMachineBackend(machine)),
-          windows(ui::CreateWindows(backend, "", sink)),
+          session(testing::WindowSession(app::SimulatedMachineBackend(machine))),
+          windows(ui::CreateWindows(*session, sink)),
           spdWindow(qobject_cast<spd::gui::SpdWindow*>(windows.spdWindow.get())) {}
 
     void Choose(int index) {
@@ -70,7 +71,7 @@ private slots:
 
         // An empty slot: "Empty", blank cells, the headers of the last decode, captions enabled.
         w.Choose(1);
-        QCOMPARE(int(w.windows.mainWindow->Startup().facts.spdSlaveAddress), 0x51);
+        QCOMPARE(int(w.session->Live().spdSlaveAddress), 0x51);
         QCOMPARE(w.spdWindow->PanelType->text(), QStringLiteral("Empty"));
         QCOMPARE(w.spdWindow->PanelSpeed->text(), QString());
         QCOMPARE(w.Panel(43), QString());
@@ -79,7 +80,7 @@ private slots:
         QVERIFY(w.spdWindow->revisionCaption->isEnabled());
 
         w.Choose(2);  // "DIMM#3"
-        QCOMPARE(int(w.windows.mainWindow->Startup().facts.spdSlaveAddress), 0x52);
+        QCOMPARE(int(w.session->Live().spdSlaveAddress), 0x52);
         QCOMPARE(w.spdWindow->PanelType->text(), QStringLiteral("DDR3"));
         QCOMPARE(w.Panel(43), QStringLiteral("800"));
     }
@@ -116,7 +117,7 @@ private slots:
         std::vector<std::uint8_t> image(256);
         for (unsigned i = 0; i < image.size(); ++i)
             image[i] = static_cast<std::uint8_t>(
-                w.windows.mainWindow->Hardware().SmbusReadByte(0x50, static_cast<std::uint8_t>(i)));
+                w.session->Hardware().SmbusReadByte(0x50, static_cast<std::uint8_t>(i)));
         image[20] ^= 0x01;
         w.machine->SetSpd(0, image);
         w.Choose(0);

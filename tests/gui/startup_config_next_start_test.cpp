@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <optional>
 
+#include "gui/main_window_host.h"
 #include "hw/bit_field.h"
 #include "settings/boot_apply_record.h"
 #include "settings/ini_file.h"
@@ -61,21 +62,21 @@ class StartupConfigNextStartTest : public QObject {
     // activated, and the monitoring thread's first pass done.
     struct Run {
         std::shared_ptr<sim::SimulatedMachine> machine;
-        app::Backend backend;
+        std::unique_ptr<app::Session> session;
         ui::RecordingMessageSink sink;
         std::optional<ui::ApplicationWindows> windows;
     };
     void Start(Run& run) {
         run.machine = sim::SimulatedMachine::Load("x58-bloomfield");
-        run.backend = app::SimulatedMachineBackend(run.machine);
-        run.windows.emplace(ui::CreateWindows(run.backend, Ini(), run.sink));
+        run.session = testing::WindowSession(app::SimulatedMachineBackend(run.machine), Ini());
+        run.windows.emplace(ui::CreateWindows(*run.session, run.sink));
         QVERIFY(!run.windows->mainWindow->TerminationRequested());
     }
     static void ShowAndLetTheTimerRun(Run& run) {
         ui::MainWindow& mainWindow = *run.windows->mainWindow;
         mainWindow.show();
         mainWindow.FormActivate();
-        mainWindow.Startup().facts.monitorReady = 1;
+        run.session->Live().monitorReady = 1;
         QTRY_VERIFY_WITH_TIMEOUT(!mainWindow.startUpTimer->isActive(), 3000);
     }
 

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "settings/ini_file.h"
 #include "settings/startup_launch.h"
 #include "sim/simulated_machine.h"
@@ -120,8 +121,8 @@ private slots:
         ui::RecordingMessageSink sink;
         const os::LaunchCommand launch = settings::StartupLaunchCommand(
             "/opt/zm/", "x58-bloomfield", Ini().toStdString(), "/opt/zm/ZM.ini");
-        ui::ApplicationWindows windows =
-            ui::CreateWindows(backend, Ini().toStdString(), sink, launch);
+        auto session = testing::WindowSession(backend, Ini().toStdString());
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink, launch);
         auto* form = qobject_cast<StartUpWindow*>(windows.startUpWindow.get());
         QVERIFY(form);
         QComboBox* trcd = windows.mainWindow->TimingCombo(2);
@@ -159,8 +160,8 @@ private slots:
         app::Backend backend =
             app::SimulatedMachineBackend(sim::SimulatedMachine::Load("k10-am3-ddr3-ganged"));
         ui::RecordingMessageSink sink;
-        ui::ApplicationWindows windows =
-            ui::CreateWindows(backend, Ini().toStdString(), sink, Setup().launch);
+        auto session = testing::WindowSession(backend, Ini().toStdString());
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink, Setup().launch);
         auto* form = qobject_cast<StartUpWindow*>(windows.startUpWindow.get());
         QVERIFY(form);
         form->applyTimingsBox->setChecked(true);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
 #include "startup/extended_config.h"
@@ -23,14 +24,14 @@ const std::string kChipsetWarning =
 
 struct Started {
     std::shared_ptr<sim::SimulatedMachine> machine;
-    app::Backend backend;
+    std::unique_ptr<app::Session> session;
     ui::RecordingMessageSink sink;
     std::unique_ptr<ui::MainWindow> window;
 
     explicit Started(const char* profile)
         : machine(sim::SimulatedMachine::Load(profile)),
-          backend(app::SimulatedMachineBackend(machine)) {
-        window = std::make_unique<ui::MainWindow>(backend, "", sink);
+          session(testing::WindowSession(app::SimulatedMachineBackend(machine))) {
+        window = std::make_unique<ui::MainWindow>(*session, sink);
     }
 };
 
@@ -129,7 +130,8 @@ private slots:
         const std::uint32_t before = machine->Pci(0, 24, 3, 0x8C);
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::MainWindow window(*session, sink);
         QVERIFY(sink.messages.empty());
         QCOMPARE(machine->Pci(0, 24, 3, 0x8C) & 0x4000u, 0x4000u);  // opened for DCT1
 
@@ -148,7 +150,8 @@ private slots:
         auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
         app::Backend backend = app::SimulatedMachineBackend(machine);
         ui::RecordingMessageSink sink;
-        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink);
         QCOMPARE(windows.mainWindow->objectName(), QStringLiteral("MainWindow"));
         const QList<QPair<QWidget*, QString>> others = {
             {windows.aboutWindow.get(), "AboutWindow"},

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The timing controls bound to a small window carrying the main window's control names, on a
 // simulated triple-channel uncore machine: choosing channels, changing a timing, the pending
-// marker, Apply's writes, the start-up guard and the SubTim./Hide layout.
+// marker, Apply's writes and the start-up guard.
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -78,7 +78,6 @@ private slots:
     void changeOnOneChannelMarksAndAppliesThere();
     void combinedChoiceFallsBackToChannelA();
     void startupGuardDisablesApply();
-    void subTimAndHideMoveTheButtons();
     void applyRunsTheCoreMultiplierFirst();
     void applyShowsWhatTheControllerHoldsAndRestoreUndoesIt();
 };
@@ -228,37 +227,16 @@ void TimingControlsTest::startupGuardDisablesApply() {
     QVERIFY(!w.Button("Apply")->isEnabled());
 }
 
-void TimingControlsTest::subTimAndHideMoveTheButtons() {
-    auto m = timings::testing::UncoreMachine(1);
-    hw::HardwareAccess hw(*m);
-    timings::TimingSession session = timings::StartUncoreTimings(hw, 0, 0x2C1C8086);
-    TestWindow w;
-    timings::gui::TimingControlsBinder binder(&w.window, session, {}, true);
-    binder.Fill();
-    QTest::mouseClick(w.Button("Hide"), Qt::LeftButton);
-    QCOMPARE(w.window.height(), 389);
-    QVERIFY(w.group3->isHidden());
-    QVERIFY(w.Button("Hide")->isHidden());
-    QCOMPARE(w.Button("Apply")->y(), 331);
-    QCOMPARE(w.Button("OthersTimings")->y(), 331);
-    QTest::mouseClick(w.Button("OthersTimings"), Qt::LeftButton);
-    QCOMPARE(w.window.height(), 653);
-    QVERIFY(!w.group3->isHidden());
-    QVERIFY(w.Button("OthersTimings")->isHidden());
-    QCOMPARE(w.Button("spd")->y(), 595);
-    QCOMPARE(w.Button("Hide")->y(), 595);
-}
-
 void TimingControlsTest::applyRunsTheCoreMultiplierFirst() {
     auto m = timings::testing::UncoreMachine(1);
     hw::HardwareAccess hw(*m);
     timings::TimingSession session = timings::StartUncoreTimings(hw, 0, 0x2C1C8086);
     TestWindow w;
-    timings::gui::TimingControlsBinder binder(&w.window, session);
-    binder.Fill();
     std::size_t writesBefore = 99;
-    w.window.findChild<timings::gui::TimingControlsBinder*>()->SetBeforeApply(
-        [&] { writesBefore = m->Writes().size(); });
+    timings::gui::TimingControlsBinder::Hooks hooks;
+    hooks.beforeApply = [&] { writesBefore = m->Writes().size(); };
+    timings::gui::TimingControlsBinder binder(&w.window, session, hooks);
+    binder.Fill();
     m->ClearWrites();
     QTest::mouseClick(w.Button("Apply"), Qt::LeftButton);
     QCOMPARE(writesBefore, std::size_t{0});

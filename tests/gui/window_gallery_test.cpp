@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "gui/quick_clock.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
@@ -106,7 +107,8 @@ private slots:
                                                         std::make_shared<testing::QuickClock>());
         app::Backend backend = app::SimulatedMachineBackend(machineModel);
         ui::RecordingMessageSink sink;
-        ui::ApplicationWindows windows = ui::CreateWindows(backend, "", sink);
+        auto session = testing::WindowSession(backend, "");
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink);
         ui::MainWindow& mainWindow = *windows.mainWindow;
         QVERIFY(!mainWindow.TerminationRequested());
         mainWindow.ApplyDensityLayout(96);

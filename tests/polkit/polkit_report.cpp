@@ -39,5 +39,6 @@ int main(int argc, char** argv) {
     CommandLine line;
     line.mode = RunMode::Report;
     line.json = true;
-    return RunReport(backend, line, argv[2], std::cout, std::cerr);
+    Session session(backend, SetupFor(line, argv[2]));
+    return RunReport(session, std::cout, std::cerr);
 }

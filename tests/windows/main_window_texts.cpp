@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "gui/main_window_host.h"
 #include "startup/backend_selection.h"
 #include "ui/common/message_sink.h"
 #include "ui/main/main_window.h"
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     ui::RecordingMessageSink sink;
-    ui::MainWindow window(choice.backend, "", sink);
+    auto session = testing::WindowSession(choice.backend, "");
+    ui::MainWindow window(*session, sink);
     window.show();
     // The clocks follow the measuring thread's first pass.
     const bool clocks = window.TerminationRequested() ||

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "gui/main_window_host.h"
 #include "settings/startup_launch.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
@@ -97,7 +98,8 @@ private slots:
         QCOMPARE(QString::fromStdString(choice.backend.description),
                  QStringLiteral("this machine"));
         ui::RecordingMessageSink sink;
-        ui::MainWindow window(choice.backend, "", sink);
+        auto session = testing::WindowSession(choice.backend, "");
+        ui::MainWindow window(*session, sink);
         QVERIFY(!window.TerminationRequested());
         QVERIFY(sink.messages.empty());
         QCOMPARE(window.Panel(6)->text(), QStringLiteral("6A5"));
@@ -114,8 +116,9 @@ private slots:
         QVERIFY2(choice.error.empty(), choice.error.c_str());
         ui::MessageBoxSink boxes;
         BoxCloser closer(QMessageBox::Ok);
-        ui::ApplicationWindows windows =
-            ui::CreateWindows(choice.backend, dir_.filePath("ZM.ini").toStdString(), boxes);
+        auto session =
+            testing::WindowSession(choice.backend, dir_.filePath("ZM.ini").toStdString());
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, boxes);
         QCOMPARE(closer.seen, QStringList{QStringLiteral("ERROR!|WinRing0.sys is not find!")});
         QVERIFY(windows.mainWindow->TerminationRequested());
         QVERIFY(windows.mainWindow->Panel(6)->text().isEmpty());
@@ -131,7 +134,8 @@ private slots:
         const std::string ini = dir_.filePath("ZM.ini").toStdString();
         const os::LaunchCommand launch =
             settings::StartupLaunchCommand("C:\\Zentrimo\\", "x58-bloomfield", ini, ini);
-        ui::ApplicationWindows windows = ui::CreateWindows(backend, ini, sink, launch);
+        auto session = testing::WindowSession(backend, ini);
+        ui::ApplicationWindows windows = ui::CreateWindows(*session, sink, launch);
         auto* form = qobject_cast<settings::gui::StartUpWindow*>(windows.startUpWindow.get());
         QVERIFY(form);
         QTest::mouseClick(windows.mainWindow->Save, Qt::LeftButton);

@@ -16,7 +16,6 @@
 namespace zm::cpu::gui {
 namespace {
 
-using ui::DecimalSeparator;
 using ui::Text;
 
 void SetText(QLabel* label, const std::string& text) {
@@ -31,13 +30,9 @@ ClockMeasuringThread::Dispatcher FrequencyBinder::QueuedDispatcher(QObject* cont
     };
 }
 
-FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock* clock,
-                                 Warn warn, QObject* parent)
-    : QObject(parent), w_(widgets), warn_(std::move(warn)) {
-    clocks_ = std::make_unique<CpuClocks>(
-        hw, clock ? *clock : hostClock_, QueuedDispatcher(this),
-        [this](const PassOutput& out) { ShowPass(out); }, DecimalSeparator());
-
+FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, CpuClocks& clocks, Warn warn,
+                                 QObject* parent)
+    : QObject(parent), w_(widgets), warn_(std::move(warn)), clocks_(clocks) {
     if (w_.eist) connect(w_.eist, &QCheckBox::clicked, this, &FrequencyBinder::EISTClick);
     if (w_.turbo) connect(w_.turbo, &QCheckBox::clicked, this, &FrequencyBinder::turboClick);
     if (w_.c1e) connect(w_.c1e, &QCheckBox::clicked, this, &FrequencyBinder::C1EClick);
@@ -50,45 +45,10 @@ FrequencyBinder::FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& h
     }
 }
 
-FrequencyBinder::~FrequencyBinder() {
-    clocks_->StopMeasuring();
-}
-
 bool FrequencyBinder::eventFilter(QObject* watched, QEvent* event) {
     if (watched == coreMultiplierPopup_ && event->type() == QEvent::Show)
         CoreMultiplierListOpened();
     return QObject::eventFilter(watched, event);
-}
-
-void FrequencyBinder::ShowIntelSetup(const FrequencySetup& setup) {
-    SetText(w_.uncoreMultiplier, setup.texts.uncore);
-    SetText(w_.linkMultiplier, setup.texts.link);
-    SetText(w_.ramMultiplier, setup.texts.ram);
-    const PowerFeatureBoxes boxes = setup.boxes.value_or(PowerFeatureBoxes{});
-    // setChecked emits no click: the start-state writes were made by the core already.
-    if (w_.eist) w_.eist->setChecked(boxes.eist);
-    if (w_.turbo) w_.turbo->setChecked(boxes.turbo);
-    if (w_.c1e) w_.c1e->setChecked(boxes.c1e);
-    if (w_.coreMultiplierList) {
-        const QSignalBlocker blocker(w_.coreMultiplierList);
-        w_.coreMultiplierList->clear();
-        for (const std::string& item : setup.multiplierItems)
-            w_.coreMultiplierList->addItem(Text(item));
-        w_.coreMultiplierList->setMaxVisibleItems(16);
-        w_.coreMultiplierList->show();
-    }
-    if (w_.coreMultiplier) w_.coreMultiplier->hide();
-}
-
-void FrequencyBinder::ShowK10Setup(const FrequencySetup& setup) {
-    SetText(w_.uncoreMultiplier, setup.texts.uncore);
-    SetText(w_.linkMultiplier, setup.texts.link);
-    SetText(w_.ramMultiplier, setup.texts.ram);
-    for (QCheckBox* box : {w_.eist, w_.c1e, w_.turbo}) {
-        if (box) box->setEnabled(false);
-    }
-    if (w_.coreMultiplierList) w_.coreMultiplierList->hide();
-    if (w_.coreMultiplier) w_.coreMultiplier->show();
 }
 
 void FrequencyBinder::ShowPass(const PassOutput& out) {
@@ -98,7 +58,7 @@ void FrequencyBinder::ShowPass(const PassOutput& out) {
     SetText(w_.uncore, out.texts.uncore);
     SetText(w_.link, out.texts.ht);
     SetText(w_.ram, out.texts.ram);
-    if (out.coreMultiplierItem && w_.coreMultiplierList && !clocks_->State().Held(0) &&
+    if (out.coreMultiplierItem && w_.coreMultiplierList && !clocks_.State().Held(0) &&
         *out.coreMultiplierItem < w_.coreMultiplierList->count()) {
         const QSignalBlocker blocker(w_.coreMultiplierList);
         w_.coreMultiplierList->setCurrentIndex(*out.coreMultiplierItem);
@@ -108,25 +68,25 @@ void FrequencyBinder::ShowPass(const PassOutput& out) {
 
 bool FrequencyBinder::ApplyCoreMultiplier() {
     const int selected = w_.coreMultiplierList ? w_.coreMultiplierList->currentIndex() : -1;
-    return clocks_->ApplyCoreMultiplier(selected);
+    return clocks_.ApplyCoreMultiplier(selected);
 }
 
 void FrequencyBinder::EISTClick(bool checked) {
-    clocks_->EistClick(checked);
+    clocks_.EistClick(checked);
 }
 void FrequencyBinder::turboClick(bool checked) {
-    clocks_->TurboClick(checked);
+    clocks_.TurboClick(checked);
 }
 void FrequencyBinder::C1EClick(bool checked) {
-    clocks_->C1eClick(checked);
+    clocks_.C1eClick(checked);
 }
 void FrequencyBinder::CoreMultiplierListOpened() {
-    clocks_->CoreMultiplierListOpened();
+    clocks_.CoreMultiplierListOpened();
 }
 
 void FrequencyBinder::CoreMultiplierListChanged(int /*index*/) {
     const bool eistChecked = w_.eist && w_.eist->isChecked();
-    if (clocks_->CoreMultiplierListChanged(eistChecked) && warn_)
+    if (clocks_.CoreMultiplierListChanged(eistChecked) && warn_)
         warn_(kEistNeededWarning, kWarningCaption);
     if (w_.coreMultiplierList) {
         // The system window colour is the background of edit fields (white by default).

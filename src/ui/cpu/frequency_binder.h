@@ -3,7 +3,8 @@
 // Binds the main window's "System Frequency" group to the clock and CPU-control core: the
 // measuring thread's texts reach the panels through queued calls on the window thread, the
 // EIST / C1E / turbo boxes switch their features at once, and coreMultiplierList holds the core
-// multiplier that Apply writes. The widgets belong to the main window; this only connects them.
+// multiplier that Apply writes. The widgets belong to the main window and the clocks to the
+// application session; this only connects them.
 
 #include <QObject>
 #include <functional>
@@ -26,10 +27,6 @@ struct FrequencyWidgets {
     QLabel* uncore = nullptr;
     QLabel* link = nullptr;
     QLabel* ram = nullptr;
-    // Static multiplier fields of the UnCore, HT/QPI and RAM rows (optional).
-    QLabel* uncoreMultiplier = nullptr;
-    QLabel* linkMultiplier = nullptr;
-    QLabel* ramMultiplier = nullptr;
     QCheckBox* eist = nullptr;
     QCheckBox* c1e = nullptr;
     QCheckBox* turbo = nullptr;
@@ -42,21 +39,14 @@ public:
     // Shows a message box: text, caption.
     using Warn = std::function<void(const std::string& text, const std::string& caption)>;
 
-    // `clock` times the measuring passes; null takes the host's steady clock.
-    FrequencyBinder(FrequencyWidgets widgets, hw::HardwareAccess& hw, os::Clock* clock, Warn warn,
+    // The passes reach ShowPass through whoever made `clocks` (the session's clock listener).
+    FrequencyBinder(FrequencyWidgets widgets, CpuClocks& clocks, Warn warn,
                     QObject* parent = nullptr);
-    // Stops the measuring thread before anything it posts to could go away.
-    ~FrequencyBinder() override;
 
-    CpuClocks& Clocks() { return *clocks_; }
+    CpuClocks& Clocks() { return clocks_; }
 
     // Runs tasks on this object's (the window) thread, later, without waiting for them.
     static ClockMeasuringThread::Dispatcher QueuedDispatcher(QObject* context);
-
-    // The platform branch's result: static fields, boxes, coreMultiplierList on Intel; on AMD K10
-    // the boxes are disabled, the list hidden and the Cores row shows the multiplier text.
-    void ShowIntelSetup(const FrequencySetup& setup);
-    void ShowK10Setup(const FrequencySetup& setup);
 
     // Where the AMD K10 live values of the CPU settings window go once it exists; the window
     // sets the created flag in Clocks().State() when it is built.
@@ -84,8 +74,7 @@ protected:
 private:
     FrequencyWidgets w_;
     Warn warn_;
-    os::SteadyClock hostClock_;
-    std::unique_ptr<CpuClocks> clocks_;
+    CpuClocks& clocks_;
     std::function<void(const CpuSettingsFields&)> cpuSettingsSink_;
     QObject* coreMultiplierPopup_ = nullptr;
 };

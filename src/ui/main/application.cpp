@@ -10,11 +10,9 @@
 
 #include "settings/startup_launch.h"
 #include "settings/write_notice.h"
-#include "spd/smbus_discovery.h"
 #include "startup/command_line.h"
-#include "startup/machine_identity.h"
-#include "timings/stored/stored_timings.h"
 #include "ui/common/message_sink.h"
+#include "ui/common/qt_text.h"
 #include "ui/cpu/cpu_settings_window.h"
 #include "ui/cpu/frequency_binder.h"
 #include "ui/main/main_window.h"
@@ -33,75 +31,68 @@ ApplicationWindows::~ApplicationWindows() = default;
 
 namespace {
 
-// The CPU settings window works on the main window's clock state and hardware; the measuring
-// thread's live values reach it through the frequency binder.
-std::unique_ptr<cpu::gui::CpuSettingsWindow> MakeCpuSettingsWindow(MainWindow& mainWindow,
-                                                                   app::Backend& backend,
+// The CPU settings window works on the session's clock state and hardware; the measuring
+// thread's live values reach it through the main window's frequency binder.
+std::unique_ptr<cpu::gui::CpuSettingsWindow> MakeCpuSettingsWindow(app::Session& session,
+                                                                   MainWindow& mainWindow,
                                                                    MessageSink& messages) {
     cpu::gui::CpuSettingsSetup setup;
-    auto* frequency = mainWindow.findChild<cpu::gui::FrequencyBinder*>();
-    if (!mainWindow.TerminationRequested() && frequency) {
-        setup.hw = &mainWindow.Hardware();
-        setup.clocks = &frequency->Clocks();
+    if (!session.Refused()) {
+        setup.hw = &session.Hardware();
+        setup.clocks = &session.Clocks();
     }
-    setup.desktop = backend.desktop;
+    setup.desktop = session.Backend().desktop;
     setup.warn = [&messages](const std::string& text, const std::string& caption) {
         messages.Show({caption, text});
     };
     auto cpuSettingsWindow = std::make_unique<cpu::gui::CpuSettingsWindow>(std::move(setup));
-    if (frequency) {
-        frequency->SetCpuSettingsSink(
-            [window = QPointer<cpu::gui::CpuSettingsWindow>(cpuSettingsWindow.get())](
-                const cpu::CpuSettingsFields& fields) {
-                if (window) window->ShowFields(fields);
-            });
-    }
+    mainWindow.Frequency().SetCpuSettingsSink(
+        [window = QPointer<cpu::gui::CpuSettingsWindow>(cpuSettingsWindow.get())](
+            const cpu::CpuSettingsFields& fields) {
+            if (window) window->ShowFields(fields);
+        });
     return cpuSettingsWindow;
 }
 
-// The Monitor: its thread measures from the start, on the facts the main window's start-up
-// found, and reads the clocks the measuring thread publishes. It stops before the hardware is
-// released at exit.
-std::unique_ptr<monitor::gui::MonitorWindow> MakeMonitorWindow(MainWindow& mainWindow,
-                                                               app::Backend& backend,
-                                                               const std::string& settingsPath,
+// The Monitor: its thread measures from the start, on the facts the session's start-up found,
+// and reads the clocks the measuring thread publishes. The session stops it before the
+// hardware is released.
+std::unique_ptr<monitor::gui::MonitorWindow> MakeMonitorWindow(app::Session& session,
                                                                MessageSink& messages) {
-    const app::StartupResult& startup = mainWindow.Startup();
-    monitor::gui::MonitorContext context(mainWindow.Hardware(), *backend.system, *backend.clock,
-                                         settingsPath);
+    const app::StartupResult& startup = session.Startup();
+    app::Backend& backend = session.Backend();
+    monitor::gui::MonitorContext context(session.Hardware(), *backend.system, session.Clock(),
+                                         session.SettingsPath());
     context.coreCount = startup.cpu.coreCount;
     context.threadCount = startup.cpu.threadCount;
     context.intelPlatform = startup.facts.intelPlatform == 1;
     context.amdPlatform = startup.facts.amdPlatform == 1;
     context.installedMb = startup.memory.totalMb;
-    context.startThread = !mainWindow.TerminationRequested();
-    if (auto* frequency = mainWindow.findChild<cpu::gui::FrequencyBinder*>()) {
-        cpu::ClockState* state = &frequency->Clocks().State();
-        context.clocks = [state] {
-            return std::pair{state->CoreClockMhz.load(), state->MemoryClockMhz.load()};
-        };
-    }
+    context.startThread = !session.Refused();
+    cpu::ClockState* state = &session.Clocks().State();
+    context.clocks = [state] {
+        return std::pair{state->CoreClockMhz.load(), state->MemoryClockMhz.load()};
+    };
     context.message = [&messages](const std::string& caption, const std::string& text) {
         messages.Show({caption, text});
     };
-    context.setMonitorReady = [&mainWindow](bool ready) {
-        mainWindow.Startup().facts.monitorReady = ready ? 1 : 0;
+    context.setMonitorReady = [&session](bool ready) {
+        session.Live().monitorReady = ready ? 1 : 0;
     };
     auto monitorWindow = std::make_unique<monitor::gui::MonitorWindow>(std::move(context));
-    mainWindow.AddShutdownStep(
-        [window = QPointer<monitor::gui::MonitorWindow>(monitorWindow.get())] {
-            if (window) window->StopMonitoring();
-        });
+    session.AddStopStep([window = QPointer<monitor::gui::MonitorWindow>(monitorWindow.get())] {
+        if (window) window->StopMonitoring();
+    });
     return monitorWindow;
 }
 
-// The SPD window offers the memory slots the SMBIOS scan found; choosing one sets the main
-// window's SpdSlaveAddress and runs its spd button action, which decodes the module.
-std::unique_ptr<spd::gui::SpdWindow> MakeSpdWindow(MainWindow& mainWindow) {
+// The SPD window offers the memory slots the SMBIOS scan found; choosing one sets the module
+// the session's SPD reads go to and runs the main window's spd button action, which decodes it.
+std::unique_ptr<spd::gui::SpdWindow> MakeSpdWindow(app::Session& session, MainWindow& mainWindow) {
     spd::gui::SpdWindowSetup setup;
-    setup.slotCount = mainWindow.Startup().memory.devicesAccepted;
-    setup.selectModule = [&mainWindow](std::uint8_t spdSlaveAddress) {
-        mainWindow.Startup().facts.spdSlaveAddress = spdSlaveAddress;
+    setup.slotCount = session.Startup().memory.devicesAccepted;
+    setup.selectModule = [&session, &mainWindow](std::uint8_t spdSlaveAddress) {
+        session.Live().spdSlaveAddress = spdSlaveAddress;
         mainWindow.spdClick();
     };
     return std::make_unique<spd::gui::SpdWindow>(std::move(setup));
@@ -115,20 +106,28 @@ std::string DefaultSettingsFile(app::CommandLine line, const std::string& execut
 
 }  // namespace
 
-ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
-                                 MessageSink& messages, const os::LaunchCommand& autostartLaunch) {
+void StartSession(app::Session& session) {
+    // The passes run on the window thread, queued on the application object, which outlives
+    // the measuring thread (RunApplication ends the session before it goes).
+    session.Start(cpu::gui::FrequencyBinder::QueuedDispatcher(QCoreApplication::instance()),
+                  DecimalSeparator());
+}
+
+ApplicationWindows CreateWindows(app::Session& session, MessageSink& messages,
+                                 const os::LaunchCommand& autostartLaunch) {
+    StartSession(session);
+    const std::string& settingsPath = session.SettingsPath();
+    app::Backend& backend = session.Backend();
     ApplicationWindows windows;
-    windows.mainWindow = std::make_unique<MainWindow>(backend, settingsPath, messages);
-    if (windows.mainWindow->Startup().bootApplyRecorded) {
+    windows.mainWindow = std::make_unique<MainWindow>(session, messages);
+    if (session.Startup().bootApplyRecorded) {
         // The stored set was written at this start: a minute from now it has been survived.
-        static os::SteadyClock hostClock;
-        new settings::gui::BootApplyTimer(settingsPath, backend.clock ? *backend.clock : hostClock,
-                                          windows.mainWindow.get());
+        new settings::gui::BootApplyTimer(settingsPath, session.Clock(), windows.mainWindow.get());
     }
     windows.aboutWindow = std::make_unique<AboutWindow>();
-    windows.spdWindow = MakeSpdWindow(*windows.mainWindow);
-    windows.cpuSettingsWindow = MakeCpuSettingsWindow(*windows.mainWindow, backend, messages);
-    windows.monitorWindow = MakeMonitorWindow(*windows.mainWindow, backend, settingsPath, messages);
+    windows.spdWindow = MakeSpdWindow(session, *windows.mainWindow);
+    windows.cpuSettingsWindow = MakeCpuSettingsWindow(session, *windows.mainWindow, messages);
+    windows.monitorWindow = MakeMonitorWindow(session, messages);
     settings::gui::StartupConfigSetup startUp;
     startUp.settingsPath = settingsPath;
     startUp.launch = autostartLaunch;
@@ -138,18 +137,11 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
             return enable ? service->Enable(settingsPath) : service->Disable(settingsPath);
         };
     }
-    if (windows.mainWindow->Startup().timings) {
-        // What the main window shows for every channel at the moment of Apply.
-        MainWindow* mainWindow = windows.mainWindow.get();
-        // The set is bound to this machine: its modules are read again, over an SMBus
-        // controller looked for again as the spd button does.
-        startUp.writeTimingSet = [mainWindow](settings::Settings& file) {
-            const timings::TimingSession& session = *mainWindow->Startup().timings;
-            spd::DiscoverSmbusController(mainWindow->Hardware());
-            timings::WriteStoredTimings(
-                file, session.model, session.present,
-                app::ReadMachineIdentity(mainWindow->Hardware(), *mainWindow->Backend().cpuid,
-                                         session));
+    if (session.Timings()) {
+        // What the main window shows for every channel at the moment of Apply, bound to this
+        // machine.
+        startUp.writeTimingSet = [&session](settings::Settings& file) {
+            session.WriteStoredSet(file);
         };
     }
     windows.startUpWindow = std::make_unique<settings::gui::StartUpWindow>(std::move(startUp));
@@ -159,13 +151,12 @@ ApplicationWindows CreateWindows(app::Backend& backend, const std::string& setti
     return windows;
 }
 
-int RunApplication(int& argc, char** argv, app::Backend& backend, const std::string& settingsPath,
-                   const std::string& executableFolder) {
-    // The autostart entry starts the program the way it runs now (before Qt takes its own
-    // arguments out of argv).
-    const app::CommandLine line = app::ParseCommandLine({argv, argv + argc});
+int RunApplication(int& argc, char** argv, app::Session& session) {
+    // The autostart entry starts the program the way it runs now.
+    const app::SessionSetup& setup = session.Setup();
     const os::LaunchCommand autostartLaunch = settings::StartupLaunchCommand(
-        executableFolder, line.machine, settingsPath, DefaultSettingsFile(line, executableFolder));
+        setup.executableFolder, setup.line.machine, setup.settingsPath,
+        DefaultSettingsFile(setup.line, setup.executableFolder));
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Zentrimo"));
     // Process-wide objects before any window: the settings file's place (settingsPath, by
@@ -180,12 +171,16 @@ int RunApplication(int& argc, char** argv, app::Backend& backend, const std::str
     settings::SetWriteProblemHandler([&messages](const settings::WriteProblem& problem) {
         messages.Show({"WARNING!", settings::DescribeWriteProblem(problem)});
     });
-    struct HandlerReset {
-        ~HandlerReset() { settings::SetWriteProblemHandler(nullptr); }
-    } resetHandler;
+    // Before the application object goes: the session's threads post to it.
+    struct Reset {
+        app::Session& session;
+        ~Reset() {
+            session.End();
+            settings::SetWriteProblemHandler(nullptr);
+        }
+    } reset{session};
     try {
-        ApplicationWindows windows =
-            CreateWindows(backend, settingsPath, messages, autostartLaunch);
+        ApplicationWindows windows = CreateWindows(session, messages, autostartLaunch);
         if (windows.mainWindow->TerminationRequested()) return 1;
         TrayIcons tray(*windows.mainWindow, icon);
         MainWindow::TimerHooks hooks;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "os/autostart_entry.h"
-#include "startup/backend.h"
+#include "startup/session.h"
 
 class QWidget;
 
@@ -27,15 +27,17 @@ struct ApplicationWindows {
     ~ApplicationWindows();
 };
 
-// Needs a QApplication. The main window's start-up runs inside; its messages go to `messages`.
-// `autostartLaunch` is what the StartUp configuration's autostart entry starts.
-ApplicationWindows CreateWindows(app::Backend& backend, const std::string& settingsPath,
-                                 MessageSink& messages,
+// Needs a QApplication. Starts the session (once), its clock passes shown on the window thread.
+void StartSession(app::Session& session);
+
+// Starts the session; the start-up's messages go to `messages`. `autostartLaunch` is what the
+// StartUp configuration's autostart entry starts. The session outlives the windows.
+ApplicationWindows CreateWindows(app::Session& session, MessageSink& messages,
                                  const os::LaunchCommand& autostartLaunch = {});
 
 // Creates the QApplication, the windows and runs the loop; returns the exit code. An exception
-// that escapes window creation or the loop is shown in a message box and ends the program.
-int RunApplication(int& argc, char** argv, app::Backend& backend, const std::string& settingsPath,
-                   const std::string& executableFolder);
+// that escapes window creation or the loop is shown in a message box and ends the program. The
+// session ends before the application object goes.
+int RunApplication(int& argc, char** argv, app::Session& session);
 
 }  // namespace zm::ui

@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "settings/settings.h"
+#include "settings/ini_file.h"
 #include "spd/smbus_discovery.h"
 #include "spd/spd_memory_type.h"
 #include "startup/shutdown.h"
@@ -45,22 +45,16 @@ int ScreenDotsPerInch() {
 
 }  // namespace
 
-MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageSink& messages,
-                       QWidget* parent)
-    : QWidget(parent),
-      backend_(backend),
-      hw_(*backend.library),
-      settingsPath_(std::move(settingsPath)),
-      messages_(messages) {
+MainWindow::MainWindow(app::Session& session, MessageSink& messages, QWidget* parent)
+    : QWidget(parent), session_(session), messages_(messages) {
     setWindowTitle(QString::fromUtf8(app::kProgramTitle));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     BuildControls();
     ApplyDensityLayout(ScreenDotsPerInch());
 
-    // The "System Frequency" group: the clock-measurement thread, which start-up starts, the
-    // EIST / C1E / turbo boxes and the core-multiplier list. Owned by this window; the thread
-    // stops before the hardware is released.
+    // The "System Frequency" group: the session's clocks and their measuring thread, the EIST /
+    // C1E / turbo boxes and the core-multiplier list.
     cpu::gui::FrequencyWidgets frequency;
     frequency.bclk = PanelBclk;
     frequency.coreMultiplier = PanelCoreMultiplier;
@@ -72,31 +66,32 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
     frequency.eist = CheckBoxEist;
     frequency.c1e = CheckBoxC1E;
     frequency.turbo = CheckBoxTurbo;
-    auto* clocks = new cpu::gui::FrequencyBinder(
-        frequency, hw_, backend_.clock,
+    frequency_ = new cpu::gui::FrequencyBinder(
+        frequency, session_.Clocks(),
         [this](const std::string& text, const std::string& caption) {
             messages_.Show({caption, text});
         },
         this);
-    AddShutdownStep([clocks] { clocks->Clocks().StopMeasuring(); });
+    session_.SetClockListener(
+        [binder = frequency_](const cpu::PassOutput& output) { binder->ShowPass(output); });
 
-    app::StartupContext context{backend_, hw_, settingsPath_, &clocks->Clocks()};
-    startup_ = app::RunStartup(context);
-    ShowView(startup_.view);
-    if (startup_.timings && !startup_.terminationRequested) {
+    const app::StartupResult& startup = session_.Startup();
+    ShowView(startup.view);
+    if (session_.Timings() && !startup.terminationRequested) {
         // The timing drop-downs' change handlers, the channel selector and Apply work on the
         // session the start-up read; the binder is owned by this window.
         timings::gui::TimingControlsBinder::Hooks hooks;
-        hooks.storedSetActive = [path = settingsPath_] {
+        hooks.storedSetActive = [path = session_.SettingsPath()] {
             return settings::Settings(path).ApplyStoredAtStart();
         };
         // On Intel a pending core-multiplier choice is written before the timings.
-        hooks.beforeApply = [clocks] { clocks->ApplyCoreMultiplier(); };
+        hooks.beforeApply = [binder = frequency_] { binder->ApplyCoreMultiplier(); };
         // The timings a write did not bring into the controller.
         hooks.message = [this](const std::string& caption, const std::string& text) {
             messages_.Show({caption, text});
         };
-        new timings::gui::TimingControlsBinder(this, *startup_.timings, std::move(hooks));
+        timings_ =
+            new timings::gui::TimingControlsBinder(this, *session_.Timings(), std::move(hooks));
     }
 
     connect(OthersTimings, &QPushButton::clicked, this, &MainWindow::OthersTimingsClick);
@@ -108,8 +103,8 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
     connect(spd, &QPushButton::clicked, this, &MainWindow::spdClick);
     connect(Exit, &QPushButton::clicked, this, &MainWindow::ExitClick);
 
-    for (const app::Message& message : startup_.messages) messages_.Show(message);
-    if (startup_.terminationRequested) {
+    for (const app::Message& message : startup.messages) messages_.Show(message);
+    if (startup.terminationRequested) {
         // The window stays unusable; the application leaves as soon as its loop runs.
         setEnabled(false);
         ShutDown();
@@ -121,6 +116,7 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
 }
 
 MainWindow::~MainWindow() {
+    session_.SetClockListener(nullptr);
     ShutDown();
 }
 
@@ -264,22 +260,21 @@ void MainWindow::MonitorClick() {
 // The SMBus controller is looked for again before every module: that repairs a host-enable or
 // function-disable bit changed since. Without a controller the SPD window is not shown.
 void MainWindow::spdClick() {
-    if (startup_.terminationRequested) return;
-    if (!spd::DiscoverSmbusController(hw_)) {
+    if (session_.Refused()) return;
+    if (!spd::DiscoverSmbusController(session_.Hardware())) {
         messages_.Show({"WARNING!", spd::kNoControllerText});
         return;
     }
     ShowWindow(windows_.spd);
     if (auto* spdWindow = qobject_cast<spd::gui::SpdWindow*>(windows_.spd))
-        spdWindow->DecodeModule(hw_, startup_.facts.spdSlaveAddress);
+        spdWindow->DecodeModule(session_.Hardware(), session_.Live().spdSlaveAddress);
 }
 
 void MainWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // Threads first: none may still be inside the hardware library when it closes.
-    for (auto& step : shutdownSteps_) step();
-    app::ReleaseHardware(hw_, startup_.facts);
+    // The session stops the threads before it lets go of the hardware.
+    session_.End();
 }
 
 void MainWindow::ExitClick() {
@@ -289,12 +284,11 @@ void MainWindow::ExitClick() {
 }
 
 bool MainWindow::RestoreOffered() const {
-    const auto* binder = findChild<timings::gui::TimingControlsBinder*>();
-    return binder && binder->RestoreOffered();
+    return timings_ && timings_->RestoreOffered();
 }
 
 void MainWindow::RestoreTimingsClick() {
-    if (auto* binder = findChild<timings::gui::TimingControlsBinder*>()) binder->RestoreClick();
+    if (timings_) timings_->RestoreClick();
 }
 
 void MainWindow::ExitMenuClick() {

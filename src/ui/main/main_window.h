@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The main window. Its construction runs the start-up (app::RunStartup), shows what it found,
-// and passes the start-up's messages to the message sink; a refused machine leaves a disabled
-// window that is never shown.
+// The main window: it shows what the session's start-up found and passes its messages to the
+// message sink; a refused machine leaves a disabled window that is never shown.
 //
 // Control names (objectName) as the rest of the program refers to them:
 //   groups      GroupBox1 "Timings", GroupBox3 "Others Timings", GroupBoxFrequency "System
@@ -28,11 +27,11 @@
 #include <string>
 #include <vector>
 
-#include "hw/hardware_access.h"
-#include "startup/backend.h"
-#include "startup/startup.h"
+#include "startup/session.h"
 #include "startup/startup_choices.h"
 #include "timings/model/timing_model.h"
+#include "ui/cpu/frequency_binder.h"
+#include "ui/timings/timing_controls_binder.h"
 
 class QCheckBox;
 class QComboBox;
@@ -61,18 +60,16 @@ class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    MainWindow(app::Backend& backend, std::string settingsPath, MessageSink& messages,
-               QWidget* parent = nullptr);
+    // `session` is started and outlives the window.
+    MainWindow(app::Session& session, MessageSink& messages, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // What the start-up found; the other windows read their facts here.
-    app::StartupResult& Startup() { return startup_; }
-    const app::StartupResult& Startup() const { return startup_; }
-    hw::HardwareAccess& Hardware() { return hw_; }
-    app::Backend& Backend() { return backend_; }
+    app::Session& Session() { return session_; }
+    const app::StartupResult& Startup() const { return session_.Startup(); }
     MessageSink& Messages() { return messages_; }
-    const std::string& SettingsPath() const { return settingsPath_; }
-    bool TerminationRequested() const { return startup_.terminationRequested; }
+    bool TerminationRequested() const { return session_.Refused(); }
+    // The "System Frequency" group's binder (the CPU settings window's live values go through it).
+    cpu::gui::FrequencyBinder& Frequency() { return *frequency_; }
 
     // The windows the buttons open (any may be null until it exists).
     struct Windows {
@@ -102,10 +99,6 @@ public:
     QTimer* startUpTimer = nullptr;
     QTimer* gaugeTimer = nullptr;
     const app::StartupChoiceFlags& ChoiceFlags() const { return choiceFlags_; }
-
-    // Work that must stop before the hardware is released at exit (the background threads);
-    // run in the order added.
-    void AddShutdownStep(std::function<void()> step) { shutdownSteps_.push_back(std::move(step)); }
 
     // Shows a view's texts, lists and states in the controls.
     void ShowView(const app::MainView& view);
@@ -187,13 +180,11 @@ private:
     void StartTimers();
     void ShutDown();
 
-    app::Backend& backend_;
-    hw::HardwareAccess hw_;
-    std::string settingsPath_;
+    app::Session& session_;
     MessageSink& messages_;
-    app::StartupResult startup_;
+    cpu::gui::FrequencyBinder* frequency_ = nullptr;
+    timings::gui::TimingControlsBinder* timings_ = nullptr;  // none on a refused machine
     Windows windows_;
-    std::vector<std::function<void()>> shutdownSteps_;
     TimerHooks timerHooks_;
     app::StartupChoiceFlags choiceFlags_;
 

@@ -26,8 +26,9 @@ void MainWindow::StartTimers() {
 
 void MainWindow::StartUpTimerTick() {
     app::TimerSetting setting{startUpTimer->isActive(), startUpTimer->interval()};
-    const app::StartupChoiceActions actions = app::StartUpTimerTick(
-        choiceFlags_, setting, startup_.facts.monitorReady, settings::Settings(settingsPath_));
+    const app::StartupChoiceActions actions =
+        app::StartUpTimerTick(choiceFlags_, setting, session_.Live().monitorReady,
+                              settings::Settings(session_.SettingsPath()));
     if (actions.hideMainWindow) {
         // Hidden, it is reached again through the notification-area icons; a desktop without a
         // notification area would leave no way back to it, so there it is only minimised.

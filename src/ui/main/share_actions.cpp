@@ -39,9 +39,10 @@ QString SuggestedFile(const QString& name) {
 }  // namespace
 
 std::string CurrentReport(MainWindow& window, bool json) {
-    app::StartupResult& result = window.Startup();
+    app::Session& run = window.Session();
+    const app::StartupResult& result = run.Startup();
     // The clocks as the measuring thread last showed them, the switches as they are set now.
-    app::FrequencyView& f = result.view.frequency;
+    app::FrequencyView& f = run.View().frequency;
     f.bclk = Shown(window.PanelBclk);
     f.coreMultiplier = Shown(window.PanelCoreMultiplier);
     f.cores = Shown(window.PanelCores);
@@ -54,15 +55,14 @@ std::string CurrentReport(MainWindow& window, bool json) {
     f.multiplierIndex = window.coreMultiplierList->currentIndex();
     // The timings the controller holds: its registers read again, the user's unapplied choices
     // kept aside for the drop-downs.
-    if (result.timings && result.timings->writer) {
-        timings::TimingSession& session = *result.timings;
-        const timings::TimingModel edited = session.model;
-        session.model = session.writer->ReadBack(edited);
-        app::FillTimingsView(session, result.view);
-        session.model = edited;
+    if (timings::TimingSession* session = run.Timings(); session && session->writer) {
+        const timings::TimingModel edited = session->model;
+        session->model = session->writer->ReadBack(edited);
+        app::FillTimingsView(*session, run.View());
+        session->model = edited;
     }
-    if (!result.terminationRequested) result.view.spd = spd::ReadAllSlots(window.Hardware());
-    const std::string& machine = window.Backend().description;
+    if (!result.terminationRequested) run.View().spd = spd::ReadAllSlots(run.Hardware());
+    const std::string& machine = run.Backend().description;
     return json ? app::RenderReportJson(result, machine) : app::RenderReportText(result, machine);
 }
 

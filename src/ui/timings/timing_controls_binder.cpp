@@ -38,8 +38,7 @@ void ShowButtonFace(QComboBox* combo) {
 
 }  // namespace
 
-TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks,
-                                           bool connectLayoutButtons)
+TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks)
     : QObject(window),
       window_(window),
       session_(session),
@@ -71,14 +70,6 @@ TimingControlsBinder::TimingControlsBinder(QWidget* window, TimingSession& sessi
         apply_->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(apply_, &QWidget::customContextMenuRequested, this,
                 &TimingControlsBinder::ApplyContextMenu);
-    }
-    if (connectLayoutButtons) {
-        if (auto* b = window->findChild<QPushButton*>("OthersTimings")) {
-            connect(b, &QPushButton::clicked, this, &TimingControlsBinder::OthersTimingsClick);
-        }
-        if (auto* b = window->findChild<QPushButton*>("Hide")) {
-            connect(b, &QPushButton::clicked, this, &TimingControlsBinder::HideClick);
-        }
     }
     shownChannel_ = ShownChannel(session_.Selection());
 }
@@ -198,29 +189,6 @@ void TimingControlsBinder::ApplyContextMenu(const QPoint& at) {
     restore->setEnabled(session_.RestoreOffered());
     connect(restore, &QAction::triggered, this, &TimingControlsBinder::RestoreClick);
     menu.exec(apply_->mapToGlobal(at));
-}
-
-void TimingControlsBinder::ApplyLayout(const SubTimingsLayout& layout) {
-    if (!window_) return;
-    if (auto* group = window_->findChild<QWidget*>("GroupBox3")) {
-        group->setVisible(layout.othersTimingsVisible);
-    }
-    if (auto* b = window_->findChild<QWidget*>("Hide")) b->setVisible(layout.hideButtonVisible);
-    if (auto* b = window_->findChild<QWidget*>("OthersTimings")) {
-        b->setVisible(layout.subTimButtonVisible);
-    }
-    window_->setFixedHeight(layout.windowHeight);
-    for (std::string_view name : kBottomButtons) {
-        auto* button = window_->findChild<QWidget*>(Text(name));
-        if (button && !button->isHidden()) button->move(button->x(), layout.buttonTop);
-    }
-}
-
-void TimingControlsBinder::OthersTimingsClick() {
-    ApplyLayout(kOthersTimingsShown);
-}
-void TimingControlsBinder::HideClick() {
-    ApplyLayout(kOthersTimingsHidden);
 }
 
 }  // namespace zm::timings::gui

@@ -3,9 +3,9 @@
 // Connects the main window's timing controls to a timing session: the timing drop-downs with
 // their labels (timing_slots.h), each showing the timing its slot holds on the session's
 // controller kind, the channel selector ComboCH, the
-// channel-mode panel Panel5, the group captions, the Apply button and (optionally) the
-// "SubTim." / "Hide" buttons. Widgets are found by their object names, so any window that
-// carries those names can be bound. The handlers only call the core; no hardware here.
+// channel-mode panel Panel5, the group captions and the Apply button. Widgets are found by their
+// object names, so any window that carries those names can be bound. The handlers only call the
+// core; no hardware here.
 
 #include <QObject>
 #include <QPointer>
@@ -15,7 +15,6 @@
 
 #include "timings/model/timing_model.h"
 #include "timings/session/timing_session.h"
-#include "ui/timings/subtimings_layout.h"
 #include "ui/timings/timing_slots.h"
 
 class QComboBox;
@@ -41,25 +40,14 @@ public:
     };
 
     // Finds the controls and connects their handlers; gives every drop-down the unchanged
-    // marker. `connectLayoutButtons`: also handle "SubTim." and "Hide" (for windows that do
-    // not lay themselves out).
-    TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks = {},
-                         bool connectLayoutButtons = false);
+    // marker.
+    TimingControlsBinder(QWidget* window, TimingSession& session, Hooks hooks = {});
 
     // Lists, labels, selector, Panel5, captions, enabled states, the values of the selected
     // channel and Apply's state, as the start-up leaves them.
     void Fill();
     // Every drop-down shows the channel's values; no change handler runs, markers stay.
     void ShowChannel(int channel);
-
-    // Set by whoever owns the pending core-multiplier choice (the System Frequency group);
-    // the window finds the binder as its child: window->findChild<TimingControlsBinder*>().
-    void SetBeforeApply(std::function<void()> beforeApply) {
-        hooks_.beforeApply = std::move(beforeApply);
-    }
-    void SetMessage(std::function<void(const std::string&, const std::string&)> message) {
-        hooks_.message = std::move(message);
-    }
 
     // The caption of the Apply button's context-menu entry (and the tray menu's).
     static constexpr const char* kRestoreCaption = "Restore start-up timings";
@@ -78,11 +66,8 @@ public slots:
     void ApplyClick();
     // Writes the registers' start-up images back and reads them again.
     void RestoreClick();
-    void OthersTimingsClick();
-    void HideClick();
 
 private:
-    void ApplyLayout(const SubTimingsLayout& layout);
     // After a write: the drop-downs show what the controller holds; what did not take is named.
     void ShowReadBack();
     void ApplyContextMenu(const QPoint& at);

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The application session: the threads stop before the hardware library closes, and a second
+// start (the windows' helpers start the session they are given) applies no stored set again.
+#include "startup/session.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/boot_apply_record.h"
+#include "settings/settings.h"
+#include "sim/simulated_machine.h"
+#include "startup/backend_selection.h"
+#include "support/scratch_folder.h"
+
+namespace zm::app {
+namespace {
+
+// The simulated machine, with the moment its library closes written down.
+class ClosingWatched final : public hw::HardwareLibrary {
+public:
+    ClosingWatched(hw::HardwareLibrary& inner, std::function<void()> onClose)
+        : inner_(inner), onClose_(std::move(onClose)) {}
+    bool InitializeDll() override { return inner_.InitializeDll(); }
+    void DeinitializeDll() override {
+        onClose_();
+        inner_.DeinitializeDll();
+    }
+    std::uint8_t ReadIoPortByte(std::uint16_t p) override { return inner_.ReadIoPortByte(p); }
+    std::uint32_t ReadIoPortDword(std::uint16_t p) override { return inner_.ReadIoPortDword(p); }
+    void WriteIoPortByte(std::uint16_t p, std::uint8_t v) override { inner_.WriteIoPortByte(p, v); }
+    void WriteIoPortDword(std::uint16_t p, std::uint32_t v) override {
+        inner_.WriteIoPortDword(p, v);
+    }
+    bool Rdmsr(std::uint32_t i, std::uint32_t& a, std::uint32_t& d) override {
+        return inner_.Rdmsr(i, a, d);
+    }
+    bool RdmsrEx(std::uint32_t i, std::uint32_t& a, std::uint32_t& d, hw::AffinityMask m) override {
+        return inner_.RdmsrEx(i, a, d, m);
+    }
+    bool Wrmsr(std::uint32_t i, std::uint32_t a, std::uint32_t d) override {
+        return inner_.Wrmsr(i, a, d);
+    }
+    bool WrmsrEx(std::uint32_t i, std::uint32_t a, std::uint32_t d, hw::AffinityMask m) override {
+        return inner_.WrmsrEx(i, a, d, m);
+    }
+    bool RdtscEx(std::uint32_t& a, std::uint32_t& d, hw::AffinityMask m) override {
+        return inner_.RdtscEx(a, d, m);
+    }
+    std::uint32_t ReadPhysicalMemory(std::uint64_t at, std::uint8_t* b, std::uint32_t n,
+                                     std::uint32_t unit) override {
+        return inner_.ReadPhysicalMemory(at, b, n, unit);
+    }
+    std::uint32_t WritePhysicalMemory(std::uint64_t at, const std::uint8_t* b, std::uint32_t n,
+                                      std::uint32_t unit) override {
+        return inner_.WritePhysicalMemory(at, b, n, unit);
+    }
+
+private:
+    hw::HardwareLibrary& inner_;
+    std::function<void()> onClose_;
+};
+
+TEST(Session, ThreadsStopBeforeTheLibraryCloses) {
+    auto machine = sim::SimulatedMachine::Load("k10-am3-ddr3");
+    Backend backend = SimulatedMachineBackend(machine);
+    std::vector<std::string> order;
+    Session* running = nullptr;
+    ClosingWatched library(*machine, [&] {
+        order.push_back(running->Clocks().Thread().Running() ? "closed, clocks measuring"
+                                                             : "closed");
+    });
+    backend.library = &library;
+    {
+        Session session(backend, SetupFor(CommandLine{}, ""));  // the windows' run
+        running = &session;
+        session.AddStopStep([&] { order.push_back("monitor stopped"); });
+        session.Start();
+        ASSERT_FALSE(session.Refused());
+        ASSERT_TRUE(session.Clocks().Thread().Running());
+        // Ended by the window's Exit, then again as the program leaves.
+        session.End();
+        EXPECT_EQ(order, (std::vector<std::string>{"monitor stopped", "closed"}));
+    }
+    EXPECT_EQ(order.size(), 2u);
+}
+
+TEST(Session, SecondStartAppliesNoStoredSetAgain) {
+    zm::testing::ScratchFolder dir("zm-session");
+    const std::string settings = (dir / "ZM.ini").string();
+    auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    {
+        // The StartUp window's save: the timings shown, bound to this machine.
+        Session first(SimulatedMachineBackend(machine), SetupFor(CommandLine{}, settings));
+        first.Start();
+        settings::Settings file(settings);
+        first.WriteStoredSet(file);
+    }
+    ASSERT_TRUE(settings::Settings(settings).ApplyStoredAtStart());
+
+    Session session(SimulatedMachineBackend(machine), SetupFor(CommandLine{}, settings));
+    session.Start();
+    ASSERT_TRUE(session.Startup().bootApplyRecorded);
+    const std::size_t writes = machine->Writes().size();
+    session.Start();
+    EXPECT_EQ(machine->Writes().size(), writes);
+    // A second apply would find the first one's record and switch the apply at start off.
+    EXPECT_TRUE(settings::Settings(settings).ApplyStoredAtStart());
+    for (const Message& message : session.Startup().messages)
+        EXPECT_EQ(message.text.find(settings::kBootApplyInterruptedText), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zm::app
