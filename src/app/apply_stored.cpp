@@ -121,7 +121,7 @@ int RunApplyStored(Backend& backend, const std::string& givenPath, std::ostream&
     out << "zentrimo: applying the stored timing set of " << settingsPath << " on "
         << backend.description << "\n";
 
-    hw::HardwareAccess hw(*backend.library);
+    hw::HardwareAccess hw(*backend.operations);
     StartupContext context{backend, hw, settingsPath, nullptr};
     context.startMeasuringThread = false;
     StartupResult result = RunStartup(context);

@@ -107,7 +107,8 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
 
     // Only the writes that reach the SMBus and the controllers' registers pass; they are
     // undone at the end.
-    hw::RecordingLibrary recorder(*backend.library, hw::RecordingLibrary::Writes::ReachOnly);
+    hw::RecordingOperations recorder(*backend.operations,
+                                     hw::RecordingOperations::Writes::ReachOnly);
     hw::HardwareAccess hw(recorder);
     os::SteadyClock hostClock;
     os::Clock& clock = backend.clock ? *backend.clock : hostClock;
@@ -138,7 +139,7 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
     if (!result.facts.libraryInitialised) {
         // The start-up stopped before touching the hardware. Whatever the backend can still
         // reach is worth having: the identities the start-up would have probed first.
-        hw.Library().InitializeDll();
+        hw.Initialize();
         result.facts.libraryInitialised = true;
         PlatformFacts probe;
         ProbeUncore(hw, probe);
@@ -156,7 +157,7 @@ CaptureResult CaptureMachine(Backend& backend, const CaptureOptions& options) {
     std::set<std::uint32_t> msrs = recorder.Msrs();
     if (accepted) msrs.merge(capture::WindowMsrs(*backend.cpuid));
     const std::vector<hw::OriginalValue> originals = recorder.Originals();
-    capture::ReadMsrs(hw.Library(), msrs, *c.processors, originals, c, missed);
+    capture::ReadMsrs(hw, msrs, *c.processors, originals, c, missed);
     capture::ReadPciFunctions(hw, recorder.PciFunctions(), originals, c);
     capture::ReadMemory(hw, recorder.MemoryReads(), originals, options.keepSerials, c, missed,
                         masking);

@@ -30,7 +30,7 @@ ReadOnlyStartup::WriteProblemsSaid::~WriteProblemsSaid() {
 ReadOnlyStartup::ReadOnlyStartup(Backend& backend, const std::string& settingsPath,
                                  std::ostream& err, bool startMeasuringThread)
     : writeProblems_(err),
-      hw(*backend.library),
+      hw(*backend.operations),
       clock(backend.clock ? *backend.clock : hostClock_),
       clocks(hw, clock, nullptr, nullptr),
       result(RunReadOnly(backend, hw, settingsPath, clocks, startMeasuringThread)) {}

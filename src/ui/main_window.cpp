@@ -49,7 +49,7 @@ MainWindow::MainWindow(app::Backend& backend, std::string settingsPath, MessageS
                        QWidget* parent)
     : QWidget(parent),
       backend_(backend),
-      hw_(*backend.library),
+      hw_(*backend.operations),
       settingsPath_(std::move(settingsPath)),
       messages_(messages) {
     setWindowTitle(QString::fromUtf8(app::kProgramTitle));

@@ -11,6 +11,7 @@
 #include "app/backend_selection.h"
 #include "app/run_report.h"
 #include "app/startup.h"
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
 #include "sim/simulated_machine.h"
@@ -71,16 +72,16 @@ TEST_P(ReportThroughHelper, EqualsTheDirectReport) {
     const std::string profile = GetParam();
     BackendChoice direct = SelectBackend(profile, Pace::Instant);
     ASSERT_TRUE(direct.error.empty()) << direct.error;
-    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    auto* directMachine = direct.backend.machine;
     const ReportRun expected =
         Report(direct.backend, *directMachine, FreshSettings(profile + "_direct"));
 
     BackendChoice served = SelectBackend(profile, Pace::Instant);
     ASSERT_TRUE(served.error.empty()) << served.error;
-    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
-    testing::HelperPair pair({*machine, machine, nullptr});
+    auto* machine = served.backend.machine;
+    testing::HelperPair pair(*machine, machine);
     Backend window = served.backend;  // cpuid, system facts and clock stay the window's own
-    window.library = &pair.Client();
+    window.operations = &pair.Client();
     window.files = &pair.Client();
     window.notes = &pair.Client();
     const ReportRun actual = Report(window, *machine, FreshSettings(profile + "_helper"));
@@ -109,7 +110,7 @@ TEST_P(ReportThroughHelper, EqualsTheDirectReport) {
 // list of writable registers, with the same writes reaching the machine as directly.
 std::vector<sim::WriteRecord> ApplyWrites(Backend& backend, sim::SimulatedMachine& machine,
                                           const std::string& settings) {
-    hw::HardwareAccess hw(*backend.library);
+    hw::HardwareAccess hw(*backend.operations);
     StartupContext context{backend, hw, settings, nullptr};
     context.startMeasuringThread = false;
     StartupResult result = RunStartup(context);
@@ -122,16 +123,16 @@ std::vector<sim::WriteRecord> ApplyWrites(Backend& backend, sim::SimulatedMachin
 TEST_P(ReportThroughHelper, ApplyWritesTheSameRegisters) {
     const std::string profile = GetParam();
     BackendChoice direct = SelectBackend(profile, Pace::Instant);
-    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    auto* directMachine = direct.backend.machine;
     const auto expected =
         ApplyWrites(direct.backend, *directMachine, FreshSettings(profile + "_apply_direct"));
     ASSERT_FALSE(expected.empty());
 
     BackendChoice served = SelectBackend(profile, Pace::Instant);
-    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
-    testing::HelperPair pair({*machine, machine, nullptr});
+    auto* machine = served.backend.machine;
+    testing::HelperPair pair(*machine, machine);
     Backend window = served.backend;
-    window.library = &pair.Client();
+    window.operations = &pair.Client();
     EXPECT_EQ(ApplyWrites(window, *machine, FreshSettings(profile + "_apply_helper")), expected);
     EXPECT_EQ(pair.Close(), 0u) << pair.Log();
 }
