@@ -175,6 +175,11 @@ std::size_t HardwareAccess::SmbusReadBytes(std::uint8_t slave, std::uint8_t firs
     return ops_.SmbusReadBytes(smbusBase_, slave, first, results);
 }
 
+void HardwareAccess::SmbusReadList(std::uint8_t slave, std::span<const std::uint8_t> commands,
+                                   std::span<int> results) {
+    ops_.SmbusReadList(smbusBase_, slave, commands, results);
+}
+
 int HardwareAccess::SmbusReadByte(std::uint8_t slave, std::uint8_t command) {
     return ops_.SmbusReadByte(smbusBase_, slave, command);
 }

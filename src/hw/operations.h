@@ -78,6 +78,13 @@ public:
     // 7-bit slave address. The data byte 0..255, or smbus::kTransactionError / kHostBusy /
     // kTimeout.
     virtual int SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) = 0;
+    // SmbusReadByte for each of `commands` in order: results[i] for commands[i], every one read
+    // whatever the one before answered. A backend behind a pipe sends them in one request.
+    virtual void SmbusReadList(std::uint16_t base, std::uint8_t slave,
+                               std::span<const std::uint8_t> commands, std::span<int> results) {
+        for (std::size_t i = 0; i < commands.size() && i < results.size(); ++i)
+            results[i] = SmbusReadByte(base, slave, commands[i]);
+    }
     // SmbusReadByte for the commands first, first + 1, ... one after the other, stopping after
     // the first that fails: how many results were written (the last a failure when fewer than
     // results.size()). 0: not offered (an in-process backend, where the caller reads only the

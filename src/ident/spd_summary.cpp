@@ -169,8 +169,10 @@ SpdMemorySummary SummariseSpd(const SpdByteReader& read) {
 }
 
 SpdMemorySummary ReadModuleSummary(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress) {
-    return SummariseSpd(
-        [&](std::uint8_t offset) { return spd::ReadSpdByte(hw, spdSlaveAddress, offset); });
+    SpdMemorySummary summary;
+    spd::DecodeModuleBytes(hw, spdSlaveAddress,
+                           [&](const spd::SpdByteReader& read) { summary = SummariseSpd(read); });
+    return summary;
 }
 
 }  // namespace zm::ident

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spd/spd_reader.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace zm::spd {
 
 int ReadSpdByte(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress, std::uint8_t offset) {
@@ -27,6 +30,24 @@ int SpdModuleBytes::operator()(std::uint8_t offset) {
         runs_ = false;
     }
     return ReadSpdByte(hw_, slave_, offset);
+}
+
+void DecodeModuleBytes(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress,
+                       const std::function<void(const SpdByteReader&)>& decode) {
+    std::array<std::optional<int>, 256> held{};
+    for (;;) {
+        std::vector<std::uint8_t> wanted;
+        decode([&](std::uint8_t offset) {
+            if (held[offset]) return *held[offset];
+            if (std::find(wanted.begin(), wanted.end(), offset) == wanted.end())
+                wanted.push_back(offset);
+            return int{kSpdNoModule};
+        });
+        if (wanted.empty()) return;
+        std::vector<int> results(wanted.size());
+        hw.SmbusReadList(spdSlaveAddress, wanted, results);
+        for (std::size_t i = 0; i < wanted.size(); ++i) held[wanted[i]] = results[i];
+    }
 }
 
 }  // namespace zm::spd

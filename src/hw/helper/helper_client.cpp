@@ -394,15 +394,32 @@ void HelperClient::IndexedWrite(std::uint16_t indexPort, std::uint8_t index, std
     Call(Op::IndexedWrite, Request(Op::IndexedWrite).U16(indexPort).U8(index).U8(value));
 }
 
-int HelperClient::SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) {
-    const auto reply =
-        Call(Op::SmbusReadByte, Request(Op::SmbusReadByte).U16(base).U8(slave).U8(command));
+namespace {
+// A byte-data read's result, or a transaction error when refused or lost.
+int SmbusResult(const std::optional<std::vector<std::uint8_t>>& reply) {
     if (!reply) return smbus::kTransactionError;
     Reader in(*reply);
     in.U8();
     const auto result = static_cast<std::int32_t>(in.U32());
     if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) return smbus::kTransactionError;
     return result;
+}
+}  // namespace
+
+int HelperClient::SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) {
+    return SmbusResult(
+        Call(Op::SmbusReadByte, Request(Op::SmbusReadByte).U16(base).U8(slave).U8(command)));
+}
+
+void HelperClient::SmbusReadList(std::uint16_t base, std::uint8_t slave,
+                                 std::span<const std::uint8_t> commands, std::span<int> results) {
+    const std::size_t count = std::min(commands.size(), results.size());
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (std::size_t i = 0; i < count; ++i)
+        requests.push_back(
+            Request(Op::SmbusReadByte).U16(base).U8(slave).U8(commands[i]).Payload());
+    const auto replies = CallMany(requests);
+    for (std::size_t i = 0; i < count; ++i) results[i] = SmbusResult(replies[i]);
 }
 
 std::size_t HelperClient::SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,

@@ -76,6 +76,9 @@ public:
                      std::span<std::uint8_t> values) override;
     void IndexedWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value) override;
     int SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) override;
+    // The bytes a decode asks for in one batch.
+    void SmbusReadList(std::uint16_t base, std::uint8_t slave,
+                       std::span<const std::uint8_t> commands, std::span<int> results) override;
     // A module's bytes in one request instead of one per byte.
     std::size_t SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
                                std::span<int> results) override;
