@@ -18,15 +18,24 @@ std::uint8_t ReadSpdByteLow(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress
 int SpdModuleBytes::operator()(std::uint8_t offset) {
     if (held_[offset] != kNotHeld) return held_[offset];
     if (runs_) {
+        // The first request of a decode takes the module from its first byte: a decode asks for
+        // nearly all of it, the bytes before the one asked first included.
+        std::size_t start = offset;
+        if (!started_ && offset > 0) start = 0;
+        started_ = true;
         std::size_t end = offset + 1u;
         while (end < held_.size() && held_[end] == kNotHeld) ++end;
         std::array<int, 256> results{};
         const std::size_t read =
-            hw_.SmbusReadBytes(slave_, offset, std::span<int>(results.data(), end - offset));
+            hw_.SmbusReadBytes(slave_, static_cast<std::uint8_t>(start),
+                               std::span<int>(results.data(), end - start));
         for (std::size_t i = 0; i < read; ++i) {
-            if (results[i] >= 0) held_[offset + i] = results[i];
+            if (results[i] >= 0) held_[start + i] = results[i];
         }
-        if (read > 0) return results[0];
+        if (read > offset - start) return results[offset - start];
+        // A run that failed before the byte asked for (an empty socket acknowledges none):
+        // that failure is the answer; nothing failed is held, so asking again reads again.
+        if (read > 0) return results[read - 1];
         runs_ = false;
     }
     return ReadSpdByte(hw_, slave_, offset);

@@ -59,6 +59,7 @@ private:
     hw::HardwareAccess& hw_;
     std::uint8_t slave_;
     bool runs_ = true;  // until the backend shows it reads byte by byte
+    bool started_ = false;
     std::array<int, 256> held_;
 };
 
