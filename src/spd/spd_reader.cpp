@@ -26,9 +26,8 @@ int SpdModuleBytes::operator()(std::uint8_t offset) {
         std::size_t end = offset + 1u;
         while (end < held_.size() && held_[end] == kNotHeld) ++end;
         std::array<int, 256> results{};
-        const std::size_t read =
-            hw_.SmbusReadBytes(slave_, static_cast<std::uint8_t>(start),
-                               std::span<int>(results.data(), end - start));
+        const std::size_t read = hw_.SmbusReadBytes(slave_, static_cast<std::uint8_t>(start),
+                                                    std::span<int>(results.data(), end - start));
         for (std::size_t i = 0; i < read; ++i) {
             if (results[i] >= 0) held_[start + i] = results[i];
         }

@@ -14,6 +14,7 @@
 #include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
+#include "ident/spd_summary.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
 
@@ -147,6 +148,29 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ReportThroughHelper,
                                  if (c == '-') c = '_';
                              return name;
                          });
+
+// The start-up's module summary asks for its bytes in two requests through the helper (the type,
+// then every field that type has), and reads the same module as the direct summary.
+TEST(ModuleSummaryThroughHelper, TwoRequestsTheSameSummary) {
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    hw::HardwareAccess direct(*machine);
+    ASSERT_TRUE(spd::DiscoverSmbusController(direct));
+    const ident::SpdMemorySummary expected = ident::ReadModuleSummary(direct, 0x50);
+    ASSERT_TRUE(expected.moduleFound);
+
+    testing::HelperPair pair(*machine, machine.get());
+    hw::HardwareAccess served(pair.Client());
+    served.Initialize();
+    served.SetSmbusBase(direct.SmbusBase());
+    const std::uint64_t before = pair.Client().RoundTrips();
+    const ident::SpdMemorySummary actual = ident::ReadModuleSummary(served, 0x50);
+    EXPECT_EQ(pair.Client().RoundTrips() - before, 2u);
+    EXPECT_EQ(actual.manufacturer, expected.manufacturer);
+    EXPECT_EQ(actual.partNumber, expected.partNumber);
+    EXPECT_EQ(actual.speed, expected.speed);
+    EXPECT_EQ(actual.clockMhz, expected.clockMhz);
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
+}
 
 TEST(HelperPath, TheInstalledHelperBeforeTheBuildTreesOne) {
     const auto installedOnly = [](const std::filesystem::path& p) {
