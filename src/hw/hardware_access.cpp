@@ -97,6 +97,7 @@ void HardwareAccess::ReachIndexedPortWrite(std::uint16_t indexPort, std::uint8_t
 }
 
 void HardwareAccess::RestoreReachChanges() {
+    WriteBatch batch(*this);
     std::vector<ReachChange> changes;
     {
         std::lock_guard<std::mutex> guard(reachLock_);
@@ -165,6 +166,7 @@ void HardwareAccess::SmbusEnableHost() {
     // the privileged helper: nothing is written.
     const std::uint32_t command = PciConfigRead(0x8000FB20);
     if (command == kPciNoDevice) return;
+    WriteBatch batch(*this);
     ReachPciWrite(0x8000FB20, command | 0x1);
     ReachPciWriteByte(0x8000FB40, 1);
 }

@@ -47,6 +47,19 @@ public:
     bool Initialize() { return ops_.Initialize(); }
     void Deinitialize() { ops_.Deinitialize(); }
 
+    // The writes made while one lives travel with the next read or at its end, where the
+    // backend is behind a pipe (hw::Operations::BeginWrites).
+    class WriteBatch {
+    public:
+        explicit WriteBatch(HardwareAccess& hw) : ops_(hw.ops_) { ops_.BeginWrites(); }
+        ~WriteBatch() { ops_.EndWrites(); }
+        WriteBatch(const WriteBatch&) = delete;
+        WriteBatch& operator=(const WriteBatch&) = delete;
+
+    private:
+        Operations& ops_;
+    };
+
     // Set once, before the start-up touches the hardware.
     void SetAccessMode(AccessMode mode) { mode_ = mode; }
     AccessMode Mode() const { return mode_; }

@@ -30,6 +30,12 @@ class Operations {
 public:
     virtual ~Operations() = default;
 
+    // Between BeginWrites and EndWrites (they nest) a backend behind a pipe may keep the writes
+    // and send them, in order, with the next read or at EndWrites: a sequence of changes and
+    // their read-backs in one request. Nothing reads a kept write's effect before it is made.
+    virtual void BeginWrites() {}
+    virtual void EndWrites() {}
+
     // The backend's start and end (the driver loaded, device nodes opened); false: it could not
     // start, and every read answers as if nothing were there.
     virtual bool Initialize() = 0;

@@ -63,6 +63,8 @@ public:
     // something else now. Returns how many locations were written back.
     unsigned RestoreOriginals();
 
+    void BeginWrites() override { inner_.BeginWrites(); }
+    void EndWrites() override { inner_.EndWrites(); }
     bool Initialize() override { return inner_.Initialize(); }
     void Deinitialize() override { inner_.Deinitialize(); }
     std::uint32_t PciRead(std::uint32_t address) override;

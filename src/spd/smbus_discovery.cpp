@@ -20,6 +20,7 @@ void ShowIntelSmbusFunction(hw::HardwareAccess& hw) {
     const std::uint32_t rcba = hw.PciConfigRead(kRootComplexBase);
     const std::uint32_t base = kRootComplexEnable.Set(rcba, 0);
     if (rcba == hw::kPciNoDevice || base == 0) return;
+    hw::HardwareAccess::WriteBatch batch(hw);
     hw.ReachPciWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1));
     const std::uint32_t disable = hw.MmioRead(base, kFunctionDisable);
     hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0));

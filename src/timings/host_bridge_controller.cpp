@@ -93,6 +93,8 @@ std::uint32_t RebuildRegister(Reg reg, std::uint32_t image, const ChannelTimings
 
 void Apply(hw::HardwareAccess& hw, std::uint32_t base, Images& images, const TimingModel& model,
            const TimingLists& lists, const ChannelFlags& rebuilt) {
+    // The registers go together, with whatever reads them back next.
+    hw::HardwareAccess::WriteBatch batch(hw);
     for (int r = 0; r < kWrittenRegCount; ++r) {
         const Reg reg = static_cast<Reg>(r);
         for (int ch = 0; ch < 2; ++ch) {

@@ -421,6 +421,36 @@ TEST(HelperProtocol, ModuleBytesAndRegisterImagesComeInOneRequestEachCheckedAlon
     EXPECT_NE(pair.Log().find("PCI 00:1A.0"), std::string::npos) << pair.Log();
 }
 
+// Writes made in a write batch travel with the next read (a change and its read-back in one
+// request) and reach the machine as the same writes, in order.
+TEST(HelperProtocol, WritesInABatchGoWithTheNextRead) {
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    testing::HelperPair pair(*machine, machine.get());
+    HardwareAccess hw(pair.Client());
+    hw.Initialize();
+    machine->ClearWrites();
+    const std::uint32_t channelA = PciConfigAddress(0xFF, 4, 0, 0x80);
+    const std::uint32_t value = hw.PciConfigRead(channelA);
+    const std::uint64_t trips = pair.Client().RoundTrips();
+    std::uint32_t readBack = 0;
+    {
+        HardwareAccess::WriteBatch batch(hw);
+        hw.PciConfigWrite(channelA, value ^ 0x2);
+        hw.PciConfigWrite(channelA, value);
+        EXPECT_TRUE(machine->Writes().empty()) << "kept until a read or the batch's end";
+        readBack = hw.PciConfigRead(channelA);
+    }
+    EXPECT_EQ(pair.Client().RoundTrips(), trips + 1);
+    EXPECT_EQ(readBack, value);
+    EXPECT_EQ(machine->Writes().size(), 2u);
+    {
+        HardwareAccess::WriteBatch batch(hw);
+        hw.PciConfigWrite(channelA, value ^ 0x2);
+    }
+    EXPECT_EQ(machine->Writes().size(), 3u) << "the batch's end sends what it kept";
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
+}
+
 TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {
     EXPECT_EQ(helper::HelperClient::Launch({"sh", "-c", "exit 126"})->Failure(),
               helper::LaunchFailureText(helper::kPkexecDismissed));

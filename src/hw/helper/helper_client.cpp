@@ -17,6 +17,8 @@ namespace {
 
 // Reads of a helper that refused or is gone: as if nothing answered.
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
+// Writes a batch keeps before they go on their own.
+constexpr std::size_t kMaxKept = 64;
 // Reads (address/data pairs, MSRs) in one request: far inside a frame either way.
 constexpr std::size_t kMaxReadsPerRequest = 512;
 // BIOS pages fetched together: two requests cover the area, each reply well inside a frame.
@@ -170,9 +172,16 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
     const std::vector<std::vector<std::uint8_t>>& requests) const {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<std::optional<std::vector<std::uint8_t>>> replies(requests.size());
-    if (requests.empty()) return replies;
-    if (!connected_) return replies;
-    const std::vector<std::vector<std::uint8_t>>& batch = requests;
+    if (!connected_) {
+        kept_.clear();
+        return replies;
+    }
+    // The kept writes go first, in the order they were made, with these requests last.
+    std::vector<std::vector<std::uint8_t>> batch;
+    batch.swap(kept_);
+    const std::size_t own = batch.size();
+    batch.insert(batch.end(), requests.begin(), requests.end());
+    if (batch.empty()) return replies;
     const bool batched = batch.size() > 1;
     Writer frame;
     if (batched) {
@@ -193,11 +202,11 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
     }
     const auto opOf = [&](std::size_t i) { return static_cast<Op>(batch[i].front()); };
     if (!batched) {
-        if (Served(opOf(0), *reply)) replies[0] = std::move(reply);
+        if (Served(opOf(0), *reply) && own == 0) replies[0] = std::move(reply);
         return replies;
     }
     if (!Served(Op::Batch, *reply)) return replies;
-    // Each operation's own reply, in order.
+    // Each operation's own reply, in order: a kept write's only noted when refused.
     Reader in(*reply);
     in.U8();
     const std::uint32_t count = in.U32();
@@ -214,7 +223,7 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
         return replies;
     }
     for (std::size_t i = 0; i < batch.size(); ++i) {
-        if (Served(opOf(i), ones[i])) replies[i] = std::move(ones[i]);
+        if (Served(opOf(i), ones[i]) && i >= own) replies[i - own] = std::move(ones[i]);
     }
     return replies;
 }
@@ -283,12 +292,38 @@ void HelperClient::PciReadMany(std::span<const std::uint32_t> addresses,
     }
 }
 
+void HelperClient::BeginWrites() {
+    std::lock_guard<std::mutex> guard(lock_);
+    ++writeBatches_;
+}
+
+void HelperClient::EndWrites() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (writeBatches_ > 0) --writeBatches_;
+        if (writeBatches_ > 0 || kept_.empty()) return;
+    }
+    CallMany({});
+}
+
+void HelperClient::Write(Op op, const Writer& request) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!connected_) return;
+        if (writeBatches_ > 0 && kept_.size() < kMaxKept) {
+            kept_.push_back(request.Payload());
+            return;
+        }
+    }
+    Call(op, request);
+}
+
 void HelperClient::PciWrite(std::uint32_t address, std::uint32_t value) {
-    Call(Op::PciWrite, Request(Op::PciWrite).U32(address).U32(value));
+    Write(Op::PciWrite, Request(Op::PciWrite).U32(address).U32(value));
 }
 
 void HelperClient::PciWriteByte(std::uint32_t address, std::uint8_t value) {
-    Call(Op::PciWriteByte, Request(Op::PciWriteByte).U32(address).U8(value));
+    Write(Op::PciWriteByte, Request(Op::PciWriteByte).U32(address).U8(value));
 }
 
 std::optional<std::uint64_t> HelperClient::MsrRead(std::uint32_t index, unsigned processor) {
@@ -313,7 +348,7 @@ void HelperClient::MsrReadMany(std::span<const MsrAt> which,
 }
 
 void HelperClient::MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) {
-    Call(Op::MsrWrite, Request(Op::MsrWrite).U32(index).U32(processor).U64(value));
+    Write(Op::MsrWrite, Request(Op::MsrWrite).U32(index).U32(processor).U64(value));
 }
 
 std::optional<std::uint64_t> HelperClient::ReadTsc(unsigned processor) {
@@ -372,7 +407,7 @@ bool HelperClient::PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes
 }
 
 void HelperClient::PhysWrite(std::uint64_t address, std::uint32_t value) {
-    Call(Op::PhysWrite, Request(Op::PhysWrite).U64(address).U32(value));
+    Write(Op::PhysWrite, Request(Op::PhysWrite).U64(address).U32(value));
 }
 
 void HelperClient::IndexedRead(std::uint16_t indexPort, std::span<const std::uint8_t> indices,
@@ -391,7 +426,7 @@ void HelperClient::IndexedRead(std::uint16_t indexPort, std::span<const std::uin
 }
 
 void HelperClient::IndexedWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value) {
-    Call(Op::IndexedWrite, Request(Op::IndexedWrite).U16(indexPort).U8(index).U8(value));
+    Write(Op::IndexedWrite, Request(Op::IndexedWrite).U16(indexPort).U8(index).U8(value));
 }
 
 namespace {

@@ -56,6 +56,9 @@ public:
     std::string Failure() const;
 
     // --- Operations ---
+    // Writes in a batch wait for the next request (at most 64 of them) or the batch's end.
+    void BeginWrites() override;
+    void EndWrites() override;
     bool Initialize() override;
     void Deinitialize() override;
     std::uint32_t PciRead(std::uint32_t address) override;
@@ -102,7 +105,8 @@ private:
     // The reply's reader position after the status byte, or nullopt when the helper refused
     // or is gone (then noted).
     std::optional<std::vector<std::uint8_t>> Call(Op op, const Writer& request) const;
-    // Several requests in one round trip (a batch): each one's reply as Call gives it, in order.
+    // Several requests in one round trip (a batch, after any writes kept): each one's reply as
+    // Call gives it, in order.
     std::vector<std::optional<std::vector<std::uint8_t>>> CallMany(
         const std::vector<std::vector<std::uint8_t>>& requests) const;
     // Whether a reply says the operation was served; notes a refusal or a request not
@@ -111,6 +115,8 @@ private:
     // A page of the BIOS area, fetched on first use with the pages after it; null when it could
     // not be read whole.
     const std::vector<std::uint8_t>* BiosPage(std::uint64_t page);
+    // A write: kept while a batch is open, else sent.
+    void Write(Op op, const Writer& request);
     void Lost(const std::string& why) const;
     void Note(const std::string& note) const;
 
@@ -123,6 +129,8 @@ private:
     mutable std::vector<std::string> notes_;
     mutable std::set<std::string> noted_;
     mutable std::uint64_t roundTrips_ = 0;
+    unsigned writeBatches_ = 0;                                     // open BeginWrites
+    mutable std::vector<std::vector<std::uint8_t>> kept_;           // writes waiting for a request
     std::map<std::uint64_t, std::vector<std::uint8_t>> biosPages_;  // by page number
 };
 
