@@ -59,7 +59,12 @@ void HardwareAccess::Remember(ReachChange::Kind kind, std::uint64_t address,
 }
 
 void HardwareAccess::ReachPciWrite(std::uint32_t address, std::uint32_t value) {
-    if (ReadOnly()) Remember(ReachChange::Kind::PciDword, address, PciConfigRead(address));
+    ReachPciWrite(address, value, ReadOnly() ? PciConfigRead(address) : 0);
+}
+
+void HardwareAccess::ReachPciWrite(std::uint32_t address, std::uint32_t value,
+                                   std::uint32_t found) {
+    if (ReadOnly()) Remember(ReachChange::Kind::PciDword, address, found);
     ops_.PciWrite(address, value);
 }
 
@@ -70,8 +75,13 @@ void HardwareAccess::ReachPciWriteByte(std::uint32_t address, std::uint8_t value
 }
 
 void HardwareAccess::ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value) {
+    ReachMmioWrite(base, offset, value, ReadOnly() ? MmioRead(base, offset) : 0);
+}
+
+void HardwareAccess::ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value,
+                                    std::uint32_t found) {
     const std::uint64_t address = std::uint64_t{base} + offset;
-    if (ReadOnly()) Remember(ReachChange::Kind::Memory, address, MmioRead(base, offset));
+    if (ReadOnly()) Remember(ReachChange::Kind::Memory, address, found);
     ops_.PhysWrite(address, value);
 }
 
@@ -167,7 +177,7 @@ void HardwareAccess::SmbusEnableHost() {
     const std::uint32_t command = PciConfigRead(0x8000FB20);
     if (command == kPciNoDevice) return;
     WriteBatch batch(*this);
-    ReachPciWrite(0x8000FB20, command | 0x1);
+    ReachPciWrite(0x8000FB20, command | 0x1, command);
     ReachPciWriteByte(0x8000FB40, 1);
 }
 

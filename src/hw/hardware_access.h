@@ -106,8 +106,12 @@ public:
     // memory controller's register window. Written in either mode; in ReadOnly the value each
     // location held before its first such write is kept, for RestoreReachChanges.
     void ReachPciWrite(std::uint32_t address, std::uint32_t value);
+    // The same, where the caller has just read the location: `found` is what it held.
+    void ReachPciWrite(std::uint32_t address, std::uint32_t value, std::uint32_t found);
     void ReachPciWriteByte(std::uint32_t address, std::uint8_t value);
     void ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value);
+    void ReachMmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value,
+                        std::uint32_t found);
     // A register behind an index/data port pair (data port = index port + 1, as the AMD
     // south bridges' power-management block has them); the index port is put back as found.
     void ReachIndexedPortWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value);

@@ -21,9 +21,9 @@ void ShowIntelSmbusFunction(hw::HardwareAccess& hw) {
     const std::uint32_t base = kRootComplexEnable.Set(rcba, 0);
     if (rcba == hw::kPciNoDevice || base == 0) return;
     hw::HardwareAccess::WriteBatch batch(hw);
-    hw.ReachPciWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1));
+    hw.ReachPciWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1), rcba);
     const std::uint32_t disable = hw.MmioRead(base, kFunctionDisable);
-    hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0));
+    hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0), disable);
 }
 
 bool IsSb800Family(hw::HardwareAccess& hw, std::uint32_t atiIdentity) {

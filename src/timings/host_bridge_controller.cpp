@@ -14,7 +14,7 @@ std::optional<std::uint32_t> OpenWindow(hw::HardwareAccess& hw) {
     // enabling it there would lay the controller's registers over ordinary memory, and every
     // Apply would write into that memory instead.
     if (value == hw::kPciNoDevice || base == 0) return std::nullopt;
-    hw.ReachPciWrite(kWindowBaseRegister, value | kWindowEnable);
+    hw.ReachPciWrite(kWindowBaseRegister, value | kWindowEnable, value);
     return base;
 }
 
