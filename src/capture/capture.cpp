@@ -106,9 +106,9 @@ CaptureResult CaptureMachine(Backend chosen, SessionSetup setup, const CaptureOp
 
     // Every access is recorded; only the writes that reach the SMBus and the controllers'
     // registers pass, and they are undone at the end.
-    auto recording = std::make_unique<hw::RecordingLibrary>(
-        *chosen.library, hw::RecordingLibrary::Writes::ReachOnly);
-    hw::RecordingLibrary& recorder = *recording;
+    auto recording = std::make_unique<hw::RecordingOperations>(
+        *chosen.operations, hw::RecordingOperations::Writes::ReachOnly);
+    hw::RecordingOperations& recorder = *recording;
     Session session(std::move(chosen), std::move(setup), std::move(recording));
     Backend& backend = session.Backend();
     hw::HardwareAccess& hw = session.Hardware();
@@ -136,7 +136,7 @@ CaptureResult CaptureMachine(Backend chosen, SessionSetup setup, const CaptureOp
     if (!result.facts.libraryInitialised) {
         // The start-up stopped before touching the hardware. Whatever the backend can still
         // reach is worth having: the identities the start-up would have probed first.
-        hw.Library().InitializeDll();
+        hw.Initialize();
         session.LibraryOpened();
         PlatformFacts probe;
         ProbeUncore(hw, probe);
@@ -154,7 +154,7 @@ CaptureResult CaptureMachine(Backend chosen, SessionSetup setup, const CaptureOp
     std::set<std::uint32_t> msrs = recorder.Msrs();
     if (accepted) msrs.merge(capture::WindowMsrs(*backend.cpuid));
     const std::vector<hw::OriginalValue> originals = recorder.Originals();
-    capture::ReadMsrs(hw.Library(), msrs, *c.processors, originals, c, missed);
+    capture::ReadMsrs(hw, msrs, *c.processors, originals, c, missed);
     capture::ReadPciFunctions(hw, recorder.PciFunctions(), originals, c);
     capture::ReadMemory(hw, recorder.MemoryReads(), originals, options.keepSerials, c, missed,
                         masking);

@@ -136,10 +136,7 @@ constexpr std::uint16_t kIntelVendor = 0x8086;
 
 std::optional<std::uint32_t> MemoryDword(hw::HardwareAccess& hw, std::uint64_t address) {
     if (address + 4 > k4GiB) return std::nullopt;
-    std::uint8_t bytes[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-    if (hw.Library().ReadPhysicalMemory(address, bytes, 1, 4) != 4) return std::nullopt;
-    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
-           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+    return hw.PhysRead(address);
 }
 
 std::optional<std::vector<std::uint8_t>> MemoryBytes(hw::HardwareAccess& hw, std::uint64_t address,
@@ -331,18 +328,18 @@ std::set<std::uint32_t> WindowMsrs(hw::Cpuid& cpuid) {
     return {};
 }
 
-void ReadMsrs(hw::HardwareLibrary& library, const std::set<std::uint32_t>& indices,
-              unsigned processors, const std::vector<hw::OriginalValue>& originals,
-              sim::MachineCapture& out, Missed& missed) {
+void ReadMsrs(hw::HardwareAccess& hw, const std::set<std::uint32_t>& indices, unsigned processors,
+              const std::vector<hw::OriginalValue>& originals, sim::MachineCapture& out,
+              Missed& missed) {
     constexpr std::uint32_t kTimeStampCounter = 0x10;  // runs on its own in a simulated machine
     unsigned readable = 0;
     for (const std::uint32_t index : indices) {
         if (index == kTimeStampCounter) continue;
         std::map<unsigned, std::uint64_t> values;
         for (unsigned p = 0; p < processors; ++p) {
-            std::uint32_t lo = 0, hi = 0;
-            if (!library.RdmsrEx(index, lo, hi, hw::ProcessorMask(p))) continue;
-            std::uint64_t value = (std::uint64_t{hi} << 32) | lo;
+            const std::optional<hw::MsrValue> read = hw.MsrReadIfAny(index, p);
+            if (!read) continue;
+            std::uint64_t value = read->Value();
             const auto kind = hw::OriginalValue::Kind::Msr;
             if (auto before = OriginalOf(originals, kind, index, p)) {
                 value = *before;
@@ -378,7 +375,7 @@ void ReadMsrs(hw::HardwareLibrary& library, const std::set<std::uint32_t>& indic
 
 void ReadPciFunctions(hw::HardwareAccess& hw, const std::set<hw::PciFunctionAddress>& functions,
                       const std::vector<hw::OriginalValue>& originals, sim::MachineCapture& out) {
-    // AMD family 10h: F3x8C bit 14 lets the 0xCF8 form carry register bits 11..8.
+    // AMD family 10h: F3x8C bit 14 lets the configuration address carry register bits 11..8.
     constexpr std::uint32_t kNbConfigHigh = hw::PciConfigAddress(0, 24, 3, 0x8C);
     constexpr hw::Field kEnableCf8ExtCfg = hw::Bit(14);
     constexpr std::uint16_t kAmdVendor = 0x1022;

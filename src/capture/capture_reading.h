@@ -41,12 +41,13 @@ std::set<std::uint32_t> WindowMsrs(hw::Cpuid& cpuid);
 
 // Each index on every processor; equal values go to "all", the rest per processor. A register
 // no processor can read is taken as absent; one readable on some processors only is named.
-void ReadMsrs(hw::HardwareLibrary& library, const std::set<std::uint32_t>& indices,
-              unsigned processors, const std::vector<hw::OriginalValue>& originals,
-              sim::MachineCapture& out, Missed& missed);
+void ReadMsrs(hw::HardwareAccess& hw, const std::set<std::uint32_t>& indices, unsigned processors,
+              const std::vector<hw::OriginalValue>& originals, sim::MachineCapture& out,
+              Missed& missed);
 
 // Each function's whole configuration space: 4096 bytes while the AMD north bridge lets the
-// 0xCF8 form reach the extended registers, else 256. Functions answering all ones are absent.
+// configuration address reach the extended registers, else 256. Functions answering all ones are
+// absent.
 void ReadPciFunctions(hw::HardwareAccess& hw, const std::set<hw::PciFunctionAddress>& functions,
                       const std::vector<hw::OriginalValue>& originals, sim::MachineCapture& out);
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
@@ -12,11 +11,6 @@ namespace zm::hw {
 namespace {
 
 constexpr Field kConfigEnable = Bit(31);
-constexpr std::uint16_t kPciDataEnd = kPciDataPort + 3;
-
-bool IsDataPort(std::uint16_t port) {
-    return port >= kPciDataPort && port <= kPciDataEnd;
-}
 
 // The registers a ReachOnly recording lets writes through to (configuration addresses).
 constexpr std::array<std::uint32_t, 5> kReachRegisters{
@@ -29,118 +23,93 @@ constexpr std::array<std::uint32_t, 5> kReachRegisters{
 constexpr std::uint32_t kChipsetBlockMask = 0xFFFFC000;
 constexpr std::uint32_t kFunctionDisable = 0x3418;
 
-std::optional<unsigned> ProcessorOf(AffinityMask mask) {
-    for (unsigned n = 0; n < 64; ++n) {
-        if (mask & ProcessorMask(n)) return n;
-    }
-    return std::nullopt;
+std::uint32_t Dword(const std::uint8_t* bytes) {
+    return std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
+           (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
 }
 
 }  // namespace
 
-std::set<PciFunctionAddress> RecordingLibrary::PciFunctions() const {
+std::set<PciFunctionAddress> RecordingOperations::PciFunctions() const {
     std::lock_guard<std::mutex> guard(lock_);
     return pci_;
 }
 
-std::set<std::uint32_t> RecordingLibrary::Msrs() const {
+std::set<std::uint32_t> RecordingOperations::Msrs() const {
     std::lock_guard<std::mutex> guard(lock_);
     return msrs_;
 }
 
-std::set<std::uint64_t> RecordingLibrary::MemoryReads() const {
+std::set<std::uint64_t> RecordingOperations::MemoryReads() const {
     std::lock_guard<std::mutex> guard(lock_);
     return memory_;
 }
 
-std::vector<OriginalValue> RecordingLibrary::Originals() const {
+std::vector<OriginalValue> RecordingOperations::Originals() const {
     std::lock_guard<std::mutex> guard(lock_);
     return originals_;
 }
 
-bool RecordingLibrary::Kept(OriginalValue::Kind kind, std::uint64_t address,
-                            unsigned processor) const {
+unsigned RecordingOperations::DroppedWrites() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return dropped_;
+}
+
+bool RecordingOperations::Kept(OriginalValue::Kind kind, std::uint64_t address,
+                               unsigned processor) const {
     return std::any_of(originals_.begin(), originals_.end(), [&](const OriginalValue& o) {
         return o.kind == kind && o.address == address && o.processor == processor;
     });
 }
 
-// Called with the lock held and the latch addressing the register about to be written.
-void RecordingLibrary::KeepPciOriginal() {
-    if (!kConfigEnable.Get(latch_)) return;
-    const std::uint64_t address = latch_ & ~3u;
-    if (Kept(OriginalValue::Kind::Pci, address, 0)) return;
-    inner_.WriteIoPortDword(kPciAddressPort, static_cast<std::uint32_t>(address));
-    const std::uint32_t value = inner_.ReadIoPortDword(kPciDataPort);
-    inner_.WriteIoPortDword(kPciAddressPort, latch_);
-    originals_.push_back({OriginalValue::Kind::Pci, address, value, 0});
-}
-
-void RecordingLibrary::KeepMsrOriginal(std::uint32_t index, unsigned processor) {
-    if (Kept(OriginalValue::Kind::Msr, index, processor)) return;
-    std::uint32_t lo = 0, hi = 0;
-    const bool read = processor == OriginalValue::kCurrentProcessor
-                          ? inner_.Rdmsr(index, lo, hi)
-                          : inner_.RdmsrEx(index, lo, hi, ProcessorMask(processor));
-    // A register that cannot be read cannot be put back either; the write will fail as well.
-    if (!read) return;
+void RecordingOperations::KeepPciOriginal(std::uint32_t address) {
+    if (!kConfigEnable.Get(address)) return;
+    const std::uint64_t dword = address & ~3u;
+    if (Kept(OriginalValue::Kind::Pci, dword, 0)) return;
     originals_.push_back(
-        {OriginalValue::Kind::Msr, index, (std::uint64_t{hi} << 32) | lo, processor});
+        {OriginalValue::Kind::Pci, dword, inner_.PciRead(static_cast<std::uint32_t>(dword)), 0});
 }
 
-std::uint64_t RecordingLibrary::ReadNow(const OriginalValue& location) {
+void RecordingOperations::KeepMsrOriginal(std::uint32_t index, unsigned processor) {
+    if (Kept(OriginalValue::Kind::Msr, index, processor)) return;
+    // A register that cannot be read cannot be put back either; the write will fail as well.
+    if (const auto value = inner_.MsrRead(index, processor))
+        originals_.push_back({OriginalValue::Kind::Msr, index, *value, processor});
+}
+
+std::uint64_t RecordingOperations::ReadNow(const OriginalValue& location) {
     switch (location.kind) {
         case OriginalValue::Kind::Pci:
-            inner_.WriteIoPortDword(kPciAddressPort, static_cast<std::uint32_t>(location.address));
-            return inner_.ReadIoPortDword(kPciDataPort);
+            return inner_.PciRead(static_cast<std::uint32_t>(location.address));
         case OriginalValue::Kind::Memory: {
             std::uint8_t bytes[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-            inner_.ReadPhysicalMemory(location.address, bytes, 1, 4);
-            return std::uint64_t{bytes[0]} | (std::uint64_t{bytes[1]} << 8) |
-                   (std::uint64_t{bytes[2]} << 16) | (std::uint64_t{bytes[3]} << 24);
+            inner_.PhysRead(location.address, bytes);
+            return Dword(bytes);
         }
-        case OriginalValue::Kind::Msr: {
-            std::uint32_t lo = 0, hi = 0;
-            const auto index = static_cast<std::uint32_t>(location.address);
-            if (location.processor == OriginalValue::kCurrentProcessor) {
-                inner_.Rdmsr(index, lo, hi);
-            } else {
-                inner_.RdmsrEx(index, lo, hi, ProcessorMask(location.processor));
-            }
-            return (std::uint64_t{hi} << 32) | lo;
-        }
+        case OriginalValue::Kind::Msr:
+            return inner_.MsrRead(static_cast<std::uint32_t>(location.address), location.processor)
+                .value_or(0);
     }
     return 0;
 }
 
-void RecordingLibrary::WriteBack(const OriginalValue& original) {
+void RecordingOperations::WriteBack(const OriginalValue& original) {
     const auto lo = static_cast<std::uint32_t>(original.value);
-    const auto hi = static_cast<std::uint32_t>(original.value >> 32);
     switch (original.kind) {
         case OriginalValue::Kind::Pci:
-            inner_.WriteIoPortDword(kPciAddressPort, static_cast<std::uint32_t>(original.address));
-            inner_.WriteIoPortDword(kPciDataPort, lo);
+            inner_.PciWrite(static_cast<std::uint32_t>(original.address), lo);
             break;
-        case OriginalValue::Kind::Memory: {
-            const std::uint8_t bytes[4] = {
-                static_cast<std::uint8_t>(lo), static_cast<std::uint8_t>(lo >> 8),
-                static_cast<std::uint8_t>(lo >> 16), static_cast<std::uint8_t>(lo >> 24)};
-            inner_.WritePhysicalMemory(original.address, bytes, 1, 4);
+        case OriginalValue::Kind::Memory:
+            inner_.PhysWrite(original.address, lo);
             break;
-        }
-        case OriginalValue::Kind::Msr: {
-            const auto index = static_cast<std::uint32_t>(original.address);
-            if (original.processor == OriginalValue::kCurrentProcessor) {
-                inner_.Wrmsr(index, lo, hi);
-            } else {
-                inner_.WrmsrEx(index, lo, hi, ProcessorMask(original.processor));
-            }
+        case OriginalValue::Kind::Msr:
+            inner_.MsrWrite(static_cast<std::uint32_t>(original.address), original.processor,
+                            original.value);
             break;
-        }
     }
 }
 
-unsigned RecordingLibrary::RestoreOriginals() {
+unsigned RecordingOperations::RestoreOriginals() {
     std::lock_guard<std::mutex> guard(lock_);
     unsigned written = 0;
     // Latest first: a function the firmware hid is written back while still visible, and hidden
@@ -150,30 +119,22 @@ unsigned RecordingLibrary::RestoreOriginals() {
         WriteBack(*it);
         ++written;
     }
-    inner_.WriteIoPortDword(kPciAddressPort, latch_);
     return written;
 }
 
-unsigned RecordingLibrary::DroppedWrites() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return dropped_;
-}
-
-bool RecordingLibrary::PciWritePasses() {
-    if (writes_ == Writes::PassAll || !kConfigEnable.Get(latch_)) return true;
-    const std::uint32_t address = latch_ & ~3u;
-    if (std::find(kReachRegisters.begin(), kReachRegisters.end(), address) != kReachRegisters.end())
+bool RecordingOperations::PciWritePasses(std::uint32_t address) {
+    if (writes_ == Writes::PassAll || !kConfigEnable.Get(address)) return true;
+    if (std::find(kReachRegisters.begin(), kReachRegisters.end(), address & ~3u) !=
+        kReachRegisters.end())
         return true;
     ++dropped_;
     return false;
 }
 
-bool RecordingLibrary::MemoryWritePasses(std::uint64_t address) {
+bool RecordingOperations::MemoryWritePasses(std::uint64_t address) {
     if (writes_ == Writes::PassAll) return true;
     // The function-disable register of the block the LPC bridge decodes now.
-    inner_.WriteIoPortDword(kPciAddressPort, kReachRegisters[0]);
-    const std::uint32_t block = inner_.ReadIoPortDword(kPciDataPort) & kChipsetBlockMask;
-    inner_.WriteIoPortDword(kPciAddressPort, latch_);
+    const std::uint32_t block = inner_.PciRead(kReachRegisters[0]) & kChipsetBlockMask;
     if (block != 0 && block != kChipsetBlockMask &&
         address == std::uint64_t{block} + kFunctionDisable)
         return true;
@@ -181,116 +142,95 @@ bool RecordingLibrary::MemoryWritePasses(std::uint64_t address) {
     return false;
 }
 
-bool RecordingLibrary::MsrWritePasses() {
+bool RecordingOperations::MsrWritePasses() {
     if (writes_ == Writes::PassAll) return true;
     ++dropped_;
     return false;
 }
 
-void RecordingLibrary::NoteDataPort(std::uint16_t port) {
-    if (!IsDataPort(port)) return;
+void RecordingOperations::NotePci(std::uint32_t address) {
+    if (!kConfigEnable.Get(address)) return;
+    const PciLocation where = DecodePciAddress(address);
     std::lock_guard<std::mutex> guard(lock_);
-    if (!kConfigEnable.Get(latch_)) return;
-    const PciLocation where = DecodePciAddress(latch_);
     pci_.insert(PciFunctionAddress{where.bus, where.device, where.function});
 }
 
-void RecordingLibrary::NoteMsr(std::uint32_t index) {
+void RecordingOperations::NoteMsr(std::uint32_t index) {
     std::lock_guard<std::mutex> guard(lock_);
     msrs_.insert(index);
 }
 
-std::uint8_t RecordingLibrary::ReadIoPortByte(std::uint16_t port) {
-    NoteDataPort(port);
-    return inner_.ReadIoPortByte(port);
+std::uint32_t RecordingOperations::PciRead(std::uint32_t address) {
+    NotePci(address);
+    return inner_.PciRead(address);
 }
 
-std::uint32_t RecordingLibrary::ReadIoPortDword(std::uint16_t port) {
-    NoteDataPort(port);
-    return inner_.ReadIoPortDword(port);
+void RecordingOperations::PciReadMany(std::span<const std::uint32_t> addresses,
+                                      std::span<std::uint32_t> values) {
+    for (const std::uint32_t address : addresses) NotePci(address);
+    inner_.PciReadMany(addresses, values);
 }
 
-void RecordingLibrary::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
-    NoteDataPort(port);
-    if (IsDataPort(port)) {
+void RecordingOperations::PciWrite(std::uint32_t address, std::uint32_t value) {
+    NotePci(address);
+    {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!PciWritePasses()) return;
-        KeepPciOriginal();
+        if (!PciWritePasses(address)) return;
+        KeepPciOriginal(address);
     }
-    inner_.WriteIoPortByte(port, value);
+    inner_.PciWrite(address, value);
 }
 
-void RecordingLibrary::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {
-    if (port == kPciAddressPort) {
+void RecordingOperations::PciWriteByte(std::uint32_t address, std::uint8_t value) {
+    NotePci(address);
+    {
         std::lock_guard<std::mutex> guard(lock_);
-        latch_ = value;
+        if (!PciWritePasses(address)) return;
+        KeepPciOriginal(address);
     }
-    NoteDataPort(port);
-    if (IsDataPort(port)) {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (!PciWritePasses()) return;
-        KeepPciOriginal();
-    }
-    inner_.WriteIoPortDword(port, value);
+    inner_.PciWriteByte(address, value);
 }
 
-bool RecordingLibrary::Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) {
+std::optional<std::uint64_t> RecordingOperations::MsrRead(std::uint32_t index, unsigned processor) {
     NoteMsr(index);
-    return inner_.Rdmsr(index, eax, edx);
+    return inner_.MsrRead(index, processor);
 }
 
-bool RecordingLibrary::RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
-                               AffinityMask mask) {
-    NoteMsr(index);
-    return inner_.RdmsrEx(index, eax, edx, mask);
+void RecordingOperations::MsrReadMany(std::span<const MsrAt> which,
+                                      std::span<std::optional<std::uint64_t>> values) {
+    for (const MsrAt& at : which) NoteMsr(at.index);
+    inner_.MsrReadMany(which, values);
 }
 
-bool RecordingLibrary::Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) {
+void RecordingOperations::MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) {
     NoteMsr(index);
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!MsrWritePasses()) return false;
-        KeepMsrOriginal(index, OriginalValue::kCurrentProcessor);
+        if (!MsrWritePasses()) return;
+        KeepMsrOriginal(index, processor);
     }
-    return inner_.Wrmsr(index, eax, edx);
+    inner_.MsrWrite(index, processor, value);
 }
 
-bool RecordingLibrary::WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
-                               AffinityMask mask) {
-    NoteMsr(index);
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (!MsrWritePasses()) return false;
-        if (const auto processor = ProcessorOf(mask)) KeepMsrOriginal(index, *processor);
-    }
-    return inner_.WrmsrEx(index, eax, edx, mask);
-}
-
-std::uint32_t RecordingLibrary::ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
-                                                   std::uint32_t count, std::uint32_t unitSize) {
+bool RecordingOperations::PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         memory_.insert(address);
     }
-    return inner_.ReadPhysicalMemory(address, buffer, count, unitSize);
+    return inner_.PhysRead(address, bytes);
 }
 
-std::uint32_t RecordingLibrary::WritePhysicalMemory(std::uint64_t address,
-                                                    const std::uint8_t* buffer, std::uint32_t count,
-                                                    std::uint32_t unitSize) {
+void RecordingOperations::PhysWrite(std::uint64_t address, std::uint32_t value) {
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!MemoryWritePasses(address)) return 0;
-    }
-    if (count * unitSize == 4) {
-        std::lock_guard<std::mutex> guard(lock_);
+        if (!MemoryWritePasses(address)) return;
         if (!Kept(OriginalValue::Kind::Memory, address, 0)) {
             OriginalValue original{OriginalValue::Kind::Memory, address, 0, 0};
             original.value = ReadNow(original);
             originals_.push_back(original);
         }
     }
-    return inner_.WritePhysicalMemory(address, buffer, count, unitSize);
+    inner_.PhysWrite(address, value);
 }
 
 }  // namespace zm::hw

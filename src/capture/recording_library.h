@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A pass-through HardwareLibrary that notes what the program reached: the PCI functions it
-// addressed through the 0xCF8/0xCFC pair, the MSRs it read or wrote, and the physical memory
-// it read. A capture of the machine runs the start-up through it to learn which registers the
-// program depends on, then reads those whole.
+// Pass-through hardware operations that note what the program reached: the PCI functions it
+// read or wrote, the MSRs it read or wrote, and the physical memory it read. A capture of the
+// machine runs the start-up through it to learn which registers the program depends on, then
+// reads those whole.
 //
-// Every operation goes to the wrapped library unaltered, in order. Before the first write to a
-// PCI register, a dword of physical memory or an MSR, it reads what the location holds, so that
-// the capture can write down the machine as it was found and put back whatever the start-up
-// changed.
+// Every operation goes to the wrapped operations unaltered, in order. Before the first write to
+// a PCI register, a dword of physical memory or an MSR, it reads what the location holds, so
+// that the capture can write down the machine as it was found and put back whatever the
+// start-up changed.
 
 #include <cstdint>
 #include <mutex>
 #include <set>
 #include <vector>
 
-#include "hw/hardware_library.h"
+#include "hw/operations.h"
 
 namespace zm::hw {
 
@@ -28,26 +28,26 @@ struct PciFunctionAddress {
 struct OriginalValue {
     enum class Kind { Pci, Memory, Msr };
     Kind kind = Kind::Pci;
-    // Pci: the dword's configuration address (0xCF8 form); Memory: the physical address of the
-    // 4 bytes written; Msr: the index.
+    // Pci: the dword's configuration address; Memory: the physical address of the 4 bytes
+    // written; Msr: the index.
     std::uint64_t address = 0;
     std::uint64_t value = 0;
     // Msr: the processor written; kCurrentProcessor for a write to "the current" one.
     unsigned processor = 0;
-    static constexpr unsigned kCurrentProcessor = ~0u;
+    static constexpr unsigned kCurrentProcessor = hw::kCurrentProcessor;
 };
 
-class RecordingLibrary final : public HardwareLibrary {
+class RecordingOperations final : public Operations {
 public:
     // ReachOnly: of the writes, only those pass that make a device reachable at all: the Intel
     // chipset configuration block's decode (0:31.0 register 0xF0) and its SMBus function-disable
     // bit (+0x3418), the SMBus host's base and enable (0:31.3 registers 0x20 and 0x40), the AMD
-    // north bridge's extended register form (0:24.3 register 0x8C) and the LGA 1156 controller
-    // window's enable (0:0.0 register 0x48); I/O port writes (the SMBus host's transactions)
-    // pass too. Every other PCI, memory and MSR write is dropped.
+    // north bridge's extended register form (0:24.3 register 0x8C), the LGA 1156 controller
+    // window's enable (0:0.0 register 0x48) and the SB800 power-management registers; SMBus
+    // transactions run as always. Every other PCI, memory and MSR write is dropped.
     enum class Writes { PassAll, ReachOnly };
 
-    explicit RecordingLibrary(HardwareLibrary& inner, Writes writes = Writes::PassAll)
+    explicit RecordingOperations(Operations& inner, Writes writes = Writes::PassAll)
         : inner_(inner), writes_(writes) {}
 
     // What was reached so far.
@@ -63,46 +63,57 @@ public:
     // something else now. Returns how many locations were written back.
     unsigned RestoreOriginals();
 
-    bool InitializeDll() override { return inner_.InitializeDll(); }
-    void DeinitializeDll() override { inner_.DeinitializeDll(); }
-    std::uint8_t ReadIoPortByte(std::uint16_t port) override;
-    std::uint32_t ReadIoPortDword(std::uint16_t port) override;
-    void WriteIoPortByte(std::uint16_t port, std::uint8_t value) override;
-    void WriteIoPortDword(std::uint16_t port, std::uint32_t value) override;
-    bool Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) override;
-    bool RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
-                 AffinityMask mask) override;
-    bool Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) override;
-    bool WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
-                 AffinityMask mask) override;
-    bool RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) override {
-        return inner_.RdtscEx(eax, edx, mask);
+    void BeginWrites() override { inner_.BeginWrites(); }
+    void EndWrites() override { inner_.EndWrites(); }
+    bool Initialize() override { return inner_.Initialize(); }
+    void Deinitialize() override { inner_.Deinitialize(); }
+    std::uint32_t PciRead(std::uint32_t address) override;
+    void PciReadMany(std::span<const std::uint32_t> addresses,
+                     std::span<std::uint32_t> values) override;
+    void PciWrite(std::uint32_t address, std::uint32_t value) override;
+    void PciWriteByte(std::uint32_t address, std::uint8_t value) override;
+    std::optional<std::uint64_t> MsrRead(std::uint32_t index, unsigned processor) override;
+    void MsrReadMany(std::span<const MsrAt> which,
+                     std::span<std::optional<std::uint64_t>> values) override;
+    void MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) override;
+    std::optional<std::uint64_t> ReadTsc(unsigned processor) override {
+        return inner_.ReadTsc(processor);
     }
-    std::uint32_t ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
-                                     std::uint32_t count, std::uint32_t unitSize) override;
-    std::uint32_t WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
-                                      std::uint32_t count, std::uint32_t unitSize) override;
+    bool PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+    void PhysWrite(std::uint64_t address, std::uint32_t value) override;
+    void IndexedRead(std::uint16_t indexPort, std::span<const std::uint8_t> indices,
+                     std::span<std::uint8_t> values) override {
+        inner_.IndexedRead(indexPort, indices, values);
+    }
+    void IndexedWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value) override {
+        inner_.IndexedWrite(indexPort, index, value);
+    }
+    int SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) override {
+        return inner_.SmbusReadByte(base, slave, command);
+    }
+    std::size_t SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                               std::span<int> results) override {
+        return inner_.SmbusReadBytes(base, slave, first, results);
+    }
 
 private:
-    // A data-port access: the function the latch addresses, when its enable bit is set.
-    void NoteDataPort(std::uint16_t port);
+    void NotePci(std::uint32_t address);
     void NoteMsr(std::uint32_t index);
     // Whether a write may pass; counts the ones that may not. Lock held.
-    bool PciWritePasses();
+    bool PciWritePasses(std::uint32_t address);
     bool MemoryWritePasses(std::uint64_t address);
     bool MsrWritePasses();
-    // Before a write: keep the location's present value unless it is kept already.
-    void KeepPciOriginal();
+    // Before a write: keep the location's present value unless it is kept already. Lock held.
+    void KeepPciOriginal(std::uint32_t address);
     void KeepMsrOriginal(std::uint32_t index, unsigned processor);
     bool Kept(OriginalValue::Kind kind, std::uint64_t address, unsigned processor) const;
     std::uint64_t ReadNow(const OriginalValue& location);
     void WriteBack(const OriginalValue& original);
 
-    HardwareLibrary& inner_;
+    Operations& inner_;
     const Writes writes_;
     unsigned dropped_ = 0;
     mutable std::mutex lock_;
-    std::uint32_t latch_ = 0;
     std::set<PciFunctionAddress> pci_;
     std::set<std::uint32_t> msrs_;
     std::set<std::uint64_t> memory_;

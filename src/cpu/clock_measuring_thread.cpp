@@ -8,9 +8,10 @@
 namespace zm::cpu {
 
 std::optional<double> ReadTimeStamp(hw::HardwareAccess& hw) {
-    std::uint32_t lo = 0, hi = 0;
-    if (!hw.Library().RdtscEx(lo, hi, hw::ProcessorMask(0))) return std::nullopt;
-    return static_cast<double>(hi) * 4294967296.0 + static_cast<double>(lo);
+    const std::optional<std::uint64_t> counter = hw.ReadTsc(0);
+    if (!counter) return std::nullopt;
+    return static_cast<double>(*counter >> 32) * 4294967296.0 +
+           static_cast<double>(*counter & 0xFFFFFFFF);
 }
 
 std::optional<std::array<TscReading, kTscReadings>> TakeTscReadings(

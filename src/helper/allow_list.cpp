@@ -2,9 +2,9 @@
 #include "helper/allow_list.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <span>
 
 #include "cpu/cpu_registers.h"
@@ -29,12 +29,6 @@ const std::span<const MsrAccess> kMsrTable = cpu::reg::kMsrAccess;
 
 // The uncore's bus depends on the socket: 0x3F, 0x7F or 0xFF. Its rows are written for 0x3F.
 constexpr unsigned kUncoreBuses[] = {0x3F, 0x7F, 0xFF};
-
-constexpr std::uint8_t kSmbusProtocolMask = 0x1C;   // host control bits 4..2
-constexpr std::uint8_t kSmbusReadDirection = 0x01;  // slave address bit 0
-constexpr std::uint16_t kSmbusRegisters[] = {smbus::kHostStatus, smbus::kHostControl,
-                                             smbus::kHostCommand, smbus::kTransmitSlaveAddress,
-                                             smbus::kHostData0};
 
 // The SMBIOS areas the identification scan reads: the entry-point area of the BIOS, and the
 // structure table the entry point names. A structure's strings may be read a little past the
@@ -81,21 +75,27 @@ void ForEachPciRow(Visit visit) {
 }
 
 // The register the hardware will reach for this address.
-PciLocation Target(HardwareAccess& hw, std::uint32_t latch) {
-    if (kExtendedRegister.Get(latch) != 0) {
-        const std::uint32_t f3x8c = hw.PciConfigRead(timings::k10::kExtendedConfigAddress);
+PciLocation Target(Operations& backend, std::uint32_t address) {
+    if (kExtendedRegister.Get(address) != 0) {
+        const std::uint32_t f3x8c = backend.PciRead(timings::k10::kExtendedConfigAddress);
         if (f3x8c == kPciNoDevice || !timings::k10::kEnableCf8ExtCfg.Get(f3x8c))
-            latch = kExtendedRegister.Set(latch, 0);
+            address = kExtendedRegister.Set(address, 0);
     }
-    return DecodePciAddress(latch);
+    return DecodePciAddress(address);
 }
 
-std::uint32_t ReadDword(HardwareLibrary& backend, std::uint64_t address) {
+std::uint32_t ReadDword(Operations& backend, std::uint64_t address) {
     std::uint8_t bytes[4];
-    if (backend.ReadPhysicalMemory(address, bytes, 1, 4) != 4) return 0xFFFFFFFF;
+    if (!backend.PhysRead(address, bytes)) return 0xFFFFFFFF;
     std::uint32_t value;
     std::memcpy(&value, bytes, 4);
     return value;
+}
+
+const IndexedRegisterAccess* PmRow(std::uint8_t index) {
+    for (const IndexedRegisterAccess& row : spd::smbus_access::kPmAccess)
+        if (row.index == index) return &row;
+    return nullptr;
 }
 
 template <std::size_t N>
@@ -105,7 +105,7 @@ std::vector<WindowRegisterAccess> Rows(const std::array<WindowRegisterAccess, N>
 
 }  // namespace
 
-void AllowList::Learn(HardwareLibrary& backend) {
+void AllowList::Learn(Operations& backend) {
     using namespace spd::smbus_pci;
     HardwareAccess hw(backend);
     windows_.clear();
@@ -148,7 +148,7 @@ void AllowList::Learn(HardwareLibrary& backend) {
     learnt_ = true;
 }
 
-void AllowList::LearnSmbusBases(HardwareLibrary& backend) {
+void AllowList::LearnSmbusBases(Operations& backend) {
     using namespace spd::smbus_pci;
     HardwareAccess hw(backend);
     smbusBases_.clear();
@@ -176,67 +176,31 @@ void AllowList::LearnSmbusBases(HardwareLibrary& backend) {
     }
 }
 
-const std::uint16_t* AllowList::SmbusHostOf(std::uint16_t port) const {
-    for (const std::uint16_t& base : smbusBases_) {
-        for (std::uint16_t reg : kSmbusRegisters)
-            if (port == base + reg) return &base;
-    }
-    return nullptr;
+std::string AllowList::CheckIndexedRead(std::uint16_t indexPort,
+                                        std::span<const std::uint8_t> indices) const {
+    if (!sb800_ || indexPort != spd::sb800_pm::kIndexPort)
+        return "I/O port " + Hex(indexPort) + " is not a power-management index port found here";
+    for (const std::uint8_t index : indices)
+        if (!PmRow(index))
+            return "power-management register " + Hex(index) + " is not one the program reads";
+    return "";
 }
 
-std::string AllowList::CheckPortRead(HardwareLibrary& backend, std::uint16_t port, unsigned width) {
-    using namespace spd::sb800_pm;
-    if (width == 1 && SmbusHostOf(port)) return "";
-    if (width == 1 && sb800_ && port == kIndexPort) return "";
-    if (width == 1 && sb800_ && port == kDataPort) {
-        const std::uint8_t index = backend.ReadIoPortByte(kIndexPort);
-        for (const IndexedRegisterAccess& row : spd::smbus_access::kPmAccess)
-            if (row.index == index) return "";
-        return "power-management register " + Hex(index) + " is not one the program reads";
-    }
-    return "I/O port " + Hex(port) + (width == 1 ? " (byte)" : " (dword)") +
-           " is not an SMBus host register or a port the program reads";
-}
-
-std::string AllowList::CheckPortWrite(HardwareLibrary& backend, std::uint16_t port, unsigned width,
-                                      std::uint32_t value) {
-    using namespace spd::sb800_pm;
-    const std::string port_name = "I/O port " + Hex(port);
-    if (width != 1) return port_name + " (dword) is not a port the program writes";
-    if (port == kIoDelayPort) return "";
-    if (const std::uint16_t* base = SmbusHostOf(port)) {
-        // The program sends read addresses only: a write address there could turn a started
-        // read into a write to the module's EEPROM on a host that latches it late.
-        if (port == *base + smbus::kTransmitSlaveAddress && !(value & kSmbusReadDirection))
-            return "the SMBus host at " + Hex(*base) + " would be given a write address (" +
-                   Hex(value) + ")";
-        if (port != *base + smbus::kHostControl || !(value & smbus::kControlStart)) return "";
-        // What the host will send is what its own slave-address register holds now.
-        const std::uint8_t slave = backend.ReadIoPortByte(
-            static_cast<std::uint16_t>(*base + smbus::kTransmitSlaveAddress));
-        if ((value & kSmbusProtocolMask) != smbus::kControlByteData ||
-            !(slave & kSmbusReadDirection))
-            return "the SMBus host at " + Hex(*base) +
-                   " would start a transaction other than a byte-data read (slave address " +
-                   Hex(slave) + ")";
-        return "";
-    }
-    if (sb800_ && port == kIndexPort) return "";  // selects a register, changes nothing
-    if (sb800_ && port == kDataPort) {
-        const std::uint8_t index = backend.ReadIoPortByte(kIndexPort);
-        for (const IndexedRegisterAccess& row : spd::smbus_access::kPmAccess) {
-            if (row.index != index) continue;
-            const std::uint8_t changed =
-                static_cast<std::uint8_t>(value) ^ backend.ReadIoPortByte(kDataPort);
-            if (changed & ~row.writable)
-                return "power-management register " + Hex(index) +
-                       ": the write would change bits " + Hex(changed & ~row.writable) +
-                       " the program never changes";
-            return "";
-        }
+std::string AllowList::CheckIndexedWrite(Operations& backend, std::uint16_t indexPort,
+                                         std::uint8_t index, std::uint8_t value) const {
+    if (!sb800_ || indexPort != spd::sb800_pm::kIndexPort)
+        return "I/O port " + Hex(indexPort) + " is not a power-management index port found here";
+    const IndexedRegisterAccess* row = PmRow(index);
+    if (!row || row->writable == 0)
         return "power-management register " + Hex(index) + " is not one the program writes";
-    }
-    return port_name + " (byte) is not an SMBus host register or a port the program writes";
+    std::uint8_t current = 0xFF;
+    backend.IndexedRead(indexPort, std::span<const std::uint8_t>(&index, 1),
+                        std::span<std::uint8_t>(&current, 1));
+    const std::uint8_t changed = value ^ current;
+    if (changed & ~row->writable)
+        return "power-management register " + Hex(index) + ": the write would change bits " +
+               Hex(changed & ~row->writable) + " the program never changes";
+    return "";
 }
 
 std::string AllowList::CheckSmbusRead(std::uint16_t base) const {
@@ -244,22 +208,20 @@ std::string AllowList::CheckSmbusRead(std::uint16_t base) const {
     return "I/O port " + Hex(base) + " is not the base of an SMBus host found here";
 }
 
-std::string AllowList::CheckPciRead(HardwareLibrary& backend, std::uint32_t latch) const {
-    if (!kConfigEnable.Get(latch)) return "PCI data port read without an enabled address";
-    HardwareAccess hw(backend);
-    const PciLocation at = Target(hw, latch);
+std::string AllowList::CheckPciRead(Operations& backend, std::uint32_t address) const {
+    if (!kConfigEnable.Get(address)) return "PCI read without an enabled address";
+    const PciLocation at = Target(backend, address);
     bool listed = false;
     ForEachPciRow([&](const PciRegisterAccess& row) { listed = listed || SameFunction(row, at); });
     return listed ? "" : PciName(at) + " is not a function the program reads";
 }
 
-std::string AllowList::CheckPciWrite(HardwareLibrary& backend, std::uint32_t latch,
-                                     unsigned byteLane, unsigned width, std::uint32_t value) const {
-    if (!kConfigEnable.Get(latch)) return "PCI data port write without an enabled address";
-    HardwareAccess hw(backend);
-    const PciLocation at = Target(hw, latch);
+std::string AllowList::CheckPciWrite(Operations& backend, std::uint32_t address, unsigned width,
+                                     std::uint32_t value) const {
+    if (!kConfigEnable.Get(address)) return "PCI write without an enabled address";
+    const PciLocation at = Target(backend, address);
     const std::uint32_t identity =
-        hw.PciConfigRead(PciConfigAddress(at.bus, at.device, at.function, 0));
+        backend.PciRead(PciConfigAddress(at.bus, at.device, at.function, 0));
     bool listed = false, device = false;
     std::uint32_t writable = 0;
     ForEachPciRow([&](const PciRegisterAccess& row) {
@@ -276,11 +238,10 @@ std::string AllowList::CheckPciWrite(HardwareLibrary& backend, std::uint32_t lat
         return PciName(at) + " belongs to device " + Hex(identity) +
                ", not one the program writes there";
     const std::uint32_t current =
-        hw.PciConfigRead(PciConfigAddress(at.bus, at.device, at.function, at.reg));
+        backend.PciRead(PciConfigAddress(at.bus, at.device, at.function, at.reg));
     if (current == kPciNoDevice) return PciName(at) + " reads all ones: nothing answers there";
-    const unsigned shift = 8 * byteLane;
-    const std::uint32_t laneMask = width == 4 ? 0xFFFFFFFF : (0xFFu << shift);
-    const std::uint32_t changed = ((value << shift) ^ current) & laneMask;
+    const std::uint32_t laneMask = width == 4 ? 0xFFFFFFFF : 0xFFu;
+    const std::uint32_t changed = (value ^ current) & laneMask;
     if (changed & ~writable)
         return PciName(at) + ": the write would change bits " + Hex(changed & ~writable) +
                " the program never changes";
@@ -293,20 +254,16 @@ std::string AllowList::CheckMsrRead(std::uint32_t index) const {
     return "MSR " + Hex(index) + " is not one the program uses";
 }
 
-std::string AllowList::CheckMsrWrite(HardwareLibrary& backend, std::uint32_t index,
-                                     std::uint64_t value, AffinityMask mask) const {
+std::string AllowList::CheckMsrWrite(Operations& backend, std::uint32_t index, std::uint64_t value,
+                                     unsigned processor) const {
     const MsrAccess* row = nullptr;
     for (const MsrAccess& m : kMsrTable)
         if (m.index == index) row = &m;
     if (!row) return "MSR " + Hex(index) + " is not one the program uses";
     if (row->writable == 0) return "MSR " + Hex(index) + " is read only here";
-    if (mask != 0 && std::popcount(mask) != 1)
-        return "MSR " + Hex(index) + " written on more than one processor at once";
-    std::uint32_t lo = 0, hi = 0;
-    const bool read =
-        mask == 0 ? backend.Rdmsr(index, lo, hi) : backend.RdmsrEx(index, lo, hi, mask);
-    if (!read) return "MSR " + Hex(index) + " cannot be read on that processor";
-    const std::uint64_t changed = value ^ ((std::uint64_t{hi} << 32) | lo);
+    const std::optional<std::uint64_t> current = backend.MsrRead(index, processor);
+    if (!current) return "MSR " + Hex(index) + " cannot be read on that processor";
+    const std::uint64_t changed = value ^ *current;
     if (changed & ~row->writable)
         return "MSR " + Hex(index) + ": the write would change bits " +
                Hex(changed & ~row->writable) + " the program never changes";
@@ -323,10 +280,9 @@ std::string AllowList::CheckMemoryRead(std::uint64_t address, std::uint64_t size
            " bytes) lies outside the windows found at start-up";
 }
 
-std::string AllowList::CheckMemoryWrite(HardwareLibrary& backend, std::uint64_t address,
-                                        const std::vector<std::uint8_t>& bytes) const {
+std::string AllowList::CheckMemoryWrite(Operations& backend, std::uint64_t address,
+                                        std::uint32_t value) const {
     const std::string where = "physical memory at " + Hex(address);
-    if (bytes.size() != 4) return where + ": the program writes single dwords only";
     for (const MemoryWindow& w : windows_) {
         if (address < w.begin || address >= w.end) continue;
         const WindowRegisterAccess* row = nullptr;
@@ -335,8 +291,6 @@ std::string AllowList::CheckMemoryWrite(HardwareLibrary& backend, std::uint64_t 
         if (!row) return "the " + w.name + " is read only at " + Hex(address - w.origin);
         const std::uint32_t current = ReadDword(backend, address);
         if (current == 0xFFFFFFFF) return where + " reads all ones: nothing answers there";
-        std::uint32_t value;
-        std::memcpy(&value, bytes.data(), 4);
         const std::uint32_t changed = value ^ current;
         if (changed & ~row->writable)
             return "the " + w.name + " at " + Hex(address - w.origin) +
@@ -347,27 +301,31 @@ std::string AllowList::CheckMemoryWrite(HardwareLibrary& backend, std::uint64_t 
     return where + " lies outside the windows found at start-up";
 }
 
-void AllowList::AfterPciWrite(HardwareLibrary& backend, std::uint32_t latch) {
+void AllowList::AfterPciWrite(Operations& backend, std::uint32_t address) {
     using namespace spd::smbus_pci;
-    const PciLocation at = DecodePciAddress(latch);
-    const auto same = [&](std::uint32_t address) {
-        const PciLocation f = DecodePciAddress(address);
+    const PciLocation at = DecodePciAddress(address);
+    const auto same = [&](std::uint32_t other) {
+        const PciLocation f = DecodePciAddress(other);
         return at.bus == f.bus && at.device == f.device && at.function == f.function;
     };
     if (same(kIntelSmbusIdentity) || same(kAtiSmbusIdentity)) LearnSmbusBases(backend);
 }
 
-void AllowList::AfterMemoryWrite(HardwareLibrary& backend, std::uint64_t address) {
+void AllowList::AfterMemoryWrite(Operations& backend, std::uint64_t address) {
     if (functionDisable_ != 0 && address == functionDisable_) LearnSmbusBases(backend);
 }
 
-void AllowList::AfterPortRead(HardwareLibrary& backend, std::uint16_t port, std::uint32_t value) {
+void AllowList::AfterIndexedRead(Operations& backend, std::span<const std::uint8_t> indices,
+                                 std::span<const std::uint8_t> values) {
     using namespace spd::sb800_pm;
-    if (!sb800_ || port != kDataPort) return;
-    const std::uint8_t index = backend.ReadIoPortByte(kIndexPort);
-    if (index == kSmbusControl) pmControl_ = static_cast<int>(value & 0xFF);
-    if (index == kSmbusBaseHigh) pmBaseHigh_ = static_cast<int>(value & 0xFF);
-    if (index == kSmbusControl || index == kSmbusBaseHigh) LearnSmbusBases(backend);
+    if (!sb800_) return;
+    bool learnt = false;
+    for (std::size_t i = 0; i < indices.size() && i < values.size(); ++i) {
+        if (indices[i] == kSmbusControl) pmControl_ = values[i];
+        if (indices[i] == kSmbusBaseHigh) pmBaseHigh_ = values[i];
+        learnt = learnt || indices[i] == kSmbusControl || indices[i] == kSmbusBaseHigh;
+    }
+    if (learnt) LearnSmbusBases(backend);
 }
 
 }  // namespace zm::hw::helper

@@ -9,18 +9,19 @@
 //   - the register does not read all ones (nothing, or a hidden function, answers there), and
 //   - every bit outside the row's mask equals what the register holds now, read from the same
 //     function, processor or memory address just before.
-// The I/O ports and memory windows are found from the hardware itself: the SMBus hosts' ports
-// from the SMBus functions' base registers (which a write cannot move) or the SB800 power-
-// management registers; the SMBIOS areas, the chipset configuration block and the host bridge's
-// memory-controller window from the registers that place them. An SMBus transaction may start
-// only as a byte-data read, judged from the slave-address register of the host being started.
-// A request the list does not cover is refused before it reaches the backend.
+// The SMBus hosts and memory windows are found from the hardware itself: the hosts from the
+// SMBus functions' base registers (which a write cannot move) or the SB800 power-management
+// registers; the SMBIOS areas, the chipset configuration block and the host bridge's
+// memory-controller window from the registers that place them. An SMBus operation is the
+// helper's own byte-data read on one of those hosts: no port of a host is ever written on the
+// window's say. A request the list does not cover is refused before it reaches the backend.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "hw/hardware_library.h"
+#include "hw/operations.h"
 #include "hw/register_access.h"
 
 namespace zm::hw::helper {
@@ -36,42 +37,45 @@ struct MemoryWindow {
 
 class AllowList {
 public:
-    // Finds the windows and SMBus hosts through the backend (after its InitializeDll).
-    void Learn(HardwareLibrary& backend);
+    // Finds the windows and SMBus hosts through the backend (after its Initialize).
+    void Learn(Operations& backend);
     bool Learnt() const { return learnt_; }
 
     // Each check returns "" when allowed, else why not (for the helper's log). PCI checks take
-    // the 0xCF8 address the window latched.
-    std::string CheckPortRead(HardwareLibrary& backend, std::uint16_t port, unsigned width);
-    std::string CheckPortWrite(HardwareLibrary& backend, std::uint16_t port, unsigned width,
-                               std::uint32_t value);
+    // the configuration address the window names.
+    std::string CheckPciRead(Operations& backend, std::uint32_t address) const;
+    // width 1: the byte write to the addressed dword's lowest byte.
+    std::string CheckPciWrite(Operations& backend, std::uint32_t address, unsigned width,
+                              std::uint32_t value) const;
+    std::string CheckMsrRead(std::uint32_t index) const;
+    // processor: a logical processor, or kCurrentProcessor (the helper's own).
+    std::string CheckMsrWrite(Operations& backend, std::uint32_t index, std::uint64_t value,
+                              unsigned processor) const;
+    std::string CheckMemoryRead(std::uint64_t address, std::uint64_t size) const;
+    std::string CheckMemoryWrite(Operations& backend, std::uint64_t address,
+                                 std::uint32_t value) const;
+    // The power-management registers behind the SB800/SB900 index port.
+    std::string CheckIndexedRead(std::uint16_t indexPort,
+                                 std::span<const std::uint8_t> indices) const;
+    std::string CheckIndexedWrite(Operations& backend, std::uint16_t indexPort, std::uint8_t index,
+                                  std::uint8_t value) const;
     // A whole SMBus byte-data read on the host at `base`.
     std::string CheckSmbusRead(std::uint16_t base) const;
-    std::string CheckPciRead(HardwareLibrary& backend, std::uint32_t latch) const;
-    std::string CheckPciWrite(HardwareLibrary& backend, std::uint32_t latch, unsigned byteLane,
-                              unsigned width, std::uint32_t value) const;
-    std::string CheckMsrRead(std::uint32_t index) const;
-    // mask 0: the helper's current processor (Wrmsr), else exactly one processor (WrmsrEx).
-    std::string CheckMsrWrite(HardwareLibrary& backend, std::uint32_t index, std::uint64_t value,
-                              AffinityMask mask) const;
-    std::string CheckMemoryRead(std::uint64_t address, std::uint64_t size) const;
-    std::string CheckMemoryWrite(HardwareLibrary& backend, std::uint64_t address,
-                                 const std::vector<std::uint8_t>& bytes) const;
 
     // A write that was let through may have shown or moved the SMBus function (the function-
     // disable register, the SMBus functions' configuration): look at the bases again.
-    void AfterPciWrite(HardwareLibrary& backend, std::uint32_t latch);
-    void AfterMemoryWrite(HardwareLibrary& backend, std::uint64_t address);
-    // A power-management data read served: the SB800 SMBus base is learnt from what the
-    // hardware answered for its registers.
-    void AfterPortRead(HardwareLibrary& backend, std::uint16_t port, std::uint32_t value);
+    void AfterPciWrite(Operations& backend, std::uint32_t address);
+    void AfterMemoryWrite(Operations& backend, std::uint64_t address);
+    // Power-management registers read: the SB800 SMBus base is learnt from what the hardware
+    // answered for them.
+    void AfterIndexedRead(Operations& backend, std::span<const std::uint8_t> indices,
+                          std::span<const std::uint8_t> values);
 
     const std::vector<MemoryWindow>& Windows() const { return windows_; }
     const std::vector<std::uint16_t>& SmbusBases() const { return smbusBases_; }
 
 private:
-    void LearnSmbusBases(HardwareLibrary& backend);
-    const std::uint16_t* SmbusHostOf(std::uint16_t port) const;
+    void LearnSmbusBases(Operations& backend);
 
     bool learnt_ = false;
     std::vector<MemoryWindow> windows_;

@@ -10,9 +10,6 @@
 #include <csignal>
 #include <cstring>
 
-#include "hw/hardware_access.h"
-#include "hw/pci_address.h"
-
 extern char** environ;
 
 namespace zm::hw::helper {
@@ -20,7 +17,8 @@ namespace {
 
 // Reads of a helper that refused or is gone: as if nothing answered.
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
-constexpr std::size_t kMaxDeferred = 64;
+// Writes a batch keeps before they go on their own.
+constexpr std::size_t kMaxKept = 64;
 // Reads (address/data pairs, MSRs) in one request: far inside a frame either way.
 constexpr std::size_t kMaxReadsPerRequest = 512;
 // BIOS pages fetched together: two requests cover the area, each reply well inside a frame.
@@ -174,16 +172,16 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
     const std::vector<std::vector<std::uint8_t>>& requests) const {
     std::lock_guard<std::mutex> guard(lock_);
     std::vector<std::optional<std::vector<std::uint8_t>>> replies(requests.size());
-    if (requests.empty()) return replies;
     if (!connected_) {
-        deferred_.clear();
+        kept_.clear();
         return replies;
     }
-    // The deferred writes go first, in the order they were made, with these requests last.
+    // The kept writes go first, in the order they were made, with these requests last.
     std::vector<std::vector<std::uint8_t>> batch;
-    batch.swap(deferred_);
+    batch.swap(kept_);
     const std::size_t own = batch.size();
     batch.insert(batch.end(), requests.begin(), requests.end());
+    if (batch.empty()) return replies;
     const bool batched = batch.size() > 1;
     Writer frame;
     if (batched) {
@@ -204,11 +202,11 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
     }
     const auto opOf = [&](std::size_t i) { return static_cast<Op>(batch[i].front()); };
     if (!batched) {
-        if (Served(opOf(0), *reply)) replies[0] = std::move(reply);
+        if (Served(opOf(0), *reply) && own == 0) replies[0] = std::move(reply);
         return replies;
     }
     if (!Served(Op::Batch, *reply)) return replies;
-    // Each operation's own reply, in order: a deferred write's only noted when refused.
+    // Each operation's own reply, in order: a kept write's only noted when refused.
     Reader in(*reply);
     in.U8();
     const std::uint32_t count = in.U32();
@@ -230,18 +228,6 @@ std::vector<std::optional<std::vector<std::uint8_t>>> HelperClient::CallMany(
     return replies;
 }
 
-void HelperClient::Defer(Op op, const Writer& request) {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (!connected_) return;
-        if (deferred_.size() < kMaxDeferred) {
-            deferred_.push_back(request.Payload());
-            return;
-        }
-    }
-    Call(op, request);  // a long run of them goes now, as one batch
-}
-
 std::uint64_t HelperClient::RoundTrips() const {
     std::lock_guard<std::mutex> guard(lock_);
     return roundTrips_;
@@ -251,31 +237,9 @@ namespace {
 Writer Request(Op op) {
     return std::move(Writer().U8(static_cast<std::uint8_t>(op)));
 }
-}  // namespace
 
-bool HelperClient::InitializeDll() {
-    const auto reply = Call(Op::InitializeDll, Request(Op::InitializeDll));
-    if (!reply) return false;
-    Reader in(*reply);
-    in.U8();
-    return in.U8() != 0;
-}
-
-void HelperClient::DeinitializeDll() {
-    Call(Op::DeinitializeDll, Request(Op::DeinitializeDll));
-}
-
-std::uint8_t HelperClient::ReadIoPortByte(std::uint16_t port) {
-    const auto reply = Call(Op::ReadIoPortByte, Request(Op::ReadIoPortByte).U16(port));
-    if (!reply) return 0xFF;
-    Reader in(*reply);
-    in.U8();
-    const std::uint8_t value = in.U8();
-    return in.Ok() ? value : 0xFF;
-}
-
-std::uint32_t HelperClient::ReadIoPortDword(std::uint16_t port) {
-    const auto reply = Call(Op::ReadIoPortDword, Request(Op::ReadIoPortDword).U16(port));
+// The dword of a PCI read's reply; all ones when refused or lost.
+std::uint32_t ReadDword(const std::optional<std::vector<std::uint8_t>>& reply) {
     if (!reply) return kAllOnes;
     Reader in(*reply);
     in.U8();
@@ -283,38 +247,17 @@ std::uint32_t HelperClient::ReadIoPortDword(std::uint16_t port) {
     return in.Ok() ? value : kAllOnes;
 }
 
-void HelperClient::WriteIoPortByte(std::uint16_t port, std::uint8_t value) {
-    const Writer request = Request(Op::WriteIoPortByte).U16(port).U8(value);
-    if (port == kIoDelayPort)
-        Defer(Op::WriteIoPortByte, request);
-    else
-        Call(Op::WriteIoPortByte, request);
-}
-
-void HelperClient::WriteIoPortDword(std::uint16_t port, std::uint32_t value) {
-    const Writer request = Request(Op::WriteIoPortDword).U16(port).U32(value);
-    if (port == kPciAddressPort)
-        Defer(Op::WriteIoPortDword, request);
-    else
-        Call(Op::WriteIoPortDword, request);
-}
-
-namespace {
-// ok, eax, edx of an MSR or counter reply.
-bool ReadTriple(const std::optional<std::vector<std::uint8_t>>& reply, std::uint32_t& eax,
-                std::uint32_t& edx) {
-    eax = edx = 0;
-    if (!reply) return false;
+// ok and the quadword of an MSR or counter reply.
+std::optional<std::uint64_t> ReadQuad(const std::optional<std::vector<std::uint8_t>>& reply) {
+    if (!reply) return std::nullopt;
     Reader in(*reply);
     in.U8();
     const bool ok = in.U8() != 0;
-    const std::uint32_t lo = in.U32();
-    const std::uint32_t hi = in.U32();
-    if (!in.Ok()) return false;
-    eax = lo;
-    edx = hi;
-    return ok;
+    const std::uint64_t value = in.U64();
+    if (!in.Ok() || !ok) return std::nullopt;
+    return value;
 }
+
 bool ReadFlag(const std::optional<std::vector<std::uint8_t>>& reply) {
     if (!reply) return false;
     Reader in(*reply);
@@ -323,26 +266,93 @@ bool ReadFlag(const std::optional<std::vector<std::uint8_t>>& reply) {
 }
 }  // namespace
 
-bool HelperClient::Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) {
-    return ReadTriple(Call(Op::Rdmsr, Request(Op::Rdmsr).U32(index)), eax, edx);
+bool HelperClient::Initialize() {
+    return ReadFlag(Call(Op::Initialize, Request(Op::Initialize)));
 }
 
-bool HelperClient::RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
-                           AffinityMask mask) {
-    return ReadTriple(Call(Op::RdmsrEx, Request(Op::RdmsrEx).U32(index).U64(mask)), eax, edx);
+void HelperClient::Deinitialize() {
+    Call(Op::Deinitialize, Request(Op::Deinitialize));
 }
 
-bool HelperClient::Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) {
-    return ReadFlag(Call(Op::Wrmsr, Request(Op::Wrmsr).U32(index).U32(eax).U32(edx)));
+std::uint32_t HelperClient::PciRead(std::uint32_t address) {
+    return ReadDword(Call(Op::PciRead, Request(Op::PciRead).U32(address)));
 }
 
-bool HelperClient::WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
-                           AffinityMask mask) {
-    return ReadFlag(Call(Op::WrmsrEx, Request(Op::WrmsrEx).U32(index).U32(eax).U32(edx).U64(mask)));
+void HelperClient::PciReadMany(std::span<const std::uint32_t> addresses,
+                               std::span<std::uint32_t> values) {
+    const std::size_t count = std::min(addresses.size(), values.size());
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i)
+            requests.push_back(Request(Op::PciRead).U32(addresses[done + i]).Payload());
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) values[done + i] = ReadDword(replies[i]);
+        done += n;
+    }
 }
 
-bool HelperClient::RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) {
-    return ReadTriple(Call(Op::RdtscEx, Request(Op::RdtscEx).U64(mask)), eax, edx);
+void HelperClient::BeginWrites() {
+    std::lock_guard<std::mutex> guard(lock_);
+    ++writeBatches_;
+}
+
+void HelperClient::EndWrites() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (writeBatches_ > 0) --writeBatches_;
+        if (writeBatches_ > 0 || kept_.empty()) return;
+    }
+    CallMany({});
+}
+
+void HelperClient::Write(Op op, const Writer& request) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!connected_) return;
+        if (writeBatches_ > 0 && kept_.size() < kMaxKept) {
+            kept_.push_back(request.Payload());
+            return;
+        }
+    }
+    Call(op, request);
+}
+
+void HelperClient::PciWrite(std::uint32_t address, std::uint32_t value) {
+    Write(Op::PciWrite, Request(Op::PciWrite).U32(address).U32(value));
+}
+
+void HelperClient::PciWriteByte(std::uint32_t address, std::uint8_t value) {
+    Write(Op::PciWriteByte, Request(Op::PciWriteByte).U32(address).U8(value));
+}
+
+std::optional<std::uint64_t> HelperClient::MsrRead(std::uint32_t index, unsigned processor) {
+    return ReadQuad(Call(Op::MsrRead, Request(Op::MsrRead).U32(index).U32(processor)));
+}
+
+void HelperClient::MsrReadMany(std::span<const MsrAt> which,
+                               std::span<std::optional<std::uint64_t>> values) {
+    const std::size_t count = std::min(which.size(), values.size());
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
+        std::vector<std::vector<std::uint8_t>> requests;
+        for (std::size_t i = 0; i < n; ++i)
+            requests.push_back(Request(Op::MsrRead)
+                                   .U32(which[done + i].index)
+                                   .U32(which[done + i].processor)
+                                   .Payload());
+        const auto replies = CallMany(requests);
+        for (std::size_t i = 0; i < n; ++i) values[done + i] = ReadQuad(replies[i]);
+        done += n;
+    }
+}
+
+void HelperClient::MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) {
+    Write(Op::MsrWrite, Request(Op::MsrWrite).U32(index).U32(processor).U64(value));
+}
+
+std::optional<std::uint64_t> HelperClient::ReadTsc(unsigned processor) {
+    return ReadQuad(Call(Op::ReadTsc, Request(Op::ReadTsc).U32(processor)));
 }
 
 const std::vector<std::uint8_t>* HelperClient::BiosPage(std::uint64_t page) {
@@ -355,11 +365,8 @@ const std::vector<std::uint8_t>* HelperClient::BiosPage(std::uint64_t page) {
     std::vector<std::vector<std::uint8_t>> requests;
     for (std::uint64_t p = page;
          p < page + kBiosPagesPerRequest && p * kMaxMemoryBytes < kBiosAreaEnd; ++p) {
-        requests.push_back(Request(Op::ReadPhysicalMemory)
-                               .U64(p * kMaxMemoryBytes)
-                               .U32(kMaxMemoryBytes / 4)
-                               .U32(4)
-                               .Payload());
+        requests.push_back(
+            Request(Op::PhysRead).U64(p * kMaxMemoryBytes).U32(kMaxMemoryBytes).Payload());
     }
     const auto replies = CallMany(requests);
     std::lock_guard<std::mutex> guard(lock_);
@@ -367,43 +374,64 @@ const std::vector<std::uint8_t>* HelperClient::BiosPage(std::uint64_t page) {
         if (!replies[i]) continue;
         Reader in(*replies[i]);
         in.U8();
-        const std::uint32_t moved = in.U32();
+        const bool whole = in.U8() != 0;
         std::vector<std::uint8_t> bytes = in.Bytes(kMaxMemoryBytes);
         // A page not read whole is read dword by dword.
-        if (in.Ok() && moved == kMaxMemoryBytes) biosPages_.emplace(page + i, std::move(bytes));
+        if (in.Ok() && whole) biosPages_.emplace(page + i, std::move(bytes));
     }
     const auto found = biosPages_.find(page);
     return found == biosPages_.end() ? nullptr : &found->second;
 }
 
-std::uint32_t HelperClient::ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
-                                               std::uint32_t count, std::uint32_t unitSize) {
-    const std::uint64_t size = std::uint64_t{count} * unitSize;
-    if (!buffer || size > kMaxMemoryBytes) return 0;
-    std::memset(buffer, 0xFF, size);
+bool HelperClient::PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) {
+    const std::size_t size = bytes.size();
+    if (size == 0 || size % 4 != 0 || size > kMaxMemoryBytes) return false;
+    std::fill(bytes.begin(), bytes.end(), std::uint8_t{0xFF});
     if (address >= kBiosAreaBegin && address < kBiosAreaEnd && size <= kBiosAreaEnd - address &&
         address / kMaxMemoryBytes == (address + size - 1) / kMaxMemoryBytes) {
         if (const std::vector<std::uint8_t>* page = BiosPage(address / kMaxMemoryBytes)) {
-            std::memcpy(buffer, page->data() + address % kMaxMemoryBytes, size);
-            return static_cast<std::uint32_t>(size);
+            std::memcpy(bytes.data(), page->data() + address % kMaxMemoryBytes, size);
+            return true;
         }
     }
-    const auto reply = Call(Op::ReadPhysicalMemory,
-                            Request(Op::ReadPhysicalMemory).U64(address).U32(count).U32(unitSize));
-    if (!reply) return 0;
+    const auto reply = Call(
+        Op::PhysRead, Request(Op::PhysRead).U64(address).U32(static_cast<std::uint32_t>(size)));
+    if (!reply) return false;
     Reader in(*reply);
     in.U8();
-    const std::uint32_t moved = in.U32();
-    const std::vector<std::uint8_t> bytes = in.Bytes(size);
-    if (!in.Ok()) return 0;
-    std::memcpy(buffer, bytes.data(), size);
-    return moved;
+    const bool whole = in.U8() != 0;
+    const std::vector<std::uint8_t> read = in.Bytes(size);
+    if (!in.Ok()) return false;
+    std::memcpy(bytes.data(), read.data(), size);
+    return whole;
 }
 
-std::optional<int> HelperClient::SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
-                                                 std::uint8_t command) {
-    const auto reply =
-        Call(Op::SmbusReadByte, Request(Op::SmbusReadByte).U16(base).U8(slave).U8(command));
+void HelperClient::PhysWrite(std::uint64_t address, std::uint32_t value) {
+    Write(Op::PhysWrite, Request(Op::PhysWrite).U64(address).U32(value));
+}
+
+void HelperClient::IndexedRead(std::uint16_t indexPort, std::span<const std::uint8_t> indices,
+                               std::span<std::uint8_t> values) {
+    const std::size_t count = std::min({indices.size(), values.size(), std::size_t{0xFF}});
+    std::fill(values.begin(), values.end(), std::uint8_t{0xFF});
+    const auto reply = Call(Op::IndexedRead, Request(Op::IndexedRead)
+                                                 .U16(indexPort)
+                                                 .U8(static_cast<std::uint8_t>(count))
+                                                 .Bytes(indices.data(), count));
+    if (!reply) return;
+    Reader in(*reply);
+    in.U8();
+    const std::vector<std::uint8_t> read = in.Bytes(count);
+    if (in.Ok()) std::copy(read.begin(), read.end(), values.begin());
+}
+
+void HelperClient::IndexedWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value) {
+    Write(Op::IndexedWrite, Request(Op::IndexedWrite).U16(indexPort).U8(index).U8(value));
+}
+
+namespace {
+// A byte-data read's result, or a transaction error when refused or lost.
+int SmbusResult(const std::optional<std::vector<std::uint8_t>>& reply) {
     if (!reply) return smbus::kTransactionError;
     Reader in(*reply);
     in.U8();
@@ -411,10 +439,28 @@ std::optional<int> HelperClient::SmbusReadByteAt(std::uint16_t base, std::uint8_
     if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) return smbus::kTransactionError;
     return result;
 }
+}  // namespace
 
-std::size_t HelperClient::SmbusReadBytesAt(std::uint16_t base, std::uint8_t slave,
-                                           std::uint8_t first, std::size_t count, int* results) {
-    if (!results || count == 0 || first + count > kMaxSmbusBytes) return 0;
+int HelperClient::SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) {
+    return SmbusResult(
+        Call(Op::SmbusReadByte, Request(Op::SmbusReadByte).U16(base).U8(slave).U8(command)));
+}
+
+void HelperClient::SmbusReadList(std::uint16_t base, std::uint8_t slave,
+                                 std::span<const std::uint8_t> commands, std::span<int> results) {
+    const std::size_t count = std::min(commands.size(), results.size());
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (std::size_t i = 0; i < count; ++i)
+        requests.push_back(
+            Request(Op::SmbusReadByte).U16(base).U8(slave).U8(commands[i]).Payload());
+    const auto replies = CallMany(requests);
+    for (std::size_t i = 0; i < count; ++i) results[i] = SmbusResult(replies[i]);
+}
+
+std::size_t HelperClient::SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                                         std::span<int> results) {
+    const std::size_t count = results.size();
+    if (count == 0 || first + count > kMaxSmbusBytes) return 0;
     const auto reply = Call(Op::SmbusReadBytes, Request(Op::SmbusReadBytes)
                                                     .U16(base)
                                                     .U8(slave)
@@ -436,65 +482,6 @@ std::size_t HelperClient::SmbusReadBytesAt(std::uint16_t base, std::uint8_t slav
         if (result < 0) return i + 1;  // nothing after a failure is a result
     }
     return held;
-}
-
-bool HelperClient::PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
-                                     std::uint32_t* values) {
-    for (std::size_t done = 0; done < count;) {
-        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
-        std::vector<std::vector<std::uint8_t>> requests;
-        for (std::size_t i = 0; i < n; ++i) {
-            requests.push_back(Request(Op::WriteIoPortDword)
-                                   .U16(kPciAddressPort)
-                                   .U32(addresses[done + i])
-                                   .Payload());
-            requests.push_back(Request(Op::ReadIoPortDword).U16(kPciDataPort).Payload());
-        }
-        const auto replies = CallMany(requests);
-        for (std::size_t i = 0; i < n; ++i) {
-            values[done + i] = kAllOnes;
-            if (!replies[2 * i + 1]) continue;
-            Reader in(*replies[2 * i + 1]);
-            in.U8();
-            const std::uint32_t value = in.U32();
-            if (in.Ok()) values[done + i] = value;
-        }
-        done += n;
-    }
-    return true;
-}
-
-bool HelperClient::RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks,
-                               std::size_t count, std::uint64_t* values) {
-    for (std::size_t done = 0; done < count;) {
-        const std::size_t n = std::min(count - done, kMaxReadsPerRequest);
-        std::vector<std::vector<std::uint8_t>> requests;
-        for (std::size_t i = 0; i < n; ++i)
-            requests.push_back(
-                Request(Op::RdmsrEx).U32(indices[done + i]).U64(masks[done + i]).Payload());
-        const auto replies = CallMany(requests);
-        for (std::size_t i = 0; i < n; ++i) {
-            std::uint32_t eax = 0, edx = 0;
-            ReadTriple(replies[i], eax, edx);
-            values[done + i] = (std::uint64_t{edx} << 32) | eax;
-        }
-        done += n;
-    }
-    return true;
-}
-
-std::uint32_t HelperClient::WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
-                                                std::uint32_t count, std::uint32_t unitSize) {
-    const std::uint64_t size = std::uint64_t{count} * unitSize;
-    if (!buffer || size > kMaxMemoryBytes) return 0;
-    const auto reply = Call(
-        Op::WritePhysicalMemory,
-        Request(Op::WritePhysicalMemory).U64(address).U32(count).U32(unitSize).Bytes(buffer, size));
-    if (!reply) return 0;
-    Reader in(*reply);
-    in.U8();
-    const std::uint32_t moved = in.U32();
-    return in.Ok() ? moved : 0;
 }
 
 std::vector<LibraryFile> HelperClient::Files() const {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The window's side of the privileged helper: a HardwareLibrary whose every operation is one
-// request to zentrimo-helper over the pipes of that child process. The window itself runs as
+// The window's side of the privileged helper: hardware operations (hw/operations.h) each sent as
+// a request to zentrimo-helper over the pipes of that child process, the many-register reads
+// as one batch. The window itself runs as
 // the user; only the helper, started through pkexec, holds the rights to reach the hardware.
 //
 // When the helper cannot be started (authentication cancelled, no polkit agent, helper not
@@ -20,6 +21,7 @@
 
 #include "helper/protocol.h"
 #include "hw/hardware_library.h"
+#include "hw/operations.h"
 
 namespace zm::hw::helper {
 
@@ -35,7 +37,7 @@ constexpr const char* kReadOnlyArgument = "--read-only";
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorised = 127;
 
-class HelperClient final : public HardwareLibrary, public LibraryFiles, public BackendNotes {
+class HelperClient final : public Operations, public LibraryFiles, public BackendNotes {
 public:
     // Over an open pair of descriptors (written: the helper's requests; read: its replies);
     // performs the handshake. Takes ownership of both. Broken-pipe signals are ignored from
@@ -53,37 +55,36 @@ public:
     // Why the helper is not serving, in plain words; empty while it is.
     std::string Failure() const;
 
-    // --- HardwareLibrary ---
-    bool InitializeDll() override;
-    void DeinitializeDll() override;
-    std::uint8_t ReadIoPortByte(std::uint16_t port) override;
-    std::uint32_t ReadIoPortDword(std::uint16_t port) override;
-    void WriteIoPortByte(std::uint16_t port, std::uint8_t value) override;
-    void WriteIoPortDword(std::uint16_t port, std::uint32_t value) override;
-    bool Rdmsr(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx) override;
-    bool RdmsrEx(std::uint32_t index, std::uint32_t& eax, std::uint32_t& edx,
-                 AffinityMask mask) override;
-    bool Wrmsr(std::uint32_t index, std::uint32_t eax, std::uint32_t edx) override;
-    bool WrmsrEx(std::uint32_t index, std::uint32_t eax, std::uint32_t edx,
-                 AffinityMask mask) override;
-    bool RdtscEx(std::uint32_t& eax, std::uint32_t& edx, AffinityMask mask) override;
-    std::uint32_t ReadPhysicalMemory(std::uint64_t address, std::uint8_t* buffer,
-                                     std::uint32_t count, std::uint32_t unitSize) override;
-    std::uint32_t WritePhysicalMemory(std::uint64_t address, const std::uint8_t* buffer,
-                                      std::uint32_t count, std::uint32_t unitSize) override;
-    // One request per byte instead of one per port access.
-    std::optional<int> SmbusReadByteAt(std::uint16_t base, std::uint8_t slave,
-                                       std::uint8_t command) override;
-    // A module's bytes in one request instead of one per byte.
-    std::size_t SmbusReadBytesAt(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
-                                 std::size_t count, int* results) override;
-    // The address/data pairs of a register image in one batch, each checked by the helper on
-    // its own.
-    bool PciConfigReadMany(const std::uint32_t* addresses, std::size_t count,
-                           std::uint32_t* values) override;
+    // --- Operations ---
+    // Writes in a batch wait for the next request (at most 64 of them) or the batch's end.
+    void BeginWrites() override;
+    void EndWrites() override;
+    bool Initialize() override;
+    void Deinitialize() override;
+    std::uint32_t PciRead(std::uint32_t address) override;
+    // The registers of an image in one batch, each checked by the helper on its own.
+    void PciReadMany(std::span<const std::uint32_t> addresses,
+                     std::span<std::uint32_t> values) override;
+    void PciWrite(std::uint32_t address, std::uint32_t value) override;
+    void PciWriteByte(std::uint32_t address, std::uint8_t value) override;
+    std::optional<std::uint64_t> MsrRead(std::uint32_t index, unsigned processor) override;
     // The MSRs of several processors in one batch.
-    bool RdmsrExMany(const std::uint32_t* indices, const AffinityMask* masks, std::size_t count,
-                     std::uint64_t* values) override;
+    void MsrReadMany(std::span<const MsrAt> which,
+                     std::span<std::optional<std::uint64_t>> values) override;
+    void MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) override;
+    std::optional<std::uint64_t> ReadTsc(unsigned processor) override;
+    bool PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+    void PhysWrite(std::uint64_t address, std::uint32_t value) override;
+    void IndexedRead(std::uint16_t indexPort, std::span<const std::uint8_t> indices,
+                     std::span<std::uint8_t> values) override;
+    void IndexedWrite(std::uint16_t indexPort, std::uint8_t index, std::uint8_t value) override;
+    int SmbusReadByte(std::uint16_t base, std::uint8_t slave, std::uint8_t command) override;
+    // The bytes a decode asks for in one batch.
+    void SmbusReadList(std::uint16_t base, std::uint8_t slave,
+                       std::span<const std::uint8_t> commands, std::span<int> results) override;
+    // A module's bytes in one request instead of one per byte.
+    std::size_t SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                               std::span<int> results) override;
 
     // --- LibraryFiles: the helper's own list, or why there is no helper ---
     std::vector<LibraryFile> Files() const override;
@@ -104,19 +105,18 @@ private:
     // The reply's reader position after the status byte, or nullopt when the helper refused
     // or is gone (then noted).
     std::optional<std::vector<std::uint8_t>> Call(Op op, const Writer& request) const;
-    // Several requests in one round trip (a batch, after any deferred writes): each one's reply
-    // as Call gives it, in order.
+    // Several requests in one round trip (a batch, after any writes kept): each one's reply as
+    // Call gives it, in order.
     std::vector<std::optional<std::vector<std::uint8_t>>> CallMany(
         const std::vector<std::vector<std::uint8_t>>& requests) const;
     // Whether a reply says the operation was served; notes a refusal or a request not
     // understood.
     bool Served(Op op, const std::vector<std::uint8_t>& reply) const;
-    // Writes that change nothing by themselves (the PCI address latch, the delay port) wait for
-    // the next request and go with it in one batch.
-    void Defer(Op op, const Writer& request);
     // A page of the BIOS area, fetched on first use with the pages after it; null when it could
     // not be read whole.
     const std::vector<std::uint8_t>* BiosPage(std::uint64_t page);
+    // A write: kept while a batch is open, else sent.
+    void Write(Op op, const Writer& request);
     void Lost(const std::string& why) const;
     void Note(const std::string& note) const;
 
@@ -128,8 +128,9 @@ private:
     mutable std::string failure_;
     mutable std::vector<std::string> notes_;
     mutable std::set<std::string> noted_;
-    mutable std::vector<std::vector<std::uint8_t>> deferred_;
     mutable std::uint64_t roundTrips_ = 0;
+    unsigned writeBatches_ = 0;                                     // open BeginWrites
+    mutable std::vector<std::vector<std::uint8_t>> kept_;           // writes waiting for a request
     std::map<std::uint64_t, std::vector<std::uint8_t>> biosPages_;  // by page number
 };
 

@@ -6,8 +6,6 @@
 
 #include "helper/allow_list.h"
 #include "helper/protocol.h"
-#include "hw/hardware_access.h"
-#include "hw/pci_address.h"
 
 namespace zm::hw::helper {
 
@@ -21,7 +19,7 @@ public:
         if (!in.Ok()) return Bad();
         if (!greeted_ && op != Op::Hello) return Bad();
         Writer out;
-        HardwareLibrary& lib = backend_.library;
+        Operations& ops = backend_.operations;
         switch (op) {
             case Op::Hello: {
                 const std::uint32_t magic = in.U32();
@@ -30,62 +28,134 @@ public:
                 greeted_ = true;
                 return Ok().U32(kMagic).U16(kProtocolVersion);
             }
-            case Op::InitializeDll: {
+            case Op::Initialize: {
                 if (!Done(in)) return Bad();
-                const bool ok = lib.InitializeDll();
-                // The windows and ports are learnt from the hardware as the program finds it.
-                if (!allow_.Learnt()) allow_.Learn(lib);
+                const bool ok = ops.Initialize();
+                // The windows and hosts are learnt from the hardware as the program finds it.
+                if (!allow_.Learnt()) allow_.Learn(ops);
                 return Ok().U8(ok);
             }
-            case Op::DeinitializeDll:
+            case Op::Deinitialize:
                 if (!Done(in)) return Bad();
-                lib.DeinitializeDll();
+                ops.Deinitialize();
                 return Ok();
-            case Op::ReadIoPortByte:
-                return ReadPort(in, 1);
-            case Op::ReadIoPortDword:
-                return ReadPort(in, 4);
-            case Op::WriteIoPortByte:
-                return WritePort(in, 1);
-            case Op::WriteIoPortDword:
-                return WritePort(in, 4);
-            case Op::Rdmsr:
-            case Op::RdmsrEx: {
+            case Op::PciRead: {
+                const std::uint32_t address = in.U32();
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckPciRead(ops, address))) return Refused();
+                return Ok().U32(ops.PciRead(address));
+            }
+            case Op::PciWrite:
+            case Op::PciWriteByte: {
+                const std::uint32_t address = in.U32();
+                const std::uint32_t value = op == Op::PciWrite ? in.U32() : in.U8();
+                if (!Done(in)) return Bad();
+                const unsigned width = op == Op::PciWrite ? 4 : 1;
+                if (Refuse(op, allow_.CheckPciWrite(ops, address, width, value))) return Refused();
+                if (width == 4)
+                    ops.PciWrite(address, value);
+                else
+                    ops.PciWriteByte(address, static_cast<std::uint8_t>(value));
+                allow_.AfterPciWrite(ops, address);
+                return Ok();
+            }
+            case Op::MsrRead: {
                 const std::uint32_t index = in.U32();
-                const AffinityMask mask = op == Op::RdmsrEx ? in.U64() : 0;
+                const std::uint32_t processor = in.U32();
                 if (!Done(in)) return Bad();
                 if (Refuse(op, allow_.CheckMsrRead(index))) return Refused();
-                std::uint32_t eax = 0, edx = 0;
-                const bool ok = op == Op::RdmsrEx ? lib.RdmsrEx(index, eax, edx, mask)
-                                                  : lib.Rdmsr(index, eax, edx);
-                return Ok().U8(ok).U32(eax).U32(edx);
+                const auto value = ops.MsrRead(index, processor);
+                return Ok().U8(value.has_value()).U64(value.value_or(0));
             }
-            case Op::Wrmsr:
-            case Op::WrmsrEx: {
+            case Op::MsrWrite: {
                 const std::uint32_t index = in.U32();
-                const std::uint32_t eax = in.U32();
-                const std::uint32_t edx = in.U32();
-                const AffinityMask mask = op == Op::WrmsrEx ? in.U64() : 0;
+                const std::uint32_t processor = in.U32();
+                const std::uint64_t value = in.U64();
                 if (!Done(in)) return Bad();
-                const std::string why =
-                    op == Op::WrmsrEx && mask == 0
-                        ? "no processor named"
-                        : allow_.CheckMsrWrite(lib, index, (std::uint64_t{edx} << 32) | eax, mask);
-                if (Refuse(op, why)) return Refused();
-                const bool ok = op == Op::WrmsrEx ? lib.WrmsrEx(index, eax, edx, mask)
-                                                  : lib.Wrmsr(index, eax, edx);
-                return Ok().U8(ok);
+                if (Refuse(op, allow_.CheckMsrWrite(ops, index, value, processor)))
+                    return Refused();
+                ops.MsrWrite(index, processor, value);
+                return Ok();
             }
-            case Op::RdtscEx: {
-                const AffinityMask mask = in.U64();
+            case Op::ReadTsc: {
+                const std::uint32_t processor = in.U32();
                 if (!Done(in)) return Bad();
-                std::uint32_t eax = 0, edx = 0;
-                const bool ok = lib.RdtscEx(eax, edx, mask);
-                return Ok().U8(ok).U32(eax).U32(edx);
+                const auto value = ops.ReadTsc(processor);
+                return Ok().U8(value.has_value()).U64(value.value_or(0));
             }
-            case Op::ReadPhysicalMemory:
-            case Op::WritePhysicalMemory:
-                return Memory(op, in);
+            case Op::PhysRead: {
+                const std::uint64_t address = in.U64();
+                const std::uint32_t size = in.U32();
+                if (!Done(in) || size == 0 || size % 4 != 0 || size > kMaxMemoryBytes) return Bad();
+                if (Refuse(op, allow_.CheckMemoryRead(address, size))) return Refused();
+                std::vector<std::uint8_t> bytes(size, 0xFF);
+                const bool ok = ops.PhysRead(address, bytes);
+                out = Ok();
+                out.U8(ok).Bytes(bytes.data(), bytes.size());
+                return out;
+            }
+            case Op::PhysWrite: {
+                const std::uint64_t address = in.U64();
+                const std::uint32_t value = in.U32();
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckMemoryWrite(ops, address, value))) return Refused();
+                ops.PhysWrite(address, value);
+                allow_.AfterMemoryWrite(ops, address);
+                return Ok();
+            }
+            case Op::IndexedRead: {
+                const std::uint16_t port = in.U16();
+                const std::uint8_t count = in.U8();
+                const std::vector<std::uint8_t> indices = in.Bytes(count);
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckIndexedRead(port, indices))) return Refused();
+                std::vector<std::uint8_t> values(count, 0xFF);
+                ops.IndexedRead(port, indices, values);
+                allow_.AfterIndexedRead(ops, indices, values);
+                out = Ok();
+                out.Bytes(values.data(), values.size());
+                return out;
+            }
+            case Op::IndexedWrite: {
+                const std::uint16_t port = in.U16();
+                const std::uint8_t index = in.U8();
+                const std::uint8_t value = in.U8();
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckIndexedWrite(ops, port, index, value))) return Refused();
+                ops.IndexedWrite(port, index, value);
+                return Ok();
+            }
+            case Op::SmbusReadByte: {
+                const std::uint16_t base = in.U16();
+                const std::uint8_t slave = in.U8();
+                const std::uint8_t command = in.U8();
+                if (!Done(in)) return Bad();
+                if (Refuse(op, allow_.CheckSmbusRead(base))) return Refused();
+                return Ok().U32(
+                    static_cast<std::uint32_t>(ops.SmbusReadByte(base, slave, command)));
+            }
+            case Op::SmbusReadBytes: {
+                const std::uint16_t base = in.U16();
+                const std::uint8_t slave = in.U8();
+                const std::uint8_t first = in.U8();
+                const std::uint16_t count = in.U16();
+                if (!Done(in) || count == 0 || first + count > kMaxSmbusBytes) return Bad();
+                if (Refuse(op, allow_.CheckSmbusRead(base))) return Refused();
+                // Each byte the byte-data read above makes, one after the other; a failed byte
+                // ends the run, so an empty socket or a hung host costs one transaction, not a
+                // module's worth.
+                std::vector<std::uint32_t> results;
+                for (unsigned i = 0; i < count; ++i) {
+                    const int result =
+                        ops.SmbusReadByte(base, slave, static_cast<std::uint8_t>(first + i));
+                    results.push_back(static_cast<std::uint32_t>(result));
+                    if (result < 0) break;
+                }
+                out = Ok();
+                out.U16(static_cast<std::uint16_t>(results.size()));
+                for (std::uint32_t r : results) out.U32(r);
+                return out;
+            }
             case Op::Files: {
                 if (!Done(in)) return Bad();
                 const std::vector<LibraryFile> files =
@@ -110,45 +180,6 @@ public:
             }
             case Op::Batch:
                 return ServeBatch(in);
-            case Op::SmbusReadByte: {
-                const std::uint16_t base = in.U16();
-                const std::uint8_t slave = in.U8();
-                const std::uint8_t command = in.U8();
-                if (!Done(in)) return Bad();
-                if (Refuse(op, allow_.CheckSmbusRead(base))) return Refused();
-                // The byte-data read, with its read direction, exactly as the window would make
-                // it port by port.
-                HardwareAccess hw(lib);
-                hw.SetSmbusBase(base);
-                const int result = hw.SmbusReadByte(slave, command);
-                lib.WriteIoPortDword(kPciAddressPort, latch_);
-                return Ok().U32(static_cast<std::uint32_t>(result));
-            }
-            case Op::SmbusReadBytes: {
-                const std::uint16_t base = in.U16();
-                const std::uint8_t slave = in.U8();
-                const std::uint8_t first = in.U8();
-                const std::uint16_t count = in.U16();
-                if (!Done(in) || count == 0 || first + count > kMaxSmbusBytes) return Bad();
-                if (Refuse(op, allow_.CheckSmbusRead(base))) return Refused();
-                // Each byte the byte-data read above makes, one after the other; a failed byte
-                // ends the run, so an empty socket or a hung host costs one transaction, not a
-                // module's worth.
-                HardwareAccess hw(lib);
-                hw.SetSmbusBase(base);
-                std::vector<std::uint32_t> results;
-                for (unsigned i = 0; i < count; ++i) {
-                    const int result =
-                        hw.SmbusReadByte(slave, static_cast<std::uint8_t>(first + i));
-                    results.push_back(static_cast<std::uint32_t>(result));
-                    if (result < 0) break;
-                }
-                lib.WriteIoPortDword(kPciAddressPort, latch_);
-                out = Ok();
-                out.U16(static_cast<std::uint16_t>(results.size()));
-                for (std::uint32_t r : results) out.U32(r);
-                return out;
-            }
             case Op::Diagnostics: {
                 if (!Done(in)) return Bad();
                 const std::vector<std::string> notes =
@@ -167,7 +198,7 @@ public:
 private:
     // Every operation is read and bounded before the first is served, so a malformed batch runs
     // none of it. Then each is checked and served as if it came alone: one refused does not
-    // undo or stop the others (the program batches reads only).
+    // undo or stop the others.
     Writer ServeBatch(Reader& in) {
         const std::uint32_t count = in.U32();
         if (!in.Ok() || count > kMaxPayload / 5) return Bad();
@@ -217,92 +248,10 @@ private:
         return backend_.checkSettingsFile(path, enable);
     }
 
-    bool IsPciData(std::uint16_t port, unsigned width) const {
-        return width == 4 ? port == kPciDataPort
-                          : (port >= kPciDataPort && port <= kPciDataPort + 3);
-    }
-
-    Writer ReadPort(Reader& in, unsigned width) {
-        const std::uint16_t port = in.U16();
-        if (!Done(in)) return Bad();
-        const Op op = width == 1 ? Op::ReadIoPortByte : Op::ReadIoPortDword;
-        HardwareLibrary& lib = backend_.library;
-        if (IsPciData(port, width)) {
-            if (Refuse(op, allow_.CheckPciRead(lib, latch_))) return Refused();
-            lib.WriteIoPortDword(kPciAddressPort, latch_);  // the checks may have moved it
-        } else if (port == kPciAddressPort && width == 4) {
-            return Ok().U32(latch_);
-        } else if (Refuse(op, allow_.CheckPortRead(lib, port, width))) {
-            return Refused();
-        } else if (width == 1) {
-            const std::uint8_t value = lib.ReadIoPortByte(port);
-            allow_.AfterPortRead(lib, port, value);
-            return Ok().U8(value);
-        }
-        return width == 1 ? Ok().U8(lib.ReadIoPortByte(port)) : Ok().U32(lib.ReadIoPortDword(port));
-    }
-
-    Writer WritePort(Reader& in, unsigned width) {
-        const std::uint16_t port = in.U16();
-        const std::uint32_t value = width == 1 ? in.U8() : in.U32();
-        if (!Done(in)) return Bad();
-        const Op op = width == 1 ? Op::WriteIoPortByte : Op::WriteIoPortDword;
-        HardwareLibrary& lib = backend_.library;
-        if (port == kPciAddressPort && width == 4) {
-            latch_ = value;
-            lib.WriteIoPortDword(port, value);
-            return Ok();
-        }
-        if (IsPciData(port, width)) {
-            const std::string why =
-                allow_.CheckPciWrite(lib, latch_, port - kPciDataPort, width, value);
-            if (Refuse(op, why)) return Refused();
-            lib.WriteIoPortDword(kPciAddressPort, latch_);
-            if (width == 1)
-                lib.WriteIoPortByte(port, static_cast<std::uint8_t>(value));
-            else
-                lib.WriteIoPortDword(port, value);
-            allow_.AfterPciWrite(lib, latch_);
-            lib.WriteIoPortDword(kPciAddressPort, latch_);
-            return Ok();
-        }
-        if (Refuse(op, allow_.CheckPortWrite(lib, port, width, value))) return Refused();
-        if (width == 1)
-            lib.WriteIoPortByte(port, static_cast<std::uint8_t>(value));
-        else
-            lib.WriteIoPortDword(port, value);
-        return Ok();
-    }
-
-    Writer Memory(Op op, Reader& in) {
-        const bool write = op == Op::WritePhysicalMemory;
-        const std::uint64_t address = in.U64();
-        const std::uint32_t count = in.U32();
-        const std::uint32_t unit = in.U32();
-        const std::uint64_t size = std::uint64_t{count} * unit;
-        if (!in.Ok() || size > kMaxMemoryBytes) return Bad();
-        std::vector<std::uint8_t> bytes = write ? in.Bytes(size) : std::vector<std::uint8_t>(size);
-        if (!Done(in)) return Bad();
-        HardwareLibrary& lib = backend_.library;
-        const std::string why = write ? allow_.CheckMemoryWrite(lib, address, bytes)
-                                      : allow_.CheckMemoryRead(address, size);
-        if (Refuse(op, why)) return Refused();
-        if (write) {
-            const std::uint32_t moved = lib.WritePhysicalMemory(address, bytes.data(), count, unit);
-            allow_.AfterMemoryWrite(lib, address);
-            return Ok().U32(moved);
-        }
-        const std::uint32_t moved = lib.ReadPhysicalMemory(address, bytes.data(), count, unit);
-        Writer out = Ok();
-        out.U32(moved).Bytes(bytes.data(), bytes.size());
-        return out;
-    }
-
     ServedBackend backend_;
     std::ostream& log_;
     AllowList allow_;
     bool greeted_ = false;
-    std::uint32_t latch_ = 0;
     unsigned refusals_ = 0;
 };
 

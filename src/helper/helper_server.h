@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The privileged side of the helper: serves the hardware library's operations to the window
-// over a pair of file descriptors, one request at a time, until the window closes its end.
+// The privileged side of the helper: serves the hardware operations (hw/operations.h) to the
+// window over a pair of file descriptors, one request at a time, until the window closes its end.
 // Every hardware request is checked against the allow-list first; a refused one is answered
 // "refused", written to the log, and never reaches the backend.
 
@@ -12,11 +12,12 @@
 
 #include "helper/boot_apply_request.h"
 #include "hw/hardware_library.h"
+#include "hw/operations.h"
 
 namespace zm::hw::helper {
 
 struct ServedBackend {
-    HardwareLibrary& library;
+    Operations& operations;
     const LibraryFiles* files = nullptr;  // null: nothing to check
     const BackendNotes* notes = nullptr;  // null: no notes
     // The boot service of the stored timings (null: not served) and the check a settings file
@@ -25,8 +26,8 @@ struct ServedBackend {
     SettingsFileCheck checkSettingsFile = {};
 };
 
-// One helper's state between requests: the handshake, the allow-list learnt when the library
-// starts, the PCI address latch. Serve keeps one for its pipes; a caller without pipes (the fuzz
+// One helper's state between requests: the handshake and the allow-list learnt when the backend
+// starts. Serve keeps one for its pipes; a caller without pipes (the fuzz
 // target) keeps one across its inputs.
 class Session {
 public:

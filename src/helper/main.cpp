@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // zentrimo-helper: the small privileged process the window starts through pkexec. It serves
-// the hardware library's operations on this machine over its standard input and output,
+// the hardware operations on this machine over its standard input and output,
 // refuses anything outside its allow-list (logged on standard error), and ends when the window
 // closes the pipe. Its one optional argument, --read-only, opens every device node read-only
 // (the window's report), so that the kernel refuses any write; it reads nothing else.
@@ -24,6 +24,7 @@
 #include "helper/helper_server.h"
 #include "helper/kernel_modules.h"
 #include "hw/backends/linux/linux_host.h"
+#include "hw/backends/port_io/port_operations.h"
 
 #ifdef ZM_HELPER_TEST_PROFILE
 #include <exception>
@@ -76,7 +77,8 @@ int main(int argc, char** argv) {
                   << why << "\n";
         return 2;
     }
-    zm::hw::helper::ServedBackend test{*machine, machine.get(), nullptr};
+    zm::hw::PortOperations machineOperations(*machine);
+    zm::hw::helper::ServedBackend test{machineOperations, machine.get(), nullptr};
     zm::hw::helper::Serve(STDIN_FILENO, STDOUT_FILENO, test, std::cerr);
     return 0;
 #endif
@@ -87,7 +89,10 @@ int main(int argc, char** argv) {
     const char* caller = std::getenv("PKEXEC_UID");
     const uid_t owner = caller ? static_cast<uid_t>(std::strtoul(caller, nullptr, 10)) : ::getuid();
     zm::os::SystemctlBootApplyService bootApply(&zm::os::RunCommandDetached);
-    zm::hw::helper::ServedBackend served{host, &host, &host};
+    // The Linux host answers the port-level operations (sysfs behind its emulated PCI port pair,
+    // the kernel's SMBus driver behind its emulated host registers).
+    zm::hw::PortOperations operations(host);
+    zm::hw::helper::ServedBackend served{operations, &host, &host};
     // A read-only helper (the report) changes nothing on the system, not even which kernel
     // modules are loaded.
     if (!readOnly) {
@@ -100,6 +105,6 @@ int main(int argc, char** argv) {
         };
     }
     zm::hw::helper::Serve(STDIN_FILENO, STDOUT_FILENO, served, std::cerr);
-    host.DeinitializeDll();
+    operations.Deinitialize();
     return 0;
 }

@@ -118,66 +118,69 @@ const char* OpName(Op op) {
     switch (op) {
         case Op::Hello:
             return "Hello";
-        case Op::InitializeDll:
-            return "InitializeDll";
-        case Op::DeinitializeDll:
-            return "DeinitializeDll";
-        case Op::ReadIoPortByte:
-            return "ReadIoPortByte";
-        case Op::ReadIoPortDword:
-            return "ReadIoPortDword";
-        case Op::WriteIoPortByte:
-            return "WriteIoPortByte";
-        case Op::WriteIoPortDword:
-            return "WriteIoPortDword";
-        case Op::Rdmsr:
-            return "Rdmsr";
-        case Op::RdmsrEx:
-            return "RdmsrEx";
-        case Op::Wrmsr:
-            return "Wrmsr";
-        case Op::WrmsrEx:
-            return "WrmsrEx";
-        case Op::Batch:
-            return "Batch";
+        case Op::Initialize:
+            return "Initialize";
+        case Op::Deinitialize:
+            return "Deinitialize";
+        case Op::PciRead:
+            return "PciRead";
+        case Op::PciWrite:
+            return "PciWrite";
+        case Op::PciWriteByte:
+            return "PciWriteByte";
+        case Op::MsrRead:
+            return "MsrRead";
+        case Op::MsrWrite:
+            return "MsrWrite";
+        case Op::ReadTsc:
+            return "ReadTsc";
+        case Op::PhysRead:
+            return "PhysRead";
+        case Op::PhysWrite:
+            return "PhysWrite";
+        case Op::IndexedRead:
+            return "IndexedRead";
+        case Op::IndexedWrite:
+            return "IndexedWrite";
         case Op::SmbusReadByte:
             return "SmbusReadByte";
         case Op::SmbusReadBytes:
             return "SmbusReadBytes";
-        case Op::RdtscEx:
-            return "RdtscEx";
-        case Op::ReadPhysicalMemory:
-            return "ReadPhysicalMemory";
-        case Op::WritePhysicalMemory:
-            return "WritePhysicalMemory";
         case Op::Files:
             return "Files";
         case Op::Diagnostics:
             return "Diagnostics";
         case Op::BootApply:
             return "BootApply";
+        case Op::Batch:
+            return "Batch";
     }
     return "unknown";
 }
 
 std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request) {
     if (request.empty()) return 0;
-    constexpr std::size_t kSmall = 16;  // status, flag and two dwords at most
+    constexpr std::size_t kSmall = 16;  // status, flag and a quadword at most
     switch (static_cast<Op>(request[0])) {
-        case Op::InitializeDll:
-        case Op::DeinitializeDll:
-        case Op::ReadIoPortByte:
-        case Op::ReadIoPortDword:
-        case Op::WriteIoPortByte:
-        case Op::WriteIoPortDword:
-        case Op::Rdmsr:
-        case Op::RdmsrEx:
-        case Op::Wrmsr:
-        case Op::WrmsrEx:
-        case Op::RdtscEx:
-        case Op::WritePhysicalMemory:
+        case Op::Initialize:
+        case Op::Deinitialize:
+        case Op::PciRead:
+        case Op::PciWrite:
+        case Op::PciWriteByte:
+        case Op::MsrRead:
+        case Op::MsrWrite:
+        case Op::ReadTsc:
+        case Op::PhysWrite:
+        case Op::IndexedWrite:
         case Op::SmbusReadByte:
             return kSmall;
+        case Op::IndexedRead: {
+            Reader in(request);
+            in.U8();
+            in.U16();
+            const std::size_t count = in.U8();
+            return in.Ok() ? kSmall + count : 0;
+        }
         case Op::SmbusReadBytes: {
             Reader in(request);
             in.U8();
@@ -188,11 +191,11 @@ std::size_t BatchedReplyBound(const std::vector<std::uint8_t>& request) {
             return in.Ok() && count >= 1 && first + count <= kMaxSmbusBytes ? kSmall + 4 * count
                                                                             : 0;
         }
-        case Op::ReadPhysicalMemory: {
+        case Op::PhysRead: {
             Reader in(request);
             in.U8();
             in.U64();
-            const std::uint64_t size = std::uint64_t{in.U32()} * in.U32();
+            const std::uint32_t size = in.U32();
             return in.Ok() && size <= kMaxMemoryBytes ? kSmall + size : 0;
         }
         default:

@@ -6,6 +6,11 @@
 // little-endian, strings a 16-bit length and their bytes. The first exchange is the handshake:
 // both sides name the protocol's magic and version, and nothing else is served until they agree.
 //
+// The operations are those of hw/operations.h, by meaning: a PCI register by its configuration
+// address, an MSR by processor and index, an SMBus byte by host, slave and command, a dword of
+// physical memory, a register behind the power-management index port. No port access crosses
+// the pipe: the helper makes the port sequences itself, on hosts it found.
+//
 // A Batch request carries many operations: a 32-bit count, then each operation's payload with
 // its 32-bit length; its reply carries each operation's reply payload the same way, in order.
 // The operations are served one after the other, each checked on its own as if sent alone.
@@ -21,7 +26,7 @@
 namespace zm::hw::helper {
 
 constexpr std::uint32_t kMagic = 0x4C484D5A;  // "ZMHL"
-constexpr std::uint16_t kProtocolVersion = 3;
+constexpr std::uint16_t kProtocolVersion = 4;
 // Larger than any request or reply the program makes; a longer frame is a broken peer.
 constexpr std::uint32_t kMaxPayload = 64 * 1024;
 // SPD bytes one SMBus slave answers for (commands 0..255).
@@ -36,25 +41,24 @@ constexpr std::uint64_t kBiosAreaEnd = 0x100000;
 
 enum class Op : std::uint8_t {
     Hello = 1,
-    InitializeDll,
-    DeinitializeDll,
-    ReadIoPortByte,
-    ReadIoPortDword,
-    WriteIoPortByte,
-    WriteIoPortDword,
-    Rdmsr,
-    RdmsrEx,
-    Wrmsr,
-    WrmsrEx,
-    RdtscEx,
-    ReadPhysicalMemory,
-    WritePhysicalMemory,
+    Initialize,
+    Deinitialize,
+    PciRead,         // configuration address -> dword
+    PciWrite,        // configuration address, dword
+    PciWriteByte,    // configuration address, byte (the dword's lowest)
+    MsrRead,         // index, processor -> ok, value
+    MsrWrite,        // index, processor, value
+    ReadTsc,         // processor -> ok, value
+    PhysRead,        // address, size (whole dwords) -> ok, bytes
+    PhysWrite,       // address, dword
+    IndexedRead,     // index port, count, indices -> values
+    IndexedWrite,    // index port, index, value
+    SmbusReadByte,   // the SMBus host's byte-data read, the whole transaction
+    SmbusReadBytes,  // the same for consecutive commands (a module's SPD bytes)
     Files,           // what the helper's backend needs, present or not
     Diagnostics,     // what the helper's backend could not reach so far
     BootApply,       // enable or disable the boot service for one settings file
     Batch,           // many hardware operations in one round trip
-    SmbusReadByte,   // the SMBus host's byte-data read, the whole transaction
-    SmbusReadBytes,  // the same for consecutive commands (a module's SPD bytes)
 };
 
 enum class Status : std::uint8_t {

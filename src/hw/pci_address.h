@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Configuration mechanism #1 addresses as written to port 0xCF8.
+// PCI configuration addresses, in the form of configuration mechanism #1's address register.
 //
 // bit 31 enable; bits 27..24 register bits 11..8 (AMD family 10h extended configuration space,
 // honoured only while F3x8C bit 14 is set); 23..16 bus; 15..11 device; 10..8 function;
@@ -10,14 +10,12 @@
 
 namespace zm::hw {
 
-constexpr std::uint16_t kPciAddressPort = 0xCF8;
-constexpr std::uint16_t kPciDataPort = 0xCFC;
 constexpr std::uint32_t kPciNoDevice = 0xFFFFFFFF;
 
 constexpr std::uint32_t PciConfigAddress(unsigned bus, unsigned device, unsigned function,
                                          unsigned reg) {
-    return 0x80000000u | ((reg & 0xF00u) << 16) | ((bus & 0xFFu) << 16) |
-           ((device & 0x1Fu) << 11) | ((function & 0x7u) << 8) | (reg & 0xFCu);
+    return 0x80000000u | ((reg & 0xF00u) << 16) | ((bus & 0xFFu) << 16) | ((device & 0x1Fu) << 11) |
+           ((function & 0x7u) << 8) | (reg & 0xFCu);
 }
 
 struct PciLocation {

@@ -35,7 +35,8 @@ constexpr DeviceMatch Device(std::uint32_t identity) {
 enum class PciBus : std::uint8_t { Fixed, Uncore };
 
 struct PciRegisterAccess {
-    std::uint32_t address;   // 0xCF8 form, the register's dword (extended form for F2x1xx)
+    std::uint32_t
+        address;  // configuration address of the register's dword (extended form for F2x1xx)
     std::uint32_t writable;  // bits a write may change; 0: read only
     DeviceMatches devices;
     PciBus bus = PciBus::Fixed;

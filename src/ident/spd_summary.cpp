@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ident/spd_summary.h"
 
-#include <array>
-#include <optional>
 #include <string>
 
 #include "spd/spd_format.h"
@@ -49,14 +47,10 @@ SpdMemorySummary SummariseSpd(const spd::SpdByteSource& read) {
 }
 
 SpdMemorySummary ReadModuleSummary(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress) {
-    // Byte by byte, each once (the checksum reads the bytes the fields did): the start-up's
-    // SMBus traffic is then the same whether the window reaches the host itself or through the
-    // helper, which would read a run of bytes ahead.
-    std::array<std::optional<int>, 256> held{};
-    return SummariseSpd([&](std::uint8_t offset) {
-        if (!held[offset]) held[offset] = spd::ReadSpdByte(hw, spdSlaveAddress, offset);
-        return *held[offset];
-    });
+    SpdMemorySummary summary;
+    spd::DecodeModuleBytes(hw, spdSlaveAddress,
+                           [&](const spd::SpdByteReader& read) { summary = SummariseSpd(read); });
+    return summary;
 }
 
 }  // namespace zm::ident

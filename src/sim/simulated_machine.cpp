@@ -8,6 +8,7 @@
 #include <iterator>
 #include <thread>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
 #include "sim/msr_file.h"

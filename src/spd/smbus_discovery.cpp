@@ -20,9 +20,10 @@ void ShowIntelSmbusFunction(hw::HardwareAccess& hw) {
     const std::uint32_t rcba = hw.PciConfigRead(kRootComplexBase);
     const std::uint32_t base = kRootComplexEnable.Set(rcba, 0);
     if (rcba == hw::kPciNoDevice || base == 0) return;
-    hw.ReachPciWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1));
+    hw::HardwareAccess::WriteBatch batch(hw);
+    hw.ReachPciWrite(kRootComplexBase, kRootComplexEnable.Set(rcba, 1), rcba);
     const std::uint32_t disable = hw.MmioRead(base, kFunctionDisable);
-    hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0));
+    hw.ReachMmioWrite(base, kFunctionDisable, kSmbusFunctionDisabled.Set(disable, 0), disable);
 }
 
 bool IsSb800Family(hw::HardwareAccess& hw, std::uint32_t atiIdentity) {
@@ -34,16 +35,12 @@ bool IsSb800Family(hw::HardwareAccess& hw, std::uint32_t atiIdentity) {
 // controller disabled.
 std::optional<std::uint16_t> Sb800SmbusBase(hw::HardwareAccess& hw) {
     using namespace sb800_pm;
-    hw::HardwareLibrary& ports = hw.Library();
-    const std::uint8_t foundIndex = ports.ReadIoPortByte(kIndexPort);
-    const auto readPm = [&](std::uint8_t index) {
-        ports.WriteIoPortByte(kIndexPort, index);
-        return ports.ReadIoPortByte(kDataPort);
-    };
-    const std::uint8_t control = readPm(kSmbusControl);
-    const std::uint8_t high = readPm(kSmbusBaseHigh);
+    const std::uint8_t indices[] = {kSmbusControl, kSmbusBaseHigh};
+    std::uint8_t values[2];
+    hw.IndexedPortRead(kIndexPort, indices, values);
+    const std::uint8_t control = values[0];
+    const std::uint8_t high = values[1];
     const bool enabled = kSmbusEnabled.Get(control) != 0;
-    ports.WriteIoPortByte(kIndexPort, foundIndex);
     if (enabled && kPortSelect.Get(control) != kSpdPort) {
         // A reach write: a read-only run puts the firmware's port choice back at the end.
         hw.ReachIndexedPortWrite(kIndexPort, kSmbusControl,
@@ -60,13 +57,10 @@ std::map<std::uint8_t, std::uint8_t> ReadSb800SmbusPmRegisters(hw::HardwareAcces
     std::map<std::uint8_t, std::uint8_t> registers;
     const std::uint32_t atiIdentity = hw.PciConfigRead(kAtiSmbusIdentity);
     if (VendorOf(atiIdentity) != kAtiVendor || !IsSb800Family(hw, atiIdentity)) return registers;
-    hw::HardwareLibrary& ports = hw.Library();
-    const std::uint8_t foundIndex = ports.ReadIoPortByte(kIndexPort);
-    for (const std::uint8_t index : {kSmbusControl, kSmbusBaseHigh}) {
-        ports.WriteIoPortByte(kIndexPort, index);
-        registers[index] = ports.ReadIoPortByte(kDataPort);
-    }
-    ports.WriteIoPortByte(kIndexPort, foundIndex);
+    const std::uint8_t indices[] = {kSmbusControl, kSmbusBaseHigh};
+    std::uint8_t values[2];
+    hw.IndexedPortRead(kIndexPort, indices, values);
+    for (std::size_t i = 0; i < 2; ++i) registers[indices[i]] = values[i];
     return registers;
 }
 

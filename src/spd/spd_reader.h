@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "hw/hardware_access.h"
@@ -58,7 +59,19 @@ private:
     hw::HardwareAccess& hw_;
     std::uint8_t slave_;
     bool runs_ = true;  // until the backend shows it reads byte by byte
+    bool started_ = false;
     std::array<int, 256> held_;
 };
+
+// Runs a decode that only reads (`decode` takes the byte reader) over the module at
+// `spdSlaveAddress`, fetching the bytes it asks for together instead of one request each: the
+// decode runs over the bytes held so far, each byte it asks for that is not held yet is noted
+// (and answered 0xFF, a failed read's low byte, for now), the noted bytes are read in the order
+// they were asked for, and the decode runs again until it asks for nothing new; its last run
+// saw only bytes read from the module. A byte is read once per call however often the decode
+// asks for it, a failure included. Direct backends read the same bytes one after the other.
+using SpdByteReader = std::function<int(std::uint8_t offset)>;
+void DecodeModuleBytes(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress,
+                       const std::function<void(const SpdByteReader&)>& decode);
 
 }  // namespace zm::spd

@@ -9,16 +9,25 @@
 
 #include "hw/cpuid.h"
 #include "hw/hardware_library.h"
+#include "hw/operations.h"
 #include "os/boot_apply_service.h"
 #include "os/clock.h"
 #include "os/desktop_services.h"
 #include "os/system_info.h"
 
+namespace zm::sim {
+class SimulatedMachine;
+}
+
 namespace zm::app {
 
 struct Backend {
     std::shared_ptr<void> owner;  // keeps the implementations below alive
-    hw::HardwareLibrary* library = nullptr;
+    // The hardware operations: port-level over the host's library or a simulated machine, or
+    // the privileged helper's client.
+    hw::Operations* operations = nullptr;
+    // A simulated machine's own view (its write log, its state); null on real hardware.
+    sim::SimulatedMachine* machine = nullptr;
     hw::LibraryFiles* files = nullptr;
     // What the backend could not reach while it ran (Linux); null: it keeps no notes.
     hw::BackendNotes* notes = nullptr;

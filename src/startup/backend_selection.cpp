@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "os/clock.h"
 #include "sim/simulated_machine.h"
 
@@ -82,6 +83,7 @@ BackendChoice HostBackend(HostWrites writes) {
 #endif
     struct HostBundle {
         std::shared_ptr<Host> host;
+        std::unique_ptr<hw::PortOperations> operations;
         os::SteadyClock clock;
         std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
         std::unique_ptr<os::BootApplyService> bootApply = os::MakeHostBootApplyService();
@@ -91,7 +93,8 @@ BackendChoice HostBackend(HostWrites writes) {
         auto bundle = std::make_shared<HostBundle>();
         bundle->host = makeHost();
         Backend& b = choice.backend;
-        b.library = bundle->host.get();
+        bundle->operations = std::make_unique<hw::PortOperations>(*bundle->host);
+        b.operations = bundle->operations.get();
         b.files = bundle->host.get();
 #ifndef _WIN32
         b.notes = bundle->host.get();
@@ -130,7 +133,7 @@ BackendChoice HelperBackend(const std::vector<std::string>& command) {
     bundle->bootApply = std::make_unique<hw::helper::HelperBootApplyService>(bundle->client);
     BackendChoice choice;
     Backend& b = choice.backend;
-    b.library = bundle->client.get();
+    b.operations = bundle->client.get();
     b.files = bundle->client.get();
     b.notes = bundle->client.get();
     b.cpuid = &bundle->local;
@@ -147,13 +150,16 @@ BackendChoice HelperBackend(const std::vector<std::string>& command) {
 Backend SimulatedMachineBackend(std::shared_ptr<sim::SimulatedMachine> machine) {
     struct SimulatedBundle {
         std::shared_ptr<sim::SimulatedMachine> machine;
+        std::unique_ptr<hw::PortOperations> operations;
         os::SimulatedDesktopServices desktop;  // a restart must never reach the host
     };
     auto bundle = std::make_shared<SimulatedBundle>();
     bundle->machine = std::move(machine);
     sim::SimulatedMachine* m = bundle->machine.get();
     Backend b;
-    b.library = m;
+    bundle->operations = std::make_unique<hw::PortOperations>(*m);
+    b.operations = bundle->operations.get();
+    b.machine = m;
     b.files = m;
     b.cpuid = m;
     b.system = m;

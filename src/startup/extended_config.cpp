@@ -6,7 +6,7 @@ namespace zm::app {
 void OpenExtendedConfig(hw::HardwareAccess& hw, PlatformFacts& facts) {
     const std::uint32_t value = hw.PciConfigRead(kF3x8CAddress);
     facts.savedExtendedConfigBit = static_cast<int>(kEnableExtendedConfig.Get(value));
-    hw.ReachPciWrite(kF3x8CAddress, kEnableExtendedConfig.Set(value, 1));
+    hw.ReachPciWrite(kF3x8CAddress, kEnableExtendedConfig.Set(value, 1), value);
     facts.extendedConfigOpened = true;
 }
 

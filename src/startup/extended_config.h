@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // AMD family 10h extended configuration access: the north bridge's F3x8C bit 14 lets the
-// 0xCF8 address carry register bits 11..8 (bits 27..24 of the address), which is how DCT1's
+// configuration address carry register bits 11..8 (bits 27..24 of the address), which is how DCT1's
 // registers at F2x100..F2x1FF are reached. The start-up sets it; the shutdown clears it again
 // when it was clear before, so the machine is left as the firmware set it up.
 

@@ -25,12 +25,11 @@ SessionSetup SetupFor(const CommandLine& line, std::string settingsPath,
     return setup;
 }
 
-Session::Session(app::Backend backend, SessionSetup setup,
-                 std::unique_ptr<hw::HardwareLibrary> front)
+Session::Session(app::Backend backend, SessionSetup setup, std::unique_ptr<hw::Operations> front)
     : backend_(std::move(backend)),
       setup_(std::move(setup)),
       front_(std::move(front)),
-      hw_(front_ ? *front_ : *backend_.library),
+      hw_(front_ ? *front_ : *backend_.operations),
       clock_(backend_.clock ? *backend_.clock : hostClock_),
       listener_(std::make_shared<std::function<void(const cpu::PassOutput&)>>()) {}
 

@@ -53,7 +53,7 @@ public:
     // `front`: a layer every hardware access goes through on its way to the backend's library
     // (a capture's recording); null: none.
     Session(app::Backend backend, SessionSetup setup,
-            std::unique_ptr<hw::HardwareLibrary> front = nullptr);
+            std::unique_ptr<hw::Operations> front = nullptr);
     ~Session();  // End()
 
     // Runs the start-up once (a second call does nothing). `dispatcher` runs a measuring pass's
@@ -101,7 +101,7 @@ public:
 private:
     app::Backend backend_;
     SessionSetup setup_;
-    std::unique_ptr<hw::HardwareLibrary> front_;
+    std::unique_ptr<hw::Operations> front_;
     hw::HardwareAccess hw_;
     os::SteadyClock hostClock_;  // where the backend brings no clock
     os::Clock& clock_;

@@ -11,7 +11,7 @@ void ReleaseHardware(hw::HardwareAccess& hw, PlatformFacts& facts) {
     // windows' run only closes the extended register form it opened.
     hw.RestoreReachChanges();
     RestoreExtendedConfig(hw, facts);
-    hw.Library().DeinitializeDll();
+    hw.Deinitialize();
     facts.libraryInitialised = false;
 }
 

@@ -173,7 +173,7 @@ void ReportBackendNotes(StartupContext& context, StartupResult& result) {
 void InitializeLibrary(StartupContext& context, StartupResult& result) {
     // The library's answer is not looked at: a library that failed to start shows up as
     // all-ones PCI answers, which the gate refuses.
-    context.hw.Library().InitializeDll();
+    context.hw.Initialize();
     result.facts.libraryInitialised = true;
     result.state = StartupState::LibraryInitialised;
 }

@@ -15,14 +15,14 @@ namespace {
 TEST(BackendSelection, SimulatedCountersRunAtTheProfileRateOnTheBackendClock) {
     BackendChoice choice = SelectBackend("x58-bloomfield", Pace::Instant);
     ASSERT_TRUE(choice.error.empty()) << choice.error;
-    hw::HardwareAccess hw(*choice.backend.library);
+    hw::HardwareAccess hw(*choice.backend.operations);
     os::Clock& clock = *choice.backend.clock;
 
     const auto wallStart = std::chrono::steady_clock::now();
-    const std::uint64_t tsc0 = hw.ReadTsc(0);
+    const std::uint64_t tsc0 = hw.ReadTsc(0).value_or(0);
     const std::uint32_t tick0 = clock.TickCount();
     clock.Sleep(5000);
-    const std::uint64_t tsc1 = hw.ReadTsc(0);
+    const std::uint64_t tsc1 = hw.ReadTsc(0).value_or(0);
     const std::uint32_t tick1 = clock.TickCount();
     const auto wall = std::chrono::steady_clock::now() - wallStart;
 
@@ -35,7 +35,7 @@ TEST(BackendSelection, SimulatedCountersRunAtTheProfileRateOnTheBackendClock) {
 TEST(BackendSelection, UnknownProfileIsAnErrorNotACrash) {
     BackendChoice choice = SelectBackend("no-such-machine", Pace::Instant);
     EXPECT_FALSE(choice.error.empty());
-    EXPECT_EQ(choice.backend.library, nullptr);
+    EXPECT_EQ(choice.backend.operations, nullptr);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <sstream>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
+#include "ident/spd_summary.h"
 #include "report/run_report.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
@@ -72,16 +74,16 @@ TEST_P(ReportThroughHelper, EqualsTheDirectReport) {
     const std::string profile = GetParam();
     BackendChoice direct = SelectBackend(profile, Pace::Instant);
     ASSERT_TRUE(direct.error.empty()) << direct.error;
-    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    auto* directMachine = direct.backend.machine;
     const ReportRun expected =
         Report(direct.backend, *directMachine, FreshSettings(profile + "_direct"));
 
     BackendChoice served = SelectBackend(profile, Pace::Instant);
     ASSERT_TRUE(served.error.empty()) << served.error;
-    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
-    testing::HelperPair pair({*machine, machine, nullptr});
+    auto* machine = served.backend.machine;
+    testing::HelperPair pair(*machine, machine);
     Backend window = served.backend;  // cpuid, system facts and clock stay the window's own
-    window.library = &pair.Client();
+    window.operations = &pair.Client();
     window.files = &pair.Client();
     window.notes = &pair.Client();
     const ReportRun actual = Report(window, *machine, FreshSettings(profile + "_helper"));
@@ -110,7 +112,7 @@ TEST_P(ReportThroughHelper, EqualsTheDirectReport) {
 // list of writable registers, with the same writes reaching the machine as directly.
 std::vector<sim::WriteRecord> ApplyWrites(Backend& backend, sim::SimulatedMachine& machine,
                                           const std::string& settings) {
-    hw::HardwareAccess hw(*backend.library);
+    hw::HardwareAccess hw(*backend.operations);
     StartupContext context{backend, hw, settings, nullptr};
     context.startMeasuringThread = false;
     StartupResult result = RunStartup(context);
@@ -123,16 +125,16 @@ std::vector<sim::WriteRecord> ApplyWrites(Backend& backend, sim::SimulatedMachin
 TEST_P(ReportThroughHelper, ApplyWritesTheSameRegisters) {
     const std::string profile = GetParam();
     BackendChoice direct = SelectBackend(profile, Pace::Instant);
-    auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+    auto* directMachine = direct.backend.machine;
     const auto expected =
         ApplyWrites(direct.backend, *directMachine, FreshSettings(profile + "_apply_direct"));
     ASSERT_FALSE(expected.empty());
 
     BackendChoice served = SelectBackend(profile, Pace::Instant);
-    auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
-    testing::HelperPair pair({*machine, machine, nullptr});
+    auto* machine = served.backend.machine;
+    testing::HelperPair pair(*machine, machine);
     Backend window = served.backend;
-    window.library = &pair.Client();
+    window.operations = &pair.Client();
     EXPECT_EQ(ApplyWrites(window, *machine, FreshSettings(profile + "_apply_helper")), expected);
     EXPECT_EQ(pair.Close(), 0u) << pair.Log();
 }
@@ -147,6 +149,30 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ReportThroughHelper,
                                  if (c == '-') c = '_';
                              return name;
                          });
+
+// The start-up's module summary asks for its bytes in three requests through the helper (the
+// type; every field that type has; the bytes those fields lead to, such as an XMP profile's), and
+// reads the same module as the direct summary.
+TEST(ModuleSummaryThroughHelper, ThreeRequestsTheSameSummary) {
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    hw::HardwareAccess direct(*machine);
+    ASSERT_TRUE(spd::DiscoverSmbusController(direct));
+    const ident::SpdMemorySummary expected = ident::ReadModuleSummary(direct, 0x50);
+    ASSERT_FALSE(expected.partNumber.empty());
+
+    testing::HelperPair pair(*machine, machine.get());
+    hw::HardwareAccess served(pair.Client());
+    served.Initialize();
+    served.SetSmbusBase(direct.SmbusBase());
+    const std::uint64_t before = pair.Client().RoundTrips();
+    const ident::SpdMemorySummary actual = ident::ReadModuleSummary(served, 0x50);
+    EXPECT_EQ(pair.Client().RoundTrips() - before, 3u);
+    EXPECT_EQ(actual.manufacturer, expected.manufacturer);
+    EXPECT_EQ(actual.partNumber, expected.partNumber);
+    EXPECT_EQ(actual.speed, expected.speed);
+    EXPECT_EQ(actual.clockMhz, expected.clockMhz);
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
+}
 
 TEST(HelperPath, TheInstalledHelperBeforeTheBuildTreesOne) {
     const auto installedOnly = [](const std::filesystem::path& p) {

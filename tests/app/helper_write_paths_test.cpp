@@ -51,7 +51,7 @@ public:
         : backend_(backend), machine_(machine), settings_(settings) {}
 
     std::vector<Step> Run() {
-        hw::HardwareAccess hw(*backend_.library);
+        hw::HardwareAccess hw(*backend_.operations);
         cpu::CpuClocks clocks(hw, *backend_.clock, nullptr, nullptr);
         StartupContext context{backend_, hw, settings_, &clocks};
         context.startMeasuringThread = false;
@@ -121,7 +121,7 @@ private:
                                         ReadMachineIdentity(hw, *backend_.cpuid, session));
         }
         Do("start-up with the stored set", [&] {
-            hw::HardwareAccess again(*backend_.library);
+            hw::HardwareAccess again(*backend_.operations);
             StartupContext context{backend_, again, settings_, nullptr};
             context.startMeasuringThread = false;
             StartupResult result = RunStartup(context);
@@ -219,15 +219,15 @@ TEST(HelperWritePaths, EveryActionOnEveryShippedMachineIsServedUnchanged) {
         SCOPED_TRACE(profile.name);
         BackendChoice direct = SelectBackend(profile.name, Pace::Instant);
         ASSERT_TRUE(direct.error.empty()) << direct.error;
-        auto* directMachine = static_cast<sim::SimulatedMachine*>(direct.backend.library);
+        auto* directMachine = direct.backend.machine;
         const std::vector<Step> expected =
             Script(direct.backend, *directMachine, Settings(dir, profile.name)).Run();
 
         BackendChoice served = SelectBackend(profile.name, Pace::Instant);
-        auto* machine = static_cast<sim::SimulatedMachine*>(served.backend.library);
-        testing::HelperPair pair({*machine, machine, nullptr});
+        auto* machine = served.backend.machine;
+        testing::HelperPair pair(*machine, machine);
         Backend window = served.backend;  // cpuid, system facts and clock stay the window's own
-        window.library = &pair.Client();
+        window.operations = &pair.Client();
         window.files = &pair.Client();
         window.notes = &pair.Client();
         const std::vector<Step> actual =

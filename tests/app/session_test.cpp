@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "settings/boot_apply_record.h"
 #include "settings/settings.h"
 #include "sim/simulated_machine.h"
@@ -71,7 +72,8 @@ TEST(Session, ThreadsStopBeforeTheLibraryCloses) {
         order.push_back(running->Clocks().Thread().Running() ? "closed, clocks measuring"
                                                              : "closed");
     });
-    backend.library = &library;
+    hw::PortOperations operations(library);
+    backend.operations = &operations;
     {
         Session session(backend, SetupFor(CommandLine{}, ""));  // the windows' run
         running = &session;

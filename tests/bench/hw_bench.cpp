@@ -66,7 +66,7 @@ void BM_ReportDirect(benchmark::State& state, const char* profile) {
     for (auto _ : state) {
         state.PauseTiming();
         zm::app::BackendChoice choice = zm::app::SelectBackend(profile, zm::app::Pace::Instant);
-        auto* machine = static_cast<SimulatedMachine*>(choice.backend.library);
+        auto* machine = choice.backend.machine;
         state.ResumeTiming();
         benchmark::DoNotOptimize(Report(choice.backend));
         operations = machine->Counts().Total();
@@ -79,10 +79,10 @@ void BM_ReportThroughHelper(benchmark::State& state, const char* profile) {
     for (auto _ : state) {
         state.PauseTiming();
         zm::app::BackendChoice choice = zm::app::SelectBackend(profile, zm::app::Pace::Instant);
-        auto* machine = static_cast<SimulatedMachine*>(choice.backend.library);
-        zm::testing::HelperPair pair({*machine, machine, nullptr});
+        auto* machine = choice.backend.machine;
+        zm::testing::HelperPair pair(*machine, machine);
         zm::app::Backend window = choice.backend;
-        window.library = &pair.Client();
+        window.operations = &pair.Client();
         window.files = &pair.Client();
         window.notes = &pair.Client();
         const std::uint64_t before = pair.Client().RoundTrips();

@@ -16,6 +16,7 @@
 
 #include "helper/helper_server.h"
 #include "helper/protocol.h"
+#include "hw/backends/port_io/port_operations.h"
 #include "os/clock.h"
 #include "sim/simulated_machine.h"
 
@@ -27,7 +28,8 @@ struct Helper {
     std::shared_ptr<zm::sim::SimulatedMachine> machine = zm::sim::SimulatedMachine::Load(
         "x58-bloomfield", std::make_shared<zm::os::VirtualClock>(false));
     std::ostream discard{nullptr};  // the refusal log goes nowhere
-    Session session{ServedBackend{*machine, machine.get(), nullptr}, discard};
+    zm::hw::PortOperations operations{*machine};
+    Session session{ServedBackend{operations, machine.get(), nullptr}, discard};
 
     Helper() {
         session.Handle(Writer()
@@ -35,7 +37,7 @@ struct Helper {
                            .U32(kMagic)
                            .U16(kProtocolVersion)
                            .Payload());
-        session.Handle(Writer().U8(static_cast<std::uint8_t>(Op::InitializeDll)).Payload());
+        session.Handle(Writer().U8(static_cast<std::uint8_t>(Op::Initialize)).Payload());
     }
 };
 

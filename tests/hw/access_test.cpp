@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"

@@ -39,9 +39,10 @@ struct FakeService final : os::BootApplyService {
 struct ServedCheck {
     std::shared_ptr<sim::SimulatedMachine> machine = sim::SimulatedMachine::Load("x58-bloomfield");
     FakeService service;
+    PortOperations operations{*machine};
     std::unique_ptr<testing::HelperPair> pair;
     ServedCheck() {
-        helper::ServedBackend served{*machine, machine.get(), nullptr};
+        helper::ServedBackend served{operations, machine.get(), nullptr};
         served.bootApply = &service;
         served.checkSettingsFile = [](const std::string& path, bool enable) {
             return helper::CheckOwnSettingsFile(path, ::getuid(), enable);

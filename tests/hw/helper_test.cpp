@@ -13,10 +13,12 @@
 #include "helper/helper_client.h"
 #include "helper/protocol.h"
 #include "hw/backends/linux/linux_host.h"
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/helper_pair.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
+#include "spd/smbus_discovery.h"
 
 namespace zm::hw {
 namespace {
@@ -110,10 +112,9 @@ protected:
     void SetUp() override {
         machine_ = sim::SimulatedMachine::Load("p55-lynnfield");
         recorder_ = std::make_unique<Recorder>(*machine_);
-        pair_ = std::make_unique<testing::HelperPair>(
-            helper::ServedBackend{*recorder_, machine_.get(), nullptr});
+        pair_ = std::make_unique<testing::HelperPair>(*recorder_, machine_.get());
         ASSERT_TRUE(pair_->Client().Connected()) << pair_->Client().Failure();
-        pair_->Client().InitializeDll();
+        pair_->Client().Initialize();
         machine_->ClearWrites();
     }
     // The allow-list's own reads (current values, F3x8C) are not the refused request.
@@ -142,15 +143,10 @@ TEST_F(HelperAllowList, RequestsOutsideTheListAreRefusedAndNeverReachTheBackend)
     // Physical memory outside the windows found at start-up.
     EXPECT_EQ(hw.MmioRead(0x00100000, 0), 0xFFFFFFFFu);
     hw.MmioWrite(0x000F0000, 0, 0);  // the SMBIOS area is read only
-    // A port that is neither an SMBus register nor the PCI pair.
-    pair_->Client().WriteIoPortByte(0x64, 0xFE);
-    // An SMBus write transaction to the first module's SPD EEPROM: the write address and the
-    // start are both refused.
-    const std::uint16_t host =
-        static_cast<std::uint16_t>(hw.PciConfigRead(PciConfigAddress(0, 31, 3, 0x20)) & 0xFFFE);
-    pair_->Client().WriteIoPortByte(host + smbus::kTransmitSlaveAddress, 0x50 << 1);
-    pair_->Client().WriteIoPortByte(host + smbus::kHostControl,
-                                    smbus::kControlByteData | smbus::kControlStart);
+    // An index/data pair that is no power-management block found here: the CMOS clock's.
+    pair_->Client().IndexedWrite(0x70, 0x0F, 0xFE);
+    // An SMBus transaction on ports that are no SMBus host: the keyboard controller's.
+    EXPECT_EQ(pair_->Client().SmbusReadByte(0x60, 0x50, 0), smbus::kTransactionError);
 
     EXPECT_FALSE(Contains(recorder_->pciLatches, graphicsBar));
     EXPECT_EQ(hw.PciConfigRead(smbusBase), base);
@@ -158,9 +154,9 @@ TEST_F(HelperAllowList, RequestsOutsideTheListAreRefusedAndNeverReachTheBackend)
     EXPECT_FALSE(Contains(recorder_->msrs, 0xCEu));
     EXPECT_FALSE(Contains<std::uint64_t>(recorder_->memory, 0x00100000));
     EXPECT_FALSE(Contains<std::uint64_t>(recorder_->memory, 0x000F0000));
-    EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, 0x64));
-    EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, host + smbus::kHostControl));
-    EXPECT_EQ(pair_->Close(), 10u);
+    for (const std::uint16_t port : {0x60, 0x64, 0x70, 0x71})
+        EXPECT_FALSE(Contains<std::uint16_t>(recorder_->ports, port)) << port;
+    EXPECT_EQ(pair_->Close(), 9u);
     EXPECT_NE(pair_->Log().find("PCI 00:02.0 register 0x010"), std::string::npos) << pair_->Log();
 }
 
@@ -193,6 +189,15 @@ std::uint64_t Msr(HardwareAccess& hw, std::uint32_t index) {
 
 std::uint32_t WindowBase(HardwareAccess& hw, std::uint32_t baseRegister) {
     return hw.PciConfigRead(baseRegister) & 0xFFFFC000;
+}
+
+// The writes that change the machine: a power-management index selection, put back as found
+// (reading a register behind the index port, as the helper's own check does), changes nothing.
+std::vector<sim::WriteRecord> Changes(std::vector<sim::WriteRecord> writes) {
+    std::erase_if(writes, [](const sim::WriteRecord& w) {
+        return w.kind == sim::WriteRecord::Kind::Port && w.address == spd::sb800_pm::kIndexPort;
+    });
+    return writes;
 }
 
 TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
@@ -257,51 +262,47 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
         {"an SMBus transaction run by the helper on ports that are no SMBus host", "x58-bloomfield",
          none, none,
          [](helper::HelperClient& c, HardwareAccess&) {
-             EXPECT_EQ(c.SmbusReadByteAt(0x60, 0x50, 0), smbus::kTransactionError);
+             EXPECT_EQ(c.SmbusReadByte(0x60, 0x50, 0), smbus::kTransactionError);
          }},
         {"a module's SPD bytes run by the helper on ports that are no SMBus host", "x58-bloomfield",
          none, none,
          [](helper::HelperClient& c, HardwareAccess&) {
              int results[256];
-             EXPECT_EQ(c.SmbusReadBytesAt(0x60, 0x50, 0, 256, results), 1u);
+             EXPECT_EQ(c.SmbusReadBytes(0x60, 0x50, 0, results), 1u);
              EXPECT_EQ(results[0], smbus::kTransactionError);
-         }},
-        {"SMBus write start, the read address left in a second host's register", "k10-am3-ddr3",
-         [](sim::SimulatedMachine& m) {
-             m.SetPci(0, 20, 0, 0x90, 0x0B01);
-             m.SetPci(0, 20, 0, 0x10, 0x0B21);
-         },
-         [](helper::HelperClient& c, HardwareAccess&) {
-             c.WriteIoPortByte(0x0B20 + smbus::kTransmitSlaveAddress, (0x50 << 1) | 1);
-         },
-         [](helper::HelperClient& c, HardwareAccess&) {
-             c.WriteIoPortByte(0x0B00 + smbus::kHostControl,
-                               smbus::kControlByteData | smbus::kControlStart);
-         }},
-        {"a write address given to an SMBus host (a read started before would become a write)",
-         "k10-am3-ddr3", none, none,
-         [](helper::HelperClient& c, HardwareAccess&) {
-             c.WriteIoPortByte(0x0B00 + smbus::kTransmitSlaveAddress, 0x50 << 1);
          }},
         {"an Intel function at 0:31.3 that is no SMBus controller: its BAR is no host",
          "x58-bloomfield", [](sim::SimulatedMachine& m) { m.SetPci(0, 31, 3, 0x08, 0x04030000); },
          none,
          [](helper::HelperClient& c, HardwareAccess&) {
-             c.WriteIoPortByte(0x0400 + smbus::kHostStatus, 0xFF);
+             EXPECT_EQ(c.SmbusReadByte(0x0400, 0x50, 0), smbus::kTransactionError);
+         }},
+        {"SB850 power management: the SMBus control register beyond its port-select bits",
+         "k10-am3-sb850", none, none,
+         [](helper::HelperClient& c, HardwareAccess& hw) {
+             using namespace spd::sb800_pm;
+             const std::uint8_t index = kSmbusControl;
+             std::uint8_t control = 0;
+             hw.IndexedPortRead(kIndexPort, std::span(&index, 1), std::span(&control, 1));
+             c.IndexedWrite(kIndexPort, kSmbusControl, control ^ 0x01);  // the SMBus enable
+         }},
+        {"SB850 power management: a register the program never writes", "k10-am3-sb850", none, none,
+         [](helper::HelperClient& c, HardwareAccess&) {
+             c.IndexedWrite(spd::sb800_pm::kIndexPort, 0x24, 0);  // an ACPI block's base
          }},
     };
     for (const Hostile& row : rows) {
         SCOPED_TRACE(row.name);
         const auto machine = sim::SimulatedMachine::Load(row.profile);
         row.setUp(*machine);
-        testing::HelperPair pair({*machine, machine.get(), nullptr});
+        testing::HelperPair pair(*machine, machine.get());
         ASSERT_TRUE(pair.Client().Connected());
-        pair.Client().InitializeDll();
+        pair.Client().Initialize();
         HardwareAccess hw(pair.Client());
         row.prepare(pair.Client(), hw);
-        const std::vector<sim::WriteRecord> before = machine->Writes();
+        const std::vector<sim::WriteRecord> before = Changes(machine->Writes());
         row.request(pair.Client(), hw);
-        EXPECT_EQ(machine->Writes(), before);
+        EXPECT_EQ(Changes(machine->Writes()), before);
         EXPECT_EQ(pair.Close(), 1u) << pair.Log();
     }
 }
@@ -315,8 +316,9 @@ TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
     ASSERT_EQ(::pipe(requests), 0);
     ASSERT_EQ(::pipe(replies), 0);
     std::ostringstream log;
+    PortOperations operations(*machine);
     std::thread server([&] {
-        helper::Serve(requests[0], replies[1], {*machine, machine.get(), nullptr}, log);
+        helper::Serve(requests[0], replies[1], {operations, machine.get(), nullptr}, log);
         ::close(replies[1]);
     });
     const auto op = [](Op o) { return helper::Writer().U8(static_cast<std::uint8_t>(o)); };
@@ -333,30 +335,32 @@ TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
         return exchange(out);
     };
     exchange(op(Op::Hello).U32(helper::kMagic).U16(helper::kProtocolVersion));
-    exchange(op(Op::InitializeDll));
+    exchange(op(Op::Initialize));
     machine->ClearWrites();
 
     const std::uint32_t lpcId = PciConfigAddress(0, 31, 0, 0);
+    const std::uint32_t hostEnable = PciConfigAddress(0, 31, 3, 0x40);
     std::vector<std::uint8_t> reply = batch({
-        op(Op::WriteIoPortDword).U16(kPciAddressPort).U32(lpcId),
-        op(Op::Wrmsr).U32(0x1B).U32(0).U32(0),  // the APIC base: refused
-        op(Op::ReadIoPortDword).U16(kPciDataPort),
+        op(Op::PciWriteByte).U32(hostEnable).U8(1),
+        op(Op::MsrWrite).U32(0x1B).U32(0).U64(0),  // the APIC base: refused
+        op(Op::PciRead).U32(lpcId),
     });
     helper::Reader in(reply);
     EXPECT_EQ(in.U8(), 0) << "the batch itself was served";
     EXPECT_EQ(in.U32(), 3u);
-    const std::vector<std::uint8_t> latch = in.Bytes(in.U32()), msr = in.Bytes(in.U32()),
+    const std::vector<std::uint8_t> write = in.Bytes(in.U32()), msr = in.Bytes(in.U32()),
                                     data = in.Bytes(in.U32());
     ASSERT_TRUE(in.Ok() && in.AtEnd());
-    EXPECT_EQ(latch, std::vector<std::uint8_t>{0});
+    EXPECT_EQ(write, std::vector<std::uint8_t>{0});
     EXPECT_EQ(msr, std::vector<std::uint8_t>{1}) << "refused";
     helper::Reader value(data);
     EXPECT_EQ(value.U8(), 0);
     EXPECT_EQ(value.U32(), machine->Pci(0, 31, 0, 0));
+    EXPECT_EQ(machine->Writes().size(), 1u) << "the host enable, and nothing of the MSR";
+    machine->ClearWrites();
 
-    const std::uint16_t smbusControl = 0x0400 + smbus::kHostControl;
     for (Op inner : {Op::Hello, Op::Batch, Op::BootApply, Op::Files}) {
-        reply = batch({op(Op::WriteIoPortByte).U16(smbusControl).U8(0), op(inner)});
+        reply = batch({op(Op::PciWriteByte).U32(hostEnable).U8(1), op(inner)});
         EXPECT_EQ(reply, std::vector<std::uint8_t>{2}) << helper::OpName(inner);
     }
     EXPECT_TRUE(machine->Writes().empty()) << "nothing of a refused batch ran";
@@ -372,10 +376,10 @@ TEST(HelperProtocol, ABatchIsServedInOrderEachOperationCheckedAlone) {
 // ones (an MSR 0) while the rest is served.
 TEST(HelperProtocol, ModuleBytesAndRegisterImagesComeInOneRequestEachCheckedAlone) {
     const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
-    testing::HelperPair pair({*machine, machine.get(), nullptr});
+    testing::HelperPair pair(*machine, machine.get());
     helper::HelperClient& client = pair.Client();
     ASSERT_TRUE(client.Connected());
-    client.InitializeDll();
+    client.Initialize();
     HardwareAccess served(client), direct(*machine);
     const std::uint32_t smbusBase = PciConfigAddress(0, 31, 3, 0x20);
     const auto base = static_cast<std::uint16_t>(direct.PciConfigRead(smbusBase) & 0xFFFE);
@@ -417,6 +421,36 @@ TEST(HelperProtocol, ModuleBytesAndRegisterImagesComeInOneRequestEachCheckedAlon
     EXPECT_NE(pair.Log().find("PCI 00:1A.0"), std::string::npos) << pair.Log();
 }
 
+// Writes made in a write batch travel with the next read (a change and its read-back in one
+// request) and reach the machine as the same writes, in order.
+TEST(HelperProtocol, WritesInABatchGoWithTheNextRead) {
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    testing::HelperPair pair(*machine, machine.get());
+    HardwareAccess hw(pair.Client());
+    hw.Initialize();
+    machine->ClearWrites();
+    const std::uint32_t channelA = PciConfigAddress(0xFF, 4, 0, 0x80);
+    const std::uint32_t value = hw.PciConfigRead(channelA);
+    const std::uint64_t trips = pair.Client().RoundTrips();
+    std::uint32_t readBack = 0;
+    {
+        HardwareAccess::WriteBatch batch(hw);
+        hw.PciConfigWrite(channelA, value ^ 0x2);
+        hw.PciConfigWrite(channelA, value);
+        EXPECT_TRUE(machine->Writes().empty()) << "kept until a read or the batch's end";
+        readBack = hw.PciConfigRead(channelA);
+    }
+    EXPECT_EQ(pair.Client().RoundTrips(), trips + 1);
+    EXPECT_EQ(readBack, value);
+    EXPECT_EQ(machine->Writes().size(), 2u);
+    {
+        HardwareAccess::WriteBatch batch(hw);
+        hw.PciConfigWrite(channelA, value ^ 0x2);
+    }
+    EXPECT_EQ(machine->Writes().size(), 3u) << "the batch's end sends what it kept";
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
+}
+
 TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {
     EXPECT_EQ(helper::HelperClient::Launch({"sh", "-c", "exit 126"})->Failure(),
               helper::LaunchFailureText(helper::kPkexecDismissed));
@@ -429,9 +463,8 @@ TEST(HelperProtocol, AHelperThatEndsBeforeItsHandshakeNamesTheReason) {
     ASSERT_EQ(files.size(), 1u);
     EXPECT_FALSE(files[0].present);
     EXPECT_NE(files[0].advice.find("could not be started"), std::string::npos) << files[0].advice;
-    std::uint32_t lo = 1, hi = 1;
-    EXPECT_FALSE(missing->RdmsrEx(0x198, lo, hi, 1));
-    EXPECT_EQ(missing->ReadIoPortDword(kPciDataPort), 0xFFFFFFFFu);
+    EXPECT_FALSE(missing->MsrRead(0x198, 0));
+    EXPECT_EQ(missing->PciRead(PciConfigAddress(0, 0, 0, 0)), 0xFFFFFFFFu);
 }
 
 #ifdef ZM_HELPER_EXECUTABLE
@@ -441,7 +474,7 @@ TEST(HelperExecutable, ServesThisMachineAndRefusesWhatIsNotListed) {
     const auto client =
         helper::HelperClient::Launch({ZM_HELPER_EXECUTABLE, helper::kReadOnlyArgument});
     ASSERT_TRUE(client->Connected()) << client->Failure();
-    client->InitializeDll();
+    client->Initialize();
     const auto names = [](const std::vector<LibraryFile>& files) {
         std::vector<std::string> out;
         for (const LibraryFile& f : files) out.push_back(f.name + (f.present ? " present" : ""));
@@ -449,14 +482,14 @@ TEST(HelperExecutable, ServesThisMachineAndRefusesWhatIsNotListed) {
     };
     LinuxHost local;  // the same machine and rights, in this process
     EXPECT_EQ(names(client->Files()), names(local.Files()));
-    EXPECT_FALSE(client->Wrmsr(0x10, 0, 0))
-        << "the time-stamp counter is no MSR the program writes";
+    // The time-stamp counter is no MSR the program writes.
+    client->MsrWrite(0x10, kCurrentProcessor, 0);
     EXPECT_FALSE(client->SetBootApply(true, "/etc/passwd"));
     const std::vector<std::string> notes = client->Diagnostics();
     EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& n) {
-        return n.find("refused a Wrmsr") != std::string::npos;
+        return n.find("refused a MsrWrite") != std::string::npos;
     }));
-    client->DeinitializeDll();
+    client->Deinitialize();
 }
 #endif
 

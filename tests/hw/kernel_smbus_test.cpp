@@ -12,6 +12,7 @@
 #include <map>
 
 #include "hw/backends/linux/linux_host.h"
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
 #include "support/scratch_folder.h"

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "hw/backends/linux/proc_files.h"
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/pci_address.h"
 
 namespace zm::hw {

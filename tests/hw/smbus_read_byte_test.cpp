@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "sim/simulated_machine.h"
 

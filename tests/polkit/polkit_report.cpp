@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     BackendChoice served;
     if (argc == 4) {
         served = HelperBackend({"pkexec", argv[3], zm::hw::helper::kReadOnlyArgument});
-        backend.library = served.backend.library;
+        backend.operations = served.backend.operations;
+        backend.machine = nullptr;
         backend.files = served.backend.files;
         backend.notes = served.backend.notes;
         backend.clock = served.backend.clock;

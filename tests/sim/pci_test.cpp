@@ -2,6 +2,7 @@
 // PCI configuration mechanism #1 of the simulated machine, driven through the real helpers.
 #include <gtest/gtest.h>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
 #include "sim/simulated_machine.h"
@@ -109,7 +110,7 @@ TEST_F(SimPci, WritesAreLoggedInOrderAndAccessesCounted) {
     machine.SetPci(0, 0, 0, 0x00, 0x00408086);
     access.PciConfigWrite(0x80000048, 0xFED10001);
     access.PciConfigWriteByte(0x8000FB40, 0x01);
-    access.IoDelay();
+    machine.WriteIoPortByte(hw::kIoDelayPort, 0x80);
     const std::vector<WriteRecord> writes = machine.Writes();
     ASSERT_EQ(writes.size(), 2u) << "the latch and the delay port are not logged";
     EXPECT_EQ(Describe(writes[0]), "PCI 0x80000048 <- 0xFED10001");

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/hardware_access.h"
 #include "sim/simulated_machine.h"
 

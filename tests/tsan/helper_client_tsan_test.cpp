@@ -19,9 +19,9 @@ namespace {
 
 TEST(HelperClientThreads, ClockMonitorAndWindowShareOneHelper) {
     const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
-    testing::HelperPair pair({*machine, machine.get(), nullptr});
+    testing::HelperPair pair(*machine, machine.get());
     ASSERT_TRUE(pair.Client().Connected());
-    pair.Client().InitializeDll();
+    pair.Client().Initialize();
     hw::HardwareAccess hw(pair.Client());  // one for all threads, as in the window
     std::atomic<int> wrong{0};
     const auto check = [&](bool ok) {

@@ -14,7 +14,7 @@ std::optional<std::uint32_t> OpenWindow(hw::HardwareAccess& hw) {
     // enabling it there would lay the controller's registers over ordinary memory, and every
     // Apply would write into that memory instead.
     if (value == hw::kPciNoDevice || base == 0) return std::nullopt;
-    hw.ReachPciWrite(kWindowBaseRegister, value | kWindowEnable);
+    hw.ReachPciWrite(kWindowBaseRegister, value | kWindowEnable, value);
     return base;
 }
 
@@ -93,6 +93,8 @@ std::uint32_t RebuildRegister(Reg reg, std::uint32_t image, const ChannelTimings
 
 void Apply(hw::HardwareAccess& hw, std::uint32_t base, Images& images, const TimingModel& model,
            const TimingLists& lists, const ChannelFlags& rebuilt) {
+    // The registers go together, with whatever reads them back next.
+    hw::HardwareAccess::WriteBatch batch(hw);
     for (int r = 0; r < kWrittenRegCount; ++r) {
         const Reg reg = static_cast<Reg>(r);
         for (int ch = 0; ch < 2; ++ch) {

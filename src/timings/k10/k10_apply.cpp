@@ -63,6 +63,8 @@ ApplyReport ApplyTimings(hw::HardwareAccess& hw, const TimingModel& model, Contr
     indices.ganged = state.ganged;
 
     ApplyReport report;
+    // The registers go together, with whatever reads them back next.
+    hw::HardwareAccess::WriteBatch batch(hw);
     const TimingLists lists = ControllerLists(state);
     if (WritesDct1(state, storedTimingsActive)) {
         WriteController(hw, indices, 1, lists, state.dct[1], report);

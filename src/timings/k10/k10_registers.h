@@ -4,8 +4,8 @@
 // that the timing code reads and writes, with the bit fields that do not depend on the memory
 // type. Each of the two DRAM controllers (DCT0, DCT1) has its own copy of the per-controller
 // registers; DCT1's lies 0x100 above DCT0's and is reached through the extended-register form of
-// the 0xCF8 address (bits 27..24 = register bits 11..8), which the processor honours only while
-// F3x8C bit 14 (EnableCf8ExtCfg) is set.
+// the configuration address (bits 27..24 = register bits 11..8), which the processor honours only
+// while F3x8C bit 14 (EnableCf8ExtCfg) is set.
 
 #include <array>
 #include <cstdint>
@@ -26,7 +26,7 @@ constexpr std::uint32_t kDramIdAddress =
     hw::PciConfigAddress(kNorthBridgeBus, kNorthBridgeDevice, kDramFunction, 0x00);
 
 // F3 (miscellaneous control) and its register 0x8C, whose bit 14 (EnableCf8ExtCfg) lets the
-// 0xCF8 address carry register bits 11..8.
+// configuration address carry register bits 11..8.
 constexpr unsigned kMiscFunction = 3;
 constexpr std::uint32_t kMiscControlId = 0x12031022;
 constexpr std::uint32_t kExtendedConfigAddress =
@@ -60,7 +60,7 @@ constexpr unsigned DctOffset(Register reg, int dct) {
     return RegisterOffset(reg) + 0x100u * static_cast<unsigned>(dct);
 }
 
-// The 0xCF8 address of a controller's copy of a register.
+// The configuration address of a controller's copy of a register.
 constexpr std::uint32_t RegisterAddress(Register reg, int dct) {
     return hw::PciConfigAddress(kNorthBridgeBus, kNorthBridgeDevice, kDramFunction,
                                 DctOffset(reg, dct));

@@ -75,6 +75,8 @@ std::uint32_t RebuildRegister(Reg reg, std::uint32_t image, const ChannelTimings
 void Apply(hw::HardwareAccess& hw, std::uint32_t busOffset, Images& images,
            const TimingModel& model, const TimingLists& lists, const ChannelFlags& rebuilt,
            const ChannelFlags& written) {
+    // The registers go together, with whatever reads them back next.
+    hw::HardwareAccess::WriteBatch batch(hw);
     for (int ch = 0; ch < kMaxChannels; ++ch) {
         if (!written[ch]) continue;
         for (int r = 0; r < kWrittenRegCount; ++r) {

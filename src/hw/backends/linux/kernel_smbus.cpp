@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "hw/backends/linux/proc_files.h"
-#include "hw/hardware_access.h"
+#include "hw/backends/port_io/port_operations.h"
 
 namespace zm::hw::linux_host {
 namespace {

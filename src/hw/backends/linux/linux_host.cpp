@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "hw/backends/linux/proc_files.h"
+#include "hw/backends/port_io/port_operations.h"
 #include "hw/bit_field.h"
 #include "hw/pci_address.h"
 
