@@ -73,9 +73,14 @@ constexpr Field kPstateId{18, 16};  // low dword
 // Fields shared by P-state definitions, COFVID control and COFVID status (low dword).
 constexpr Field kCpuFid{5, 0};
 constexpr Field kCpuDid{8, 6};
+// CpuDid 0..4 divide by 1, 2, 4, 8, 16; 5..7 are reserved.
+constexpr unsigned kHighestCpuDid = 4;
 constexpr Field kCpuVid{15, 9};
 constexpr Field kNbDid{22, 22};
 constexpr Field kNbVid{31, 25};
+// Serial VID interface: VID 0 is 1.55 V, each step 12.5 mV lower; 0x7C..0x7F switch the supply
+// off. (The parallel interface's six-bit VIDs lie below this too.)
+constexpr unsigned kHighestSviVid = 0x7B;
 // COFVID status only (whole 64-bit value).
 constexpr Field64 kMaxCpuCof{54, 49};  // maximum core multiplier x 2
 constexpr Field64 kMaxNbFid{63, 59};   // maximum north-bridge multiplier - 4
@@ -118,6 +123,14 @@ constexpr std::uint64_t Low(Field f) {
 constexpr std::uint64_t High(Field f) {
     return std::uint64_t{f.Mask()} << 32;
 }
+constexpr hw::FieldCeiling AtMost(Field f, unsigned highest) {
+    return hw::FieldCeiling{hw::Field64{f.hi, f.lo}, highest};
+}
+// The divisor and the VIDs the CPU settings offer: never a reserved divisor, never a VID that
+// switches the supply off.
+inline constexpr std::array<hw::FieldCeiling, 3> kPstateCeilings{AtMost(kCpuDid, kHighestCpuDid),
+                                                                 AtMost(kCpuVid, kHighestSviVid),
+                                                                 AtMost(kNbVid, kHighestSviVid)};
 inline constexpr auto kMsrAccess = std::to_array<hw::MsrAccess>({
     {kMsrCoreThreadCount, 0},
     {kMsrPlatformInfo, 0},
@@ -130,12 +143,13 @@ inline constexpr auto kMsrAccess = std::to_array<hw::MsrAccess>({
     {kMsrHwcr, Low(kTscFreqSel)},
     {kMsrPStateControl, 0},
     {kMsrPStateStatus, 0},
-    {kMsrPState0, Low(kCpuFid) | Low(kCpuDid) | Low(kCpuVid)},
+    {kMsrPState0, Low(kCpuFid) | Low(kCpuDid) | Low(kCpuVid), kPstateCeilings},
     {kMsrPState0 + 1, 0},
     {kMsrPState0 + 2, 0},
     {kMsrPState0 + 3, 0},
     {kMsrPState4, 0},
-    {kMsrCofVidControl, Low(kPstateId) | Low(kCpuFid) | Low(kCpuDid) | Low(kCpuVid) | Low(kNbVid)},
+    {kMsrCofVidControl, Low(kPstateId) | Low(kCpuFid) | Low(kCpuDid) | Low(kCpuVid) | Low(kNbVid),
+     kPstateCeilings},
     {kMsrCofVidStatus, 0},
     {kMsrAmdCoreIndex, 0},
 });

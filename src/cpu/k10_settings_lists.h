@@ -9,6 +9,7 @@
 
 #include "cpu/clock_multipliers.h"
 #include "cpu/clock_state.h"
+#include "cpu/cpu_registers.h"
 
 namespace zm::cpu {
 
@@ -18,10 +19,10 @@ constexpr int kLowestNbMultiplier = 4;
 // CpuFid is six bits wide: x39.5 is the highest multiplier a P-state can hold.
 constexpr int kCpuFidCount = 64;
 // CpuDid 0..4 divide by 1, 2, 4, 8, 16; 5..7 are reserved.
-constexpr int kDivisorCount = 5;
+constexpr int kDivisorCount = reg::kHighestCpuDid + 1;
 // Serial VID interface (SVI): VID 0 is 1.55 V, each step 12.5 mV lower; 0x7C..0x7F switch the
 // supply off.
-constexpr int kVoltageCount = 124;
+constexpr int kVoltageCount = reg::kHighestSviVid + 1;
 // Parallel VID interface (PVI, older AM2 boards): six bits; 0x00..0x1F from 1.55 V in 25 mV
 // steps, 0x20..0x3F from 0.7625 V in 12.5 mV steps.
 constexpr int kPviVoltageCount = 64;

@@ -267,6 +267,12 @@ std::string AllowList::CheckMsrWrite(Operations& backend, std::uint32_t index, s
     if (changed & ~row->writable)
         return "MSR " + Hex(index) + ": the write would change bits " +
                Hex(changed & ~row->writable) + " the program never changes";
+    for (const FieldCeiling& c : row->ceilings) {
+        if ((changed & c.field.Mask()) != 0 && c.field.Get(value) > c.highest)
+            return "MSR " + Hex(index) + ": bits " + Hex(c.field.Mask()) + " would hold " +
+                   Hex(c.field.Get(value)) + ", above " + Hex(c.highest) +
+                   ", a value the program never writes";
+    }
     return "";
 }
 

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "hw/bit_field.h"
+
 namespace zm::hw {
 
 // The device a row's register belongs to, as its vendor/device dword (configuration register
@@ -42,9 +44,18 @@ struct PciRegisterAccess {
     PciBus bus = PciBus::Fixed;
 };
 
+// The highest value a written field may take, where its top values mean something the program
+// never asks for (a reserved divisor, a VID that switches the supply off). The default allows
+// every value.
+struct FieldCeiling {
+    Field64 field{0, 0};
+    std::uint64_t highest = ~std::uint64_t{0};
+};
+
 struct MsrAccess {
     std::uint32_t index;
     std::uint64_t writable;  // 0: read only
+    std::array<FieldCeiling, 3> ceilings{};
 };
 
 // A dword at an offset of a memory window (the host bridge's memory-controller window, the

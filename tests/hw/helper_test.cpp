@@ -227,6 +227,10 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
         {"P-state 3, never written", "k10-am3-ddr3", none, none, msrWrite(0xC0010067, toggle(0x1))},
         {"P-state 0 enable bit", "k10-am3-ddr3", none, none,
          msrWrite(0xC0010064, toggle(std::uint64_t{1} << 63))},
+        {"P-state 0: a VID that switches the supply off", "k10-am3-ddr3", none, none,
+         msrWrite(0xC0010064, [](std::uint64_t v) { return (v & ~0xFE00ull) | (0x7Cull << 9); })},
+        {"COFVID control: a reserved divisor", "k10-am3-ddr3", none, none,
+         msrWrite(0xC0010070, [](std::uint64_t v) { return (v & ~0x1C0ull) | (5ull << 6); })},
         {"chipset function-disable: SATA, USB ... off", "p55-lynnfield", none, none,
          [](helper::HelperClient&, HardwareAccess& hw) {
              hw.MmioWrite(WindowBase(hw, PciConfigAddress(0, 31, 0, 0xF0)), 0x3418, 0xFFFFFFF7);
