@@ -224,12 +224,19 @@ std::string AllowList::CheckPciWrite(Operations& backend, std::uint32_t address,
         backend.PciRead(PciConfigAddress(at.bus, at.device, at.function, 0));
     bool listed = false, device = false;
     std::uint32_t writable = 0;
+    std::optional<std::uint16_t> classCode;  // read only where a row asks for it
     ForEachPciRow([&](const PciRegisterAccess& row) {
         if (!SameFunction(row, at) || DecodePciAddress(row.address).reg != at.reg ||
             row.writable == 0)
             return;
         listed = true;
         if (!Matches(row.devices, identity)) return;
+        if (row.classCode != 0) {
+            if (!classCode)
+                classCode = static_cast<std::uint16_t>(
+                    backend.PciRead(PciConfigAddress(at.bus, at.device, at.function, 0x08)) >> 16);
+            if (*classCode != row.classCode) return;
+        }
         device = true;
         writable |= row.writable;
     });

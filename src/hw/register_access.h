@@ -42,6 +42,9 @@ struct PciRegisterAccess {
     std::uint32_t writable;  // bits a write may change; 0: read only
     DeviceMatches devices;
     PciBus bus = PciBus::Fixed;
+    // 0: any function the devices match; otherwise the class and subclass (configuration dword
+    // 0x08, bits 31..16) it must report as well, where one vendor puts different functions there.
+    std::uint16_t classCode = 0;
 };
 
 // The highest value a written field may take, where its top values mean something the program

@@ -281,6 +281,9 @@ TEST(HelperHostileRequests, AreRefusedAndLeaveTheMachineAsItWas) {
          [](helper::HelperClient& c, HardwareAccess&) {
              EXPECT_EQ(c.SmbusReadByte(0x0400, 0x50, 0), smbus::kTransactionError);
          }},
+        {"an Intel function at 0:31.3 that is no SMBus controller: its host enable",
+         "x58-bloomfield", [](sim::SimulatedMachine& m) { m.SetPci(0, 31, 3, 0x08, 0x04030000); },
+         none, pciWrite(PciConfigAddress(0, 31, 3, 0x40), [](std::uint32_t v) { return v ^ 0x1; })},
         {"SB850 power management: the SMBus control register beyond its port-select bits",
          "k10-am3-sb850", none, none,
          [](helper::HelperClient& c, HardwareAccess& hw) {
