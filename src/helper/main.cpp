@@ -24,13 +24,14 @@
 #include "helper/helper_server.h"
 #include "helper/kernel_modules.h"
 #include "hw/backends/linux/linux_host.h"
-#include "hw/backends/port_io/port_operations.h"
+#include "hw/backends/linux/linux_operations.h"
 
 #ifdef ZM_HELPER_TEST_PROFILE
 #include <exception>
 #include <memory>
 #include <string>
 
+#include "hw/backends/port_io/port_operations.h"
 #include "os/boot_apply_service.h"
 #include "sim/simulated_machine.h"
 
@@ -89,9 +90,9 @@ int main(int argc, char** argv) {
     const char* caller = std::getenv("PKEXEC_UID");
     const uid_t owner = caller ? static_cast<uid_t>(std::strtoul(caller, nullptr, 10)) : ::getuid();
     zm::os::SystemctlBootApplyService bootApply(&zm::os::RunCommandDetached);
-    // The Linux host answers the port-level operations (sysfs behind its emulated PCI port pair,
-    // the kernel's SMBus driver behind its emulated host registers).
-    zm::hw::PortOperations operations(host);
+    // The operations as the kernel offers them: sysfs configuration space, the MSR and memory
+    // device nodes, the kernel's SMBus driver.
+    zm::hw::LinuxOperations operations(host);
     zm::hw::helper::ServedBackend served{operations, &host, &host};
     // A read-only helper (the report) changes nothing on the system, not even which kernel
     // modules are loaded.

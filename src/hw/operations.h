@@ -4,8 +4,9 @@
 // processor, a byte of a module's SPD through an SMBus host, a dword of physical memory, a
 // register behind an index/data port pair, the time-stamp counter. Every backend answers these:
 //   - the port-level implementation (hw/backends/port_io) over the thirteen operations of the
-//     ring-0 library, for WinRing0 and the simulated machine (and, for now, the Linux host's
-//     emulated ports), where the PCI port pairs and the SMBus host protocol are made;
+//     ring-0 library, for WinRing0 and the simulated machine, where the PCI port pairs and the
+//     SMBus host protocol are made;
+//   - the Linux host's own (hw/backends/linux), on the kernel's interfaces;
 //   - the privileged helper's client, which sends them over a pipe in batches.
 // HardwareAccess sits on top and keeps read-only mode and the reach changes; nothing else in
 // the core reaches a backend.

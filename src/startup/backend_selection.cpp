@@ -17,6 +17,7 @@
 #include "helper/boot_apply_request.h"
 #include "helper/helper_client.h"
 #include "hw/backends/linux/linux_host.h"
+#include "hw/backends/linux/linux_operations.h"
 #endif
 
 namespace zm::app {
@@ -69,10 +70,12 @@ BackendChoice HostBackend(HostWrites writes) {
 #ifdef _WIN32
     // WinRing0 has no read-only form: the report's hardware access drops every write itself.
     using Host = hw::WinRing0Host;
+    using HostOperations = hw::PortOperations;  // the port sequences over the driver's ports
     (void)writes;
     auto makeHost = [] { return hw::MakeWinRing0Host(); };
 #else
     using Host = hw::LinuxHost;
+    using HostOperations = hw::LinuxOperations;  // sysfs, /dev/cpu, /dev/i2c-N, /dev/mem
     // As the user, the hardware is reached through the privileged helper; as root (sudo
     // zentrimo) directly.
     if (::geteuid() != 0) return HelperBackend(HelperCommand(writes));
@@ -83,7 +86,7 @@ BackendChoice HostBackend(HostWrites writes) {
 #endif
     struct HostBundle {
         std::shared_ptr<Host> host;
-        std::unique_ptr<hw::PortOperations> operations;
+        std::unique_ptr<HostOperations> operations;
         os::SteadyClock clock;
         std::unique_ptr<os::DesktopServices> desktop = os::MakeHostDesktopServices();
         std::unique_ptr<os::BootApplyService> bootApply = os::MakeHostBootApplyService();
@@ -93,7 +96,7 @@ BackendChoice HostBackend(HostWrites writes) {
         auto bundle = std::make_shared<HostBundle>();
         bundle->host = makeHost();
         Backend& b = choice.backend;
-        bundle->operations = std::make_unique<hw::PortOperations>(*bundle->host);
+        bundle->operations = std::make_unique<HostOperations>(*bundle->host);
         b.operations = bundle->operations.get();
         b.files = bundle->host.get();
 #ifndef _WIN32

@@ -14,6 +14,7 @@
 #include "cpu/clock_measuring_thread.h"
 #include "cpu/tsc_rate.h"
 #include "hw/backends/linux/linux_host.h"
+#include "hw/backends/linux/linux_operations.h"
 #include "os/clock.h"
 
 namespace zm::cpu {
@@ -63,7 +64,8 @@ TEST(HostTsc, MeasuredRateAgreesWithTheKernelsCalibration) {
         GTEST_SKIP() << "the kernel's TSC rate is not readable here (no tsc_khz, no dmesg)";
 
     hw::LinuxHost host;
-    hw::HardwareAccess hw(host);
+    hw::LinuxOperations ops(host);
+    hw::HardwareAccess hw(ops);
     if (!ReadTimeStamp(hw)) GTEST_SKIP() << "no time-stamp counter reachable on this host";
     os::SteadyClock clock;
 

@@ -12,7 +12,7 @@
 #include <map>
 
 #include "hw/backends/linux/linux_host.h"
-#include "hw/backends/port_io/port_operations.h"
+#include "hw/backends/linux/linux_operations.h"
 #include "hw/hardware_access.h"
 #include "hw/pci_address.h"
 #include "support/scratch_folder.h"
@@ -80,9 +80,10 @@ protected:
 };
 
 TEST_F(KernelSmbus, SpdBytesGoThroughTheAdapterOfTheBoundFunction) {
-    LinuxHost host(LinuxHostPaths::Under(root_.string()), DeviceNodes::ReadWrite, Ioctl());
-    host.InitializeDll();
-    HardwareAccess hw(host);
+    LinuxHost host(LinuxHostPaths::Under(root_.string()));
+    LinuxOperations ops(host, Ioctl());
+    ops.Initialize();
+    HardwareAccess hw(ops);
     hw.SetSmbusBase(kBase);
     hw.SmbusEnableHost();  // left to the driver: the function's configuration stays as it is
     for (int offset = 0; offset < 256; ++offset)
@@ -111,9 +112,10 @@ TEST_F(KernelSmbus, AdapterIsMatchedThroughSysfsAndOnlyWhileADriverIsBound) {
 
 TEST_F(KernelSmbus, MissingI2cDevSaysWhatToLoad) {
     fs::remove(root_ / "dev/i2c-3");
-    LinuxHost host(LinuxHostPaths::Under(root_.string()), DeviceNodes::ReadWrite, Ioctl());
-    host.InitializeDll();
-    HardwareAccess hw(host);
+    LinuxHost host(LinuxHostPaths::Under(root_.string()));
+    LinuxOperations ops(host, Ioctl());
+    ops.Initialize();
+    HardwareAccess hw(ops);
     hw.SetSmbusBase(kBase);
     EXPECT_EQ(hw.SmbusReadByte(0x50, 2), smbus::kTransactionError);
     EXPECT_EQ(bus_.transactions, 0) << "never the raw ports beside the driver";

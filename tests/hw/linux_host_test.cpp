@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Linux host backend on this very machine, and with its device nodes missing.
+// The Linux host backend on this very machine, on fixture trees, and with its device nodes
+// missing.
 #include "hw/backends/linux/linux_host.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +14,10 @@
 #include <regex>
 #include <thread>
 
+#include "hw/backends/linux/linux_operations.h"
 #include "hw/backends/linux/proc_files.h"
-#include "hw/backends/port_io/port_operations.h"
 #include "hw/pci_address.h"
+#include "support/scratch_folder.h"
 
 namespace zm::hw {
 namespace {
@@ -56,32 +58,33 @@ std::optional<double> ReferenceTscMhz() {
 
 TEST(LinuxHostTsc, CountsAtTheKernelsRate) {
     LinuxHost host;
-    std::uint32_t lo = 0, hi = 0;
-    ASSERT_TRUE(host.RdtscEx(lo, hi, ProcessorMask(0)));
-    const std::uint64_t a = (std::uint64_t{hi} << 32) | lo;
+    LinuxOperations ops(host);
+    const auto a = ops.ReadTsc(0);
+    ASSERT_TRUE(a);
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ASSERT_TRUE(host.RdtscEx(lo, hi, ProcessorMask(0)));
+    const auto b = ops.ReadTsc(0);
+    ASSERT_TRUE(b);
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    const std::uint64_t b = (std::uint64_t{hi} << 32) | lo;
-    ASSERT_GT(b, a);
+    ASSERT_GT(*b, *a);
     const double us = std::chrono::duration<double, std::micro>(elapsed).count();
-    const double mhz = static_cast<double>(b - a) / us;
+    const double mhz = static_cast<double>(*b - *a) / us;
     if (host.ProcessorCount() > 1) {
-        EXPECT_TRUE(host.RdtscEx(lo, hi, ProcessorMask(host.ProcessorCount() - 1)));
+        EXPECT_TRUE(ops.ReadTsc(host.ProcessorCount() - 1));
     }
-    EXPECT_FALSE(host.RdtscEx(lo, hi, ProcessorMask(63))) << "no such processor";
+    EXPECT_FALSE(ops.ReadTsc(63)) << "no such processor";
     const auto reference = ReferenceTscMhz();
     if (!reference) GTEST_SKIP() << "no reference for the rate; measured " << mhz << " MHz";
     EXPECT_NEAR(mhz, *reference, *reference * 0.03);
 }
 
-TEST(LinuxHostPci, LatchAndDataPortReachSysfs) {
+TEST(LinuxHostPci, ConfigurationAddressesReachSysfs) {
     namespace fs = std::filesystem;
     const std::regex name("0000:([0-9a-f]{2}):([0-9a-f]{2})\\.([0-7])");
     std::error_code ec;
     int checked = 0;
     LinuxHost host;
+    LinuxOperations ops(host);
     for (const auto& entry : fs::directory_iterator("/sys/bus/pci/devices", ec)) {
         std::smatch m;
         const std::string device = entry.path().filename().string();
@@ -90,19 +93,47 @@ TEST(LinuxHostPci, LatchAndDataPortReachSysfs) {
         const std::uint32_t address =
             PciConfigAddress(std::stoul(m[1].str(), nullptr, 16),
                              std::stoul(m[2].str(), nullptr, 16), std::stoul(m[3].str()), 0);
-        host.WriteIoPortDword(kPciAddressPort, address);
-        EXPECT_EQ(host.ReadIoPortDword(kPciDataPort) & 0xFFFF, vendor) << device;
-        EXPECT_EQ(host.ReadIoPortDword(kPciAddressPort), address);
+        EXPECT_EQ(ops.PciRead(address) & 0xFFFF, vendor) << device;
         ++checked;
     }
     if (checked == 0) GTEST_SKIP() << "no PCI devices visible";
     // A function that is not there answers all ones.
     if (!fs::exists("/sys/bus/pci/devices/0000:fe:1f.7")) {
-        host.WriteIoPortDword(kPciAddressPort, PciConfigAddress(0xFE, 31, 7, 0));
-        EXPECT_EQ(host.ReadIoPortDword(kPciDataPort), 0xFFFFFFFFu);
+        EXPECT_EQ(ops.PciRead(PciConfigAddress(0xFE, 31, 7, 0)), 0xFFFFFFFFu);
     }
-    host.WriteIoPortDword(kPciAddressPort, 0x00000000);  // enable bit clear
-    EXPECT_EQ(host.ReadIoPortDword(kPciDataPort), 0xFFFFFFFFu);
+    EXPECT_EQ(ops.PciRead(0x00000000), 0xFFFFFFFFu) << "enable bit clear";
+}
+
+// A fixture tree of an AMD family 10h north bridge: the extended registers of function 2 are
+// reached only while F3x8C bit 14 allows the extended address form, and a byte write changes
+// the addressed dword's lowest byte alone.
+TEST(LinuxHostPci, ExtendedRegistersFollowTheNorthBridgesSwitch) {
+    zm::testing::ScratchFolder root{"zm-linux-pci"};
+    const std::filesystem::path devices = root / "sys/bus/pci/devices";
+    auto writeConfig = [&](const std::string& function, unsigned reg, std::uint32_t value) {
+        const std::filesystem::path file = devices / function / "config";
+        std::filesystem::create_directories(file.parent_path());
+        std::string config =
+            std::filesystem::exists(file) ? ReadAll(file.string()) : std::string(4096, '\0');
+        for (int i = 0; i < 4; ++i) config[reg + i] = static_cast<char>(value >> (8 * i));
+        std::ofstream(file, std::ios::binary) << config;
+    };
+    writeConfig("0000:00:18.2", 0x10, 0x11111111);
+    writeConfig("0000:00:18.2", 0x110, 0x22222222);
+    const std::uint32_t extended = PciConfigAddress(0, 24, 2, 0x110);
+    for (const bool enabled : {false, true}) {
+        writeConfig("0000:00:18.3", 0x8C, enabled ? 1u << 14 : 0u);
+        LinuxHost host(LinuxHostPaths::Under(root.string()));
+        LinuxOperations ops(host);
+        ops.Initialize();
+        EXPECT_EQ(ops.PciRead(extended), enabled ? 0x22222222u : 0x11111111u);
+        if (enabled) {
+            ops.PciWriteByte(extended, 0xAB);
+            EXPECT_EQ(ops.PciRead(extended), 0x222222ABu);
+            ops.PciWrite(PciConfigAddress(0, 24, 2, 0x10), 0x12345678);
+            EXPECT_EQ(ops.PciRead(PciConfigAddress(0, 24, 2, 0x10)), 0x12345678u);
+        }
+    }
 }
 
 TEST(LinuxHostSystem, TimesAndMemoryFromProc) {
@@ -127,17 +158,21 @@ TEST(LinuxHostSystem, TimesAndMemoryFromProc) {
 // there to show.
 TEST(LinuxHostMissing, AnswersOnesAndExplains) {
     LinuxHost host(LinuxHostPaths::Under("/nonexistent"));
-    std::uint32_t lo = 1, hi = 1;
-    EXPECT_FALSE(host.RdmsrEx(0x10, lo, hi, ProcessorMask(0)));
-    EXPECT_EQ(lo, 0u);
-    EXPECT_FALSE(host.WrmsrEx(0x10, 0, 0, ProcessorMask(0)));
+    LinuxOperations ops(host);
+    const bool started = ops.Initialize();
+    EXPECT_EQ(started, ops.PortIoEnabled()) << "no sysfs: only the ports could be there";
+    EXPECT_FALSE(ops.MsrRead(0x10, 0));
+    ops.MsrWrite(0x10, 0, 0);
     std::uint8_t bytes[4] = {0, 0, 0, 0};
-    EXPECT_EQ(host.ReadPhysicalMemory(0xF0000, bytes, 1, 4), 0u);
+    EXPECT_FALSE(ops.PhysRead(0xF0000, bytes));
     EXPECT_EQ(bytes[0], 0xFF);
-    EXPECT_EQ(host.WritePhysicalMemory(0xF0000, bytes, 1, 4), 0u);
-    host.WriteIoPortDword(kPciAddressPort, 0x80000000);
-    if (!host.PortIoEnabled()) {
-        EXPECT_EQ(host.ReadIoPortDword(kPciDataPort), 0xFFFFFFFFu);
+    if (!ops.PortIoEnabled()) {
+        EXPECT_EQ(ops.PciRead(0x80000000), 0xFFFFFFFFu);
+        EXPECT_EQ(ops.SmbusReadByte(0x400, 0x50, 0), smbus::kHostBusy);
+        const std::uint8_t indices[2] = {0x24, 0x25};
+        std::uint8_t values[2] = {0, 0};
+        ops.IndexedRead(0xCD6, indices, values);
+        EXPECT_EQ(values[1], 0xFF);
     }
     EXPECT_EQ(host.ProcessorTimesSnapshot().size(), host.ProcessorCount());
     EXPECT_EQ(host.GlobalMemoryStatus().totalPhys, 0u);
@@ -173,7 +208,7 @@ TEST(LinuxHostMissing, AnswersOnesAndExplains) {
     EXPECT_TRUE(mentions("/nonexistent/proc/stat"));
     EXPECT_TRUE(mentions("/nonexistent/proc/meminfo"));
     // Each reason once, however often it struck.
-    host.RdmsrEx(0x10, lo, hi, ProcessorMask(0));
+    ops.MsrRead(0x10, 0);
     EXPECT_EQ(host.Diagnostics().size(), diagnostics.size());
 }
 
@@ -228,15 +263,15 @@ TEST(LinuxHostDeviceNodes, ReadOnlyNodesAreReadButNeverWritten) {
         const bool writable = nodes == DeviceNodes::ReadWrite;
         {
             LinuxHost host(paths, nodes);
-            std::uint32_t lo = 0, hi = 0;
-            EXPECT_TRUE(host.RdmsrEx(0x10, lo, hi, ProcessorMask(0)));
-            EXPECT_EQ(lo, 0x5A5A5A5Au);
-            EXPECT_EQ(host.WrmsrEx(0x10, 1, 2, ProcessorMask(0)), writable);
+            LinuxOperations ops(host);
+            EXPECT_EQ(ops.MsrRead(0x10, 0), 0x5A5A5A5A5A5A5A5Aull);
+            ops.MsrWrite(0x10, 0, 0x0000000200000001ull);
+            EXPECT_EQ(ops.MsrRead(0x10, 0),
+                      writable ? 0x0000000200000001ull : 0x5A5A5A5A5A5A5A5Aull);
             std::uint8_t bytes[4] = {0, 0, 0, 0};
-            EXPECT_EQ(host.ReadPhysicalMemory(8, bytes, 1, 4), 4u);
+            EXPECT_TRUE(ops.PhysRead(8, bytes));
             EXPECT_EQ(bytes[3], 0x5A);
-            const std::uint8_t put[4] = {1, 2, 3, 4};
-            EXPECT_EQ(host.WritePhysicalMemory(8, put, 1, 4) == 4u, writable);
+            ops.PhysWrite(8, 0x04030201);
         }
         EXPECT_EQ(ReadAll((dir / "cpu" / "0" / "msr").string()) == original, !writable);
         EXPECT_EQ(ReadAll((dir / "mem").string()) == original, !writable);

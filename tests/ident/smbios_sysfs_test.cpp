@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "hw/backends/linux/linux_host.h"
+#include "hw/backends/linux/linux_operations.h"
 #include "hw/hardware_access.h"
 #include "ident/ident_test_support.h"
 #include "ident/smbios_scan.h"
@@ -42,8 +43,9 @@ std::uint32_t Dword(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 SmbiosFacts Scan(const fs::path& root, const fs::path& settingsFile) {
     hw::LinuxHost host(hw::LinuxHostPaths::Under(root.string()));
-    host.InitializeDll();
-    hw::HardwareAccess hw(host);
+    hw::LinuxOperations ops(host);
+    ops.Initialize();
+    hw::HardwareAccess hw(ops);
     settings::Settings settings(settingsFile.string());
     return ReadSmbios(hw, settings);
 }

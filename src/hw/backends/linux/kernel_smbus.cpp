@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "hw/backends/linux/proc_files.h"
-#include "hw/backends/port_io/port_operations.h"
+#include "hw/operations.h"
 
 namespace zm::hw::linux_host {
 namespace {
@@ -21,8 +21,6 @@ namespace fs = std::filesystem;
 
 // The register block each base names (the Intel host decodes 32 ports).
 constexpr std::uint16_t kBlockSize = 0x20;
-constexpr std::uint8_t kProtocolMask = 0x1C;
-constexpr std::uint8_t kReadDirection = 0x01;
 
 struct Candidate {
     unsigned device, function;
@@ -85,60 +83,7 @@ bool KernelSmbusHost::OwnsFunction(unsigned bus, unsigned device, unsigned funct
     return bus == 0 && device == bus_.device && function == bus_.fn;
 }
 
-std::uint8_t KernelSmbusHost::Read(std::uint16_t port) {
-    for (std::uint16_t base : bus_.bases) {
-        if (port < base || port >= base + kBlockSize) continue;
-        switch (port - base) {
-            case smbus::kHostStatus:
-                return status_;
-            case smbus::kHostControl:
-                return control_;
-            case smbus::kHostCommand:
-                return command_;
-            case smbus::kTransmitSlaveAddress:
-                return slave_;
-            case smbus::kHostData0:
-                return data_;
-            default:
-                return 0;
-        }
-    }
-    return 0xFF;
-}
-
-void KernelSmbusHost::Write(std::uint16_t port, std::uint8_t value, std::string& note) {
-    for (std::uint16_t base : bus_.bases) {
-        if (port < base || port >= base + kBlockSize) continue;
-        switch (port - base) {
-            case smbus::kHostStatus:
-                status_ &= static_cast<std::uint8_t>(~value);
-                return;
-            case smbus::kHostControl:
-                control_ = static_cast<std::uint8_t>(value & ~smbus::kControlStart);
-                if (value & smbus::kControlStart) Run(note);
-                return;
-            case smbus::kHostCommand:
-                command_ = value;
-                return;
-            case smbus::kTransmitSlaveAddress:
-                slave_ = value;
-                return;
-            case smbus::kHostData0:
-                data_ = value;
-                return;
-            default:
-                return;
-        }
-    }
-}
-
-void KernelSmbusHost::Run(std::string& note) {
-    // Only what the SPD reader does: a byte-data read. Anything else is not passed on.
-    if ((control_ & kProtocolMask) != smbus::kControlByteData || !(slave_ & kReadDirection)) {
-        status_ = smbus::kStatusFailed;
-        note = "only SMBus byte reads are passed to the kernel's SMBus driver";
-        return;
-    }
+int KernelSmbusHost::ReadByte(std::uint8_t slave, std::uint8_t command, std::string& note) {
     if (fd_ == -2) {
         const std::string path = devicesDir_ + "/i2c-" + std::to_string(bus_.adapter);
         fd_ = bus_.adapter < 0 ? -1 : ::open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -150,32 +95,23 @@ void KernelSmbusHost::Run(std::string& note) {
                    ": memory modules cannot be read (run: sudo modprobe i2c-dev).";
         }
     }
-    if (fd_ < 0) {
-        status_ = smbus::kStatusFailed;
-        return;
-    }
-    const long address = slave_ >> 1;
+    if (fd_ < 0) return smbus::kTransactionError;
+    const long address = slave & 0x7F;
     // A kernel driver for the SPD EEPROM itself (at24, ee1004) may hold the address; a single
     // byte read beside it is safe, because the adapter's lock keeps transactions whole.
     if (ioctl_(fd_, I2C_SLAVE, reinterpret_cast<void*>(address)) < 0 &&
         (errno != EBUSY || ioctl_(fd_, I2C_SLAVE_FORCE, reinterpret_cast<void*>(address)) < 0)) {
-        status_ = smbus::kStatusDeviceError;
-        return;
+        return smbus::kTransactionError;
     }
     i2c_smbus_data data{};
     i2c_smbus_ioctl_data request{};
     request.read_write = I2C_SMBUS_READ;
-    request.command = command_;
+    request.command = command;
     request.size = I2C_SMBUS_BYTE_DATA;
     request.data = &data;
-    if (ioctl_(fd_, I2C_SMBUS, &request) < 0) {
-        // No acknowledge (an empty socket) or a bus error: as the host reports a device error.
-        status_ = smbus::kStatusDeviceError;
-        data_ = 0xFF;
-        return;
-    }
-    data_ = data.byte;
-    status_ = smbus::kStatusInterrupt;
+    // No acknowledge (an empty socket) or a bus error: as the host reports a device error.
+    if (ioctl_(fd_, I2C_SMBUS, &request) < 0) return smbus::kTransactionError;
+    return data.byte;
 }
 
 }  // namespace zm::hw::linux_host

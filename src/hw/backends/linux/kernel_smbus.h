@@ -3,9 +3,9 @@
 // SPD through the kernel's own SMBus driver. When i2c_i801 (Intel ICH/PCH) or i2c_piix4
 // (ATI/AMD south bridges) is bound to the SMBus function the program's discovery finds, the
 // kernel may be in the middle of a transaction at any moment: a second master writing the
-// host's command and start bits would corrupt both. The host's registers are then emulated
-// here and each byte-data read the program starts becomes one I2C_SMBUS ioctl on the
-// adapter's /dev/i2c-N (module i2c-dev), which the kernel serialises with its own traffic.
+// host's command and start bits would corrupt both. Each byte-data read the program asks of
+// that host is then one I2C_SMBUS ioctl on the adapter's /dev/i2c-N (module i2c-dev), which
+// the kernel serialises with its own traffic.
 //
 // The adapter is matched to the PCI function through sysfs: an SMBus driver registers its
 // adapters as children of the PCI device, so /sys/bus/pci/devices/0000:BB:DD.F/i2c-N names
@@ -35,7 +35,7 @@ struct KernelSmbus {
 // The supported SMBus functions (Intel 0:31.3, ATI/AMD 0:20.0) that have a kernel driver bound.
 std::vector<KernelSmbus> FindKernelSmbus(const std::string& pciDevicesDir, SysfsPci& pci);
 
-// The host controller's registers, emulated on top of a kernel adapter.
+// The byte-data reads of a host controller, made through its kernel adapter.
 class KernelSmbusHost {
 public:
     KernelSmbusHost(KernelSmbus bus, std::string devicesDir, IoctlFunction ioctl);
@@ -47,18 +47,16 @@ public:
     // The port lies in one of the host's register blocks.
     bool Owns(std::uint16_t port) const;
     bool OwnsFunction(unsigned bus, unsigned device, unsigned function) const;
-    std::uint8_t Read(std::uint16_t port);
-    // A write of the start bit runs the transaction; `note` tells why one could not run.
-    void Write(std::uint16_t port, std::uint8_t value, std::string& note);
+    // The byte-data read of `command` from the 7-bit slave address: the data byte, or
+    // smbus::kTransactionError (no acknowledge, a bus error, no adapter to reach; `note` then
+    // tells why the adapter cannot be reached).
+    int ReadByte(std::uint8_t slave, std::uint8_t command, std::string& note);
 
 private:
-    void Run(std::string& note);
-
     KernelSmbus bus_;
     std::string devicesDir_;
     IoctlFunction ioctl_;
     int fd_ = -2;  // -2 not opened yet, -1 cannot be opened
-    std::uint8_t status_ = 0, control_ = 0, command_ = 0, slave_ = 0, data_ = 0;
 };
 
 }  // namespace zm::hw::linux_host
