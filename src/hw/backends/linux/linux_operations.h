@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hardware operations (hw/operations.h) on a Linux machine, each answered the way the
 // kernel offers it:
