@@ -13,53 +13,23 @@
 #include "settings/settings.h"
 #include "sim/simulated_machine.h"
 #include "startup/backend_selection.h"
+#include "support/forwarding_library.h"
 #include "support/scratch_folder.h"
 
 namespace zm::app {
 namespace {
 
 // The simulated machine, with the moment its library closes written down.
-class ClosingWatched final : public hw::HardwareLibrary {
+class ClosingWatched final : public testing::ForwardingLibrary {
 public:
     ClosingWatched(hw::HardwareLibrary& inner, std::function<void()> onClose)
-        : inner_(inner), onClose_(std::move(onClose)) {}
-    bool InitializeDll() override { return inner_.InitializeDll(); }
+        : ForwardingLibrary(inner), onClose_(std::move(onClose)) {}
     void DeinitializeDll() override {
         onClose_();
         inner_.DeinitializeDll();
     }
-    std::uint8_t ReadIoPortByte(std::uint16_t p) override { return inner_.ReadIoPortByte(p); }
-    std::uint32_t ReadIoPortDword(std::uint16_t p) override { return inner_.ReadIoPortDword(p); }
-    void WriteIoPortByte(std::uint16_t p, std::uint8_t v) override { inner_.WriteIoPortByte(p, v); }
-    void WriteIoPortDword(std::uint16_t p, std::uint32_t v) override {
-        inner_.WriteIoPortDword(p, v);
-    }
-    bool Rdmsr(std::uint32_t i, std::uint32_t& a, std::uint32_t& d) override {
-        return inner_.Rdmsr(i, a, d);
-    }
-    bool RdmsrEx(std::uint32_t i, std::uint32_t& a, std::uint32_t& d, hw::AffinityMask m) override {
-        return inner_.RdmsrEx(i, a, d, m);
-    }
-    bool Wrmsr(std::uint32_t i, std::uint32_t a, std::uint32_t d) override {
-        return inner_.Wrmsr(i, a, d);
-    }
-    bool WrmsrEx(std::uint32_t i, std::uint32_t a, std::uint32_t d, hw::AffinityMask m) override {
-        return inner_.WrmsrEx(i, a, d, m);
-    }
-    bool RdtscEx(std::uint32_t& a, std::uint32_t& d, hw::AffinityMask m) override {
-        return inner_.RdtscEx(a, d, m);
-    }
-    std::uint32_t ReadPhysicalMemory(std::uint64_t at, std::uint8_t* b, std::uint32_t n,
-                                     std::uint32_t unit) override {
-        return inner_.ReadPhysicalMemory(at, b, n, unit);
-    }
-    std::uint32_t WritePhysicalMemory(std::uint64_t at, const std::uint8_t* b, std::uint32_t n,
-                                      std::uint32_t unit) override {
-        return inner_.WritePhysicalMemory(at, b, n, unit);
-    }
 
 private:
-    hw::HardwareLibrary& inner_;
     std::function<void()> onClose_;
 };
 

@@ -95,7 +95,7 @@ TEST(K10Multipliers, MemClkFreqTables) {
         double m = 1.0;
         std::string text;
         const bool known = K10MemoryRatio(c.mode, c.memClk, m, text);
-        SCOPED_TRACE(testing::Message()
+        SCOPED_TRACE(::testing::Message()
                      << "mode " << static_cast<int>(c.mode) << " code " << c.memClk);
         EXPECT_EQ(known, c.multiplier != 0);
         if (known) {

@@ -9,6 +9,7 @@
 #include "hw/hardware_access.h"
 #include "os/clock.h"
 #include "sim/simulated_machine.h"
+#include "support/forwarding_library.h"
 
 namespace zm::cpu::test {
 
@@ -31,32 +32,12 @@ private:
 };
 
 // A library that forwards to another and can make its counter reads fail.
-class FlakyTscLibrary final : public hw::HardwareLibrary {
+class FlakyTscLibrary final : public testing::ForwardingLibrary {
 public:
-    explicit FlakyTscLibrary(hw::HardwareLibrary& inner) : inner_(inner) {}
+    using ForwardingLibrary::ForwardingLibrary;
     // Every n-th RdtscEx fails (0: none), leaving a wrong value in its outputs.
     void FailEvery(unsigned n) { failEvery_ = n; }
 
-    bool InitializeDll() override { return inner_.InitializeDll(); }
-    void DeinitializeDll() override { inner_.DeinitializeDll(); }
-    std::uint8_t ReadIoPortByte(std::uint16_t p) override { return inner_.ReadIoPortByte(p); }
-    std::uint32_t ReadIoPortDword(std::uint16_t p) override { return inner_.ReadIoPortDword(p); }
-    void WriteIoPortByte(std::uint16_t p, std::uint8_t v) override { inner_.WriteIoPortByte(p, v); }
-    void WriteIoPortDword(std::uint16_t p, std::uint32_t v) override {
-        inner_.WriteIoPortDword(p, v);
-    }
-    bool Rdmsr(std::uint32_t i, std::uint32_t& a, std::uint32_t& d) override {
-        return inner_.Rdmsr(i, a, d);
-    }
-    bool RdmsrEx(std::uint32_t i, std::uint32_t& a, std::uint32_t& d, hw::AffinityMask m) override {
-        return inner_.RdmsrEx(i, a, d, m);
-    }
-    bool Wrmsr(std::uint32_t i, std::uint32_t a, std::uint32_t d) override {
-        return inner_.Wrmsr(i, a, d);
-    }
-    bool WrmsrEx(std::uint32_t i, std::uint32_t a, std::uint32_t d, hw::AffinityMask m) override {
-        return inner_.WrmsrEx(i, a, d, m);
-    }
     bool RdtscEx(std::uint32_t& a, std::uint32_t& d, hw::AffinityMask m) override {
         const unsigned call = ++calls_;
         const bool ok = inner_.RdtscEx(a, d, m);
@@ -70,17 +51,8 @@ public:
         }
         return ok;
     }
-    std::uint32_t ReadPhysicalMemory(std::uint64_t a, std::uint8_t* b, std::uint32_t c,
-                                     std::uint32_t u) override {
-        return inner_.ReadPhysicalMemory(a, b, c, u);
-    }
-    std::uint32_t WritePhysicalMemory(std::uint64_t a, const std::uint8_t* b, std::uint32_t c,
-                                      std::uint32_t u) override {
-        return inner_.WritePhysicalMemory(a, b, c, u);
-    }
 
 private:
-    hw::HardwareLibrary& inner_;
     std::atomic<unsigned> failEvery_{0};
     std::atomic<unsigned> calls_{0};
 };
