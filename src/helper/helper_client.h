@@ -85,6 +85,8 @@ public:
     // A module's bytes in one request instead of one per byte.
     std::size_t SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
                                std::span<int> results) override;
+    // Several modules' runs in one batch.
+    void SmbusReadRuns(std::uint16_t base, std::span<SmbusRun> runs) override;
 
     // --- LibraryFiles: the helper's own list, or why there is no helper ---
     std::vector<LibraryFile> Files() const override;

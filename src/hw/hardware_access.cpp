@@ -183,6 +183,21 @@ std::size_t HardwareAccess::SmbusReadBytes(std::uint8_t slave, std::uint8_t firs
     return ops_.SmbusReadBytes(smbusBase_, slave, first, results);
 }
 
+void HardwareAccess::SmbusReadRuns(std::span<SmbusRun> runs) {
+    for (SmbusRun& run : runs) run.read = 0;
+    // A run past the EEPROM's 256 bytes, or of no bytes, is not asked for at all.
+    std::vector<SmbusRun> asked;
+    std::vector<std::size_t> where;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (runs[i].results.empty() || runs[i].first + runs[i].results.size() > 0x100) continue;
+        asked.push_back(runs[i]);
+        where.push_back(i);
+    }
+    if (asked.empty()) return;
+    ops_.SmbusReadRuns(smbusBase_, asked);
+    for (std::size_t i = 0; i < asked.size(); ++i) runs[where[i]].read = asked[i].read;
+}
+
 void HardwareAccess::SmbusReadList(std::uint8_t slave, std::span<const std::uint8_t> commands,
                                    std::span<int> results) {
     ops_.SmbusReadList(smbusBase_, slave, commands, results);

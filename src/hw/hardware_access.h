@@ -137,6 +137,10 @@ public:
     // written (the last a failure when fewer than results.size()), 0 where the backend does not
     // offer it and the caller reads byte by byte.
     std::size_t SmbusReadBytes(std::uint8_t slave, std::uint8_t first, std::span<int> results);
+    // SmbusReadBytes for several runs (slave, first command, results), in order, in one request
+    // where the backend is behind a pipe; each run's `read` as SmbusReadBytes returns it.
+    using SmbusRun = Operations::SmbusRun;
+    void SmbusReadRuns(std::span<SmbusRun> runs);
     // SmbusReadByte for each of `commands`, in order, in one request where the backend is
     // behind a pipe.
     void SmbusReadList(std::uint8_t slave, std::span<const std::uint8_t> commands,

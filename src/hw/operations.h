@@ -100,6 +100,19 @@ public:
                                        std::uint8_t /*first*/, std::span<int> /*results*/) {
         return 0;
     }
+    // SmbusReadBytes for several runs on one host (the first run of every slot's module), one
+    // after the other: each run's `read` set as SmbusReadBytes returns it. A backend behind a
+    // pipe sends them in one request.
+    struct SmbusRun {
+        std::uint8_t slave = 0;
+        std::uint8_t first = 0;
+        std::span<int> results;
+        std::size_t read = 0;
+    };
+    virtual void SmbusReadRuns(std::uint16_t base, std::span<SmbusRun> runs) {
+        for (SmbusRun& run : runs)
+            run.read = SmbusReadBytes(base, run.slave, run.first, run.results);
+    }
 };
 
 }  // namespace zm::hw
