@@ -170,7 +170,10 @@ void HardwareAccess::SmbusEnableHost() {
     // Where that function does not answer (the ATI/AMD south bridges, whose host needs no
     // enable), the writes would put all ones into whatever appears there later, or be refused by
     // the privileged helper: nothing is written.
-    const std::uint32_t command = PciConfigRead(0x8000FB20);
+    SmbusEnableHost(PciConfigRead(0x8000FB20));
+}
+
+void HardwareAccess::SmbusEnableHost(std::uint32_t command) {
     if (command == kPciNoDevice) return;
     WriteBatch batch(*this);
     ReachPciWrite(0x8000FB20, command | 0x1, command);

@@ -130,6 +130,8 @@ public:
     void SetSmbusBase(std::uint16_t base) { smbusBase_ = base; }
 
     void SmbusEnableHost();
+    // The same, where the caller has just read 0:31.3 register 0x20: `command` is what it held.
+    void SmbusEnableHost(std::uint32_t command);
     // The data byte 0..255, or smbus::kTransactionError / kHostBusy / kTimeout.
     int SmbusReadByte(std::uint8_t slave, std::uint8_t command);
     // SmbusReadByte for the commands first, first + 1, ... one after the other, stopping after

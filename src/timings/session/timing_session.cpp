@@ -26,10 +26,9 @@ public:
 
     TimingModel ReadBack(const TimingModel& model) override {
         TimingModel held = model;
+        uncore::ReadChannels(hw_, busOffset_, active_, images_);
         for (int ch = 0; ch < kMaxChannels; ++ch) {
-            if (!active_[ch]) continue;
-            uncore::ReadChannel(hw_, busOffset_, ch, images_);
-            uncore::DecodeChannel(images_, ch, held[ch]);
+            if (active_[ch]) uncore::DecodeChannel(images_, ch, held[ch]);
         }
         return held;
     }
@@ -144,8 +143,10 @@ std::optional<TimingModel> WriteUncoreStoredSet(hw::HardwareAccess& hw, std::uin
                                                 const StoredTimingsSource& stored) {
     uncore::Images images;
     TimingModel decoded = session.model;
+    ChannelFlags every{};
+    every.fill(true);
+    uncore::ReadChannels(hw, busOffset, every, images);
     for (int ch = 0; ch < kMaxChannels; ++ch) {
-        uncore::ReadChannel(hw, busOffset, ch, images);
         if (!active[ch]) uncore::DecodeChannel(images, ch, decoded[ch]);
     }
     std::optional<TimingModel> set = stored(decoded, active);
