@@ -406,6 +406,34 @@ bool HelperClient::PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes
     return whole;
 }
 
+void HelperClient::PhysReadMany(std::span<const std::uint64_t> addresses,
+                                std::span<std::uint32_t> values) {
+    const std::size_t count = std::min(addresses.size(), values.size());
+    // The BIOS area is read from its pages, fetched once.
+    const bool bios = std::any_of(addresses.begin(), addresses.begin() + count,
+                                  [](std::uint64_t a) { return a < kBiosAreaEnd; });
+    if (bios || count > kMaxReadsPerRequest) {
+        Operations::PhysReadMany(addresses, values);
+        return;
+    }
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (std::size_t i = 0; i < count; ++i)
+        requests.push_back(Request(Op::PhysRead).U64(addresses[i]).U32(4).Payload());
+    const auto replies = CallMany(requests);
+    for (std::size_t i = 0; i < count; ++i) {
+        // As PhysRead leaves a dword it could not read: all ones.
+        values[i] = kAllOnes;
+        if (!replies[i]) continue;
+        Reader in(*replies[i]);
+        in.U8();
+        in.U8();  // whole or not, the bytes stand as read
+        const std::vector<std::uint8_t> read = in.Bytes(4);
+        if (in.Ok())
+            values[i] = std::uint32_t{read[0]} | (std::uint32_t{read[1]} << 8) |
+                        (std::uint32_t{read[2]} << 16) | (std::uint32_t{read[3]} << 24);
+    }
+}
+
 void HelperClient::PhysWrite(std::uint64_t address, std::uint32_t value) {
     Write(Op::PhysWrite, Request(Op::PhysWrite).U64(address).U32(value));
 }

@@ -74,6 +74,9 @@ public:
     void MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) override;
     std::optional<std::uint64_t> ReadTsc(unsigned processor) override;
     bool PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+    // The dwords of a register window in one batch.
+    void PhysReadMany(std::span<const std::uint64_t> addresses,
+                      std::span<std::uint32_t> values) override;
     void PhysWrite(std::uint64_t address, std::uint32_t value) override;
     void IndexedRead(std::uint16_t indexPort, std::span<const std::uint8_t> indices,
                      std::span<std::uint8_t> values) override;

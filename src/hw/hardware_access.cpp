@@ -34,6 +34,14 @@ std::uint32_t HardwareAccess::MmioRead(std::uint32_t base, std::uint16_t offset)
            (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
 }
 
+void HardwareAccess::MmioReadMany(std::uint32_t base, std::span<const std::uint16_t> offsets,
+                                  std::span<std::uint32_t> values) {
+    const std::size_t count = std::min(offsets.size(), values.size());
+    std::vector<std::uint64_t> addresses(count);
+    for (std::size_t i = 0; i < count; ++i) addresses[i] = std::uint64_t{base} + offsets[i];
+    ops_.PhysReadMany(addresses, values.first(count));
+}
+
 std::optional<std::uint32_t> HardwareAccess::PhysRead(std::uint64_t address) {
     std::uint8_t bytes[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     if (!ops_.PhysRead(address, bytes)) return std::nullopt;

@@ -79,6 +79,9 @@ public:
     std::uint32_t MmioRead(std::uint32_t base, std::uint16_t offset);
     // A dword of physical memory; nullopt where it could not be read.
     std::optional<std::uint32_t> PhysRead(std::uint64_t address);
+    // MmioRead for each of `offsets`, in order (one request where the backend is behind a pipe).
+    void MmioReadMany(std::uint32_t base, std::span<const std::uint16_t> offsets,
+                      std::span<std::uint32_t> values);
     void MmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value);
 
     // MSRs on logical processor n (affinity mask 1 << n), and on the current processor.

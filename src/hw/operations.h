@@ -72,6 +72,18 @@ public:
 
     // Physical memory, in whole dwords: bytes.size() a multiple of 4. false: not read whole.
     virtual bool PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) = 0;
+    // Dwords of physical memory, each read as PhysRead reads a 4-byte span that starts as zeros:
+    // values[i] the little-endian dword at addresses[i] as its bytes stand after the read. A
+    // backend behind a pipe sends them in one request.
+    virtual void PhysReadMany(std::span<const std::uint64_t> addresses,
+                              std::span<std::uint32_t> values) {
+        for (std::size_t i = 0; i < addresses.size() && i < values.size(); ++i) {
+            std::uint8_t bytes[4] = {0, 0, 0, 0};
+            PhysRead(addresses[i], bytes);
+            values[i] = std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
+                        (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+        }
+    }
     virtual void PhysWrite(std::uint64_t address, std::uint32_t value) = 0;
 
     // Registers behind an index/data port pair (data port = index port + 1, as the AMD south
