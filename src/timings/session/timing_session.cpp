@@ -271,6 +271,8 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimings
     TimingSession session;
     session.model.kind = ControllerKind::HostBridge;
 
+    // The window's enable travels with the first read of its registers.
+    std::optional<hw::HardwareAccess::WriteBatch> opening(std::in_place, hw);
     const std::optional<std::uint32_t> window = host_bridge::OpenWindow(hw);
     if (!window) {
         session.error = std::string(kWindowNotSetUpError);
@@ -279,6 +281,7 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimings
     const std::uint32_t base = *window;
     host_bridge::Images images;
     host_bridge::DecodeResult decoded = host_bridge::ReadTimings(hw, base, images, session.model);
+    opening.reset();
     const host_bridge::Images startImages = images;
     ChannelFlags rebuilt{};
     ListOptions options;
