@@ -95,6 +95,9 @@ public:
                                std::span<int> results) override {
         return inner_.SmbusReadBytes(base, slave, first, results);
     }
+    void SmbusReadRuns(std::uint16_t base, std::span<SmbusRun> runs) override {
+        inner_.SmbusReadRuns(base, runs);
+    }
 
 private:
     void NotePci(std::uint32_t address);

@@ -177,24 +177,35 @@ K10Startup ReadK10Multipliers(hw::HardwareAccess& hw, K10Mode mode) {
     K10Startup out;
 
     // 1. The time-stamp counter runs at the P-state 0 clock: its multiplier is the base.
-    const K10CofVid p0 = K10CofVid::FromLow(hw.MsrReadCurrent(reg::kMsrPState0).lo);
+    // With the limits' status register, in one pass.
+    const hw::HardwareAccess::MsrAt msrs[] = {{reg::kMsrPState0, hw::kCurrentProcessor},
+                                              {reg::kMsrCofVidStatus, hw::kCurrentProcessor}};
+    hw::MsrValue msrValues[2];
+    hw.MsrReadMany(msrs, msrValues);
+    const K10CofVid p0 = K10CofVid::FromLow(msrValues[0].lo);
     if (auto divisor = K10Divisor(p0.cpuDid)) {
         out.multipliers.base = K10CoreMultiplier(p0.cpuFid, *divisor);
     }
 
     // 2. Limits for the CPU settings window.
-    const std::uint64_t status = hw.MsrReadCurrent(reg::kMsrCofVidStatus).Value();
+    const std::uint64_t status = msrValues[1].Value();
     const auto maxCof = static_cast<int>(reg::kMaxCpuCof.Get(status));
     out.limits.maxCoreMultiplier = maxCof == 0 ? 40 : maxCof / 2;
     const auto maxNbFid = static_cast<int>(reg::kMaxNbFid.Get(status));
     out.limits.maxNbMultiplier = (maxNbFid == 0 ? 26 : maxNbFid) + 4;
 
-    // The voltage interface the VIDs are sent over (a missing function reads as serial).
-    if (auto value = ReadPresent(hw, reg::kPowerControlMisc))
-        out.limits.pviMode = reg::kPviMode.Get(*value) != 0;
+    // The voltage interface the VIDs are sent over (a missing function reads as serial), and
+    // the HyperTransport link's frequency, in one pass.
+    const std::uint32_t pciAddresses[] = {reg::kPowerControlMisc, reg::kHtLinkFrequency};
+    std::uint32_t pciValues[2];
+    hw.PciConfigReadMany(pciAddresses, pciValues);
+    const auto present = [](std::uint32_t v) {
+        return v == hw::kPciNoDevice ? std::nullopt : std::optional<std::uint32_t>(v);
+    };
+    if (auto value = present(pciValues[0])) out.limits.pviMode = reg::kPviMode.Get(*value) != 0;
 
     // 3. HyperTransport link 0.
-    if (auto value = ReadPresent(hw, reg::kHtLinkFrequency)) {
+    if (auto value = present(pciValues[1])) {
         out.multipliers.link = K10LinkMultiplier(reg::kHtLinkFreqCode.Get(*value));
         out.texts.link = Times(out.multipliers.link);
     }

@@ -77,7 +77,11 @@ void ClockPass::RunIntel(hw::HardwareAccess& hw, ClockState& state, double bclk,
 }
 
 ClockPass::K10Read ClockPass::ReadK10Core(hw::HardwareAccess& hw, unsigned core) {
-    const K10CofVid cofvid = K10CofVid::FromLow(hw.MsrRead(reg::kMsrCofVidStatus, core).lo);
+    return DecodeK10Core(hw.MsrRead(reg::kMsrCofVidStatus, core).lo);
+}
+
+ClockPass::K10Read ClockPass::DecodeK10Core(std::uint32_t cofvidLow) {
+    const K10CofVid cofvid = K10CofVid::FromLow(cofvidLow);
     if (auto divisor = K10Divisor(cofvid.cpuDid)) divisor_ = *divisor;
     K10Read read{cofvid.cpuFid, cofvid.cpuDid, cofvid.cpuVid, cofvid.nbVid, 1.0};
     read.multiplier = K10CoreMultiplier(cofvid.cpuFid, divisor_);
@@ -87,11 +91,17 @@ ClockPass::K10Read ClockPass::ReadK10Core(hw::HardwareAccess& hw, unsigned core)
 void ClockPass::RunK10(hw::HardwareAccess& hw, ClockState& state, double bclk, PassOutput& out) {
     const int cores = state.coreCount.load();  // the highest core index
 
+    // Every core's COFVID status in one pass (one request behind a pipe), core 0 first.
+    std::vector<hw::HardwareAccess::MsrAt> which;
+    for (int k = 0; k <= cores; ++k)
+        which.push_back({reg::kMsrCofVidStatus, static_cast<unsigned>(k)});
+    std::vector<hw::MsrValue> statuses(which.size());
+    hw.MsrReadMany(which, statuses);
+
     double multiplier = 1.0;
     divisor_ = 1;
-    for (int k = 0; k <= cores; ++k) {
-        multiplier = std::max(multiplier, ReadK10Core(hw, static_cast<unsigned>(k)).multiplier);
-    }
+    for (const hw::MsrValue& status : statuses)
+        multiplier = std::max(multiplier, DecodeK10Core(status.lo).multiplier);
     state.CoreMultiplier = static_cast<float>(multiplier);
 
     out.texts.coreMultiplier =

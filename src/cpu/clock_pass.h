@@ -81,6 +81,8 @@ private:
                                      const FrequencyTexts& texts);
     // COFVID status of one core; a reserved CpuDid keeps the divisor of the core read before.
     K10Read ReadK10Core(hw::HardwareAccess& hw, unsigned core);
+    // The same from the core's COFVID status already read (its low dword).
+    K10Read DecodeK10Core(std::uint32_t cofvidLow);
     std::string Mhz(double mhz) const;
 
     char separator_;

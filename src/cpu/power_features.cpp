@@ -6,8 +6,12 @@
 namespace zm::cpu {
 
 void PowerFeatures::ReadCopies(hw::HardwareAccess& hw) {
-    misc_ = hw.MsrReadCurrent(reg::kMsrMiscEnable);
-    power_ = hw.MsrReadCurrent(reg::kMsrPowerControl);
+    const hw::HardwareAccess::MsrAt which[] = {{reg::kMsrMiscEnable, hw::kCurrentProcessor},
+                                               {reg::kMsrPowerControl, hw::kCurrentProcessor}};
+    hw::MsrValue values[2];
+    hw.MsrReadMany(which, values);
+    misc_ = values[0];
+    power_ = values[1];
 }
 
 PowerFeatureBoxes PowerFeatures::Boxes() const {

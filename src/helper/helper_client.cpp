@@ -406,6 +406,34 @@ bool HelperClient::PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes
     return whole;
 }
 
+void HelperClient::PhysReadMany(std::span<const std::uint64_t> addresses,
+                                std::span<std::uint32_t> values) {
+    const std::size_t count = std::min(addresses.size(), values.size());
+    // The BIOS area is read from its pages, fetched once.
+    const bool bios = std::any_of(addresses.begin(), addresses.begin() + count,
+                                  [](std::uint64_t a) { return a < kBiosAreaEnd; });
+    if (bios || count > kMaxReadsPerRequest) {
+        Operations::PhysReadMany(addresses, values);
+        return;
+    }
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (std::size_t i = 0; i < count; ++i)
+        requests.push_back(Request(Op::PhysRead).U64(addresses[i]).U32(4).Payload());
+    const auto replies = CallMany(requests);
+    for (std::size_t i = 0; i < count; ++i) {
+        // As PhysRead leaves a dword it could not read: all ones.
+        values[i] = kAllOnes;
+        if (!replies[i]) continue;
+        Reader in(*replies[i]);
+        in.U8();
+        in.U8();  // whole or not, the bytes stand as read
+        const std::vector<std::uint8_t> read = in.Bytes(4);
+        if (in.Ok())
+            values[i] = std::uint32_t{read[0]} | (std::uint32_t{read[1]} << 8) |
+                        (std::uint32_t{read[2]} << 16) | (std::uint32_t{read[3]} << 24);
+    }
+}
+
 void HelperClient::PhysWrite(std::uint64_t address, std::uint32_t value) {
     Write(Op::PhysWrite, Request(Op::PhysWrite).U64(address).U32(value));
 }
@@ -457,21 +485,31 @@ void HelperClient::SmbusReadList(std::uint16_t base, std::uint8_t slave,
     for (std::size_t i = 0; i < count; ++i) results[i] = SmbusResult(replies[i]);
 }
 
-std::size_t HelperClient::SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
-                                         std::span<int> results) {
-    const std::size_t count = results.size();
-    if (count == 0 || first + count > kMaxSmbusBytes) return 0;
-    const auto reply = Call(Op::SmbusReadBytes, Request(Op::SmbusReadBytes)
-                                                    .U16(base)
-                                                    .U8(slave)
-                                                    .U8(first)
-                                                    .U16(static_cast<std::uint16_t>(count)));
+namespace {
+bool RunFits(std::uint8_t first, std::size_t count) {
+    return count != 0 && first + count <= kMaxSmbusBytes;
+}
+
+std::vector<std::uint8_t> RunRequest(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                                     std::size_t count) {
+    return Request(Op::SmbusReadBytes)
+        .U16(base)
+        .U8(slave)
+        .U8(first)
+        .U16(static_cast<std::uint16_t>(count))
+        .Payload();
+}
+
+// A run's results from its reply: how many were written, the last a failure when fewer than
+// asked; a refused, lost or malformed reply reads as one failed transaction.
+std::size_t RunResults(const std::optional<std::vector<std::uint8_t>>& reply,
+                       std::span<int> results) {
     results[0] = smbus::kTransactionError;
     if (!reply) return 1;
     Reader in(*reply);
     in.U8();
     const std::size_t held = in.U16();
-    if (!in.Ok() || held == 0 || held > count) return 1;
+    if (!in.Ok() || held == 0 || held > results.size()) return 1;
     for (std::size_t i = 0; i < held; ++i) {
         const auto result = static_cast<std::int32_t>(in.U32());
         if (!in.Ok() || result < smbus::kTimeout || result > 0xFF) {
@@ -482,6 +520,28 @@ std::size_t HelperClient::SmbusReadBytes(std::uint16_t base, std::uint8_t slave,
         if (result < 0) return i + 1;  // nothing after a failure is a result
     }
     return held;
+}
+}  // namespace
+
+std::size_t HelperClient::SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
+                                         std::span<int> results) {
+    if (!RunFits(first, results.size())) return 0;
+    return RunResults(CallMany({RunRequest(base, slave, first, results.size())}).front(), results);
+}
+
+void HelperClient::SmbusReadRuns(std::uint16_t base, std::span<SmbusRun> runs) {
+    std::vector<std::vector<std::uint8_t>> requests;
+    for (const SmbusRun& run : runs) {
+        if (RunFits(run.first, run.results.size()))
+            requests.push_back(RunRequest(base, run.slave, run.first, run.results.size()));
+    }
+    const auto replies = CallMany(requests);
+    std::size_t next = 0;
+    for (SmbusRun& run : runs) {
+        run.read = 0;
+        if (RunFits(run.first, run.results.size()))
+            run.read = RunResults(replies[next++], run.results);
+    }
 }
 
 std::vector<LibraryFile> HelperClient::Files() const {

@@ -74,6 +74,9 @@ public:
     void MsrWrite(std::uint32_t index, unsigned processor, std::uint64_t value) override;
     std::optional<std::uint64_t> ReadTsc(unsigned processor) override;
     bool PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) override;
+    // The dwords of a register window in one batch.
+    void PhysReadMany(std::span<const std::uint64_t> addresses,
+                      std::span<std::uint32_t> values) override;
     void PhysWrite(std::uint64_t address, std::uint32_t value) override;
     void IndexedRead(std::uint16_t indexPort, std::span<const std::uint8_t> indices,
                      std::span<std::uint8_t> values) override;
@@ -85,6 +88,8 @@ public:
     // A module's bytes in one request instead of one per byte.
     std::size_t SmbusReadBytes(std::uint16_t base, std::uint8_t slave, std::uint8_t first,
                                std::span<int> results) override;
+    // Several modules' runs in one batch.
+    void SmbusReadRuns(std::uint16_t base, std::span<SmbusRun> runs) override;
 
     // --- LibraryFiles: the helper's own list, or why there is no helper ---
     std::vector<LibraryFile> Files() const override;

@@ -34,6 +34,14 @@ std::uint32_t HardwareAccess::MmioRead(std::uint32_t base, std::uint16_t offset)
            (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
 }
 
+void HardwareAccess::MmioReadMany(std::uint32_t base, std::span<const std::uint16_t> offsets,
+                                  std::span<std::uint32_t> values) {
+    const std::size_t count = std::min(offsets.size(), values.size());
+    std::vector<std::uint64_t> addresses(count);
+    for (std::size_t i = 0; i < count; ++i) addresses[i] = std::uint64_t{base} + offsets[i];
+    ops_.PhysReadMany(addresses, values.first(count));
+}
+
 std::optional<std::uint32_t> HardwareAccess::PhysRead(std::uint64_t address) {
     std::uint8_t bytes[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     if (!ops_.PhysRead(address, bytes)) return std::nullopt;
@@ -170,7 +178,10 @@ void HardwareAccess::SmbusEnableHost() {
     // Where that function does not answer (the ATI/AMD south bridges, whose host needs no
     // enable), the writes would put all ones into whatever appears there later, or be refused by
     // the privileged helper: nothing is written.
-    const std::uint32_t command = PciConfigRead(0x8000FB20);
+    SmbusEnableHost(PciConfigRead(0x8000FB20));
+}
+
+void HardwareAccess::SmbusEnableHost(std::uint32_t command) {
     if (command == kPciNoDevice) return;
     WriteBatch batch(*this);
     ReachPciWrite(0x8000FB20, command | 0x1, command);
@@ -181,6 +192,21 @@ std::size_t HardwareAccess::SmbusReadBytes(std::uint8_t slave, std::uint8_t firs
                                            std::span<int> results) {
     if (results.empty() || first + results.size() > 0x100) return 0;
     return ops_.SmbusReadBytes(smbusBase_, slave, first, results);
+}
+
+void HardwareAccess::SmbusReadRuns(std::span<SmbusRun> runs) {
+    for (SmbusRun& run : runs) run.read = 0;
+    // A run past the EEPROM's 256 bytes, or of no bytes, is not asked for at all.
+    std::vector<SmbusRun> asked;
+    std::vector<std::size_t> where;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (runs[i].results.empty() || runs[i].first + runs[i].results.size() > 0x100) continue;
+        asked.push_back(runs[i]);
+        where.push_back(i);
+    }
+    if (asked.empty()) return;
+    ops_.SmbusReadRuns(smbusBase_, asked);
+    for (std::size_t i = 0; i < asked.size(); ++i) runs[where[i]].read = asked[i].read;
 }
 
 void HardwareAccess::SmbusReadList(std::uint8_t slave, std::span<const std::uint8_t> commands,

@@ -79,6 +79,9 @@ public:
     std::uint32_t MmioRead(std::uint32_t base, std::uint16_t offset);
     // A dword of physical memory; nullopt where it could not be read.
     std::optional<std::uint32_t> PhysRead(std::uint64_t address);
+    // MmioRead for each of `offsets`, in order (one request where the backend is behind a pipe).
+    void MmioReadMany(std::uint32_t base, std::span<const std::uint16_t> offsets,
+                      std::span<std::uint32_t> values);
     void MmioWrite(std::uint32_t base, std::uint16_t offset, std::uint32_t value);
 
     // MSRs on logical processor n (affinity mask 1 << n), and on the current processor.
@@ -130,6 +133,8 @@ public:
     void SetSmbusBase(std::uint16_t base) { smbusBase_ = base; }
 
     void SmbusEnableHost();
+    // The same, where the caller has just read 0:31.3 register 0x20: `command` is what it held.
+    void SmbusEnableHost(std::uint32_t command);
     // The data byte 0..255, or smbus::kTransactionError / kHostBusy / kTimeout.
     int SmbusReadByte(std::uint8_t slave, std::uint8_t command);
     // SmbusReadByte for the commands first, first + 1, ... one after the other, stopping after
@@ -137,6 +142,10 @@ public:
     // written (the last a failure when fewer than results.size()), 0 where the backend does not
     // offer it and the caller reads byte by byte.
     std::size_t SmbusReadBytes(std::uint8_t slave, std::uint8_t first, std::span<int> results);
+    // SmbusReadBytes for several runs (slave, first command, results), in order, in one request
+    // where the backend is behind a pipe; each run's `read` as SmbusReadBytes returns it.
+    using SmbusRun = Operations::SmbusRun;
+    void SmbusReadRuns(std::span<SmbusRun> runs);
     // SmbusReadByte for each of `commands`, in order, in one request where the backend is
     // behind a pipe.
     void SmbusReadList(std::uint8_t slave, std::span<const std::uint8_t> commands,

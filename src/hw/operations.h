@@ -73,6 +73,18 @@ public:
 
     // Physical memory, in whole dwords: bytes.size() a multiple of 4. false: not read whole.
     virtual bool PhysRead(std::uint64_t address, std::span<std::uint8_t> bytes) = 0;
+    // Dwords of physical memory, each read as PhysRead reads a 4-byte span that starts as zeros:
+    // values[i] the little-endian dword at addresses[i] as its bytes stand after the read. A
+    // backend behind a pipe sends them in one request.
+    virtual void PhysReadMany(std::span<const std::uint64_t> addresses,
+                              std::span<std::uint32_t> values) {
+        for (std::size_t i = 0; i < addresses.size() && i < values.size(); ++i) {
+            std::uint8_t bytes[4] = {0, 0, 0, 0};
+            PhysRead(addresses[i], bytes);
+            values[i] = std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
+                        (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
+        }
+    }
     virtual void PhysWrite(std::uint64_t address, std::uint32_t value) = 0;
 
     // Registers behind an index/data port pair (data port = index port + 1, as the AMD south
@@ -100,6 +112,19 @@ public:
     virtual std::size_t SmbusReadBytes(std::uint16_t /*base*/, std::uint8_t /*slave*/,
                                        std::uint8_t /*first*/, std::span<int> /*results*/) {
         return 0;
+    }
+    // SmbusReadBytes for several runs on one host (the first run of every slot's module), one
+    // after the other: each run's `read` set as SmbusReadBytes returns it. A backend behind a
+    // pipe sends them in one request.
+    struct SmbusRun {
+        std::uint8_t slave = 0;
+        std::uint8_t first = 0;
+        std::span<int> results;
+        std::size_t read = 0;
+    };
+    virtual void SmbusReadRuns(std::uint16_t base, std::span<SmbusRun> runs) {
+        for (SmbusRun& run : runs)
+            run.read = SmbusReadBytes(base, run.slave, run.first, run.results);
     }
 };
 

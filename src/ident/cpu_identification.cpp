@@ -76,11 +76,15 @@ std::string CoresThreadsText(int cores, int threads) {
 void IdentifyIntelCommon(CpuIdentity& identity, hw::Cpuid& cpuid, hw::HardwareAccess& hw) {
     identity.model = ReadBrandString(cpuid);
 
-    const hw::MsrValue platformInfo = hw.MsrReadCurrent(kMsrPlatformInfo);
+    const hw::HardwareAccess::MsrAt which[] = {{kMsrPlatformInfo, hw::kCurrentProcessor},
+                                               {kMsrCoreThreadCount, hw::kCurrentProcessor}};
+    hw::MsrValue values[2];
+    hw.MsrReadMany(which, values);
+    const hw::MsrValue platformInfo = values[0];
     identity.maxNonTurboRatio = static_cast<float>(kMaxNonTurboRatio.Get(platformInfo.lo));
     identity.minRatio = static_cast<int>(kMinRatioHigh.Get(platformInfo.hi));
 
-    const hw::MsrValue counts = hw.MsrReadCurrent(kMsrCoreThreadCount);
+    const hw::MsrValue counts = values[1];
     identity.threadCount = static_cast<int>(kThreadCount.Get(counts.lo));
     identity.coreCount = static_cast<int>(kCoreCount.Get(counts.lo));
     identity.coresThreads = CoresThreadsText(identity.coreCount, identity.threadCount);
@@ -123,7 +127,8 @@ CpuIdentity IdentifyCommon(hw::Cpuid& cpuid) {
 
 void IdentifyK10(CpuIdentity& identity, hw::Cpuid& cpuid, hw::HardwareAccess& hw,
                  std::string_view k10ModeText) {
-    const int highestCore = static_cast<int>(kAmdHighestCore.Get(hw.MsrReadCurrent(kMsrAmdCoreIndex).lo));
+    const int highestCore =
+        static_cast<int>(kAmdHighestCore.Get(hw.MsrReadCurrent(kMsrAmdCoreIndex).lo));
     identity.coreCount = highestCore;
     identity.coresThreads = CoresThreadsText(highestCore + 1, highestCore + 1);
 

@@ -14,6 +14,8 @@ void IdentifyChipsetAndFirstModule(hw::HardwareAccess& hw, std::uint32_t hostBri
     board.chipset = std::move(chipset.name);
     board.spdButtonVisible = chipset.spdButtonVisible;
 
+    // The host's reach writes travel with the reads after them (one request each behind a pipe).
+    hw::HardwareAccess::WriteBatch batch(hw);
     memory.smbusFound = spd::DiscoverSmbusController(hw);
     if (!memory.smbusFound) return;
     SpdMemorySummary spd = ReadModuleSummary(hw, spdSlaveAddress);

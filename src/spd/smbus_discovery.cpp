@@ -74,10 +74,13 @@ bool DiscoverSmbusController(hw::HardwareAccess& hw) {
 
     // The last base register read decides; the ATI function is looked at after the Intel one.
     std::optional<std::uint32_t> baseRegister;
+    // The Intel base register as read here, while nothing else has been read or written since.
+    std::optional<std::uint32_t> intelBaseRegister;
     if (VendorOf(hw.PciConfigRead(kIntelSmbusIdentity)) == kIntelVendor) {
-        baseRegister = hw.PciConfigRead(kIntelSmbusBase);
+        baseRegister = intelBaseRegister = hw.PciConfigRead(kIntelSmbusBase);
     }
     std::optional<std::uint16_t> base;
+    if (VendorOf(atiIdentity) == kAtiVendor) intelBaseRegister.reset();
     if (VendorOf(atiIdentity) == kAtiVendor && IsSb800Family(hw, atiIdentity)) {
         base = Sb800SmbusBase(hw);
         if (!base) return false;  // the firmware left the controller off
@@ -96,7 +99,12 @@ bool DiscoverSmbusController(hw::HardwareAccess& hw) {
     if (*base == 0) return false;
 
     hw.SetSmbusBase(*base);
-    hw.SmbusEnableHost();
+    // The host's enable starts from the base register's value (the same register), where it
+    // was the last thing read.
+    if (intelBaseRegister)
+        hw.SmbusEnableHost(*intelBaseRegister);
+    else
+        hw.SmbusEnableHost();
     return true;
 }
 

@@ -51,8 +51,8 @@ SpdModuleType DecodeModule(const SpdByteSource& read, SpdView& view,
 }
 
 SpdModuleType DecodeModule(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress, SpdView& view,
-                           const SpdDecodeOptions& options) {
-    SpdModuleBytes bytes(hw, spdSlaveAddress);
+                           const SpdDecodeOptions& options, const SpdFirstRun* firstRun) {
+    SpdModuleBytes bytes(hw, spdSlaveAddress, firstRun);
     return DecodeModule([&](std::uint8_t offset) { return bytes(offset); }, view, options);
 }
 

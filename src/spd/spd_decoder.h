@@ -15,6 +15,8 @@
 
 namespace zm::spd {
 
+struct SpdFirstRun;
+
 // One SPD byte of the module being decoded: 0..255, or a failed transaction's -1, -2, -3.
 using SpdByteSource = std::function<int(std::uint8_t offset)>;
 
@@ -39,8 +41,10 @@ struct SpdDecodeOptions {
 SpdModuleType DecodeModule(const SpdByteSource& read, SpdView& view,
                            const SpdDecodeOptions& options = {});
 
-// The same for the module at spdSlaveAddress over the SMBus host that discovery set up.
+// The same for the module at spdSlaveAddress over the SMBus host that discovery set up; with
+// `firstRun`, the module's bytes from byte 0 are the ones read there already (ReadFirstRuns).
 SpdModuleType DecodeModule(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress, SpdView& view,
-                           const SpdDecodeOptions& options = {});
+                           const SpdDecodeOptions& options = {},
+                           const SpdFirstRun* firstRun = nullptr);
 
 }  // namespace zm::spd

@@ -22,12 +22,20 @@ int SpdModuleBytes::operator()(std::uint8_t offset) {
         // nearly all of it, the bytes before the one asked first included.
         std::size_t start = offset;
         if (!started_ && offset > 0) start = 0;
+        const bool first = !started_;
         started_ = true;
         std::size_t end = offset + 1u;
         while (end < held_.size() && held_[end] == kNotHeld) ++end;
         std::array<int, 256> results{};
-        const std::size_t read = hw_.SmbusReadBytes(slave_, static_cast<std::uint8_t>(start),
-                                                    std::span<int>(results.data(), end - start));
+        std::size_t read = 0;
+        if (first && firstRun_) {
+            // Nothing is held before the first request: it is the run from byte 0 to the end.
+            results = firstRun_->results;
+            read = firstRun_->read;
+        } else {
+            read = hw_.SmbusReadBytes(slave_, static_cast<std::uint8_t>(start),
+                                      std::span<int>(results.data(), end - start));
+        }
         for (std::size_t i = 0; i < read; ++i) {
             if (results[i] >= 0) held_[start + i] = results[i];
         }
@@ -38,6 +46,19 @@ int SpdModuleBytes::operator()(std::uint8_t offset) {
         runs_ = false;
     }
     return ReadSpdByte(hw_, slave_, offset);
+}
+
+std::vector<SpdFirstRun> ReadFirstRuns(hw::HardwareAccess& hw,
+                                       std::span<const std::uint8_t> spdSlaveAddresses) {
+    std::vector<SpdFirstRun> firstRuns(spdSlaveAddresses.size());
+    std::vector<hw::HardwareAccess::SmbusRun> runs(spdSlaveAddresses.size());
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        runs[i].slave = spdSlaveAddresses[i];
+        runs[i].results = firstRuns[i].results;
+    }
+    hw.SmbusReadRuns(runs);
+    for (std::size_t i = 0; i < runs.size(); ++i) firstRuns[i].read = runs[i].read;
+    return firstRuns;
 }
 
 void DecodeModuleBytes(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress,

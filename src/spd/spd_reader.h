@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "hw/hardware_access.h"
 
@@ -46,10 +48,22 @@ std::uint8_t ReadSpdByteLow(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress
 // bytes read are kept: one decode reads each byte of the EEPROM about once, in a few requests.
 // A failed read is never kept, so asking again reads again, as a direct read would. Elsewhere
 // every call is one ReadSpdByte.
+// The first request of a decode reads the module from byte 0 to its end; several modules' first
+// requests can be made together beforehand (ReadFirstRuns) and given to SpdModuleBytes.
+struct SpdFirstRun {
+    std::array<int, 256> results{};
+    std::size_t read = 0;  // as SmbusReadBytes returns it: 0 where the backend reads byte by byte
+};
+// The first runs of the modules at these slave addresses, in one request where the backend
+// makes runs of byte reads itself; elsewhere nothing is read (every run's `read` is 0).
+std::vector<SpdFirstRun> ReadFirstRuns(hw::HardwareAccess& hw,
+                                       std::span<const std::uint8_t> spdSlaveAddresses);
+
 class SpdModuleBytes {
 public:
-    SpdModuleBytes(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress)
-        : hw_(hw), slave_(spdSlaveAddress) {
+    SpdModuleBytes(hw::HardwareAccess& hw, std::uint8_t spdSlaveAddress,
+                   const SpdFirstRun* firstRun = nullptr)
+        : hw_(hw), slave_(spdSlaveAddress), firstRun_(firstRun) {
         held_.fill(kNotHeld);
     }
     int operator()(std::uint8_t offset);
@@ -58,7 +72,8 @@ private:
     static constexpr int kNotHeld = -1000;
     hw::HardwareAccess& hw_;
     std::uint8_t slave_;
-    bool runs_ = true;  // until the backend shows it reads byte by byte
+    const SpdFirstRun* firstRun_;  // the first request's answer, read already
+    bool runs_ = true;             // until the backend shows it reads byte by byte
     bool started_ = false;
     std::array<int, 256> held_;
 };

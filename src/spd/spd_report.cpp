@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spd/spd_report.h"
 
+#include <array>
+
 #include "spd/smbus_discovery.h"
 #include "spd/spd_decoder.h"
 #include "spd/spd_reader.h"
@@ -37,14 +39,21 @@ SpdSlotReport ReportOf(int slot, const SpdView& view, SpdModuleType type) {
 
 SpdSlotsReport ReadAllSlots(hw::HardwareAccess& hw, char decimalSeparator) {
     SpdSlotsReport report;
-    report.controllerFound = DiscoverSmbusController(hw);
+    // The host the start-up found is still enabled and set up (the reach changes are put back
+    // only at the end): discovering it again would read and write the same registers for the
+    // same answer.
+    report.controllerFound = hw.SmbusBase() != 0 || DiscoverSmbusController(hw);
     if (!report.controllerFound) return report;
+    // Behind a pipe every module's bytes come in one request, before the slots are decoded.
+    std::array<std::uint8_t, kSpdSlotCount> slaves{};
+    for (unsigned slot = 0; slot < kSpdSlotCount; ++slot) slaves[slot] = *SpdSlaveForSlot(slot);
+    const std::vector<SpdFirstRun> firstRuns = ReadFirstRuns(hw, slaves);
     for (unsigned slot = 0; slot < kSpdSlotCount; ++slot) {
         SpdView view;
         ClearForNextModule(view);
         SpdDecodeOptions options;
         options.decimalSeparator = decimalSeparator;
-        const SpdModuleType type = DecodeModule(hw, *SpdSlaveForSlot(slot), view, options);
+        const SpdModuleType type = DecodeModule(hw, slaves[slot], view, options, &firstRuns[slot]);
         report.modules.push_back(ReportOf(static_cast<int>(slot), view, type));
     }
     return report;

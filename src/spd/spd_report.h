@@ -36,8 +36,8 @@ struct SpdSlotsReport {
     std::vector<SpdSlotReport> modules;  // every slot 0..5, decoded or not
 };
 
-// Runs the SMBus discovery again, as the SPD window does, then decodes every slot 0..5 in turn
-// as if it had been chosen in the window (the headers carry over from slot to slot there too,
+// Uses the SMBus host hw already found (runs the discovery where none was found yet), then
+// decodes every slot 0..5 in turn as if it had been chosen in the window (the headers carry over from slot to slot there too,
 // so each slot starts from fresh headers here instead). No slots when no SMBus controller
 // answers.
 SpdSlotsReport ReadAllSlots(hw::HardwareAccess& hw, char decimalSeparator = '.');

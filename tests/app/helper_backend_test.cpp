@@ -15,6 +15,7 @@
 #include "report/run_report.h"
 #include "sim/simulated_machine.h"
 #include "spd/smbus_discovery.h"
+#include "spd/spd_report.h"
 #include "startup/backend_selection.h"
 #include "startup/startup.h"
 
@@ -183,6 +184,32 @@ TEST(HelperPath, TheInstalledHelperBeforeTheBuildTreesOne) {
         << "exactly the path the installed polkit action names";
     EXPECT_EQ(HelperPathFor("/home/u/zentrimo/build/src", installedOnly),
               "/home/u/zentrimo/build/src/zentrimo-helper");
+}
+
+// The report's SPD section asks for every slot's module in one request through the helper (each
+// run from byte 0, an empty socket's ending at its first failed byte) and decodes the same
+// slots as the direct report.
+TEST(SpdSlotsThroughHelper, OneRequestTheSameSlots) {
+    const auto machine = sim::SimulatedMachine::Load("x58-bloomfield");
+    hw::HardwareAccess direct(*machine);
+    const spd::SpdSlotsReport expected = spd::ReadAllSlots(direct);
+    ASSERT_TRUE(expected.controllerFound);
+
+    testing::HelperPair pair(*machine, machine.get());
+    hw::HardwareAccess served(pair.Client());
+    served.Initialize();
+    served.SetSmbusBase(direct.SmbusBase());
+    const std::uint64_t before = pair.Client().RoundTrips();
+    const spd::SpdSlotsReport actual = spd::ReadAllSlots(served);
+    EXPECT_EQ(pair.Client().RoundTrips() - before, 1u);
+    ASSERT_EQ(actual.modules.size(), expected.modules.size());
+    for (std::size_t i = 0; i < expected.modules.size(); ++i) {
+        EXPECT_EQ(actual.modules[i].fields, expected.modules[i].fields) << "slot " << i;
+        EXPECT_EQ(actual.modules[i].rows, expected.modules[i].rows) << "slot " << i;
+        EXPECT_EQ(actual.modules[i].checksum, expected.modules[i].checksum) << "slot " << i;
+    }
+    EXPECT_TRUE(expected.modules[0].decoded);
+    EXPECT_EQ(pair.Close(), 0u) << pair.Log();
 }
 
 }  // namespace

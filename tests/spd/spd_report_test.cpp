@@ -49,8 +49,10 @@ TEST(SpdReport, ReportsEverySlotBehindTheSmbusDiscoveryFinds) {
     EXPECT_EQ(ReadAllSlots(hw).modules[0].fields,
               (std::vector<Field>{{"Type", "no response (read failed)"}}));
 
+    // A run that found no controller (the host found above is used as long as it lives).
     machine.RemovePciFunction(0, 31, 3);  // no controller: nothing read
-    const SpdSlotsReport none = ReadAllSlots(hw);
+    hw::HardwareAccess fresh(machine);
+    const SpdSlotsReport none = ReadAllSlots(fresh);
     EXPECT_FALSE(none.controllerFound);
     EXPECT_TRUE(none.modules.empty());
 }

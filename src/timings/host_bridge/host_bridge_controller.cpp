@@ -2,6 +2,7 @@
 #include "timings/host_bridge/host_bridge_controller.h"
 
 #include <algorithm>
+#include <array>
 
 #include "hw/pci_address.h"
 
@@ -19,10 +20,17 @@ std::optional<std::uint32_t> OpenWindow(hw::HardwareAccess& hw) {
 }
 
 void ReadChannels(hw::HardwareAccess& hw, std::uint32_t base, Images& images) {
+    // Both channels' registers as one image.
+    std::array<std::uint16_t, 2 * kReadOrder.size()> offsets{};
+    std::array<std::uint32_t, 2 * kReadOrder.size()> values{};
     for (int ch = 0; ch < 2; ++ch) {
-        for (const Reg reg : kReadOrder) {
-            images.at(ch, reg) = hw.MmioRead(base, RegisterOffset(ch, reg));
-        }
+        for (std::size_t r = 0; r < kReadOrder.size(); ++r)
+            offsets[ch * kReadOrder.size() + r] = RegisterOffset(ch, kReadOrder[r]);
+    }
+    hw.MmioReadMany(base, offsets, values);
+    for (int ch = 0; ch < 2; ++ch) {
+        for (std::size_t r = 0; r < kReadOrder.size(); ++r)
+            images.at(ch, kReadOrder[r]) = values[ch * kReadOrder.size() + r];
     }
 }
 

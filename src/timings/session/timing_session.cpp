@@ -26,10 +26,9 @@ public:
 
     TimingModel ReadBack(const TimingModel& model) override {
         TimingModel held = model;
+        uncore::ReadChannels(hw_, busOffset_, active_, images_);
         for (int ch = 0; ch < kMaxChannels; ++ch) {
-            if (!active_[ch]) continue;
-            uncore::ReadChannel(hw_, busOffset_, ch, images_);
-            uncore::DecodeChannel(images_, ch, held[ch]);
+            if (active_[ch]) uncore::DecodeChannel(images_, ch, held[ch]);
         }
         return held;
     }
@@ -144,8 +143,10 @@ std::optional<TimingModel> WriteUncoreStoredSet(hw::HardwareAccess& hw, std::uin
                                                 const StoredTimingsSource& stored) {
     uncore::Images images;
     TimingModel decoded = session.model;
+    ChannelFlags every{};
+    every.fill(true);
+    uncore::ReadChannels(hw, busOffset, every, images);
     for (int ch = 0; ch < kMaxChannels; ++ch) {
-        uncore::ReadChannel(hw, busOffset, ch, images);
         if (!active[ch]) uncore::DecodeChannel(images, ch, decoded[ch]);
     }
     std::optional<TimingModel> set = stored(decoded, active);
@@ -270,6 +271,8 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimings
     TimingSession session;
     session.model.kind = ControllerKind::HostBridge;
 
+    // The window's enable travels with the first read of its registers.
+    std::optional<hw::HardwareAccess::WriteBatch> opening(std::in_place, hw);
     const std::optional<std::uint32_t> window = host_bridge::OpenWindow(hw);
     if (!window) {
         session.error = std::string(kWindowNotSetUpError);
@@ -278,6 +281,7 @@ TimingSession StartHostBridgeTimings(hw::HardwareAccess& hw, const StoredTimings
     const std::uint32_t base = *window;
     host_bridge::Images images;
     host_bridge::DecodeResult decoded = host_bridge::ReadTimings(hw, base, images, session.model);
+    opening.reset();
     const host_bridge::Images startImages = images;
     ChannelFlags rebuilt{};
     ListOptions options;

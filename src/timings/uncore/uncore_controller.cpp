@@ -2,6 +2,7 @@
 #include "timings/uncore/uncore_controller.h"
 
 #include <array>
+#include <vector>
 
 namespace zm::timings::uncore {
 
@@ -35,6 +36,23 @@ void ReadChannel(hw::HardwareAccess& hw, std::uint32_t busOffset, int channel, I
     for (int r = 0; r < kRegCount; ++r) images.at(channel, static_cast<Reg>(r)) = values[r];
 }
 
+void ReadChannels(hw::HardwareAccess& hw, std::uint32_t busOffset, const ChannelFlags& which,
+                  Images& images) {
+    std::vector<std::uint32_t> addresses;
+    for (int ch = 0; ch < kMaxChannels; ++ch) {
+        if (!which[ch]) continue;
+        for (int r = 0; r < kRegCount; ++r)
+            addresses.push_back(ChannelRegisterAddress(ch, static_cast<Reg>(r)) + busOffset);
+    }
+    std::vector<std::uint32_t> values(addresses.size());
+    hw.PciConfigReadMany(addresses, values);
+    std::size_t next = 0;
+    for (int ch = 0; ch < kMaxChannels; ++ch) {
+        if (!which[ch]) continue;
+        for (int r = 0; r < kRegCount; ++r) images.at(ch, static_cast<Reg>(r)) = values[next++];
+    }
+}
+
 void DecodeChannel(const Images& images, int channel, ChannelTimings& timings) {
     for (const TimingField& f : kTimingFields) {
         timings[f.id] = f.codec.Decode(images.at(channel, f.reg));
@@ -53,10 +71,9 @@ ReadResult ReadTimings(hw::HardwareAccess& hw, std::uint32_t busOffset, Images& 
         result.error = std::string(kChannelAEmptyMessage);
         return result;
     }
+    ReadChannels(hw, busOffset, result.active, images);
     for (int ch = 0; ch < kMaxChannels; ++ch) {
-        if (!result.active[ch]) continue;
-        ReadChannel(hw, busOffset, ch, images);
-        DecodeChannel(images, ch, model[ch]);
+        if (result.active[ch]) DecodeChannel(images, ch, model[ch]);
     }
     return result;
 }

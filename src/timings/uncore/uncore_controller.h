@@ -45,6 +45,9 @@ unsigned ReadActiveChannelMask(hw::HardwareAccess& hw, std::uint32_t busOffset);
 
 // One channel's eight registers into its image, in the controller's read order.
 void ReadChannel(hw::HardwareAccess& hw, std::uint32_t busOffset, int channel, Images& images);
+// The same for every channel in `which`, channel A first, as one register image.
+void ReadChannels(hw::HardwareAccess& hw, std::uint32_t busOffset, const ChannelFlags& which,
+                  Images& images);
 // A channel's images into its TimingIndex values.
 void DecodeChannel(const Images& images, int channel, ChannelTimings& timings);
 
